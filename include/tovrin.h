@@ -1,0 +1,271 @@
+/*
+ * tovrin.h - find, check, normalise, translate, compare and sort Bible
+ * citations ("Mt 5,3-12; L 6,20n") in running text.
+ *
+ * The one public header of libtovrin, usable from C and C++.
+ *
+ * Conventions of the whole interface:
+ *  - Languages (LANG) come from the configuration file "bibl.ini", read once
+ *    by tovrin_init(); the records are never released and never change
+ *    afterwards, so every LANG pointer handed out stays valid.
+ *  - Characters are single bytes compared as signed 8-bit values.
+ *  - Texts returned as `char *` by the services are heap strings owned by the
+ *    caller, released with free(). Texts from booknr()/trans_abb() are
+ *    borrowed from the language records: never change or free them.
+ *  - Unit arrays (PARS_UNIT **) come from makepus() and go back with freepus().
+ *  - Fatal conditions (no memory, broken configuration, impossible book
+ *    number) print a message naming the component and exit with status 1.
+ *  - Single-threaded: the scanner state is global, and no function may be
+ *    called from two threads at once.
+ */
+#ifndef TOVRIN_H
+#define TOVRIN_H
+
+#include <stdio.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TOVRIN_VERSION "0.2.94"
+
+/* ------------------------------------------------------------------------
+ * Languages and books
+ * ------------------------------------------------------------------------ */
+
+/* One name of a book; the first node of a book holds its main name. */
+typedef struct BOOK {
+    char *abbrev;
+    struct BOOK *next;
+} BOOK;
+
+/* One book; book number n is the n-th node of its language's list. */
+typedef struct BOOKS {
+    BOOK *book;
+    struct BOOKS *next;
+} BOOKS;
+
+/* One language. chars[] by position: 0 citation separator, 1 range mark,
+ * 2 verse-list separator, 3 chapter-verse separator, 4 open-end mark,
+ * 5 following mark, 6 abbreviation mark (not terminated). lower[k] and
+ * upper[k] are the same letter in both cases. */
+typedef struct LANG {
+    char *name;
+    signed char chars[7];
+    char *lower;
+    char *upper;
+    char *parts;
+    BOOKS *books;
+    struct LANG *next;
+} LANG;
+
+/* Head of the language list: the language defined last in bibl.ini. */
+extern LANG *config_table;
+
+/* Non-zero switches on trace output of the unit comparisons (stdout). */
+extern int tovrin_debug;
+
+/* Reads "bibl.ini" from the current directory into config_table.
+ * Any failure prints "Init (tovrin) : ..." and exits with status 1. */
+void tovrin_init(void);
+
+/* Reads the configuration from `path` (tovrin_init() is
+ * tovrin_init_file("bibl.ini")). Failures as tovrin_init(). */
+void tovrin_init_file(const char *path);
+
+/* The language named `s` (its first definition), or NULL. */
+LANG *findlang(const char *s);
+
+/* Case-folding key of `ch` under `lg`: capitals are their own key, a
+ * lower-case letter maps to its capital, a digit to itself, anything else
+ * to '#'. */
+signed char upper(signed char ch, LANG *lg);
+
+/* 1 when `s1` and `s2` are equal under the folding of `l`, else 0. */
+int combook(const char *s1, const char *s2, LANG *l);
+
+/* Number (from 1) of the first book of `l` one of whose names equals `s`
+ * under folding, or 0. */
+int findbook(const char *s, LANG *l);
+
+/* Main name of book `bok` (borrowed), "???" for bok <= 0; a number past the
+ * last book is fatal. */
+char *booknr(LANG *lg, int bok);
+
+/* Writes "Main (Alt1, Alt2)" of book `bok` to `f` ("???" for bok <= 0). */
+void bookprn(FILE *f, LANG *lg, int bok);
+
+/* Main name in `to` of the book that `abb` names in `from`, or "???"
+ * (borrowed; never free it). */
+char *trans_abb(const char *abb, LANG *from, LANG *to);
+
+/* ------------------------------------------------------------------------
+ * Lexer
+ * ------------------------------------------------------------------------ */
+
+/* Token kinds (values of PARS.ousta). */
+#define TK_BOOK 1
+#define TK_BOOK_FROM 2
+#define TK_CHAPTER 3
+#define TK_CHAPTER_FROM 4
+#define TK_VERSE 5
+#define TK_VERSE_FROM 6
+#define TK_NEXT 10
+#define TK_NEXT2 11
+#define TK_OPEN_END 12
+#define TK_PART 13
+#define TK_PART_FROM 14
+#define TK_ERROR (-1)
+
+/* Lexer record of one citation being lexed. `out` is the text of the token
+ * the latest call reported; a caller takes it by copying the pointer and
+ * setting `out` to NULL (then frees it with free()). */
+typedef struct PARS {
+    int sta;        /* state; 0 after init, -1 when finished */
+    char *string;   /* text of the token being read, or NULL */
+    char *out;      /* text of the token just reported, or NULL */
+    int ousta;      /* kind of that token, 0 none, -1 error */
+    int end;        /* 1 once lexing has finished */
+    int errr;       /* 1 once an error occurred */
+    signed char chr; /* character of the latest call */
+    LANG *l;        /* language; borrowed */
+} PARS;
+
+void tovrin_pinit(PARS *p, LANG *lg);
+void tovrin_pfree(PARS *p);
+/* Feeds one character (the terminating NUL included); the result carries no
+ * information, everything is in the record. */
+int tovrin_parser(signed char ch, PARS *p);
+
+/* Character classes: 1 or 0. */
+int ifc_0(signed char ch, LANG *l);  /* NUL, LF or CR: end of text */
+int ifc_1(signed char ch, LANG *l);  /* the space */
+int ifc_2(signed char ch, LANG *l);  /* a letter of the language */
+int ifc_3(signed char ch, LANG *l);  /* a lower-case letter */
+int ifc_4(signed char ch, LANG *l);  /* an upper-case letter */
+int ifc_5(signed char ch, LANG *l);  /* a decimal digit */
+int ifc_10(signed char ch, LANG *l); /* citation separator */
+int ifc_11(signed char ch, LANG *l); /* range mark */
+int ifc_12(signed char ch, LANG *l); /* verse-list separator */
+int ifc_13(signed char ch, LANG *l); /* chapter-verse separator */
+int ifc_14(signed char ch, LANG *l); /* open-end mark */
+int ifc_15(signed char ch, LANG *l); /* following mark */
+int ifc_16(signed char ch, LANG *l); /* abbreviation mark */
+int ifc_20(signed char ch, LANG *l); /* verse-part letter */
+
+/* Index of the LAST occurrence of `ch` in lower / upper / parts, or -1. */
+int test_low(signed char ch, LANG *lg);
+int test_up(signed char ch, LANG *lg);
+int test_parts(signed char ch, LANG *lg);
+/* Highest k in 0..6 with chars[k] == ch, or -1. */
+int test_chars(signed char ch, LANG *lg);
+
+/* ------------------------------------------------------------------------
+ * Citation units
+ * ------------------------------------------------------------------------ */
+
+/* One unit: a span from the start position (bf, cf, vf, flf, abf) to the
+ * end position (b, c, v, fl, ab). 0 means "not given". */
+typedef struct PARS_UNIT {
+    int b, c, v, fl;
+    int bf, cf, vf, flf;
+    signed char ab, abf;
+} PARS_UNIT;
+
+/* State of one assembler run. */
+typedef struct PPARS {
+    PARS_UNIT in;   /* the pending unit */
+    PARS_UNIT ou;   /* the unit handed out by the last tovrin_pparser() */
+    int end;        /* 1 once ou holds the last unit */
+    int endi;       /* lexer finished, pending unit still to hand out */
+    int i;          /* index of the next character of cite */
+    int lasta;      /* kind of the last book/chapter/verse token */
+    LANG *lg;       /* borrowed */
+    const char *cite; /* borrowed */
+    PARS p;
+} PPARS;
+
+PARS_UNIT *newpu(PARS_UNIT *s);
+void tovrin_pu_init(PARS_UNIT *p);
+void tovrin_ppinit(const char *cit, PPARS *p, LANG *l);
+int tovrin_pparser(PPARS *po);
+void tovrin_ppfree(PPARS *p);
+/* Null-terminated heap array of heap units; at least one unit. Release
+ * with freepus(). */
+PARS_UNIT **makepus(const char *cite, LANG *l);
+void freepus(PARS_UNIT **pp);
+void printpu(PARS_UNIT *pp, LANG *l);
+void printpus(PARS_UNIT **pp, LANG *l);
+
+/* Mark passes, ordering and overlap. */
+void adjpus_n(PARS_UNIT **pp);
+void adjpus_plus(PARS_UNIT **pp);
+void adjpus_nn_pseudo(PARS_UNIT **pp);
+void adjpus_v01(PARS_UNIT **pp);
+int big_eq(int a1, int b1, int c1, int d1, int a2, int b2, int c2, int d2);
+int pu_is_equal(PARS_UNIT *p1, PARS_UNIT *p2);
+int pu_is_equal_old(PARS_UNIT *p1, PARS_UNIT *p2);
+int compare_pu(PARS_UNIT *p1, PARS_UNIT *p2);
+void sortpus(PARS_UNIT **pp);
+
+/* ------------------------------------------------------------------------
+ * Services (returned texts: caller frees with free())
+ * ------------------------------------------------------------------------ */
+
+/* Canonical text of a unit array; NULL for an array without units. */
+char *tovrin_expus(PARS_UNIT **pp, LANG *l);
+char *tovrin_expand(const char *cite, LANG *l);
+char *tovrin_expand_bl(const char *cite, LANG *from, LANG *to);
+char *tovrin_expand_sort(const char *cite, LANG *from, LANG *to);
+
+/* Token-by-token translation; NULL when the citation does not lex. */
+char *trans_cite(const char *cite, LANG *from, LANG *to);
+
+/* 1 when some unit of cite1 overlaps some unit of cite2 (not symmetric). */
+int tovrin_is_equal(const char *cite1, const char *cite2, LANG *l1, LANG *l2);
+/* 1 when cite1 comes first, -1 when cite2 does, else 0. */
+int tovrin_comp(const char *cite1, const char *cite2, LANG *l1, LANG *l2);
+
+/* Validity checks. */
+int tovrin_check1(const char *cite, LANG *l);   /* 0 or 1-based error pos */
+char *tovrin_check2(const char *cite, LANG *l); /* NULL or unknown book */
+char *tovrin_check3(const char *cite, LANG *l); /* NULL or bad number */
+int tovrin_check4(const char *cite, LANG *l);   /* 1: a reversed range */
+int tovrin_check9(const char *cite, LANG *l);   /* 1: a unit w/o chapter */
+
+/* ------------------------------------------------------------------------
+ * Growable strings and numerals
+ * ------------------------------------------------------------------------ */
+
+/* Append to a heap string (NULL starts one); returns the possibly moved
+ * block, which the caller frees with free(). */
+char *stradd(char *dest, const char *sour);
+char *strac(char *dest, signed char sour);
+/* Decimal text of 1..999 in one static buffer, else "?!?". */
+char *itoa(int i);
+
+/* ------------------------------------------------------------------------
+ * Stream scanner (one scan per process at a time)
+ * ------------------------------------------------------------------------ */
+
+#define TOVRIN_SBUFF_SIZE 100000
+
+extern char tovrin_sbuff[TOVRIN_SBUFF_SIZE]; /* ring of pending text */
+extern int tp;      /* slot for the next character read */
+extern int ap;      /* slot being fed to the lexer */
+extern int bp;      /* first slot not yet written */
+extern PARS pars;   /* the scanner's lexer record */
+extern LANG *lg;    /* language of the scan */
+extern int lev;     /* level passed to dorvis_core (no effect) */
+
+/* Reads the text through `in` (a byte, or -1 at the end), writes ordinary
+ * text through `out` and calls `heureka` for every citation, which then
+ * occupies tovrin_sbuff from bp up to ap (excluded, wrapping). */
+void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(void),
+                 int level, LANG *l);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TOVRIN_H */

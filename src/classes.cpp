@@ -1,0 +1,167 @@
+// Character classes of a language and the case folding behind book-name
+// lookup. The literal searches (test_low, test_up, test_parts, upper) scan
+// the language's letter strings as the configuration wrote them; the lexer
+// and findbook run once per input character and per candidate, so they use
+// 256-entry tables derived from exactly these searches, built once per
+// language on first use.
+#include <cstring>
+#include <vector>
+
+#include "internal.h"
+
+namespace {
+
+// Index of the last occurrence of `ch` in `s`, or -1. NUL never matches.
+int last_index(signed char ch, const char *s) {
+    int found = -1;
+    for (int k = 0; s[k] != '\0'; ++k)
+        if (static_cast<signed char>(s[k]) == ch)
+            found = k;
+    return found;
+}
+
+} // namespace
+
+extern "C" int test_low(signed char ch, LANG *lg) { return last_index(ch, lg->lower); }
+extern "C" int test_up(signed char ch, LANG *lg) { return last_index(ch, lg->upper); }
+extern "C" int test_parts(signed char ch, LANG *lg) { return last_index(ch, lg->parts); }
+
+extern "C" int test_chars(signed char ch, LANG *lg) {
+    int found = -1;
+    for (int k = 0; k < 7; ++k)
+        if (lg->chars[k] == ch)
+            found = k;
+    return found;
+}
+
+extern "C" signed char upper(signed char ch, LANG *lg) {
+    if (test_up(ch, lg) >= 0)
+        return ch;
+    int k = test_low(ch, lg);
+    if (k >= 0) {
+        // The loader keeps lower and upper the same length; a record built
+        // by hand with a shorter upper must not make us read past it.
+        if (static_cast<std::size_t>(k) < std::strlen(lg->upper))
+            return static_cast<signed char>(lg->upper[k]);
+        return '#';
+    }
+    if (ch >= '0' && ch <= '9')
+        return ch;
+    return '#';
+}
+
+extern "C" int ifc_0(signed char ch, LANG *) { return ch == '\0' || ch == '\n' || ch == '\r'; }
+extern "C" int ifc_1(signed char ch, LANG *) { return ch == ' '; }
+extern "C" int ifc_2(signed char ch, LANG *l) {
+    return test_low(ch, l) >= 0 || test_up(ch, l) >= 0;
+}
+extern "C" int ifc_3(signed char ch, LANG *l) { return test_low(ch, l) >= 0; }
+extern "C" int ifc_4(signed char ch, LANG *l) { return test_up(ch, l) >= 0; }
+extern "C" int ifc_5(signed char ch, LANG *) { return ch >= '0' && ch <= '9'; }
+extern "C" int ifc_10(signed char ch, LANG *l) { return ch == l->chars[0]; }
+extern "C" int ifc_11(signed char ch, LANG *l) { return ch == l->chars[1]; }
+extern "C" int ifc_12(signed char ch, LANG *l) { return ch == l->chars[2]; }
+extern "C" int ifc_13(signed char ch, LANG *l) { return ch == l->chars[3]; }
+extern "C" int ifc_14(signed char ch, LANG *l) { return ch == l->chars[4]; }
+extern "C" int ifc_15(signed char ch, LANG *l) { return ch == l->chars[5]; }
+extern "C" int ifc_16(signed char ch, LANG *l) { return ch == l->chars[6]; }
+extern "C" int ifc_20(signed char ch, LANG *l) { return test_parts(ch, l) >= 0; }
+
+namespace tovrin::detail {
+
+namespace {
+
+using ClassTest = int (*)(signed char, LANG *);
+
+// Each class bit paired with the literal test it caches.
+constexpr struct {
+    std::uint16_t bit;
+    ClassTest test;
+} kClassTests[] = {
+    {C_END, ifc_0},     {C_SPACE, ifc_1},  {C_LETTER, ifc_2}, {C_LOWER, ifc_3},
+    {C_UPPER, ifc_4},   {C_DIGIT, ifc_5},  {C_CITSEP, ifc_10}, {C_RANGE, ifc_11},
+    {C_VLIST, ifc_12},  {C_CVSEP, ifc_13}, {C_OPEN, ifc_14},   {C_NEXT, ifc_15},
+    {C_ABBR, ifc_16},   {C_PART, ifc_20},
+};
+
+bool matches(const LangTables &t, const LANG *l) {
+    return t.lang == l && t.lower == l->lower && t.upper == l->upper &&
+           t.parts == l->parts && t.books == l->books &&
+           std::memcmp(t.chars, l->chars, sizeof t.chars) == 0;
+}
+
+void build(LangTables &t, const LANG *l) {
+    t = LangTables{};
+    t.lang = l;
+    t.lower = l->lower;
+    t.upper = l->upper;
+    t.parts = l->parts;
+    t.books = l->books;
+    std::memcpy(t.chars, l->chars, sizeof t.chars);
+    LANG *ml = const_cast<LANG *>(l);
+    for (int b = 0; b < 256; ++b) {
+        signed char ch = static_cast<signed char>(b);
+        std::uint16_t mask = 0;
+        for (const auto &ct : kClassTests)
+            if (ct.test(ch, ml))
+                mask |= ct.bit;
+        t.cls[b] = mask;
+        t.fold[b] = upper(ch, ml);
+    }
+}
+
+// A handful of languages at most; the scanner and the services use one or
+// two at a time, so the last one used is checked first.
+std::vector<std::unique_ptr<LangTables>> &cache() {
+    static std::vector<std::unique_ptr<LangTables>> all;
+    return all;
+}
+
+LangTables &lookup(const LANG *l) {
+    static LangTables *last = nullptr;
+    if (last != nullptr && matches(*last, l))
+        return *last;
+    auto &all = cache();
+    for (auto &t : all)
+        if (t->lang == l) {
+            if (!matches(*t, l))
+                build(*t, l);
+            last = t.get();
+            return *t;
+        }
+    all.push_back(std::make_unique<LangTables>());
+    build(*all.back(), l);
+    last = all.back().get();
+    return *last;
+}
+
+void build_names(LangTables &t) {
+    std::string key;
+    int number = 1;
+    for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number)
+        for (const BOOK *n = b->book; n != nullptr; n = n->next) {
+            fold_into(t, n->abbrev, key);
+            // The first book that bears a name wins, as in the walk.
+            t.names.emplace(key, number);
+        }
+    t.names_built = true;
+}
+
+} // namespace
+
+void fold_into(const LangTables &t, const char *s, std::string &out) {
+    out.clear();
+    for (; *s != '\0'; ++s)
+        out.push_back(static_cast<char>(t.fold[static_cast<unsigned char>(*s)]));
+}
+
+const LangTables &tables(const LANG *l) { return lookup(l); }
+
+const LangTables &tables_with_names(const LANG *l) {
+    LangTables &t = lookup(l);
+    if (!t.names_built)
+        build_names(t);
+    return t;
+}
+
+} // namespace tovrin::detail

@@ -1,0 +1,109 @@
+// Private declarations shared by the stages of libtovrin (and by the tests,
+// which exercise the helpers one by one). Nothing here is public API.
+#ifndef TOVRIN_INTERNAL_H
+#define TOVRIN_INTERNAL_H
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "tovrin.h"
+
+namespace tovrin::detail {
+
+// ---- growable strings -------------------------------------------------
+
+// Prints `msg` to `stream` and ends the process with status 1: every
+// fatal condition of the library goes through here.
+[[noreturn]] void fatal(FILE *stream, const char *msg);
+
+// ---- configuration loader --------------------------------------------
+
+int readcr(char *strin, int delka, FILE *fd);
+unsigned strl2sp(const char *s);
+char *newst(const char *s);
+char *newstt(const char *s);
+
+// ---- character classes -----------------------------------------------
+
+// Class bits of one byte under one language. The lexer tests a row's
+// class against these bits, so one table lookup answers every test of a
+// state.
+enum ClassBit : std::uint16_t {
+    C_END = 1u << 0,    // ifc_0
+    C_SPACE = 1u << 1,  // ifc_1
+    C_LETTER = 1u << 2, // ifc_2
+    C_LOWER = 1u << 3,  // ifc_3
+    C_UPPER = 1u << 4,  // ifc_4
+    C_DIGIT = 1u << 5,  // ifc_5
+    C_CITSEP = 1u << 6, // ifc_10 .. ifc_16, in the order of LANG.chars
+    C_RANGE = 1u << 7,
+    C_VLIST = 1u << 8,
+    C_CVSEP = 1u << 9,
+    C_OPEN = 1u << 10,
+    C_NEXT = 1u << 11,
+    C_ABBR = 1u << 12,
+    C_PART = 1u << 13,  // ifc_20
+};
+
+// Hash and equality for looking up folded names by std::string_view
+// without building a std::string per lookup.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+        return std::hash<std::string_view>{}(s);
+    }
+};
+
+// Tables derived from one LANG record, built on first use. The records
+// never change after loading, so the tables stay valid; they are rebuilt
+// when a record at the same address shows other strings or books (a record
+// built by hand and later replaced by another one).
+struct LangTables {
+    const LANG *lang = nullptr;
+    const char *lower = nullptr, *upper = nullptr, *parts = nullptr;
+    const BOOKS *books = nullptr;
+    signed char chars[7] = {};
+    std::uint16_t cls[256] = {};     // ClassBit mask per byte
+    signed char fold[256] = {};      // upper() of every byte
+    bool names_built = false;
+    // Folded name -> number of the first book that bears it.
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> names;
+};
+
+// The tables of `l` (built or refreshed as needed).
+const LangTables &tables(const LANG *l);
+// The same with the name hash filled in.
+const LangTables &tables_with_names(const LANG *l);
+
+// Folds `s` byte by byte into `out` with the table of upper().
+void fold_into(const LangTables &t, const char *s, std::string &out);
+
+// ---- lexer primitives ------------------------------------------------
+
+void sh(PARS *p, signed char ch);
+void st(PARS *p);
+void er(PARS *p);
+void end(PARS *p);
+void out(PARS *p, int sta);
+
+// ---- units -----------------------------------------------------------
+
+void shipout(PARS_UNIT *dest, PARS_UNIT *src);
+void adjust(PARS_UNIT *p);
+// Decimal value of a digit string as atoi() gives it, saturating at
+// INT_MAX instead of overflowing.
+int number_value(const char *s);
+// a + k without overflow: saturates at INT_MAX.
+int sat_add(int a, int k);
+
+// ---- scanner ---------------------------------------------------------
+
+int check_lev(const char *cit);
+
+} // namespace tovrin::detail
+
+#endif

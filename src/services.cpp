@@ -1,0 +1,216 @@
+// The services on whole citation strings: canonical expansion (in the
+// parsing language, into another one, or with the units sorted),
+// token-by-token translation, and the overlap test and order of two
+// citations. Every returned text is a growable string the caller frees.
+#include <cstdlib>
+#include <cstring>
+
+#include "internal.h"
+
+namespace {
+
+// Appends the decimal text of n (itoa's placeholder outside 1..999).
+char *add_number(char *s, int n) { return stradd(s, itoa(n)); }
+
+char *add_mark(char *s, int mark, const LANG *l) {
+    if (mark == TK_NEXT)
+        return strac(s, l->chars[5]);
+    if (mark == TK_NEXT2)
+        return strac(strac(s, l->chars[5]), l->chars[5]);
+    if (mark == TK_OPEN_END)
+        return strac(s, l->chars[4]);
+    return s;
+}
+
+char *add_part(char *s, signed char part) { return part > 0 ? strac(s, part) : s; }
+
+char *expand_unit(char *s, const PARS_UNIT *u, LANG *l) {
+    s = stradd(s, booknr(l, u->bf));
+    if (u->cf == 0) {
+        // Book level: at most a range of book names, nothing else.
+        if (u->bf < u->b)
+            s = stradd(strac(s, l->chars[1]), booknr(l, u->b));
+        return s;
+    }
+    s = add_number(strac(s, ' '), u->cf);
+    if (u->vf == 0) {
+        if (u->cf < u->c)
+            s = add_number(strac(s, l->chars[1]), u->c);
+    } else {
+        s = add_part(add_number(strac(s, l->chars[3]), u->vf), u->abf);
+        if (u->cf < u->c)
+            s = add_part(add_number(strac(add_number(strac(s, l->chars[1]), u->c),
+                                          l->chars[3]),
+                                    u->v),
+                         u->ab);
+        else if (u->vf < u->v)
+            s = add_part(add_number(strac(s, l->chars[1]), u->v), u->ab);
+    }
+    return add_mark(s, u->fl, l);
+}
+
+// The passes every expansion applies: following and open-end marks become
+// numbers; a doubled mark stays and is written as such.
+void prepare_expansion(PARS_UNIT **pp) {
+    adjpus_n(pp);
+    adjpus_plus(pp);
+    adjpus_v01(pp);
+}
+
+char *expand_with(const char *cite, LANG *from, LANG *to, bool sorted) {
+    PARS_UNIT **pp = makepus(cite, from);
+    prepare_expansion(pp);
+    if (sorted)
+        sortpus(pp);
+    char *text = tovrin_expus(pp, to);
+    freepus(pp);
+    return text;
+}
+
+} // namespace
+
+extern "C" char *tovrin_expus(PARS_UNIT **pp, LANG *l) {
+    char *s = nullptr;
+    for (PARS_UNIT **u = pp; *u != nullptr; ++u) {
+        if (u != pp)
+            s = strac(strac(s, l->chars[0]), ' ');
+        s = expand_unit(s, *u, l);
+    }
+    return s;
+}
+
+extern "C" char *tovrin_expand(const char *cite, LANG *l) {
+    return expand_with(cite, l, l, false);
+}
+
+extern "C" char *tovrin_expand_bl(const char *cite, LANG *from, LANG *to) {
+    return expand_with(cite, from, to, false);
+}
+
+extern "C" char *tovrin_expand_sort(const char *cite, LANG *from, LANG *to) {
+    return expand_with(cite, from, to, true);
+}
+
+namespace {
+
+bool ends_element(int k) {
+    return k == TK_VERSE || k == TK_NEXT || k == TK_NEXT2 || k == TK_OPEN_END ||
+           k == TK_PART;
+}
+
+bool opens_range(int k) {
+    return k == TK_BOOK_FROM || k == TK_CHAPTER_FROM || k == TK_VERSE_FROM ||
+           k == TK_PART_FROM;
+}
+
+// The separator written before a token of kind k after one of kind last.
+char *add_separator(char *s, int k, int last, const LANG *to) {
+    switch (k) {
+    case TK_BOOK:
+    case TK_BOOK_FROM:
+        if (last == TK_BOOK || last == TK_CHAPTER || ends_element(last))
+            s = strac(strac(s, to->chars[0]), ' ');
+        break;
+    case TK_CHAPTER:
+    case TK_CHAPTER_FROM:
+        if (last == TK_CHAPTER || ends_element(last))
+            s = strac(strac(s, to->chars[0]), ' ');
+        break;
+    case TK_VERSE:
+    case TK_VERSE_FROM:
+        if (last == TK_CHAPTER)
+            s = strac(s, to->chars[3]);
+        else if (last == TK_VERSE || last == TK_NEXT || last == TK_NEXT2 ||
+                 last == TK_PART)
+            s = strac(s, to->chars[2]);
+        break;
+    default: break;
+    }
+    return s;
+}
+
+char *add_token(char *s, int k, const char *t, LANG *from, LANG *to) {
+    switch (k) {
+    case TK_BOOK:
+    case TK_BOOK_FROM: return strac(stradd(s, trans_abb(t, from, to)), ' ');
+    case TK_NEXT: return strac(s, to->chars[5]);
+    case TK_NEXT2: return strac(strac(s, to->chars[5]), to->chars[5]);
+    case TK_OPEN_END: return strac(s, to->chars[4]);
+    default: return stradd(s, t);
+    }
+}
+
+} // namespace
+
+extern "C" char *trans_cite(const char *cite, LANG *from, LANG *to) {
+    PARS pp;
+    tovrin_pinit(&pp, from);
+    int last = 0;
+    char *ou = nullptr;
+    for (int i = 0; pp.end != 1; ++i) {
+        tovrin_parser(static_cast<signed char>(cite[i]), &pp);
+        const int k = pp.ousta;
+        if (k <= 0)
+            continue;
+        ou = add_separator(ou, k, last, to);
+        ou = add_token(ou, k, pp.out, from, to);
+        // Every range is written with a hyphen, whatever the range marks of
+        // the two languages are.
+        if (opens_range(k))
+            ou = strac(ou, '-');
+        last = k;
+    }
+    const bool failed = pp.errr == 1;
+    tovrin_pfree(&pp);
+    if (failed) {
+        std::free(ou);
+        return nullptr;
+    }
+    return ou;
+}
+
+namespace {
+
+// The comparisons count every mark: a following mark as one more verse or
+// chapter, a doubled one as two more, an open end as reaching to the end.
+PARS_UNIT **comparable_units(const char *cite, LANG *l) {
+    PARS_UNIT **pp = makepus(cite, l);
+    adjpus_n(pp);
+    adjpus_plus(pp);
+    adjpus_nn_pseudo(pp);
+    adjpus_v01(pp);
+    return pp;
+}
+
+} // namespace
+
+extern "C" int tovrin_is_equal(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
+    PARS_UNIT **p1 = comparable_units(cite1, l1);
+    PARS_UNIT **p2 = comparable_units(cite2, l2);
+    int result = 0;
+    for (PARS_UNIT **u1 = p1; *u1 != nullptr && result == 0; ++u1)
+        for (PARS_UNIT **u2 = p2; *u2 != nullptr && result == 0; ++u2)
+            result = pu_is_equal(*u1, *u2);
+    freepus(p1);
+    freepus(p2);
+    return result;
+}
+
+extern "C" int tovrin_comp(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
+    PARS_UNIT **p1 = comparable_units(cite1, l1);
+    PARS_UNIT **p2 = comparable_units(cite2, l2);
+    int result = 0;
+    int i = 0;
+    for (; p1[i] != nullptr && p2[i] != nullptr && result == 0; ++i)
+        result = compare_pu(p1[i], p2[i]);
+    if (result == 0) {
+        // The shorter citation, a copy of the start of the other, comes first.
+        if (p1[i] == nullptr && p2[i] != nullptr)
+            result = 1;
+        else if (p2[i] == nullptr && p1[i] != nullptr)
+            result = -1;
+    }
+    freepus(p1);
+    freepus(p2);
+    return result;
+}
