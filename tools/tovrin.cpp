@@ -1,11 +1,8 @@
 // tovrin: the command-line tool over the library's public API.
 //
-//   tovrin tokens  [--lang L] TEXT          one token per line
-//   tovrin units   [--lang L] TEXT          the citation units
-//   tovrin books   [--lang L]               the books of a language
-//   tovrin expand  [--lang L] [--to L2] [--sort] [CITE...]
-//   tovrin translate --lang L --to L2 [CITE...]
-//   tovrin compare [--lang L] [--lang2 L2] [CITE1 CITE2]
+//   tovrin scan|lint|index|grep [options] [FILE...]   text commands (textcmds.cpp)
+//   tovrin tokens|units|books [--lang L] [TEXT]      the lexer, units, books
+//   tovrin expand|translate|compare [options] [CITE...]  the services
 //
 // Citations come from the arguments or, without them, one per line from
 // standard input, so the services work as filters in a pipeline.
@@ -19,59 +16,105 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "tovrin.h"
+
+namespace cli {
+
+void usage_error(const std::string &msg) {
+    std::cerr << "tovrin: " << msg << "\n"
+              << "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n";
+    std::exit(kUsage);
+}
+
+} // namespace cli
 
 namespace {
 
-constexpr int kUsage = 2;
-
-[[noreturn]] void usage_error(const std::string &msg) {
-    std::cerr << "tovrin: " << msg << "\n"
-              << "usage: tovrin tokens|units|books|expand|translate|compare "
-                 "[options] [ARGS...]; see tovrin --help\n";
-    std::exit(kUsage);
-}
+using namespace cli;
 
 const char kHelp[] =
     "usage: tovrin COMMAND [options] [ARGS...]\n"
     "\n"
-    "commands:\n"
-    "  tokens [--lang L] TEXT      print the tokens of TEXT, one per line\n"
-    "  units [--lang L] TEXT       print the citation units of TEXT\n"
-    "  books [--lang L]            list the books: number, tab, names\n"
-    "  expand [--lang L] [--to L2] [--sort] [CITE...]\n"
-    "                              canonical text of each citation\n"
-    "  translate --lang L --to L2 [CITE...]\n"
-    "                              token-by-token translation\n"
-    "  compare [--lang L] [--lang2 L2] [CITE1 CITE2]\n"
-    "                              overlap/disjoint and order of two citations\n"
+    "commands on texts (FILE... or standard input):\n"
+    "  scan    write the text with every citation marked\n"
+    "  lint    report citations that are written wrongly\n"
+    "  index   the Scripture index of a document\n"
+    "  grep    lines citing a passage that overlaps CITATION\n"
+    "commands on single citations:\n"
+    "  tokens, units, books, expand, translate, compare\n"
     "\n"
-    "options:\n"
+    "options for every command:\n"
     "  --config FILE   configuration (default: ./bibl.ini, else the shipped one)\n"
     "  --lang NAME     language of the citations (default: cz)\n"
+    "  --help          help of a command: tovrin COMMAND --help\n"
     "  --version       print the version\n"
     "\n"
-    "Without CITE arguments, expand and translate read one citation per line\n"
-    "from standard input, compare reads lines of two citations separated by\n"
-    "a tab.\n"
-    "\n"
     "examples:\n"
-    "  tovrin tokens \"Mt 5,3-12\"\n"
-    "  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
-    "  tovrin expand --to en \"Ř 8,28\"\n"
-    "  tovrin translate --lang cz --to en \"Mt 5,3-7\"\n"
-    "  tovrin compare \"Mt 5,1-12\" \"Mt 5,3\"\n";
+    "  tovrin scan --format tex --index kniha.tex > kniha-ref.tex\n"
+    "  tovrin lint *.tex\n"
+    "  tovrin grep \"R 8\" kniha.tex\n"
+    "  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n";
 
-// Options shared by every command.
-struct Options {
-    std::string command;
-    std::string config;
-    std::string lang = "cz";
-    std::string to;
-    std::string lang2;
-    bool sort = false;
-    std::vector<std::string> args;
+// Help of each command, with examples.
+const std::map<std::string, const char *> kCommandHelp = {
+    {"scan",
+     "usage: tovrin scan [--format ansi|plain|tex|html|json] [--macro NAME] [--index]\n"
+     "                   [--exact] [--lang L] [FILE...]\n"
+     "Writes the text with every citation found. Formats: ansi (terminal colours;\n"
+     "the default on a terminal), plain (the text unchanged; the default otherwise),\n"
+     "tex (each citation as \\NAME{...}, NAME bibleref; with --index an \\index entry\n"
+     "after it, sorted canonically), html (a page with <mark> around citations),\n"
+     "json (one object per citation: file, line, column, offset, text, canonical).\n"
+     "Dashes (en, em, TeX --), ties (~), no-break spaces and line breaks inside a\n"
+     "paragraph are read as the language's range mark and spaces; --exact turns\n"
+     "that off. The output keeps the original bytes.\n"
+     "examples:\n"
+     "  tovrin scan --format json kazani.tex\n"
+     "  tovrin scan --format tex --macro cite --index kniha.tex\n"},
+    {"lint",
+     "usage: tovrin lint [--exact] [--lang L] [FILE...]\n"
+     "Reports citations written wrongly as FILE:LINE:COLUMN: message (unknown book\n"
+     "name, chapter or verse 0 or above 999, reversed range, missing chapter).\n"
+     "Exit status 1 when anything was reported.\n"
+     "example:\n"
+     "  tovrin lint kazani.tex\n"},
+    {"index",
+     "usage: tovrin index [--format text|json] [--exact] [--lang L] [FILE...]\n"
+     "Every citation found, split into its units, written canonically and sorted\n"
+     "in canonical order, each with the places (FILE:LINE) that cite it.\n"
+     "example:\n"
+     "  tovrin index --format json kapitola*.tex\n"},
+    {"grep",
+     "usage: tovrin grep [--exact] [--lang L] CITATION [FILE...]\n"
+     "Prints FILE:LINE:text for every line with a citation that shares a passage\n"
+     "with CITATION. Exit status 0 when a line matched, 1 when none did, 2 on errors.\n"
+     "example:\n"
+     "  tovrin grep \"R 8\" kniha.tex     (finds R 8,28, R 7,25-8,2 and R 8)\n"},
+    {"tokens", "usage: tovrin tokens [--lang L] TEXT\n"
+               "Prints the tokens of TEXT as KIND<TAB>text; on a lexing error\n"
+               "\"error at N\" (N the 1-based position) and exit status 1.\n"
+               "example:\n  tovrin tokens \"Mt 5,3-12; L 6,20n\"\n"},
+    {"units", "usage: tovrin units [--lang L] TEXT\n"
+              "Prints the citation units of TEXT, one per line.\n"
+              "example:\n  tovrin units \"Gn 1,5a-7; 3,4\"\n"},
+    {"books", "usage: tovrin books [--lang L]\n"
+              "Lists the books: number, tab, main name (further names).\n"
+              "example:\n  tovrin books --lang en\n"},
+    {"expand", "usage: tovrin expand [--lang L] [--to L2] [--sort] [CITE...]\n"
+               "The canonical text of each citation (in L2 with --to, units sorted\n"
+               "with --sort). Without CITE, one citation per line from standard input.\n"
+               "examples:\n  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
+               "  tovrin expand --to en --sort < citace.txt\n"},
+    {"translate", "usage: tovrin translate --lang L --to L2 [CITE...]\n"
+                  "Translates each citation token by token, keeping its shape.\n"
+                  "example:\n  tovrin translate --lang cz --to en \"Mt 5,3-7\"\n"},
+    {"compare", "usage: tovrin compare [--lang L] [--lang2 L2] [CITE1 CITE2]\n"
+                "Prints overlap or disjoint, a tab, then first, second or same (the\n"
+                "order). Without citations, lines of two citations separated by a tab.\n"
+                "example:\n  tovrin compare \"Mt 5,1-12\" \"Mt 5,3\"\n"},
 };
+
 
 bool file_exists(const std::string &path) {
     return access(path.c_str(), R_OK) == 0;
@@ -114,13 +157,17 @@ std::string language_names() {
     return joined.empty() ? "none" : joined;
 }
 
-LANG *language(const std::string &name) {
+} // namespace
+
+LANG *cli::language(const std::string &name) {
     LANG *l = findlang(name.c_str());
     if (l == nullptr)
         usage_error("unknown language '" + name + "' (languages: " + language_names() +
                     ")");
     return l;
 }
+
+namespace {
 
 Options parse(int argc, char **argv) {
     Options o;
@@ -132,8 +179,7 @@ Options parse(int argc, char **argv) {
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
-            std::cout << kHelp;
-            std::exit(0);
+            o.help = true;
         } else if (a == "--version") {
             std::cout << "tovrin " TOVRIN_VERSION "\n";
             std::exit(0);
@@ -147,6 +193,14 @@ Options parse(int argc, char **argv) {
             o.lang2 = value("--lang2");
         } else if (a == "--sort") {
             o.sort = true;
+        } else if (a == "--format") {
+            o.format = value("--format");
+        } else if (a == "--macro") {
+            o.macro = value("--macro");
+        } else if (a == "--index") {
+            o.index = true;
+        } else if (a == "--exact") {
+            o.exact = true;
         } else if (a == "--") {
             for (++i; i < argc; ++i)
                 o.args.push_back(argv[i]);
@@ -157,6 +211,11 @@ Options parse(int argc, char **argv) {
         } else {
             o.args.push_back(a);
         }
+    }
+    if (o.help) {
+        auto it = kCommandHelp.find(o.command);
+        std::cout << (it != kCommandHelp.end() ? it->second : kHelp);
+        std::exit(0);
     }
     if (o.command.empty())
         usage_error("no command given");
@@ -313,6 +372,8 @@ int main(int argc, char **argv) {
         {"tokens", cmd_tokens},   {"units", cmd_units},
         {"books", cmd_books},     {"expand", cmd_expand},
         {"translate", cmd_translate}, {"compare", cmd_compare},
+        {"scan", cmd_scan},       {"lint", cmd_lint},
+        {"index", cmd_index},     {"grep", cmd_grep},
     };
     auto it = commands.find(o.command);
     if (it == commands.end())
