@@ -15,16 +15,14 @@ extern "C" int combook(const char *s1, const char *s2, LANG *l) {
 }
 
 // findbook answers exactly what a walk over the books with combook
-// answers (the first book with a matching name), through a hash of the
+// answers (the first book with a matching name), through a trie of the
 // folded names: the scanner looks up every candidate's book names.
 extern "C" int findbook(const char *s, LANG *l) {
     const auto &t = tovrin::detail::tables_with_names(l);
-    if (std::strlen(s) > t.longest_name)
-        return 0; // no name is that long; folding keeps the length
-    thread_local std::string key;
-    tovrin::detail::fold_into(t, s, key);
-    auto it = t.names.find(std::string_view(key));
-    return it == t.names.end() ? 0 : it->second;
+    int node = 0;
+    for (; *s != '\0' && node >= 0; ++s)
+        node = t.name_step(node, static_cast<unsigned char>(*s));
+    return node < 0 ? 0 : t.trie[node].book;
 }
 
 extern "C" char *trans_abb(const char *abb, LANG *from, LANG *to) {

@@ -109,6 +109,17 @@ void build(LangTables &t, const LANG *l) {
         t.cls[b] = mask;
         t.fold[b] = upper(ch, ml);
     }
+    int slot = 0;
+    for (int sta = 0; sta <= 96; ++sta) {
+        if (transition(sta, 0) == nullptr) {
+            t.state_slot[sta] = -1;
+            continue;
+        }
+        t.state_slot[sta] = static_cast<std::int8_t>(slot);
+        for (int b = 0; b < 256; ++b)
+            t.rows[slot][b] = transition(sta, t.cls[b]);
+        ++slot;
+    }
 }
 
 // A handful of languages at most; the scanner and the services use one or
@@ -137,25 +148,33 @@ LangTables &lookup(const LANG *l) {
 }
 
 void build_names(LangTables &t) {
-    std::string key;
+    t.trie.assign(1, LangTables::NameNode{});
+    t.edges.clear();
     int number = 1;
     for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number)
         for (const BOOK *n = b->book; n != nullptr; n = n->next) {
-            fold_into(t, n->abbrev, key);
-            t.longest_name = std::max(t.longest_name, key.size());
+            int node = 0;
+            std::size_t length = 0;
+            for (const char *c = n->abbrev; *c != '\0'; ++c, ++length) {
+                const std::uint64_t key = static_cast<std::uint64_t>(node) << 8 |
+                                          static_cast<unsigned char>(t.fold[static_cast<unsigned char>(*c)]);
+                auto [it, fresh] = t.edges.try_emplace(key, static_cast<int>(t.trie.size()));
+                if (fresh)
+                    t.trie.emplace_back();
+                node = it->second;
+            }
+            t.longest_name = std::max(t.longest_name, length);
             // The first book that bears a name wins, as in the walk.
-            t.names.emplace(key, number);
+            if (t.trie[node].book == 0)
+                t.trie[node].book = number;
         }
+    LANG *ml = const_cast<LANG *>(t.lang);
+    for (auto &node : t.trie)
+        node.known = node.book != 0 && std::strcmp(booknr(ml, node.book), "???") != 0;
     t.names_built = true;
 }
 
 } // namespace
-
-void fold_into(const LangTables &t, const char *s, std::string &out) {
-    out.clear();
-    for (; *s != '\0'; ++s)
-        out.push_back(static_cast<char>(t.fold[static_cast<unsigned char>(*s)]));
-}
 
 const LangTables &tables(const LANG *l) { return lookup(l); }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "tovrin.h"
 
@@ -26,6 +27,30 @@ int readcr(char *strin, int delka, FILE *fd);
 unsigned strl2sp(const char *s);
 char *newst(const char *s);
 char *newstt(const char *s);
+
+// ---- the lexer's transition table -----------------------------------
+
+// What a row of the transition table does, in the order the actions run.
+enum Act : std::uint8_t {
+    A_NONE,
+    A_ST,      // append the character
+    A_SHSP_ST, // append a space, then the character (second name piece)
+    A_OUT,     // report the pending text
+    A_OUT_ST,  // report it, then start the next token with the character
+    A_END,     // finish without a token
+    A_END_OUT, // finish and report the last token
+    A_ER,      // error
+};
+
+// One row of the transition table: the class bit it tests (0 for "any
+// other character"), its actions, the token kind it reports and the next
+// state.
+struct Row {
+    std::uint16_t test;
+    Act act;
+    std::int8_t kind;
+    std::int8_t next;
+};
 
 // ---- character classes -----------------------------------------------
 
@@ -49,15 +74,6 @@ enum ClassBit : std::uint16_t {
     C_PART = 1u << 13,  // ifc_20
 };
 
-// Hash and equality for looking up folded names by std::string_view
-// without building a std::string per lookup.
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept {
-        return std::hash<std::string_view>{}(s);
-    }
-};
-
 // Tables derived from one LANG record, built on first use. The records
 // never change after loading, so the tables stay valid; they are rebuilt
 // when a record at the same address shows other strings or books (a record
@@ -69,10 +85,31 @@ struct LangTables {
     signed char chars[7] = {};
     std::uint16_t cls[256] = {};     // ClassBit mask per byte
     signed char fold[256] = {};      // upper() of every byte
+    // The lexer's row for every state and byte: state_slot[sta] indexes
+    // rows (states are numbered 0 to 96 with gaps).
+    std::int8_t state_slot[97] = {};
+    const Row *rows[33][256] = {};
+
+    // The book names, folded, as a trie: node 0 is the empty text. A node
+    // knows the first book (in file order) that bears its text as a whole
+    // name, and whether that book has a main name other than "???".
+    struct NameNode {
+        int book = 0;
+        bool known = false;
+    };
     bool names_built = false;
-    std::size_t longest_name = 0;    // bytes of the longest book name
-    // Folded name -> number of the first book that bears it.
-    std::unordered_map<std::string, int, NameHash, std::equal_to<>> names;
+    std::size_t longest_name = 0; // bytes of the longest book name
+    std::vector<NameNode> trie;
+    std::unordered_map<std::uint64_t, int> edges; // node << 8 | byte -> child
+
+    // The lexer's row for state `sta` (a state of the machine) and byte `b`.
+    const Row &row(int sta, unsigned char b) const { return *rows[state_slot[sta]][b]; }
+    // The child of `node` for one byte of text (folded here), or -1.
+    int name_step(int node, unsigned char b) const {
+        auto it = edges.find(static_cast<std::uint64_t>(node) << 8 |
+                             static_cast<unsigned char>(fold[b]));
+        return it == edges.end() ? -1 : it->second;
+    }
 };
 
 // The tables of `l` (built or refreshed as needed).
@@ -80,32 +117,8 @@ const LangTables &tables(const LANG *l);
 // The same with the name hash filled in.
 const LangTables &tables_with_names(const LANG *l);
 
-// Folds `s` byte by byte into `out` with the table of upper().
-void fold_into(const LangTables &t, const char *s, std::string &out);
 
 // ---- lexer primitives ------------------------------------------------
-
-// What a row of the transition table does, in the order the actions run.
-enum Act : std::uint8_t {
-    A_NONE,
-    A_ST,      // append the character
-    A_SHSP_ST, // append a space, then the character (second name piece)
-    A_OUT,     // report the pending text
-    A_OUT_ST,  // report it, then start the next token with the character
-    A_END,     // finish without a token
-    A_END_OUT, // finish and report the last token
-    A_ER,      // error
-};
-
-// One row of the transition table: the class bit it tests (0 for "any
-// other character"), its actions, the token kind it reports and the next
-// state.
-struct Row {
-    std::uint16_t test;
-    Act act;
-    std::int8_t kind;
-    std::int8_t next;
-};
 
 // The row that state `sta` takes for a character with class bits `cls`, or
 // null when `sta` is no state of the machine.
@@ -131,10 +144,14 @@ int sat_add(int a, int k);
 
 int check_lev(const char *cit);
 
+// The number of slots of tovrin_sbuff the scanner uses as its ring.
+extern const int scan_ring;
+
 // The length of the longest prefix of cand[0..len) that check_lev accepts
 // under `l`, or 0: exactly what trying the prefixes longest first gives,
 // found in one pass over the candidate.
 int longest_citation(const char *cand, int len, LANG *l);
+int longest_citation(const char *cand, int len, const LangTables &t);
 
 } // namespace tovrin::detail
 

@@ -15,6 +15,7 @@
 // token texts in reusable buffers; the unit rules are those of the
 // assembler (boundary table, lasta, shipout/adjust). The tests compare the
 // result with the literal loop over check_lev on random and real texts.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -57,36 +58,77 @@ struct Assembly {
     }
 };
 
+// Lexer states whose pending text can only become a book name, only a
+// chapter or verse number, or either (a number after a citation separator).
+enum class Pending { book, number, either, other };
+
+constexpr Pending pending_of(int sta) {
+    switch (sta) {
+    case 1: case 2: case 3: case 4: case 5: case 9: return Pending::book;
+    case 10: case 11: case 31: case 32: case 41: case 42: case 71: case 75:
+        return Pending::number;
+    case 21: case 22: case 23: return Pending::either;
+    default: return Pending::other;
+    }
+}
+
 class Judge {
 public:
-    explicit Judge(LANG *l) : l_(l), t_(tables_with_names(l)) {}
+    // Starts afresh on a new candidate; the text buffers keep their room.
+    void reset(const LangTables &t) {
+        t_ = &t;
+        sta_ = 0;
+        has_text_ = false;
+        text_.clear();
+        token_.clear();
+        node_ = 0;
+        assembly_ = Assembly{};
+    }
 
     int longest(const char *cand, int len) {
-        const std::uint16_t *cls = t_.cls;
+        const std::uint16_t *cls = t_->cls;
         if ((cls[static_cast<unsigned char>(cand[0])] & (C_UPPER | C_DIGIT)) == 0)
             return 0;
         int best = 0;
         for (int k = 0; k < len; ++k) {
             const char ch = cand[k];
-            const Row *row = transition(sta_, cls[static_cast<unsigned char>(ch)]);
-            if (row->act == A_ER)
+            const Row &row = t_->row(sta_, static_cast<unsigned char>(ch));
+            if (row.act == A_ER)
                 return best; // no longer prefix lexes
-            if (row->act == A_END || row->act == A_END_OUT) {
+            if (row.act == A_END || row.act == A_END_OUT) {
                 // The lexer finishes inside the candidate (a NUL or line
                 // end): every longer prefix reads as this one.
-                return finish(*row) ? len : best;
+                return finish(row) ? len : best;
             }
-            if (!step(*row, ch))
+            if (!step(row, ch))
                 return best; // a token no longer prefix can get past
+            sta_ = row.next;
+            if (doomed())
+                return best;
             // The prefix of k + 1 characters, ended by its NUL.
-            const Row *end = transition(sta_, cls[0]);
-            if (end->act != A_ER && finish(*end))
+            const Row &end = t_->row(sta_, 0);
+            if (end.act != A_ER && finish(end))
                 best = k + 1;
         }
         return best;
     }
 
 private:
+    // The pending text only grows until it is reported, and whatever token
+    // it becomes, here or at a later NUL, must be a known book name or a
+    // number of at most three digits. When it can no longer be either, no
+    // longer prefix passes; this keeps long words and runs cheap.
+    bool doomed() const {
+        const bool no_book = node_ < 0;
+        const bool no_number = text_.size() > 3;
+        switch (pending_of(sta_)) {
+        case Pending::book: return no_book;
+        case Pending::number: return no_number;
+        case Pending::either: return no_book && no_number;
+        default: return false;
+        }
+    }
+
     // Runs one row on the shared state; false when the token it reports
     // fails a check (then so does every longer prefix).
     bool step(const Row &row, char ch) {
@@ -109,15 +151,19 @@ private:
     void append(char ch) {
         text_ += ch;
         has_text_ = true;
+        if (node_ >= 0)
+            node_ = t_->name_step(node_, static_cast<unsigned char>(ch));
     }
 
     bool report(int kind) {
         token_.swap(text_);
+        const int token_node = node_;
         text_.clear();
         has_text_ = false;
-        if (!token_ok(kind, token_))
+        node_ = 0;
+        if (!token_ok(kind, token_, token_node))
             return false;
-        apply(assembly_, kind, token_);
+        apply(assembly_, kind, token_, token_node);
         return !assembly_.failed;
     }
 
@@ -125,32 +171,28 @@ private:
     bool finish(const Row &end) {
         Assembly a = assembly_;
         if (end.act == A_END_OUT) {
-            if (!has_text_ || !token_ok(end.kind, text_))
+            if (!has_text_ || !token_ok(end.kind, text_, node_))
                 return false;
-            apply(a, end.kind, text_);
+            apply(a, end.kind, text_, node_);
         }
         a.hand_out();
         return !a.failed;
     }
 
+    int book(int node) const { return node < 0 ? 0 : t_->trie[node].book; }
+
     // The checks on one token: a book name the language knows, a chapter or
     // verse number of one to three characters other than "0".
-    bool token_ok(int kind, const std::string &text) const {
+    bool token_ok(int kind, const std::string &text, int node) const {
         if (kind == TK_BOOK || kind == TK_BOOK_FROM)
-            return std::strcmp(booknr(l_, book(text)), "???") != 0;
+            return node >= 0 && t_->trie[node].known;
         if (kind >= TK_CHAPTER && kind <= TK_VERSE_FROM)
             return !text.empty() && text.size() <= 3 && text != "0";
         return true;
     }
 
-    int book(const std::string &text) const {
-        if (text.size() > t_.longest_name)
-            return 0; // no name is that long
-        return findbook(text.c_str(), l_);
-    }
-
     // The assembler's reaction to one token.
-    void apply(Assembly &a, int kind, const std::string &text) const {
+    void apply(Assembly &a, int kind, const std::string &text, int node) const {
         if (boundary(kind, a.lasta))
             a.hand_out();
         if (kind >= 1 && kind <= 9)
@@ -160,11 +202,11 @@ private:
         PARS_UNIT &in = a.in;
         switch (kind) {
         case TK_BOOK:
-            in.b = book(text);
+            in.b = book(node);
             in.c = 0;
             in.v = 0;
             break;
-        case TK_BOOK_FROM: in.bf = book(text); break;
+        case TK_BOOK_FROM: in.bf = book(node); break;
         case TK_CHAPTER:
             in.c = number_value(text.c_str());
             in.v = 0;
@@ -196,21 +238,26 @@ private:
         }
     }
 
-    LANG *l_;
-    const LangTables &t_;
+    const LangTables *t_ = nullptr;
     int sta_ = 0;
     bool has_text_ = false;
     std::string text_, token_;
+    int node_ = 0; // the trie node of text_, -1 when no name begins so
     Assembly assembly_;
 };
 
 } // namespace
 
-int longest_citation(const char *cand, int len, LANG *l) {
+int longest_citation(const char *cand, int len, const LangTables &t) {
     if (len <= 0)
         return 0;
-    Judge judge(l);
+    thread_local Judge judge;
+    judge.reset(t);
     return judge.longest(cand, len);
+}
+
+int longest_citation(const char *cand, int len, LANG *l) {
+    return longest_citation(cand, len, tables_with_names(l));
 }
 
 } // namespace tovrin::detail

@@ -1,12 +1,32 @@
 // The stream scanner: reads a text character by character into a ring
-// buffer, feeds it to a lexer record, and when the lexer stops decides on
-// the candidate text from the first unwritten character up to that point:
-// its longest prefix that passes every validity check is a citation and
-// goes to the highlight callback; otherwise a short piece at the front
-// (a run of spaces, a run of letters, or one other character) is written
-// unchanged and the search starts again behind it. Every input byte is
-// written exactly once, in order, through one of the two callbacks.
+// buffer and feeds it to the citation lexer. When the lexer stops, the
+// candidate text from the first unwritten character up to that point is
+// decided: its longest prefix that passes every validity check is a
+// citation and goes to the highlight callback; otherwise a short piece at
+// the front (a run of spaces, a run of letters, or one other character) is
+// written unchanged and the search starts again behind it. Every input byte
+// is written exactly once, in order, through one of the two callbacks.
+//
+// The scanner runs once per input character on files of many megabytes, so
+// it decides exactly as described above while doing much less work:
+//  * The lexer here only needs to know where a candidate ends, which the
+//    state machine alone tells; token texts are built only when a candidate
+//    is judged (longest_citation, one pass over the candidate).
+//  * A candidate that begins with neither a digit nor a capital can never
+//    be a citation, so runs of such text are written at once, without
+//    lexing them first.
+//  * A run of characters that keeps the lexer in one state from any start
+//    inside it (spaces, digits, letters) is not re-read when the lexer
+//    starts again inside it: the state after it is known. This keeps long
+//    runs without a stop (the ring-full rule) linear.
+//
+// End of input: the value -1 is stored in its slot as the byte 255, but the
+// lexer is fed NUL there, so it always stops on it, and that slot is never
+// written. The passes go on over whatever text is still pending, so a
+// citation at the very end of the input is found; the scan ends with the
+// first decision that leaves bp at the end-of-input slot.
 #include <cstdlib>
+#include <cstring>
 
 #include "internal.h"
 
@@ -20,18 +40,71 @@ LANG *lg;
 int lev;
 }
 
+// The ring is the whole of tovrin_sbuff; a test build may make it smaller to
+// reach the ring-full rule with short texts.
+#ifndef TOVRIN_SCAN_RING
+#define TOVRIN_SCAN_RING TOVRIN_SBUFF_SIZE
+#endif
+
+namespace tovrin::detail {
+const int scan_ring = TOVRIN_SCAN_RING;
+}
+
 namespace {
 
-constexpr int kRing = TOVRIN_SBUFF_SIZE;
+using namespace tovrin::detail;
 
-// Slot that holds the end-of-input value, or -1 while input goes on.
-int eof_slot = -1;
+constexpr int kRing = TOVRIN_SCAN_RING;
+static_assert(kRing >= 2 && kRing <= TOVRIN_SBUFF_SIZE, "ring size");
+
+int next_slot(int s) { return s + 1 == kRing ? 0 : s + 1; }
+
+bool stops(const Row &row) {
+    return row.act == A_ER || row.act == A_END || row.act == A_END_OUT;
+}
+
+// Everything of one scan besides the public globals.
+struct Scan {
+    int (*in)(void) = nullptr;
+    void (*out)(int) = nullptr;
+    const LangTables *t = nullptr;
+    int dfa = 0;          // the lexer's state
+    int eof_slot = -1;    // slot of the end-of-input value, -1 before it
+    long long eof_abs = -1;
+    long long pushed = 0; // characters stored so far
+    // Per byte: the state a lexer is in after a run of such bytes from any
+    // start inside the run, or -1 when the byte does not keep a state.
+    signed char stable[256] = {};
+    // The last stable run found (positions counted in characters stored):
+    // restarts inside it need not look for its end again, which keeps a
+    // long run that is written one character at a time linear.
+    long long run_begin = 0, run_end = -1;
+};
+
+Scan scan;
 
 // The candidate as a NUL-terminated string; one longer than the ring.
 // Static, because 100 KB do not belong on the stack.
 char bafr[kRing + 1];
 
-int next_slot(int s) { return s + 1 == kRing ? 0 : s + 1; }
+std::uint16_t class_at(int slot) {
+    if (slot == scan.eof_slot)
+        return scan.t->cls[0]; // the end-of-input slot reads as NUL
+    return scan.t->cls[static_cast<unsigned char>(tovrin_sbuff[slot])];
+}
+
+void compute_stable() {
+    for (int b = 0; b < 256; ++b) {
+        const std::uint16_t cls = scan.t->cls[b];
+        scan.stable[b] = -1;
+        const Row *first = transition(0, cls);
+        if (stops(*first))
+            continue;
+        const Row *again = transition(first->next, cls);
+        if (!stops(*again) && again->next == first->next)
+            scan.stable[b] = first->next;
+    }
+}
 
 void freee(void (*out)(int)) {
     out(static_cast<signed char>(tovrin_sbuff[bp]));
@@ -42,26 +115,66 @@ void reset_lexer() {
     std::free(pars.string);
     std::free(pars.out);
     tovrin_pinit(&pars, lg);
+    scan.dfa = 0;
 }
 
-// Ring full (100000 characters pending and the lexer still going): the
-// oldest character is written and the lexer starts again behind it.
-void test(void (*out)(int)) {
-    tp = next_slot(tp);
-    if (tp == bp) {
-        reset_lexer();
-        freee(out);
-        ap = bp;
+// The number of characters stored before slot `x`, for a pending slot.
+long long stored_before(int x) {
+    const int dist = (tp - x + kRing) % kRing;
+    return scan.pushed - (dist == 0 ? kRing : dist);
+}
+
+int stable_at(long long pos) {
+    return pos == scan.eof_abs ? -1
+                               : scan.stable[static_cast<unsigned char>(tovrin_sbuff[pos % kRing])];
+}
+
+// A fresh lexer that starts at slot `at`: when `at` begins a stable run of
+// characters already read, the lexer is put at the end of that run in the
+// run's state (true; ap is the last slot consumed). Otherwise ap = at is the
+// next slot to feed (false).
+bool restart(int at) {
+    scan.dfa = 0;
+    const int state = at == tp ? -1 : stable_at(stored_before(at));
+    if (state < 0) {
+        ap = at;
+        return false;
     }
+    const long long from = stored_before(at);
+    long long end = from;
+    if (scan.run_begin <= from && from <= scan.run_end && stable_at(scan.run_end) == state)
+        end = scan.run_end;
+    while (end + 1 < scan.pushed && stable_at(end + 1) == state)
+        ++end;
+    scan.run_begin = from;
+    scan.run_end = end;
+    ap = static_cast<int>(end % kRing);
+    scan.dfa = state;
+    return true;
 }
 
-int push(int (*in)(void), void (*out)(int)) {
-    const int c = in();
+enum class Pushed { normal, full_fed, full_to_feed };
+
+// Ring full (all slots pending and the lexer still going): the oldest
+// character is written and the lexer starts again behind it.
+Pushed test() {
+    tp = next_slot(tp);
+    if (tp != bp)
+        return Pushed::normal;
+    reset_lexer();
+    freee(scan.out);
+    return restart(bp) ? Pushed::full_fed : Pushed::full_to_feed;
+}
+
+Pushed push() {
+    const int c = scan.in();
     tovrin_sbuff[tp] = static_cast<char>(c);
-    if (c == -1)
-        eof_slot = tp;
-    test(out);
-    return c;
+    if (c == -1) {
+        scan.eof_slot = tp;
+        scan.eof_abs = scan.pushed;
+    }
+    ++scan.pushed;
+    return test();
 }
 
 // The longest prefix of the candidate that is a citation: the slot of its
@@ -73,30 +186,66 @@ int vtest() {
     for (int s = bp; s != ap; s = next_slot(s))
         bafr[len++] = tovrin_sbuff[s];
     bafr[len] = '\0';
-    for (int k = len; k >= 1; --k) {
-        bafr[k] = '\0';
-        if (tovrin::detail::check_lev(bafr)) {
-            ap = (bp + k - 1) % kRing;
-            return ap;
-        }
-    }
-    return -1;
+    const int k = longest_citation(bafr, len, *scan.t);
+    if (k == 0)
+        return -1;
+    ap = (bp + k - 1) % kRing;
+    return ap;
 }
 
-// No prefix is a citation: write the run of spaces or letters at bp, or
-// one other character.
-void write_run(void (*out)(int)) {
-    const signed char first = static_cast<signed char>(tovrin_sbuff[bp]);
-    if (ifc_1(first, lg)) {
-        do
-            freee(out);
-        while (bp != ap && ifc_1(static_cast<signed char>(tovrin_sbuff[bp]), lg));
-    } else if (ifc_2(first, lg)) {
-        do
-            freee(out);
-        while (bp != ap && ifc_2(static_cast<signed char>(tovrin_sbuff[bp]), lg));
-    } else {
-        freee(out);
+// No prefix is a citation: write the run of spaces or letters at bp, up to
+// ap, or one other character.
+void write_run() {
+    const std::uint16_t first = class_at(bp);
+    const std::uint16_t kind = first & C_SPACE ? C_SPACE : first & C_LETTER ? C_LETTER : 0;
+    do
+        freee(scan.out);
+    while (kind != 0 && bp != ap && (class_at(bp) & kind) != 0);
+}
+
+// Text at bp that begins with neither a digit nor a capital is no
+// citation whatever follows: such runs (as a decision would write them) are
+// written straight away. The lexer would not stop inside a run of spaces or
+// letters, so the run ends where the decision would end it. True when
+// anything was written.
+bool skip_runs() {
+    bool wrote = false;
+    for (;;) {
+        if (bp == tp)
+            push(); // nothing pending: no ring-full here
+        if (bp == scan.eof_slot)
+            return wrote;
+        const std::uint16_t first = class_at(bp);
+        if (first & (C_UPPER | C_DIGIT))
+            return wrote;
+        const std::uint16_t kind = first & C_SPACE ? C_SPACE : first & C_LETTER ? C_LETTER : 0;
+        wrote = true;
+        do {
+            freee(scan.out);
+            if (bp == tp)
+                push();
+        } while (kind != 0 && bp != scan.eof_slot && (class_at(bp) & kind) != 0);
+    }
+}
+
+// Feeds the lexer from `start` on until it stops.
+void lex_candidate(int start) {
+    bool fed = restart(start);
+    for (;;) {
+        if (fed)
+            ap = next_slot(ap);
+        fed = true;
+        if (ap == tp) {
+            const Pushed p = push();
+            if (p == Pushed::full_fed)
+                continue;
+            // After a ring-full without a known state, ap = bp: feed it.
+        }
+        const Row &row =
+            scan.t->row(scan.dfa, ap == scan.eof_slot ? 0 : static_cast<unsigned char>(tovrin_sbuff[ap]));
+        if (stops(row))
+            return;
+        scan.dfa = row.next;
     }
 }
 
@@ -135,11 +284,6 @@ int check_lev(const char *cit) {
 
 } // namespace tovrin::detail
 
-// End of input: the value -1 is stored in its slot as the byte 255, but the
-// lexer is fed NUL there, so it always stops on it, and that slot is never
-// written. The passes go on over whatever text is still pending, so a
-// citation at the very end of the input is found, and the scan ends with
-// the first decision that leaves bp at the end-of-input slot.
 extern "C" void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(void),
                             int level, LANG *l) {
     lg = l;
@@ -147,33 +291,36 @@ extern "C" void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(v
     tp = 0;
     bp = 0;
     ap = -1;
-    eof_slot = -1;
-    bool inc = true;
-    tovrin_pinit(&pars, lg);
+    scan.in = in;
+    scan.out = out;
+    scan.t = &tables_with_names(l);
+    scan.eof_slot = -1;
+    scan.eof_abs = -1;
+    scan.pushed = 0;
+    scan.run_begin = 0;
+    scan.run_end = -1;
+    compute_stable();
+    reset_lexer();
+    int start = bp;
     for (;;) {
-        if (inc)
-            ap = next_slot(ap);
-        inc = true;
-        if (ap == tp)
-            push(in, out);
-        const signed char ch =
-            ap == eof_slot ? '\0' : static_cast<signed char>(tovrin_sbuff[ap]);
-        tovrin_parser(ch, &pars);
-        if (pars.errr == 0 && pars.sta >= 0)
-            continue;
+        if (skip_runs())
+            start = bp;
+        if (bp == scan.eof_slot)
+            break;
+        lex_candidate(start);
         if (vtest() >= 0) {
             ap = next_slot(ap);
             heureka();
-            // The lexer's next run starts one character after bp.
             bp = ap;
-        } else if (bp != eof_slot) {
-            write_run(out);
-            ap = bp;
-            inc = false;
+            // The lexer's next run starts one character after bp.
+            start = next_slot(bp);
+        } else {
+            write_run();
+            start = bp;
         }
         reset_lexer();
-        if (bp == eof_slot)
+        if (bp == scan.eof_slot)
             break;
     }
-    eof_slot = -1;
+    scan.eof_slot = -1;
 }

@@ -18,10 +18,10 @@ int my_in() { return getc_unlocked(fin); }
 void my_out(int c) { putc_unlocked(static_cast<char>(c), stdout); }
 
 void my_heureka() {
-    std::printf("%c[33;40;1m", 27);
+    fputs_unlocked("\x1b[33;40;1m", stdout);
     for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
         putc_unlocked(tovrin_sbuff[s], stdout);
-    std::printf("%c[37;40;0m", 27);
+    fputs_unlocked("\x1b[37;40;0m", stdout);
 }
 
 [[noreturn]] void die(const char *msg) {

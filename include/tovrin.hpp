@@ -1,0 +1,597 @@
+/*
+ * tovrin.hpp - C++20 interface of libtovrin.
+ *
+ * A thin, header-only layer over tovrin.h: the same operations, with
+ * std::string and std::string_view instead of heap texts, plain values
+ * instead of unit arrays, and owners instead of free()/freepus(). It adds no
+ * behaviour of its own: every answer comes from the C function named in its
+ * comment, so the C documentation in tovrin.h is the reference.
+ *
+ * Conventions of this layer:
+ *  - Texts come in as std::string_view and are copied once to add the
+ *    terminator the C functions need. As in C, the text ends at the first
+ *    NUL, and a line feed or carriage return ends a citation.
+ *  - Nothing here throws on its own. std::bad_alloc can come out of the
+ *    string and vector members, and scan() passes on an exception thrown by
+ *    one of the caller's callbacks. Fatal conditions of the library (a
+ *    broken configuration, no memory inside the C code, a book number past
+ *    the last book) still print their message and end the process with
+ *    status 1, exactly as in C: there is nothing to catch.
+ *  - Single-threaded, like the library: no two calls may run at once.
+ *
+ * Style: names are lower_case like the standard library; types are
+ * CamelCase; helpers live in namespace tovrin::api_detail.
+ */
+#ifndef TOVRIN_HPP
+#define TOVRIN_HPP
+
+#include <atomic>
+#include <compare>
+#include <cstddef>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <istream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tovrin.h"
+
+namespace tovrin {
+
+/* ------------------------------------------------------------------------
+ * Ownership of what the C functions hand out
+ * ------------------------------------------------------------------------ */
+
+// Releases a text returned by a service or a check.
+struct FreeDeleter {
+    void operator()(char *p) const noexcept { std::free(p); }
+};
+// Releases a unit array from makepus().
+struct UnitsDeleter {
+    void operator()(PARS_UNIT **pp) const noexcept {
+        if (pp != nullptr)
+            freepus(pp);
+    }
+};
+
+// Owners for C code that calls the C functions directly:
+//   tovrin::CString s(tovrin_expand(cite, l));
+//   tovrin::UnitArray pp(makepus(cite, l));
+using CString = std::unique_ptr<char, FreeDeleter>;
+using UnitArray = std::unique_ptr<PARS_UNIT *, UnitsDeleter>;
+
+namespace api_detail {
+
+// The copy that gives a std::string_view its terminator.
+inline std::string terminated(std::string_view text) { return std::string(text); }
+
+// Takes ownership of `p` first, so the block is freed even when copying it
+// throws.
+inline std::optional<std::string> take(char *p) {
+    CString owner(p);
+    if (owner == nullptr)
+        return std::nullopt;
+    return std::string(owner.get());
+}
+
+} // namespace api_detail
+
+/* ------------------------------------------------------------------------
+ * Languages
+ * ------------------------------------------------------------------------ */
+
+// A language: a handle on one LANG record. Copyable and cheap: it is one
+// pointer, and the loader never changes or releases its records, so every
+// copy stays valid for the life of the process.
+class Language {
+public:
+    // `lang` must not be null. Records from the loader always qualify; a
+    // record built by hand must outlive every use of the handle.
+    explicit Language(LANG *lang) noexcept : lang_(lang) {}
+
+    LANG *get() const noexcept { return lang_; }
+    std::string_view name() const noexcept { return lang_->name; }
+
+    // Number of books in the language's list.
+    int book_count() const noexcept {
+        int n = 0;
+        for (const BOOKS *b = lang_->books; b != nullptr; b = b->next)
+            ++n;
+        return n;
+    }
+
+    // findbook(): the number (from 1) of the first book with that name
+    // under the language's case folding, or 0.
+    int find_book(std::string_view name) const {
+        return findbook(api_detail::terminated(name).c_str(), lang_);
+    }
+
+    // booknr(): the main name of book `number`, or nullopt for a number
+    // outside 1..book_count() (where booknr() would answer "???" or end the
+    // process). The view borrows from the record and never dangles.
+    std::optional<std::string_view> book_name(int number) const {
+        if (number < 1 || number > book_count())
+            return std::nullopt;
+        return std::string_view(booknr(lang_, number));
+    }
+
+    friend bool operator==(Language, Language) noexcept = default;
+
+private:
+    LANG *lang_;
+};
+
+/* ------------------------------------------------------------------------
+ * Configuration
+ * ------------------------------------------------------------------------ */
+
+// One load of a configuration file (bibl.ini format) with
+// tovrin_init_file().
+//
+// What a C++ owner cannot hide:
+//  - The loader keeps its records for the life of the process; nothing is
+//    released when a Config goes away, and every Language taken from it
+//    stays valid after that.
+//  - config_table is a process-wide global. Each load replaces it, so C
+//    code (findlang(), the tools) sees the file loaded last. A Config keeps
+//    the list it loaded and answers from it even after a later load.
+//  - A file that cannot be opened or is broken ends the process with status
+//    1 and an "Init (tovrin) : ..." message; construction has no error to
+//    report.
+//
+// Copyable: a Config holds only the head of its list, and copies answer
+// alike. Loading happens in the constructor only.
+class Config {
+public:
+    explicit Config(const std::string &path) {
+        tovrin_init_file(path.c_str());
+        head_ = config_table;
+    }
+
+    // The language called `name` (exact bytes). When the file defines a
+    // name twice, the first definition wins, as with findlang().
+    std::optional<Language> language(std::string_view name) const {
+        LANG *found = nullptr;
+        // The list runs from the last definition to the first: the last
+        // match is the first definition.
+        for (LANG *l = head_; l != nullptr; l = l->next)
+            if (name == l->name)
+                found = l;
+        if (found == nullptr)
+            return std::nullopt;
+        return Language(found);
+    }
+
+    // Every language, in file order.
+    std::vector<Language> languages() const {
+        std::vector<Language> all;
+        for (LANG *l = head_; l != nullptr; l = l->next)
+            all.emplace_back(l);
+        return {all.rbegin(), all.rend()};
+    }
+
+private:
+    LANG *head_ = nullptr;
+};
+
+/* ------------------------------------------------------------------------
+ * Services
+ * ------------------------------------------------------------------------ */
+
+// tovrin_expand(): the canonical text of `cite` in `l`.
+inline std::string expand(std::string_view cite, Language l) {
+    return api_detail::take(tovrin_expand(api_detail::terminated(cite).c_str(), l.get()))
+        .value_or(std::string());
+}
+
+// tovrin_expand_bl(): `cite` parsed in `from`, written in `to`. Both
+// languages must list the same books, or the process ends in booknr().
+inline std::string expand_bl(std::string_view cite, Language from, Language to) {
+    return api_detail::take(
+               tovrin_expand_bl(api_detail::terminated(cite).c_str(), from.get(), to.get()))
+        .value_or(std::string());
+}
+
+// tovrin_expand_sort(): as expand_bl(), with the units sorted first.
+inline std::string expand_sort(std::string_view cite, Language from, Language to) {
+    return api_detail::take(
+               tovrin_expand_sort(api_detail::terminated(cite).c_str(), from.get(), to.get()))
+        .value_or(std::string());
+}
+
+// trans_cite(): token-by-token translation; nullopt when `cite` does not
+// lex (the empty text included).
+inline std::optional<std::string> trans_cite(std::string_view cite, Language from,
+                                             Language to) {
+    return api_detail::take(
+        ::trans_cite(api_detail::terminated(cite).c_str(), from.get(), to.get()));
+}
+
+/* ------------------------------------------------------------------------
+ * Units
+ * ------------------------------------------------------------------------ */
+
+// One citation unit: PARS_UNIT as a value, the same fields in the same
+// order, so aggregate initialisation reads alike:
+//   Unit{b, c, v, fl, bf, cf, vf, flf, ab, abf}
+// 0 means "not given"; fl/flf hold TK_NEXT, TK_NEXT2, TK_OPEN_END or 0.
+struct Unit {
+    int b = 0, c = 0, v = 0, fl = 0;
+    int bf = 0, cf = 0, vf = 0, flf = 0;
+    signed char ab = 0, abf = 0;
+
+    friend bool operator==(const Unit &, const Unit &) = default;
+};
+
+namespace api_detail {
+
+inline Unit from_c(const PARS_UNIT &u) {
+    return Unit{u.b, u.c, u.v, u.fl, u.bf, u.cf, u.vf, u.flf, u.ab, u.abf};
+}
+
+inline PARS_UNIT to_c(const Unit &u) {
+    PARS_UNIT p;
+    p.b = u.b;
+    p.c = u.c;
+    p.v = u.v;
+    p.fl = u.fl;
+    p.bf = u.bf;
+    p.cf = u.cf;
+    p.vf = u.vf;
+    p.flf = u.flf;
+    p.ab = u.ab;
+    p.abf = u.abf;
+    return p;
+}
+
+} // namespace api_detail
+
+// makepus(): the units of `cite` as the assembler hands them out (no mark
+// passes). Always at least one unit.
+inline std::vector<Unit> units(std::string_view cite, Language l) {
+    UnitArray pp(makepus(api_detail::terminated(cite).c_str(), l.get()));
+    std::vector<Unit> all;
+    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+        all.push_back(api_detail::from_c(**u));
+    return all;
+}
+
+// tovrin_expus(): the text of `units` in `l`; nullopt for no units.
+inline std::optional<std::string> expus(std::span<const Unit> units, Language l) {
+    std::vector<PARS_UNIT> copies;
+    copies.reserve(units.size());
+    for (const Unit &u : units)
+        copies.push_back(api_detail::to_c(u));
+    std::vector<PARS_UNIT *> array;
+    array.reserve(copies.size() + 1);
+    for (PARS_UNIT &u : copies)
+        array.push_back(&u);
+    array.push_back(nullptr);
+    return api_detail::take(tovrin_expus(array.data(), l.get()));
+}
+
+/* ------------------------------------------------------------------------
+ * Comparison
+ * ------------------------------------------------------------------------ */
+
+// tovrin_is_equal(): whether some unit of `a` overlaps some unit of `b`.
+// Not symmetric: only units of `a` are tested against units of `b`, so
+// overlaps("Mt 5,1-10", "Mt 5,5-20") can differ from the reverse.
+inline bool overlaps(std::string_view a, std::string_view b, Language la, Language lb) {
+    return tovrin_is_equal(api_detail::terminated(a).c_str(),
+                           api_detail::terminated(b).c_str(), la.get(), lb.get()) == 1;
+}
+inline bool overlaps(std::string_view a, std::string_view b, Language l) {
+    return overlaps(a, b, l, l);
+}
+
+// tovrin_comp() as an ordering: less when `a` comes first, greater when
+// `b` does, equivalent when neither does.
+inline std::weak_ordering order(std::string_view a, std::string_view b, Language la,
+                                Language lb) {
+    const int r = tovrin_comp(api_detail::terminated(a).c_str(),
+                              api_detail::terminated(b).c_str(), la.get(), lb.get());
+    return r == 1 ? std::weak_ordering::less
+         : r == -1 ? std::weak_ordering::greater
+                   : std::weak_ordering::equivalent;
+}
+inline std::weak_ordering order(std::string_view a, std::string_view b, Language l) {
+    return order(a, b, l, l);
+}
+
+/* ------------------------------------------------------------------------
+ * Validity checks
+ * ------------------------------------------------------------------------ */
+
+// The five checks, valued by their numbers in tovrin.h.
+enum class Check {
+    none = 0,           // every check that ran passed
+    lexing = 1,         // tovrin_check1: the text does not lex
+    unknown_book = 2,   // tovrin_check2: a book name the language lacks
+    bad_number = 3,     // tovrin_check3: a chapter/verse "0", empty or > 3 digits
+    reversed_range = 4, // tovrin_check4: a range that runs backwards
+    no_chapter = 9,     // tovrin_check9: a unit without a chapter
+};
+
+// Which check failed and where.
+struct CheckResult {
+    Check failed = Check::none;
+    // lexing: 1-based position of the character the lexer rejected; the
+    // terminator counts, so a text that stops too early gives length + 1.
+    int position = 0;
+    // unknown_book, bad_number: the offending token as the lexer read it.
+    std::string text;
+
+    bool ok() const noexcept { return failed == Check::none; }
+};
+
+// Runs the one check `which` (Check::none runs nothing and passes).
+inline CheckResult check(Check which, std::string_view cite, Language l) {
+    const std::string text = api_detail::terminated(cite);
+    CheckResult r;
+    switch (which) {
+    case Check::none:
+        break;
+    case Check::lexing:
+        r.position = tovrin_check1(text.c_str(), l.get());
+        if (r.position != 0)
+            r.failed = which;
+        break;
+    case Check::unknown_book:
+    case Check::bad_number:
+        if (auto bad = api_detail::take(which == Check::unknown_book
+                                            ? tovrin_check2(text.c_str(), l.get())
+                                            : tovrin_check3(text.c_str(), l.get()))) {
+            r.failed = which;
+            r.text = std::move(*bad);
+        }
+        break;
+    case Check::reversed_range:
+        if (tovrin_check4(text.c_str(), l.get()) != 0)
+            r.failed = which;
+        break;
+    case Check::no_chapter:
+        if (tovrin_check9(text.c_str(), l.get()) != 0)
+            r.failed = which;
+        break;
+    }
+    return r;
+}
+
+// Runs the checks 1, 2, 3, 4 and 9 in that order, as the scanner does, and
+// reports the first failure. (The scanner's test of the first character,
+// a digit or a capital, is not one of them.)
+inline CheckResult check(std::string_view cite, Language l) {
+    for (Check which : {Check::lexing, Check::unknown_book, Check::bad_number,
+                        Check::reversed_range, Check::no_chapter}) {
+        CheckResult r = check(which, cite, l);
+        if (!r.ok())
+            return r;
+    }
+    return {};
+}
+
+/* ------------------------------------------------------------------------
+ * Tokens
+ * ------------------------------------------------------------------------ */
+
+// One token of the lexer.
+struct Token {
+    int kind = 0;      // TK_BOOK ... TK_PART_FROM, or TK_ERROR
+    std::string text;  // the token's text (book names normalised); empty for TK_ERROR
+    // Index of the character whose arrival reported the token: for most
+    // tokens the character just after it; for TK_ERROR the rejected
+    // character (tovrin_check1 reports offset + 1).
+    std::size_t offset = 0;
+
+    friend bool operator==(const Token &, const Token &) = default;
+};
+
+// The tokens of one text, as an input range: the lexer runs while the
+// range is walked, one token per step, and a text that does not lex ends
+// with one TK_ERROR token. Walk it once; begin() continues where the last
+// walk stopped.
+//
+// Move-only: the range owns a copy of the text and a lexer record whose
+// pending token text has exactly one owner. Moving keeps iterators valid
+// (they point at the state, which stays where it is).
+class Tokens {
+    struct State {
+        std::string text;
+        PARS pars{};
+        std::size_t next = 0; // index of the next character to feed
+        Token current;
+        bool started = false;
+        bool done = false;
+
+        State(std::string_view t, Language l) : text(t) { tovrin_pinit(&pars, l.get()); }
+        ~State() { tovrin_pfree(&pars); }
+        State(const State &) = delete;
+        State &operator=(const State &) = delete;
+
+        void advance() {
+            // The terminator ends every state of the machine, so the loop
+            // stops at text.size() at the latest; the bound is a guard.
+            while (pars.end != 1 && next <= text.size()) {
+                const std::size_t i = next++;
+                tovrin_parser(static_cast<signed char>(text.c_str()[i]), &pars);
+                if (pars.ousta > 0) {
+                    current = Token{pars.ousta, pars.out != nullptr ? pars.out : "", i};
+                    return;
+                }
+                if (pars.ousta == TK_ERROR) {
+                    current = Token{TK_ERROR, std::string(), i};
+                    return;
+                }
+            }
+            done = true;
+        }
+    };
+
+public:
+    class iterator {
+    public:
+        using value_type = Token;
+        using difference_type = std::ptrdiff_t;
+        using iterator_concept = std::input_iterator_tag;
+
+        iterator() = default;
+        const Token &operator*() const { return state_->current; }
+        const Token *operator->() const { return &state_->current; }
+        iterator &operator++() {
+            state_->advance();
+            return *this;
+        }
+        void operator++(int) { ++*this; }
+        friend bool operator==(const iterator &it, std::default_sentinel_t) {
+            return it.state_ == nullptr || it.state_->done;
+        }
+
+    private:
+        friend class Tokens;
+        explicit iterator(State *s) : state_(s) {}
+        State *state_ = nullptr;
+    };
+
+    Tokens(std::string_view text, Language l) : state_(std::make_unique<State>(text, l)) {}
+    Tokens(Tokens &&) noexcept = default;
+    Tokens &operator=(Tokens &&) noexcept = default;
+    Tokens(const Tokens &) = delete;
+    Tokens &operator=(const Tokens &) = delete;
+
+    // A moved-from range is empty.
+    iterator begin() {
+        if (state_ == nullptr)
+            return iterator();
+        if (!state_->started) {
+            state_->started = true;
+            state_->advance();
+        }
+        return iterator(state_.get());
+    }
+    std::default_sentinel_t end() const noexcept { return {}; }
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// The tokens of `text` under `l`: for (const tovrin::Token &t : tokens(...)).
+inline Tokens tokens(std::string_view text, Language l) { return Tokens(text, l); }
+
+/* ------------------------------------------------------------------------
+ * Scanner
+ * ------------------------------------------------------------------------ */
+
+namespace api_detail {
+
+// dorvis_core() takes plain function pointers without a context argument,
+// so the callables of the scan under way are reached through this one
+// process-wide pointer. The scanner's own state is global as well: one
+// scan runs at a time in a process.
+struct ScanContext {
+    const std::function<int()> *read;
+    const std::function<void(char)> *write;
+    const std::function<void(std::string_view)> *found;
+    std::exception_ptr error; // the first exception a callback threw
+    std::string citation;     // reused for every citation found
+};
+
+inline std::atomic<ScanContext *> current_scan{nullptr};
+
+// The trampolines run inside C code: nothing may leave them by an
+// exception. The first exception is kept, the input is ended so that the
+// scan winds down, and scan() rethrows it once dorvis_core() has returned;
+// no callback of the caller runs after it.
+inline int scan_read() noexcept {
+    ScanContext *c = current_scan.load();
+    if (c->error)
+        return -1;
+    try {
+        return (*c->read)();
+    } catch (...) {
+        c->error = std::current_exception();
+        return -1;
+    }
+}
+
+inline void scan_write(int ch) noexcept {
+    ScanContext *c = current_scan.load();
+    if (c->error)
+        return;
+    try {
+        (*c->write)(static_cast<char>(ch));
+    } catch (...) {
+        c->error = std::current_exception();
+    }
+}
+
+inline void scan_found() noexcept {
+    ScanContext *c = current_scan.load();
+    if (c->error)
+        return;
+    try {
+        // The citation occupies the ring from bp up to ap, and may wrap.
+        c->citation.clear();
+        for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
+            c->citation.push_back(tovrin_sbuff[s]);
+        (*c->found)(c->citation);
+    } catch (...) {
+        c->error = std::current_exception();
+    }
+}
+
+} // namespace api_detail
+
+// dorvis_core(): reads the text through `read` (a byte 0..255, or -1 at
+// the end), passes ordinary text byte by byte to `write` and every
+// citation found to `found` (the view lives until `found` returns).
+// Every input byte reaches exactly one of the two, in order.
+//
+// One scan runs at a time in a process (the scanner's state is global):
+// while one is under way, from a callback or from another thread, scan()
+// returns false at once and calls nothing. Otherwise it returns true. An
+// exception thrown by a callback stops the callbacks and comes out of
+// scan() after the C scanner has finished.
+[[nodiscard]] inline bool scan(Language l, const std::function<int()> &read,
+                               const std::function<void(char)> &write,
+                               const std::function<void(std::string_view)> &found) {
+    api_detail::ScanContext context{&read, &write, &found, nullptr, std::string()};
+    api_detail::ScanContext *idle = nullptr;
+    if (!api_detail::current_scan.compare_exchange_strong(idle, &context))
+        return false;
+    // The level has no effect on the scan.
+    dorvis_core(api_detail::scan_read, api_detail::scan_write, api_detail::scan_found, 0,
+                l.get());
+    api_detail::current_scan.store(nullptr);
+    if (context.error)
+        std::rethrow_exception(context.error);
+    return true;
+}
+
+// The same over streams: reads `in` to its end with get() (which leaves
+// eofbit and failbit set there) and writes the ordinary text to `out`;
+// `found` decides what becomes of each citation (write it to `out` marked
+// up, collect it, ...).
+[[nodiscard]] inline bool scan(std::istream &in, std::ostream &out, Language l,
+                               const std::function<void(std::string_view)> &found) {
+    return scan(
+        l,
+        [&in]() -> int {
+            const auto c = in.get();
+            return std::istream::traits_type::eq_int_type(c, std::istream::traits_type::eof())
+                       ? -1
+                       : c;
+        },
+        [&out](char c) { out.put(c); }, found);
+}
+
+} // namespace tovrin
+
+#endif /* TOVRIN_HPP */

@@ -1,0 +1,138 @@
+// The library's scanner against the scanner as described (reference/), on
+// the shipped sample, a generated corpus and random texts: the same bytes
+// written, the same citations found, in the same order. This file is built
+// twice: against the library (a ring of 100000 characters) and with the
+// scanner compiled with a ring of a few dozen characters, where long runs,
+// the ring-full rule and citations across the ring's end are cheap to reach.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "internal.h"
+#include "reference_scanner.h"
+#include "test_support.h"
+
+namespace {
+
+using reference::Piece;
+
+const int kRing = tovrin::detail::scan_ring;
+
+// The shipped configuration, loaded once for this process (records are
+// never released, so it stays reachable).
+LANG *shipped(const char *name) {
+    static bool loaded = false;
+    if (!loaded) {
+        tovrin_init_file((testing_support::source_dir() + "/data/bibl.ini").c_str());
+        loaded = true;
+    }
+    LANG *l = findlang(name);
+    if (l == nullptr)
+        ADD_FAILURE() << "no language " << name;
+    return l;
+}
+
+std::string slurp(const std::string &path) {
+    FILE *f = std::fopen(path.c_str(), "rb");
+    std::string s;
+    if (f == nullptr)
+        return s;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    std::fclose(f);
+    return s;
+}
+
+void expect_same_scan(const std::string &text, LANG *l, const std::string &what) {
+    const auto want = reference::scan(text, l, kRing);
+    const auto got = reference::library_scan(text, l, kRing);
+    if (got != want) {
+        ADD_FAILURE() << what << "\n  reference: " << reference::describe(want)
+                      << "\n  library:   " << reference::describe(got);
+    }
+}
+
+// Random text from pieces that matter to the scanner: citations of every
+// form, near misses, prose, punctuation, line ends, odd bytes and runs.
+std::string random_text(std::mt19937 &rng, const std::vector<std::string> &pieces,
+                        std::size_t count, std::size_t longest_run) {
+    std::string s;
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() + 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t k = pick(rng);
+        if (k < pieces.size()) {
+            s += pieces[k];
+            continue;
+        }
+        // A run of one character, sometimes longer than the ring.
+        static const char runs[] = {' ', '7', 'x', 'M', 'n', '.'};
+        std::uniform_int_distribution<std::size_t> len(1, longest_run);
+        s += std::string(len(rng), runs[rng() % sizeof runs]);
+    }
+    return s;
+}
+
+const std::vector<std::string> kExamplePieces = {
+    "Mt 5,3", "Lk 6,20n", "1 Jn 2,1nn", "Gn 1,5-2,3", "Gn 1-2,3", "Gn 1,5a-7b", "Gn-Ex",
+    "Gn-Ex 3,4", "Jn 3,16.18", "Rom 8,28+", "Mt 5,3-1", "Mt 0,5", "Xy 3,4", "Mt 5,3; 6,1",
+    "1. Jn 3", "J 3,16 n", "Mt 1000,1", "Gn 1; 5n", "Gn 1; 5 n", " ", "  ", "(", ")", ";",
+    ",", ".", "-", "+", "n", "\n", "\r", "\t", std::string(1, '\0'), "\xff", "\xc3\xa1",
+    "Praha", "a", "Karel IV.", "99,5 %", "5", "12", "2,3", "Ex", "Mk 1,2.", "Lk 3,4 a",
+};
+
+TEST(ScanDifferential, RandomTextsInTheExampleLanguage) {
+    std::mt19937 rng(20261210);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t longest = kRing < 1000 ? 3 * kRing : 40;
+        const std::string text = random_text(rng, kExamplePieces, 40, longest);
+        expect_same_scan(text, testing_support::example_lang(), "round " + std::to_string(round));
+    }
+}
+
+TEST(ScanDifferential, RandomTextsInCzech) {
+    LANG *cz = shipped("cz");
+    const std::vector<std::string> pieces = {
+        "Mt 5,3-12", "L 6,20n", "1 J 2,1nn", "Gn 1,1-2,3", "Iz 40-55", "Mk 1,2a", "Ř 8,28+",
+        "Gn-Dt", "Joz-2 Kr 25", "1 Kor 13,4", "1Kor 13,4", "I. Kor. 13,4", "Mat. 5,3",
+        "Žalm 23", "Ž 23,1", "Na 5", "že", "řeč", "Číslo", "Šalomoun", " ", ";", ",", ".", "\n",
+        "Praha 5", "str. 44, 129 a 131", "99,5 %", "v roce 1989", "\\textbf{", "}", "~", "--",
+    };
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t longest = kRing < 1000 ? 3 * kRing : 30;
+        expect_same_scan(random_text(rng, pieces, 40, longest), cz,
+                         "round " + std::to_string(round));
+    }
+}
+
+TEST(ScanDifferential, ShippedSampleInEveryLanguage) {
+    const std::string sample = slurp(testing_support::source_dir() + "/data/nztexty.tex");
+    ASSERT_FALSE(sample.empty());
+    for (const char *name : {"cz", "sk", "en", "de", "la"})
+        expect_same_scan(sample, shipped(name), name);
+}
+
+// Long runs that the lexer does not stop in, longer than the ring: the
+// ring-full rule writes one character at a time and restarts the lexer.
+TEST(ScanDifferential, RunsLongerThanTheRing) {
+    if (kRing > 1000)
+        GTEST_SKIP() << "the described scanner needs hours for such runs at this ring size";
+    LANG *l = testing_support::example_lang();
+    for (const std::string unit : {" ", "7", "x", "M", "n", "ab", "Mt ", "Gn 1; ", "1 "}) {
+        for (int times : {kRing - 1, kRing, kRing + 1, 3 * kRing}) {
+            std::string run;
+            for (int i = 0; i < times; ++i)
+                run += unit;
+            for (const char *tail : {"", "\n", " Mt 5,3", "5,3 x", "Mt 5,3"})
+                expect_same_scan(run + tail, l, "'" + unit + "' x " + std::to_string(times) +
+                                                    " + '" + std::string(tail) + "'");
+            expect_same_scan("Mt 5,3 " + run + "Lk 6,2", l, "run between citations");
+        }
+    }
+}
+
+} // namespace

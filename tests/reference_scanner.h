@@ -1,0 +1,32 @@
+// The stream scanner exactly as described, kept as the reference that the
+// library's faster scanner must agree with: a ring of `ring` characters,
+// a lexer record fed every character, and every prefix of a candidate
+// tried longest first with check_lev.
+#ifndef TOVRIN_REFERENCE_SCANNER_H
+#define TOVRIN_REFERENCE_SCANNER_H
+
+#include <string>
+#include <vector>
+
+#include "tovrin.h"
+
+namespace reference {
+
+// What a scan wrote: ordinary text (consecutive bytes merged into one
+// piece) and citations, in order.
+struct Piece {
+    bool citation = false;
+    std::string text;
+    bool operator==(const Piece &o) const { return citation == o.citation && text == o.text; }
+};
+
+std::vector<Piece> scan(const std::string &input, LANG *l, int ring);
+
+// The same pieces from the library's dorvis_core (whose ring is `ring`).
+std::vector<Piece> library_scan(const std::string &input, LANG *l, int ring);
+
+std::string describe(const std::vector<Piece> &pieces);
+
+} // namespace reference
+
+#endif
