@@ -152,6 +152,10 @@ extern const int scan_ring;
 // found in one pass over the candidate.
 int longest_citation(const char *cand, int len, LANG *l);
 int longest_citation(const char *cand, int len, const LangTables &t);
+// The same for the candidate of `len` characters from slot `start` of a
+// ring of `size` characters.
+int longest_citation_in_ring(const char *ring, int size, int start, int len,
+                             const LangTables &t);
 
 } // namespace tovrin::detail
 

@@ -85,13 +85,14 @@ public:
         assembly_ = Assembly{};
     }
 
-    int longest(const char *cand, int len) {
+    // `at(k)` is the k-th character of the candidate, 0 <= k < len.
+    template <typename At> int longest(At at, int len) {
         const std::uint16_t *cls = t_->cls;
-        if ((cls[static_cast<unsigned char>(cand[0])] & (C_UPPER | C_DIGIT)) == 0)
+        if ((cls[static_cast<unsigned char>(at(0))] & (C_UPPER | C_DIGIT)) == 0)
             return 0;
         int best = 0;
         for (int k = 0; k < len; ++k) {
-            const char ch = cand[k];
+            const char ch = at(k);
             const Row &row = t_->row(sta_, static_cast<unsigned char>(ch));
             if (row.act == A_ER)
                 return best; // no longer prefix lexes
@@ -253,7 +254,23 @@ int longest_citation(const char *cand, int len, const LangTables &t) {
         return 0;
     thread_local Judge judge;
     judge.reset(t);
-    return judge.longest(cand, len);
+    return judge.longest([cand](int k) { return cand[k]; }, len);
+}
+
+int longest_citation_in_ring(const char *ring, int size, int start, int len,
+                             const LangTables &t) {
+    if (len <= 0)
+        return 0;
+    thread_local Judge judge;
+    judge.reset(t);
+    // The judge mostly reads a few characters of a long candidate: read
+    // them in place instead of copying the candidate out of the ring.
+    return judge.longest(
+        [ring, size, start](int k) {
+            const int slot = start + k;
+            return ring[slot < size ? slot : slot - size];
+        },
+        len);
 }
 
 int longest_citation(const char *cand, int len, LANG *l) {

@@ -83,10 +83,6 @@ struct Scan {
 
 Scan scan;
 
-// The candidate as a NUL-terminated string; one longer than the ring.
-// Static, because 100 KB do not belong on the stack.
-char bafr[kRing + 1];
-
 std::uint16_t class_at(int slot) {
     if (slot == scan.eof_slot)
         return scan.t->cls[0]; // the end-of-input slot reads as NUL
@@ -182,11 +178,8 @@ Pushed push() {
 int vtest() {
     if (bp == ap)
         return -1;
-    int len = 0;
-    for (int s = bp; s != ap; s = next_slot(s))
-        bafr[len++] = tovrin_sbuff[s];
-    bafr[len] = '\0';
-    const int k = longest_citation(bafr, len, *scan.t);
+    const int len = (ap - bp + kRing) % kRing;
+    const int k = longest_citation_in_ring(tovrin_sbuff, kRing, bp, len, *scan.t);
     if (k == 0)
         return -1;
     ap = (bp + k - 1) % kRing;
