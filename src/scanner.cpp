@@ -202,22 +202,30 @@ void write_run() {
 // letters, so the run ends where the decision would end it. True when
 // anything was written.
 bool skip_runs() {
+    const std::uint16_t *cls = scan.t->cls;
+    void (*const out)(int) = scan.out;
     bool wrote = false;
     for (;;) {
         if (bp == tp)
             push(); // nothing pending: no ring-full here
         if (bp == scan.eof_slot)
             return wrote;
-        const std::uint16_t first = class_at(bp);
+        const std::uint16_t first = cls[static_cast<unsigned char>(tovrin_sbuff[bp])];
         if (first & (C_UPPER | C_DIGIT))
             return wrote;
         const std::uint16_t kind = first & C_SPACE ? C_SPACE : first & C_LETTER ? C_LETTER : 0;
         wrote = true;
-        do {
-            freee(scan.out);
+        for (;;) {
+            out(static_cast<signed char>(tovrin_sbuff[bp]));
+            bp = next_slot(bp);
+            if (kind == 0)
+                break;
             if (bp == tp)
                 push();
-        } while (kind != 0 && bp != scan.eof_slot && (class_at(bp) & kind) != 0);
+            if ((cls[static_cast<unsigned char>(tovrin_sbuff[bp])] & kind) == 0 ||
+                bp == scan.eof_slot)
+                break;
+        }
     }
 }
 

@@ -1,0 +1,551 @@
+// The shipped languages of data/bibl.ini as readers meet them: every stored
+// name can be reached from a reader's text, the book lists line up across
+// the languages, the reference lists of real-world name forms resolve to
+// their books, and citations written the way authors of each language write
+// them are found by the scanner and expand to the canonical text.
+//
+// The shipped configuration is loaded once, in this process (the loader
+// keeps its records for the life of the process); nothing here loads any
+// other configuration.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "tovrin.h"
+
+namespace {
+
+using testing_support::binary_dir;
+using testing_support::Outcome;
+using testing_support::run_command;
+using testing_support::source_dir;
+
+const char *const kLanguages[] = {"cz", "sk", "en", "de", "la"};
+constexpr int kBookCount = 86;
+
+std::string shipped_config() { return source_dir() + "/data/bibl.ini"; }
+
+// A language of the shipped configuration; the file is read on first use.
+LANG *shipped(const std::string &name) {
+    static const bool loaded = [] {
+        tovrin_init_file(shipped_config().c_str());
+        return true;
+    }();
+    (void)loaded;
+    return findlang(name.c_str());
+}
+
+// The names of every book of `l`, main name first, in file order.
+std::vector<std::vector<std::string>> books_of(LANG *l) {
+    std::vector<std::vector<std::string>> books;
+    for (BOOKS *b = l->books; b != nullptr; b = b->next) {
+        books.emplace_back();
+        for (BOOK *n = b->book; n != nullptr; n = n->next)
+            books.back().emplace_back(n->abbrev);
+    }
+    return books;
+}
+
+struct Token {
+    int kind;
+    std::string text;
+};
+
+struct Lexed {
+    std::vector<Token> tokens;
+    bool error = false;
+};
+
+// Feeds `text` and its terminating NUL to a fresh lexer record.
+Lexed lex(const std::string &text, LANG *l) {
+    Lexed r;
+    PARS p;
+    tovrin_pinit(&p, l);
+    for (std::size_t i = 0; p.end == 0; ++i) {
+        tovrin_parser(static_cast<signed char>(i < text.size() ? text[i] : '\0'), &p);
+        if (p.ousta > 0)
+            r.tokens.push_back({p.ousta, p.out});
+    }
+    r.error = p.errr == 1;
+    tovrin_pfree(&p);
+    return r;
+}
+
+// The text of the book token that `name` lexes to, when it lexes to exactly
+// one token, a TK_BOOK, without an error: what a reader's text hands over to
+// the book lookup.
+std::optional<std::string> book_token(const std::string &name, LANG *l) {
+    const Lexed x = lex(name, l);
+    if (x.error || x.tokens.size() != 1 || x.tokens[0].kind != TK_BOOK)
+        return std::nullopt;
+    return x.tokens[0].text;
+}
+
+std::string describe(const Lexed &x) {
+    std::string s;
+    for (const Token &t : x.tokens)
+        s += "[" + std::to_string(t.kind) + " '" + t.text + "'] ";
+    return s + (x.error ? "error" : "no error");
+}
+
+// ---------------------------------------------------------------------------
+// The stored names
+
+TEST(ShippedLanguages, ListTheSameNumberOfBooks) {
+    for (const char *name : kLanguages) {
+        SCOPED_TRACE(name);
+        LANG *l = shipped(name);
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(books_of(l).size(), static_cast<std::size_t>(kBookCount));
+        // Case folding pairs lower[k] with upper[k] byte by byte.
+        EXPECT_EQ(std::string(l->lower).size(), std::string(l->upper).size());
+    }
+}
+
+// A name is looked up exactly as the lexer hands it over, so a stored
+// "Mat.", "1Kor" or "1 kniha Mojžíšova" can never be found, and a name
+// that an earlier book also bears is found as that earlier book.
+TEST(ShippedLanguages, EveryStoredNameIsReachableFromAReadersText) {
+    for (const char *name : kLanguages) {
+        LANG *l = shipped(name);
+        ASSERT_NE(l, nullptr) << name;
+        const auto books = books_of(l);
+        for (std::size_t i = 0; i < books.size(); ++i) {
+            const int number = static_cast<int>(i) + 1;
+            for (const std::string &stored : books[i]) {
+                const std::string where = std::string(name) + " book " +
+                                          std::to_string(number) + " '" + stored + "'";
+                const auto token = book_token(stored, l);
+                if (!token) {
+                    ADD_FAILURE() << where << " does not lex as one book name: "
+                                  << describe(lex(stored, l));
+                    continue;
+                }
+                EXPECT_EQ(*token, stored) << where << " is not stored the way the lexer writes it";
+                const int found = findbook(token->c_str(), l);
+                if (found > 0 && found < number)
+                    ADD_FAILURE() << where << " is also a name of the earlier book " << found
+                                  << " (" << booknr(l, found) << "), so it is never found";
+                else
+                    EXPECT_EQ(found, number) << where;
+            }
+            // The canonical text writes main names, and the scanner only
+            // starts a citation at a digit or a capital.
+            const signed char first = static_cast<signed char>(books[i][0][0]);
+            EXPECT_TRUE(ifc_5(first, l) || ifc_4(first, l))
+                << name << " book " << number << ": main name '" << books[i][0]
+                << "' cannot start a citation";
+        }
+    }
+}
+
+// Translation goes by book number alone, so a book listed out of place in
+// one language turns into a different book. Landmarks across the canon and
+// the deuterocanonical books, with the main name of each tradition.
+TEST(ShippedLanguages, PutEachBookAtTheSameNumber) {
+    struct Landmark {
+        int number;
+        const char *names[5]; // cz, sk, en, de, la
+    };
+    static const Landmark kLandmarks[] = {
+        {1, {"Gn", "Gn", "Gen", "Gen", "Gn"}},
+        {19, {"Ž", "Ž", "Ps", "Ps", "Ps"}},
+        {22, {"Pís", "Pies", "Song", "Hld", "Ct"}},
+        {40, {"Mt", "Mt", "Matt", "Mt", "Mt"}},
+        {43, {"J", "Jn", "John", "Joh", "Io"}},
+        {45, {"Ř", "Rim", "Rom", "Röm", "Rom"}},
+        {46, {"1 K", "1 Kor", "1 Cor", "1 Kor", "1 Cor"}},
+        {58, {"Žd", "Hebr", "Heb", "Hebr", "Hebr"}},
+        {66, {"Zj", "Zjv", "Rev", "Offb", "Apc"}},
+        {67, {"Tob", "Tob", "Tob", "Tob", "Tob"}},
+        {72, {"Sír", "Sir", "Sir", "Sir", "Sir"}},
+        {79, {"1 Mak", "1 Mak", "1 Macc", "1 Makk", "1 Mac"}},
+        {83, {"1 Ezd", "1 Ezd", "1 Esd", "3 Esra", "3 Esd"}},
+        {85, {"Man", "Man", "PrMan", "GebMan", "OrMan"}},
+        {86, {"PřŽ", "ĎŽ", "AddPs", "ZusPs", "PsAdd"}},
+    };
+    for (const Landmark &m : kLandmarks) {
+        for (int k = 0; k < 5; ++k) {
+            LANG *l = shipped(kLanguages[k]);
+            ASSERT_NE(l, nullptr);
+            EXPECT_EQ(findbook(m.names[k], l), m.number)
+                << kLanguages[k] << " '" << m.names[k] << "'";
+        }
+    }
+}
+
+TEST(ShippedLanguages, MainNamesTranslateBookForBook) {
+    for (const char *from_name : kLanguages) {
+        for (const char *to_name : kLanguages) {
+            LANG *from = shipped(from_name);
+            LANG *to = shipped(to_name);
+            ASSERT_NE(from, nullptr);
+            ASSERT_NE(to, nullptr);
+            // A book past the end of `to` would end the process in booknr.
+            ASSERT_EQ(books_of(from).size(), static_cast<std::size_t>(kBookCount)) << from_name;
+            ASSERT_EQ(books_of(to).size(), static_cast<std::size_t>(kBookCount)) << to_name;
+            for (int n = 1; n <= kBookCount; ++n) {
+                const std::string cite = std::string(booknr(from, n)) + " 2";
+                char *got = tovrin_expand_bl(cite.c_str(), from, to);
+                EXPECT_EQ(std::string(got), std::string(booknr(to, n)) + " 2")
+                    << from_name << " -> " << to_name << ": '" << cite << "'";
+                free(got);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The reference lists of real-world forms (one table per language: book
+// number, then columns of names; variant lists joined by " | ").
+
+// The lists are kept in tests/reference (facts gathered from public sources);
+// TOVRIN_REFERENCE_DIR points elsewhere.
+std::string reference_dir() {
+    if (const char *dir = std::getenv("TOVRIN_REFERENCE_DIR"))
+        return dir;
+    return testing_support::source_dir() + "/tests/reference";
+}
+
+std::vector<std::string> split(const std::string &s, const std::string &sep) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = s.find(sep, from);
+        parts.push_back(s.substr(from, at - from));
+        if (at == std::string::npos)
+            return parts;
+        from = at + sep.size();
+    }
+}
+
+// A form left out of bibl.ini on purpose, with the reason.
+struct Exclusion {
+    const char *lang;
+    int book;
+    const char *variant;
+    const char *reason;
+};
+
+const Exclusion kLeftOut[] = {
+    // Plain capitals standing in for Ž and Ř.
+    {"cz", 19, "Z", "stand-in for Ž: 'Z 5 případů' at the start of a sentence would be Psalm 5"},
+    {"cz", 45, "R", "stand-in for Ř: a capital R before a number is no citation"},
+    {"sk", 19, "Z", "stand-in for Ž, as in Czech"},
+    // English: everyday words, and names that do not say which book.
+    {"en", 4, "Number", "everyday word"},
+    {"en", 9, "Samuel", "does not say 1 or 2 Samuel"},
+    {"en", 9, "Samuels", "does not say 1 or 2 Samuel"},
+    {"en", 11, "Kings", "does not say 1 or 2 Kings"},
+    {"en", 11, "Kin", "everyday word, and does not say 1 or 2 Kings"},
+    {"en", 13, "Chronicles", "does not say 1 or 2 Chronicles"},
+    {"en", 13, "Chronicle", "does not say 1 or 2 Chronicles"},
+    {"en", 19, "Palms", "everyday word"},
+    {"en", 19, "Plasma", "everyday word"},
+    {"en", 22, "So", "everyday word: 'So 5 of them'"},
+    {"en", 22, "Son", "everyday word"},
+    {"en", 41, "Mar", "the month: 'Mar 15'"},
+    {"en", 41, "Mr", "the title"},
+    {"en", 45, "Roman", "everyday word: 'Roman 3'"},
+    {"en", 46, "Corinthians", "does not say 1 or 2 Corinthians"},
+    {"en", 50, "Philip", "a person's name"},
+    {"en", 52, "Thessalonians", "does not say 1 or 2 Thessalonians"},
+    {"en", 54, "Timothy", "a person's name; does not say 1 or 2 Timothy"},
+    {"en", 60, "Peter", "a person's name; does not say 1 or 2 Peter"},
+    {"en", 66, "Revel", "everyday word"},
+    {"en", 79, "Maccabees", "does not say which of 1-4 Maccabees"},
+    // German: in the Vulgate numbering 1 and 2 Esra are Ezra and Nehemiah;
+    // the apocryphal books are 3 and 4 Esra.
+    {"de", 83, "1 Esra", "Ezra in the Vulgate numbering"},
+    {"de", 83, "1. Esr", "Ezra in the Vulgate numbering"},
+    {"de", 83, "1. Es", "Ezra in the Vulgate numbering"},
+    {"de", 84, "2 Esra", "Nehemiah in the Vulgate numbering"},
+    {"de", 84, "2. Esr", "Nehemiah in the Vulgate numbering"},
+    {"de", 84, "2. Es", "Nehemiah in the Vulgate numbering"},
+};
+
+// How a reader's form relates to what the lexer can read as one book name.
+enum class Scope { kShort, kLongName, kNonLetter };
+
+// Pieces are runs of digits or of letters ("1Kor" has two); separators are
+// spaces and the abbreviation mark. A form of three pieces or more, or with
+// any other character, never lexes as one book name.
+Scope scope_of(const std::string &form, LANG *l) {
+    int pieces = 0;
+    int previous = 0; // 0 separator, 1 digit, 2 letter
+    for (char c : form) {
+        const auto ch = static_cast<signed char>(c);
+        const int kind = ifc_5(ch, l) ? 1 : ifc_2(ch, l) ? 2 : 0;
+        if (kind == 0 && ch != ' ' && ch != l->chars[6])
+            return Scope::kNonLetter;
+        if (kind != 0 && kind != previous)
+            ++pieces;
+        previous = kind;
+    }
+    return pieces > 2 ? Scope::kLongName : Scope::kShort;
+}
+
+class ReferenceList : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(ReferenceList, EveryShortVariantResolvesToItsBook) {
+    const std::string lang = GetParam();
+    const std::string path = reference_dir() + "/" + lang + "-books.tsv";
+    std::ifstream in(path);
+    if (!in)
+        FAIL() << "no reference list at " << path;
+    LANG *l = shipped(lang);
+    ASSERT_NE(l, nullptr);
+
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    const std::vector<std::string> header = split(line, "\t");
+    ASSERT_EQ(header.at(0), "num") << path;
+
+    std::set<std::pair<int, std::string>> left_out;
+    for (const Exclusion &e : kLeftOut)
+        if (e.lang == lang)
+            left_out.insert({e.book, e.variant});
+    std::set<std::pair<int, std::string>> left_out_seen;
+
+    // Counts from the Catholic column carry a note of where and how often a
+    // form was seen: "Lk (kkc 314x)".
+    const std::regex count_note(R"((.*) \([^()]* [0-9]+x\))");
+    int rows = 0, checked = 0, long_names = 0, non_letters = 0;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> cells = split(line, "\t");
+        const int book = std::atoi(cells.at(0).c_str());
+        EXPECT_EQ(book, ++rows) << path << ": rows out of order";
+        for (std::size_t c = 1; c < cells.size() && c < header.size(); ++c) {
+            if (header[c] == "osis" || header[c] == "source" || cells[c].empty())
+                continue;
+            for (std::string form : split(cells[c], " | ")) {
+                std::smatch m;
+                if (std::regex_match(form, m, count_note))
+                    form = m[1];
+                switch (scope_of(form, l)) {
+                case Scope::kLongName: ++long_names; continue;
+                case Scope::kNonLetter: ++non_letters; continue;
+                case Scope::kShort: break;
+                }
+                ++checked;
+                const std::string where = lang + " book " + std::to_string(book) + " [" +
+                                          header[c] + "] '" + form + "'";
+                const auto token = book_token(form, l);
+                const int found = token ? findbook(token->c_str(), l) : -1;
+                if (found == book)
+                    continue;
+                if (left_out.count({book, form}) != 0) {
+                    left_out_seen.insert({book, form});
+                    // Left out means unknown, not read as another book.
+                    EXPECT_LE(found, 0) << where << " is listed as left out, but is read as book "
+                                        << found;
+                    continue;
+                }
+                if (!token)
+                    ADD_FAILURE() << where << " does not lex as one book name: "
+                                  << describe(lex(form, l));
+                else
+                    ADD_FAILURE() << where << " is read as '" << *token << "', which finds book "
+                                  << found;
+            }
+        }
+    }
+    EXPECT_EQ(rows, kBookCount) << path;
+    // An exclusion that no longer matches a missing form is out of date.
+    for (const auto &e : left_out)
+        EXPECT_EQ(left_out_seen.count(e), 1u)
+            << lang << " book " << e.first << " '" << e.second
+            << "' is listed as left out but is not (or no longer) in the reference list"
+               " as an unresolved form";
+    RecordProperty("checked", checked);
+    RecordProperty("three_or_more_pieces", long_names);
+    RecordProperty("other_characters", non_letters);
+    EXPECT_GT(checked, kBookCount) << "the reference list was not read";
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ReferenceList, ::testing::Values("cz", "sk", "en", "de"),
+                         [](const auto &info) { return std::string(info.param); });
+
+// ---------------------------------------------------------------------------
+// Real-world citations through the scanner
+
+// What one scan produced: ordinary text and citations, in order.
+struct Scan {
+    std::string input;
+    std::size_t pos = 0;
+    std::string marked;                 // the text, every citation in [brackets]
+    std::vector<std::string> citations; // as handed to heureka, trailing spaces cut
+};
+
+Scan *current = nullptr;
+
+int read_input() {
+    if (current->pos == current->input.size())
+        return -1;
+    return static_cast<unsigned char>(current->input[current->pos++]);
+}
+
+void write_text(int c) { current->marked += static_cast<char>(c); }
+
+// Spaces between a citation and the character that ended it belong to the
+// candidate; they are moved behind the closing bracket.
+void take_citation() {
+    std::string text;
+    for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
+        text += tovrin_sbuff[s];
+    const std::size_t end = text.find_last_not_of(' ') + 1;
+    current->citations.push_back(text.substr(0, end));
+    current->marked += "[" + text.substr(0, end) + "]" + text.substr(end);
+}
+
+Scan scan(const std::string &input, LANG *l) {
+    Scan s;
+    s.input = input;
+    current = &s;
+    dorvis_core(read_input, write_text, take_citation, 4, l);
+    current = nullptr;
+    return s;
+}
+
+// A text of one language with its citations in [brackets], and the
+// canonical expansion of each citation in order. Around the citations stand
+// the ordinary words of the language (which must not be taken for book
+// names), and each citation ends the way running text ends it: with a
+// space, a comma, a full stop, a semicolon or a parenthesis. Where the comma
+// separates chapter and verse, a comma and a number after a range continue
+// it ("Sk 2,1-13, 1 Pt 2,9" reads as Sk 2,1-13,1), so no citation in such a
+// list starts with a number after a range.
+struct RealText {
+    const char *lang;
+    const char *marked;
+    std::vector<const char *> expanded;
+};
+
+const RealText kRealTexts[] = {
+    // Czech: ecumenical (ČEP) and Catholic (ČBK) abbreviations side by side,
+    // full names glued to ordinals, Roman ordinals and the older dotted forms.
+    {"cz",
+     "Blahoslavenství [Mt 5,3-12; L 6,20n] čteme v obou evangeliích. Známý verš "
+     "([J 3,16.18]) cituje i [Ř 8,28+]. Pavel píše v [1 K 13,4] o lásce, list [Žd 11,1] o "
+     "víře a [Fp 4,4-7] o radosti; srv. též [Ž 23]. Katolické vydání píše [Lk 2,1-14], "
+     "[Jan 1,1-18], [Řím 12,1n], [1 Kor 15,3-5], [Žid 4,12], [Flp 2,5-11], [Žalm 23,1] a "
+     "[1 Petr 2,9]. Starší texty: [1.Mojžíšova 7,13], [I. Kor. 13,4], [Mat. 5,3], "
+     "[Luk. 2,1], [Joh. 3,16], [1 Jan 4,8] a [1 J 2,1nn]; také [Gn 1,1-2,3], [Iz 40-55] a "
+     "[Mk 1,2a].\n",
+     {"Mt 5,3-12; L 6,20-21", "J 3,16; J 3,18", "Ř 8,28", "1 K 13,4", "Žd 11,1", "Fp 4,4-7",
+      "Ž 23", "L 2,1-14", "J 1,1-18", "Ř 12,1-2", "1 K 15,3-5", "Žd 4,12", "Fp 2,5-11",
+      "Ž 23,1", "1 Pt 2,9", "Gn 7,13", "1 K 13,4", "Mt 5,3", "L 2,1", "J 3,16", "1 J 4,8",
+      "1 J 2,1nn", "Gn 1,1-2,3", "Iz 40-55", "Mk 1,2a"}},
+    // Slovak: Catholic (KBS) forms and the older evangelical ones.
+    {"sk",
+     "Známy verš ([Jn 3,16-18; Rim 8,28n]) sa často cituje, rovnako ako [Jn 3,16.18]. "
+     "Blahoslavenstvá sú v [Mt 5,3-12] a v [Lk 6,20n]; o láske píše Pavol v [1 Kor 13,4], "
+     "o viere list [Hebr 11,1]. Pozri aj [1 Pt 2,9], [Ž 23], [Zjv 21,1-4], [Sk 2,1-13], "
+     "[Gn 1,1-2,3], [Iz 40,1] a [Mk 1,2a]. Staršie preklady píšu [Ján 3,16], [Mat. 5,3], "
+     "[1Kor 15,3-5], [I. Kor. 13,4], [Žalm 23,1], [Rim 8,28+] a [1 Jn 2,1nn].\n",
+     {"Jn 3,16-18; Rim 8,28-29", "Jn 3,16; Jn 3,18", "Mt 5,3-12", "Lk 6,20-21", "1 Kor 13,4",
+      "Hebr 11,1", "1 Pt 2,9", "Ž 23", "Zjv 21,1-4", "Sk 2,1-13", "Gn 1,1-2,3", "Iz 40,1",
+      "Mk 1,2a", "Jn 3,16", "Mt 5,3", "1 Kor 15,3-5", "1 Kor 13,4", "Ž 23,1", "Rim 8,28",
+      "1 Jn 2,1nn"}},
+    // English: SBL forms, Chicago-style full stops, Roman and spelled ordinals.
+    {"en",
+     "The famous verse ([John 3:16-18, 20; Rom 8:28f]) is quoted everywhere; Paul writes "
+     "about love in [1 Cor. 13:4] and about the resurrection in [1Cor 15:3-5]. Creation is "
+     "told in [Gen 1:1-2:3], comfort in [Isa 40-55], and the messenger in [Mark 1:2a]. "
+     "Compare [1 John 2:1ff] with [Rom 8:28+], the beatitudes of [Matt. 5:3-12] and "
+     "[Lk 6:20f], and the shepherd of [Ps 23]. See also [Jn 1:14], [II Cor 5:17], "
+     "[Heb. 11:1], [Phil 4:4-7], [Rev 21:1-4], [Ps. 119:105], [First John 4:8] and "
+     "[Jas 1:5].\n",
+     {"John 3:16-18; John 3:20; Rom 8:28-29", "1 Cor 13:4", "1 Cor 15:3-5", "Gen 1:1-2:3",
+      "Isa 40-55", "Mark 1:2a", "1 John 2:1ff", "Rom 8:28", "Matt 5:3-12", "Luke 6:20-21",
+      "Ps 23", "John 1:14", "2 Cor 5:17", "Heb 11:1", "Phil 4:4-7", "Rev 21:1-4",
+      "Ps 119:105", "1 John 4:8", "Jas 1:5"}},
+    // German: Loccum forms, Luther's names and the older dotted abbreviations.
+    {"de",
+     "Das bekannte Wort ([Joh 3,16-18; Röm 8,28f]) wird oft zitiert, ebenso [Röm 8,28.31]. "
+     "Paulus schreibt über die Liebe in [1 Kor 13,4] und über die Auferstehung in "
+     "[1Kor 15,3-5]. Die Schöpfung steht in [Gen 1,1-2,4a], der Trost in [Jes 40-55], die "
+     "Seligpreisungen in [Mt 5,3-12] und der gute Hirte in [Ps 23]. Ältere Bücher schreiben "
+     "[1. Mose 12,1-3], [Matth. 5,3], [Hiob 19,25], [Pred 3,1], [Hes 37,1-14] und "
+     "[Apostelg. 2,38]. Vgl. auch [1. Joh 2,1ff], [Offb 21,1-4], [Hebr. 11,1], [Lk 2,1-20] "
+     "und [Apg 2,1-13].\n",
+     {"Joh 3,16-18; Röm 8,28-29", "Röm 8,28; Röm 8,31", "1 Kor 13,4", "1 Kor 15,3-5",
+      "Gen 1,1-2,4a", "Jes 40-55", "Mt 5,3-12", "Ps 23", "Gen 12,1-3", "Mt 5,3", "Ijob 19,25",
+      "Koh 3,1", "Ez 37,1-14", "Apg 2,38", "1 Joh 2,1ff", "Offb 21,1-4", "Hebr 11,1",
+      "Lk 2,1-20", "Apg 2,1-13"}},
+    // Latin: Nova Vulgata forms, the liturgical short forms and the older
+    // Clementine abbreviations.
+    {"la",
+     "Dominus dixit ([Io 3,16-18; Rom 8,28s]) et iterum [Mt 5,3.5]. Creatio legitur in "
+     "[Gn 1,1-2,3], caritas in [1 Cor 13,4ss], psalmus in [Ps 22,2]. Editiones antiquae "
+     "scribunt [Matth. 5,3], [Joan. 1,14], [Apoc. 21,1-4] et [Eccli 3,1]. Confer etiam "
+     "[Lc 1,26-38], [Is 7,14], [Rom 8,28+], [1 Io 4,8], [Hebr 11,1], [Iac 1,5], [Ap 21,5], "
+     "[Tb 12,8] et [Mc 1,2a].\n",
+     {"Io 3,16-18; Rom 8,28-29", "Mt 5,3; Mt 5,5", "Gn 1,1-2,3", "1 Cor 13,4ss", "Ps 22,2",
+      "Mt 5,3", "Io 1,14", "Apc 21,1-4", "Sir 3,1", "Lc 1,26-38", "Is 7,14", "Rom 8,28",
+      "1 Io 4,8", "Hebr 11,1", "Iac 1,5", "Apc 21,5", "Tob 12,8", "Mc 1,2a"}},
+};
+
+std::string unmarked(const std::string &marked) {
+    std::string s;
+    for (char c : marked)
+        if (c != '[' && c != ']')
+            s += c;
+    return s;
+}
+
+TEST(RealWorldCitations, AreFoundWholeAndExpandAsWritten) {
+    for (const RealText &t : kRealTexts) {
+        SCOPED_TRACE(t.lang);
+        LANG *l = shipped(t.lang);
+        ASSERT_NE(l, nullptr);
+        const Scan s = scan(unmarked(t.marked), l);
+        EXPECT_EQ(s.marked, t.marked);
+        ASSERT_EQ(s.citations.size(), t.expanded.size());
+        for (std::size_t i = 0; i < s.citations.size(); ++i) {
+            char *got = tovrin_expand(s.citations[i].c_str(), l);
+            EXPECT_STREQ(got, t.expanded[i]) << "'" << s.citations[i] << "'";
+            free(got);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The books command lists every book of every language
+
+TEST(BooksCommand, ListsEveryBookOfEveryLanguage) {
+    for (const char *name : kLanguages) {
+        SCOPED_TRACE(name);
+        LANG *l = shipped(name);
+        ASSERT_NE(l, nullptr);
+        const Outcome o = run_command(binary_dir() + "/tovrin --config '" + shipped_config() +
+                                      "' books --lang " + name);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, "");
+        std::istringstream lines(o.out);
+        const auto books = books_of(l);
+        std::string line;
+        std::size_t n = 0;
+        for (; std::getline(lines, line); ++n) {
+            ASSERT_LT(n, books.size()) << "extra line '" << line << "'";
+            // "number<TAB>Main (Further, Names)"
+            std::string want = std::to_string(n + 1) + "\t" + books[n][0];
+            for (std::size_t k = 1; k < books[n].size(); ++k)
+                want += (k == 1 ? " (" : ", ") + books[n][k];
+            if (books[n].size() > 1)
+                want += ")";
+            EXPECT_EQ(line, want);
+        }
+        EXPECT_EQ(n, static_cast<std::size_t>(kBookCount));
+    }
+}
+
+} // namespace
