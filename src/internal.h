@@ -132,6 +132,15 @@ void out(PARS *p, int sta);
 
 // ---- units -----------------------------------------------------------
 
+// Whether a token of `kind` after the last book, chapter or verse token
+// `lasta` begins a new unit (the pending one is handed out first).
+bool is_boundary(int kind, int lasta);
+// `lasta` after a token of `kind`.
+int after_token(int lasta, int kind);
+// Applies a token to the pending unit; `book` is the book number of a book
+// token (findbook of its text).
+void apply_token(PARS_UNIT &in, int kind, const char *text, int book);
+
 void shipout(PARS_UNIT *dest, PARS_UNIT *src);
 void adjust(PARS_UNIT *p);
 // Decimal value of a digit string as atoi() gives it, saturating at

@@ -31,18 +31,6 @@ bool reversed(const PARS_UNIT &u) {
            (u.b == u.bf && u.c == u.cf && u.v > 0 && u.vf > 0 && u.vf > u.v);
 }
 
-bool boundary(int kind, int lasta) {
-    switch (kind) {
-    case TK_BOOK:
-    case TK_BOOK_FROM: return lasta == TK_BOOK || lasta == TK_CHAPTER || lasta == TK_VERSE;
-    case TK_CHAPTER:
-    case TK_CHAPTER_FROM: return lasta == TK_CHAPTER || lasta == TK_VERSE;
-    case TK_VERSE:
-    case TK_VERSE_FROM: return lasta == TK_VERSE;
-    default: return false;
-    }
-}
-
 // The assembler's state between tokens, and whether a unit already handed
 // out fails a unit check (a reversed range, or no chapter at all).
 struct Assembly {
@@ -194,49 +182,10 @@ private:
 
     // The assembler's reaction to one token.
     void apply(Assembly &a, int kind, const std::string &text, int node) const {
-        if (boundary(kind, a.lasta))
+        if (is_boundary(kind, a.lasta))
             a.hand_out();
-        if (kind >= 1 && kind <= 9)
-            a.lasta = kind;
-        if (a.lasta == TK_VERSE && kind == TK_PART_FROM)
-            a.lasta = TK_VERSE_FROM;
-        PARS_UNIT &in = a.in;
-        switch (kind) {
-        case TK_BOOK:
-            in.b = book(node);
-            in.c = 0;
-            in.v = 0;
-            break;
-        case TK_BOOK_FROM: in.bf = book(node); break;
-        case TK_CHAPTER:
-            in.c = number_value(text.c_str());
-            in.v = 0;
-            break;
-        case TK_CHAPTER_FROM:
-            in.cf = number_value(text.c_str());
-            in.bf = in.b;
-            in.c = 0;
-            in.v = 0;
-            break;
-        case TK_VERSE: in.v = number_value(text.c_str()); break;
-        case TK_VERSE_FROM:
-            in.vf = number_value(text.c_str());
-            in.bf = in.b;
-            in.cf = in.c;
-            in.v = 0;
-            break;
-        case TK_NEXT:
-        case TK_NEXT2:
-        case TK_OPEN_END: in.fl = kind; break;
-        case TK_PART: in.ab = static_cast<signed char>(text[0]); break;
-        case TK_PART_FROM:
-            in.abf = static_cast<signed char>(text[0]);
-            in.bf = in.b;
-            in.cf = in.c;
-            in.vf = in.v;
-            break;
-        default: break;
-        }
+        a.lasta = after_token(a.lasta, kind);
+        apply_token(a.in, kind, text.c_str(), book(node));
     }
 
     const LangTables *t_ = nullptr;

@@ -247,10 +247,8 @@ extern "C" int tovrin_parser(signed char ch, PARS *p) {
         std::free(p->out);
         p->out = nullptr;
     }
-    if (p->sta < 0 || p->sta > kMaxState)
+    if (p->sta < 0 || p->sta > kMaxState || kIndex.at[p->sta] == nullptr)
         return 0;
-    const Row *row = transition(p->sta, tables(p->l).cls[static_cast<unsigned char>(ch)]);
-    if (row != nullptr)
-        run(p, *row);
+    run(p, tables(p->l).row(p->sta, static_cast<unsigned char>(ch)));
     return 0;
 }

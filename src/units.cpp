@@ -15,8 +15,13 @@ namespace {
     fatal(stdout, "Parser_2 (tovrin) : can't allocate enought memory !\n");
 }
 
-// Does a token of kind `kind` after the last number/book `lasta` begin a
-// new unit? After a range mark (lasta 2, 4, 6) never.
+void hand_out(PPARS *po) {
+    shipout(&po->ou, &po->in);
+    adjust(&po->ou);
+}
+
+} // namespace
+
 bool is_boundary(int kind, int lasta) {
     switch (kind) {
     case TK_BOOK:
@@ -33,14 +38,24 @@ bool is_boundary(int kind, int lasta) {
     }
 }
 
-void apply(PARS_UNIT &in, int kind, const char *text, LANG *lg) {
+int after_token(int lasta, int kind) {
+    if (kind >= 1 && kind <= 9)
+        lasta = kind;
+    // A verse with a part letter and a range mark counts as a verse with the
+    // range mark: what follows ends the same unit.
+    if (lasta == TK_VERSE && kind == TK_PART_FROM)
+        lasta = TK_VERSE_FROM;
+    return lasta;
+}
+
+void apply_token(PARS_UNIT &in, int kind, const char *text, int book) {
     switch (kind) {
     case TK_BOOK:
-        in.b = findbook(text, lg);
+        in.b = book;
         in.c = 0;
         in.v = 0;
         break;
-    case TK_BOOK_FROM: in.bf = findbook(text, lg); break;
+    case TK_BOOK_FROM: in.bf = book; break;
     case TK_CHAPTER:
         in.c = number_value(text);
         in.v = 0;
@@ -71,13 +86,6 @@ void apply(PARS_UNIT &in, int kind, const char *text, LANG *lg) {
     default: break;
     }
 }
-
-void hand_out(PPARS *po) {
-    shipout(&po->ou, &po->in);
-    adjust(&po->ou);
-}
-
-} // namespace
 
 int number_value(const char *s) {
     // Token texts of numbers are digits only; the value saturates instead of
@@ -160,13 +168,9 @@ extern "C" int tovrin_pparser(PPARS *po) {
         const bool last = !handed && po->p.end == 1;
         if (po->p.end == 1)
             po->endi = 1;
-        if (kind >= 1 && kind <= 9)
-            po->lasta = kind;
-        // A verse with a part letter and a range mark counts as a verse with
-        // the range mark: what follows ends the same unit.
-        if (po->lasta == TK_VERSE && kind == TK_PART_FROM)
-            po->lasta = TK_VERSE_FROM;
-        apply(po->in, kind, po->p.out, po->lg);
+        po->lasta = after_token(po->lasta, kind);
+        const bool names_book = kind == TK_BOOK || kind == TK_BOOK_FROM;
+        apply_token(po->in, kind, po->p.out, names_book ? findbook(po->p.out, po->lg) : 0);
         if (last) {
             po->end = 1;
             hand_out(po);

@@ -84,7 +84,7 @@ public:
         if (c < 0 || exact_)
             return c;
         const int mapped = typographic(c, span);
-        blank_line_ = (mapped == ' ' && (c == '\n' || blank_line_)) ||
+        blank_line_ = (mapped == ' ' && (c == '\n' || c == '\r' || blank_line_)) ||
                       (blank_line_ && (c == ' ' || c == '\t'));
         return mapped;
     }
@@ -307,6 +307,13 @@ int scan_files(const Options &o, Scan &scan) {
             continue;
         }
         scan.run(f, name);
+        // A directory opens, but reading it fails.
+        if (std::ferror(f)) {
+            std::fflush(stdout);
+            std::cerr << "tovrin: cannot read '" << name << "': " << std::strerror(errno)
+                      << "\n";
+            status = 1;
+        }
         if (f != stdin)
             std::fclose(f);
     }
@@ -501,17 +508,33 @@ public:
     void begin_file(const std::string &name) override {
         write_bytes("<h2>" + html_escape(name) + "</h2>\n<pre>");
     }
-    void end_file() override { write_bytes("</pre>\n"); }
+    void end_file() override {
+        flush();
+        write_bytes("</pre>\n");
+    }
+    // A letter of several bytes comes in several spans: the text is
+    // escaped in pieces that end with an ASCII byte, so that no sequence is
+    // cut (a stray byte shows as the replacement character).
     void text(char, const Span &s, const Place &) override {
-        write_bytes(html_escape(std::string(s.bytes, s.len)));
+        pending_.append(s.bytes, s.len);
+        if ((pending_.size() >= 4096 && static_cast<unsigned char>(pending_.back()) < 0x80) ||
+            pending_.size() >= 65536)
+            flush();
     }
     void citation(const Citation &c) override {
+        flush();
         write_bytes("<mark class=\"citation\" title=\"" + html_escape(canonical(c.normalized, l_)) +
                     "\">" + html_escape(c.text) + "</mark>");
     }
 
 private:
+    void flush() {
+        write_bytes(html_escape(pending_));
+        pending_.clear();
+    }
+
     LANG *l_;
+    std::string pending_;
 };
 
 class JsonOutput : public Consumer {
@@ -590,17 +613,14 @@ public:
         line_no_ = 1;
         hit_ = false;
     }
-    void text(char, const Span &s, const Place &) override { add(s.bytes, s.len); }
+    void text(char, const Span &s, const Place &) override { add(s.bytes, s.len, false); }
     void citation(const Citation &c) override {
         // A shared passage in either direction: the overlap test is not
         // symmetric.
-        if (tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
-            tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_)) {
-            if (!hit_)
-                hit_line_ = line_no_;
-            hit_ = true;
-        }
-        add(c.text.data(), c.text.size());
+        const bool match = tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
+                           tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_);
+        hit_ = hit_ || match;
+        add(c.text.data(), c.text.size(), match);
     }
     void end_file() override {
         if (!line_.empty())
@@ -608,23 +628,23 @@ public:
     }
 
 private:
-    void add(const char *p, std::size_t n) {
+    // A matching citation that runs over a line break reports every line
+    // it touches, each with its own number.
+    void add(const char *p, std::size_t n, bool match) {
         for (std::size_t k = 0; k < n; ++k) {
             if (p[k] == '\n') {
                 flush_line();
                 ++line_no_;
+                hit_ = match;
             } else {
                 line_ += p[k];
             }
         }
     }
-    // A citation that runs over a line break is reported with the line
-    // where it starts, followed by the lines it runs into.
     void flush_line() {
         if (hit_) {
             matched_ = true;
-            std::string out = file_ + ":" + std::to_string(hit_line_) + ":" + line_ + "\n";
-            write_bytes(out);
+            write_bytes(file_ + ":" + std::to_string(line_no_) + ":" + line_ + "\n");
         }
         line_.clear();
         hit_ = false;
@@ -634,7 +654,7 @@ private:
     std::string query_;
     std::string file_;
     std::string line_;
-    long line_no_ = 1, hit_line_ = 1;
+    long line_no_ = 1;
     bool hit_ = false, matched_ = false;
 };
 
@@ -695,12 +715,19 @@ private:
         return text;
     }
 
+    // One short word, perhaps after the number of a book: books are
+    // numbered 1 to 5 (1-5 Mojž, 1-4 Mak), so "2011. Asi 3,5" or "12. Jen
+    // 2,5" are the end of a sentence and the start of the next one.
     static bool looks_abbreviated(const char *name) {
         const char *word = name;
         while (*word >= '0' && *word <= '9')
             ++word;
-        if (word != name && *word == ' ')
-            ++word;
+        if (word != name) {
+            if (word - name > 1 || *name < '1' || *name > '5')
+                return false;
+            if (*word == ' ')
+                ++word;
+        }
         return std::strchr(word, ' ') == nullptr && std::strlen(word) <= 5;
     }
 
@@ -712,6 +739,8 @@ private:
         bool chapter = false;
         bool known_book = false;
         bool abbreviation = false; // the book name: one short word, or number + word
+        bool compact = false;      // a chapter and verse written together: "3,4"
+        bool long_chapter = false; // a chapter of four digits or more
     };
     Shape shape(const std::string &cite) const {
         Shape sh;
@@ -727,15 +756,43 @@ private:
                 for (const char *s = p.out; *s; ++s)
                     letters |= is_letter(*s);
             }
-            if ((p.ousta == TK_CHAPTER || p.ousta == TK_CHAPTER_FROM) && last <= TK_BOOK_FROM)
+            if ((p.ousta == TK_CHAPTER || p.ousta == TK_CHAPTER_FROM) && last <= TK_BOOK_FROM) {
                 sh.chapter = letters;
+                sh.long_chapter = sh.long_chapter || std::strlen(p.out) > 3;
+            }
             if ((p.ousta == TK_VERSE || p.ousta == TK_VERSE_FROM) && last == TK_CHAPTER)
                 sh.verse = sh.verse || letters;
             if (p.ousta > 0)
                 last = p.ousta;
         }
         tovrin_pfree(&p);
+        for (std::size_t i = 1; i + 1 < cite.size() && !sh.compact; ++i)
+            sh.compact = static_cast<signed char>(cite[i]) == l_->chars[3] &&
+                         is_digit(cite[i - 1]) && is_digit(cite[i + 1]);
         return sh;
+    }
+
+    // Whether a candidate is meant as a citation, so that its failures are
+    // worth reporting. Prose is full of a capitalised word before a number:
+    //  * An unknown book counts only when its name looks like an
+    //    abbreviation (one short word, perhaps after a number) with chapter
+    //    and verse written together, and not at the start of a sentence,
+    //    where every word is capitalised: "Kapitola 3,5", "Karel IV. a 9,5",
+    //    "Asi 3,5 km", "Praha 5, 6 a 8" are no citations. The price: an
+    //    unknown name right after a full stop ("srov. Xy 3,4") is missed,
+    //    since "srov." cannot be told from the end of a sentence.
+    //  * A known book followed by a number of four digits and no verse is a
+    //    year or a count ("Na 1500 metrech", "Jan 2024"), not a chapter.
+    bool meant(const Shape &sh, std::size_t at) const {
+        if (sh.known_book)
+            return sh.chapter && !(sh.long_chapter && !sh.verse);
+        return sh.verse && sh.abbreviation && sh.compact && !starts_sentence(at);
+    }
+
+    bool starts_sentence(std::size_t i) const {
+        while (i > 0 && text_[i - 1] == ' ')
+            --i;
+        return i == 0 || std::strchr(".!?\n", text_[i - 1]) != nullptr;
     }
 
     // The longest prefix of a candidate that lexes as a whole: what stops
@@ -771,8 +828,18 @@ private:
         std::cout << file_ << ":" << p.line << ":" << p.column << ": " << message << "\n";
     }
 
+    // A digit after "5," "3." or "5:" continues a number (a verse, a
+    // decimal, a time), and does not start one.
     bool starts_word(std::size_t i) const {
-        return i == 0 || !(is_letter(text_[i - 1]) || is_digit(text_[i - 1]));
+        if (i == 0)
+            return true;
+        const char before = text_[i - 1];
+        if (is_letter(before) || is_digit(before))
+            return false;
+        const bool joint = before == ',' || before == '.' || before == ':' ||
+                           static_cast<signed char>(before) == l_->chars[2] ||
+                           static_cast<signed char>(before) == l_->chars[3];
+        return !(joint && is_digit(text_[i]) && i >= 2 && is_digit(text_[i - 2]));
     }
 
     void analyse() {
@@ -790,16 +857,22 @@ private:
             if (!starts_word(i) || !(is_digit(ch) || ifc_4(static_cast<signed char>(ch), l_)))
                 continue;
             const std::string c = lexable(lex_candidate(i));
-            const Shape sh = shape(c);
-            // An unknown book is reported only when its name looks like an
-            // abbreviation (one short word, perhaps after a number):
-            // "Kapitola 3,5" or "Karel IV. a 9,5" in prose are no citations.
-            const bool meant = sh.known_book ? sh.chapter : sh.verse && sh.abbreviation;
-            if (!meant)
+            if (!meant(shape(c), i))
                 continue;
             const std::string why = failure(c);
-            if (!why.empty())
-                report(i, why);
+            if (why.empty())
+                continue;
+            report(i, why);
+            // The word of a reported book name is not looked at again on its
+            // own ("Xy 3,4" in "1 Xy 3,4").
+            std::size_t j = i;
+            while (j < text_.size() && !is_letter(text_[j]))
+                ++j;
+            while (j < text_.size() && is_letter(text_[j]))
+                ++j;
+            if (next_accepted < accepted_.size())
+                j = std::min(j, accepted_[next_accepted].begin);
+            i = std::max(i, j - 1);
         }
     }
 
@@ -813,6 +886,8 @@ private:
         while (k < text_.size() && text_[k] == ' ')
             ++k;
         if (k < text_.size() && static_cast<signed char>(text_[k]) == l_->chars[0])
+            return;
+        if (!meant(shape(c), r.begin))
             return;
         const std::string why = failure(c);
         if (!why.empty())
@@ -836,6 +911,9 @@ namespace cli {
 int cmd_scan(const Options &o) {
     LANG *l = language(o.lang);
     const std::string format = o.format.empty() ? default_scan_format() : o.format;
+    // Checked before any output: the HTML page starts when it is made.
+    if (o.index && format != "tex")
+        usage_error("--index goes with --format tex");
     std::unique_ptr<Consumer> consumer;
     if (format == "plain")
         consumer = std::make_unique<PlainOutput>();
@@ -849,8 +927,6 @@ int cmd_scan(const Options &o) {
         consumer = std::make_unique<JsonOutput>(l);
     else
         usage_error("unknown format '" + format + "' (ansi, plain, tex, html, json)");
-    if (o.index && format != "tex")
-        usage_error("--index goes with --format tex");
     Scan scan(l, o.exact, *consumer);
     const int status = scan_files(o, scan);
     consumer.reset(); // the HTML page is closed here
@@ -902,6 +978,18 @@ int cmd_grep(const Options &o) {
     if (o.args.empty())
         usage_error("grep needs a CITATION");
     LANG *l = language(o.lang);
+    // The overlap test takes anything, and a text that is no citation (a
+    // book name unknown, a number 0) would match every citation. A bare
+    // book is fine: it stands for the whole book.
+    const char *query = o.args[0].c_str();
+    char *bad_book = tovrin_check2(query, l);
+    char *bad_number = tovrin_check3(query, l);
+    const bool citation = tovrin_check1(query, l) == 0 && bad_book == nullptr &&
+                          bad_number == nullptr && tovrin_check4(query, l) == 0;
+    std::free(bad_book);
+    std::free(bad_number);
+    if (!citation)
+        usage_error("grep: '" + o.args[0] + "' is not a citation");
     Options files = o;
     files.args.erase(files.args.begin());
     GrepOutput grep(l, o.args[0]);

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# End to end: the outputs of `tovrin scan` read by the programs they are
+# made for.
+#  * --format html opened in headless Chromium: the DOM the browser builds
+#    holds one <mark class="citation"> per citation, with the canonical
+#    text as its title, and nothing from the text itself turns into markup.
+#  * --format tex --index through pdflatex and makeindex: the Scripture
+#    index (.ind) lists the passages in canonical order with their pages.
+# Installs chromium and texlive-latex-base when they are missing (Debian,
+# as root). Prints one line per check; exits non-zero when any check fails.
+#
+# usage: bash tests/e2e.sh [BUILD_DIR]     (default: build)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+build=${1:-build}
+case $build in /*) ;; *) build=$src/$build ;; esac
+tovrin=$build/tovrin
+config=$src/data/bibl.ini
+
+failures=0
+started=$(date +%s)
+pass() { echo "ok   - $1 ($(($(date +%s) - t0)) s)"; }
+fail() { echo "FAIL - $1"; failures=$((failures + 1)); }
+
+if [ ! -x "$tovrin" ]; then
+  echo "FAIL - no tovrin program at $tovrin (build it first)"
+  exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+install_if_missing() { # COMMAND PACKAGE...
+  local cmd=$1
+  shift
+  command -v "$cmd" >/dev/null 2>&1 && return 0
+  echo "     installing $*"
+  export DEBIAN_FRONTEND=noninteractive
+  { apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"; } >"$work/apt.log" 2>&1 ||
+    { tail -20 "$work/apt.log"; return 1; }
+}
+
+# A short Czech text: citations with typographic forms, one split across a
+# line break, markup characters and a fake <mark> that must stay text.
+cat >"$work/kazani.txt" <<'EOF'
+Blahoslavenství (Mt 5,3–12; L 6,20n) a píseň o lásce, 1 K 13,4—7.
+V TeXu: Mt~5,3--12 a Ř 7,25-
+8,2. Text <mark class="citation">není odkaz</mark> & "Ž 23".
+EOF
+
+# ---------------------------------------------------------------------
+# The HTML page in a browser
+
+t0=$(date +%s)
+"$tovrin" --config "$config" scan --format json "$work/kazani.txt" "$src/data/nztexty.tex" \
+  >"$work/cites.jsonl"
+"$tovrin" --config "$config" scan --format html "$work/kazani.txt" "$src/data/nztexty.tex" \
+  >"$work/page.html"
+expected_titles=$(sed 's/.*"canonical":"\([^"]*\)"}$/\1/' "$work/cites.jsonl")
+expected_count=$(wc -l <"$work/cites.jsonl")
+if [ "$expected_count" -lt 100 ]; then
+  fail "html: only $expected_count citations found in the texts"
+elif ! install_if_missing chromium chromium; then
+  fail "html: chromium cannot be installed"
+else
+  timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profile" --dump-dom "file://$work/page.html" \
+    >"$work/dom.html" 2>"$work/chromium.log"
+  # The DOM as the browser serialises it, one line with every line break
+  # as a CR (the texts hold none), so that a citation that runs over a
+  # line break is one match.
+  tr '\n' '\r' <"$work/dom.html" |
+    grep -o '<mark class="citation" title="[^"]*">[^<]*</mark>' >"$work/marks.txt"
+  dom_count=$(wc -l <"$work/marks.txt")
+  dom_titles=$(sed 's/^<mark class="citation" title="\([^"]*\)">.*/\1/' "$work/marks.txt")
+  first_marks=$(head -4 "$work/marks.txt")
+  want_first=$(printf '%s\n' \
+    '<mark class="citation" title="Mt 5,3-12; L 6,20-21">Mt 5,3–12; L 6,20n</mark>' \
+    '<mark class="citation" title="1 K 13,4-7">1 K 13,4—7</mark>' \
+    '<mark class="citation" title="Mt 5,3-12">Mt~5,3--12</mark>' \
+    $'<mark class="citation" title="Ř 7,25-8,2">Ř 7,25-\r8,2</mark>')
+  if [ ! -s "$work/dom.html" ]; then
+    fail "html: chromium gave no DOM"
+    tail -5 "$work/chromium.log"
+  elif [ "$dom_count" != "$expected_count" ]; then
+    fail "html: $dom_count <mark class=\"citation\"> in the DOM, $expected_count citations"
+  elif [ "$dom_titles" != "$expected_titles" ]; then
+    fail "html: the titles in the DOM differ from the canonical texts"
+    diff <(echo "$expected_titles") <(echo "$dom_titles") | head
+  elif [ "$first_marks" != "$want_first" ]; then
+    fail "html: the first citations in the DOM are not as written"
+    echo "$first_marks"
+  elif ! grep -qF 'Text &lt;mark class="citation"&gt;není odkaz&lt;/mark&gt; &amp; "<mark class="citation" title="Ž 23">Ž 23</mark>".' "$work/dom.html"; then
+    fail "html: markup in the text did not stay text"
+  else
+    pass "html: chromium shows $dom_count citations marked, titles canonical"
+  fi
+fi
+
+# ---------------------------------------------------------------------
+# The LaTeX Scripture index
+
+t0=$(date +%s)
+cat >"$work/src.tex" <<'EOF'
+\documentclass{article}
+\usepackage[utf8]{inputenc}
+\usepackage[T1]{fontenc}
+\usepackage{makeidx}
+\makeindex
+\newcommand{\bibleref}[1]{\textit{#1}}
+\begin{document}
+Pavel píše Římanům o~naději (Ř 8,28); srov. Ž 23 a Gn 1,1--2,3.
+Blahoslavenství čteme v~Mt 5,3--12; L 6,20n.
+\newpage
+Píseň o~lásce, 1~K 13,4--7, a znovu Ř 8,28.
+Také Mt 5,3 a Gn 1,27.
+\newpage
+Na konci Zj 22,20+, Ž 119,105 a Mt 5.
+\printindex
+\end{document}
+EOF
+want_ind='\item Gn 1,1-2,3, 1
+\item Gn 1,27, 2
+\item Ž 23, 1
+\item Ž 119,105, 3
+\item Mt 5, 3
+\item Mt 5,3, 2
+\item Mt 5,3-12, 1
+\item L 6,20-21, 1
+\item Ř 8,28, 1, 2
+\item 1 K 13,4-7, 2
+\item Zj 22,20, 3'
+if ! install_if_missing pdflatex texlive-latex-base ||
+  ! install_if_missing makeindex texlive-binaries; then
+  fail "tex: pdflatex or makeindex cannot be installed"
+elif ! (cd "$work" &&
+  "$tovrin" --config "$config" scan --format tex --index src.tex >doc.tex &&
+  pdflatex -interaction=nonstopmode -halt-on-error doc.tex >pdflatex1.log 2>&1 &&
+  makeindex -q doc.idx &&
+  pdflatex -interaction=nonstopmode -halt-on-error doc.tex >pdflatex2.log 2>&1); then
+  fail "tex: tovrin, pdflatex or makeindex failed"
+  tail -20 "$work"/pdflatex*.log 2>/dev/null
+else
+  got_ind=$(sed -n 's/^ *\(\\item .*\)/\1/p' "$work/doc.ind")
+  if [ "$got_ind" != "$want_ind" ]; then
+    fail "tex: the index is not in canonical order"
+    diff <(echo "$want_ind") <(echo "$got_ind")
+  elif ! grep -q 'Output written on doc.pdf (4 pages' "$work/pdflatex2.log"; then
+    fail "tex: no four-page PDF with the index"
+  else
+    pass "tex: makeindex lists $(grep -c . <<<"$got_ind") passages in canonical order with pages"
+  fi
+fi
+
+# ---------------------------------------------------------------------
+# The sample text passes unchanged through the plain format.
+
+t0=$(date +%s)
+if "$tovrin" --config "$config" scan --format plain "$src/data/nztexty.tex" |
+  cmp -s - "$src/data/nztexty.tex"; then
+  pass "plain: data/nztexty.tex comes back byte for byte"
+else
+  fail "plain: data/nztexty.tex changed"
+fi
+
+echo "e2e: $failures failed, $(($(date +%s) - started)) s"
+[ "$failures" -eq 0 ]
