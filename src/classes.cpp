@@ -116,8 +116,12 @@ void build(LangTables &t, const LANG *l) {
             continue;
         }
         t.state_slot[sta] = static_cast<std::int8_t>(slot);
-        for (int b = 0; b < 256; ++b)
-            t.rows[slot][b] = transition(sta, t.cls[b]);
+        for (int b = 0; b < 256; ++b) {
+            const Row *r = transition(sta, t.cls[b]);
+            t.rows[slot][b] = r;
+            const bool stops = r->act == A_ER || r->act == A_END || r->act == A_END_OUT;
+            t.next[sta][b] = stops ? -1 : r->next;
+        }
         ++slot;
     }
 }

@@ -89,6 +89,9 @@ struct LangTables {
     // rows (states are numbered 0 to 96 with gaps).
     std::int8_t state_slot[97] = {};
     const Row *rows[33][256] = {};
+    // The state after each state and byte, or -1 where the lexer stops
+    // (ends or fails): all the scanner needs to find where a candidate ends.
+    std::int8_t next[97][256] = {};
 
     // The book names, folded, as a trie: node 0 is the empty text. A node
     // knows the first book (in file order) that bears its text as a whole

@@ -59,10 +59,6 @@ static_assert(kRing >= 2 && kRing <= TOVRIN_SBUFF_SIZE, "ring size");
 
 int next_slot(int s) { return s + 1 == kRing ? 0 : s + 1; }
 
-bool stops(const Row &row) {
-    return row.act == A_ER || row.act == A_END || row.act == A_END_OUT;
-}
-
 // Everything of one scan besides the public globals.
 struct Scan {
     int (*in)(void) = nullptr;
@@ -91,14 +87,8 @@ std::uint16_t class_at(int slot) {
 
 void compute_stable() {
     for (int b = 0; b < 256; ++b) {
-        const std::uint16_t cls = scan.t->cls[b];
-        scan.stable[b] = -1;
-        const Row *first = transition(0, cls);
-        if (stops(*first))
-            continue;
-        const Row *again = transition(first->next, cls);
-        if (!stops(*again) && again->next == first->next)
-            scan.stable[b] = first->next;
+        const int first = scan.t->next[0][b];
+        scan.stable[b] = first >= 0 && scan.t->next[first][b] == first ? first : -1;
     }
 }
 
@@ -162,15 +152,27 @@ Pushed test() {
     return restart(bp) ? Pushed::full_fed : Pushed::full_to_feed;
 }
 
-Pushed push() {
+// Reads and stores one character; the ring-full rule is the caller's.
+inline __attribute__((always_inline)) void store_next() {
     const int c = scan.in();
     tovrin_sbuff[tp] = static_cast<char>(c);
-    if (c == -1) {
+    if (c == -1) [[unlikely]] {
         scan.eof_slot = tp;
         scan.eof_abs = scan.pushed;
     }
     ++scan.pushed;
+}
+
+Pushed push() {
+    store_next();
     return test();
+}
+
+// The same when nothing is pending, where the ring cannot fill up: the
+// common case of the loop that writes runs.
+inline __attribute__((always_inline)) void push_into_empty_ring() {
+    store_next();
+    tp = next_slot(tp);
 }
 
 // The longest prefix of the candidate that is a citation: the slot of its
@@ -207,7 +209,7 @@ bool skip_runs() {
     bool wrote = false;
     for (;;) {
         if (bp == tp)
-            push(); // nothing pending: no ring-full here
+            push_into_empty_ring();
         if (bp == scan.eof_slot)
             return wrote;
         const std::uint16_t first = cls[static_cast<unsigned char>(tovrin_sbuff[bp])];
@@ -221,7 +223,7 @@ bool skip_runs() {
             if (kind == 0)
                 break;
             if (bp == tp)
-                push();
+                push_into_empty_ring();
             if ((cls[static_cast<unsigned char>(tovrin_sbuff[bp])] & kind) == 0 ||
                 bp == scan.eof_slot)
                 break;
@@ -242,11 +244,11 @@ void lex_candidate(int start) {
                 continue;
             // After a ring-full without a known state, ap = bp: feed it.
         }
-        const Row &row =
-            scan.t->row(scan.dfa, ap == scan.eof_slot ? 0 : static_cast<unsigned char>(tovrin_sbuff[ap]));
-        if (stops(row))
+        const int next =
+            scan.t->next[scan.dfa][ap == scan.eof_slot ? 0 : static_cast<unsigned char>(tovrin_sbuff[ap])];
+        if (next < 0)
             return;
-        scan.dfa = row.next;
+        scan.dfa = next;
     }
 }
 
