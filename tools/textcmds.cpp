@@ -434,7 +434,13 @@ std::string html_escape(const std::string &s) {
 // ---------------------------------------------------------------------
 // scan
 
-void write_bytes(const char *p, std::size_t n) { fwrite_unlocked(p, 1, n, stdout); }
+void write_bytes(const char *p, std::size_t n) {
+    // Most pieces are one byte of text: putc is far cheaper than fwrite.
+    if (n == 1)
+        putc_unlocked(*p, stdout);
+    else
+        fwrite_unlocked(p, 1, n, stdout);
+}
 void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
 
 class PlainOutput : public Consumer {
