@@ -205,30 +205,48 @@ void write_run() {
 // anything was written.
 bool skip_runs() {
     const std::uint16_t *cls = scan.t->cls;
+    int (*const in)(void) = scan.in;
     void (*const out)(int) = scan.out;
+    // The loop runs once per byte of ordinary text: it keeps the positions
+    // in locals and stores them to the globals before each callback, which
+    // may read them.
+    int b = bp, t = tp;
+    long long pushed = scan.pushed;
     bool wrote = false;
+    std::uint16_t kind = 0; // the run being written (0: none, or one other byte)
     for (;;) {
-        if (bp == tp)
-            push_into_empty_ring();
-        if (bp == scan.eof_slot)
-            return wrote;
-        const std::uint16_t first = cls[static_cast<unsigned char>(tovrin_sbuff[bp])];
-        if (first & (C_UPPER | C_DIGIT))
-            return wrote;
-        const std::uint16_t kind = first & C_SPACE ? C_SPACE : first & C_LETTER ? C_LETTER : 0;
-        wrote = true;
-        for (;;) {
-            out(static_cast<signed char>(tovrin_sbuff[bp]));
-            bp = next_slot(bp);
-            if (kind == 0)
-                break;
-            if (bp == tp)
-                push_into_empty_ring();
-            if ((cls[static_cast<unsigned char>(tovrin_sbuff[bp])] & kind) == 0 ||
-                bp == scan.eof_slot)
-                break;
+        if (b == t) {
+            // Nothing pending: no ring-full here.
+            tp = t;
+            const int c = in();
+            tovrin_sbuff[t] = static_cast<char>(c);
+            if (c == -1) [[unlikely]] {
+                scan.eof_slot = t;
+                scan.eof_abs = pushed;
+            }
+            ++pushed;
+            t = next_slot(t);
         }
+        if (b == scan.eof_slot) [[unlikely]]
+            break;
+        const std::uint16_t k = cls[static_cast<unsigned char>(tovrin_sbuff[b])];
+        if ((k & kind) == 0) {
+            // A new run begins at b: text that can begin a citation is the
+            // lexer's.
+            if (k & (C_UPPER | C_DIGIT))
+                break;
+            kind = k & C_SPACE ? C_SPACE : k & C_LETTER ? C_LETTER : 0;
+            wrote = true;
+        }
+        bp = b;
+        tp = t;
+        out(static_cast<signed char>(tovrin_sbuff[b]));
+        b = next_slot(b);
     }
+    bp = b;
+    tp = t;
+    scan.pushed = pushed;
+    return wrote;
 }
 
 // Feeds the lexer from `start` on until it stops.
