@@ -21,6 +21,10 @@ namespace tovrin::detail {
 // fatal condition of the library goes through here.
 [[noreturn]] void fatal(FILE *stream, const char *msg);
 
+// A growable string holding `text`, in a block of the size the growth rule
+// gives for its length.
+char *growable_copy(std::string_view text);
+
 // ---- configuration loader --------------------------------------------
 
 int readcr(char *strin, int delka, FILE *fd);

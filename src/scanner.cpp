@@ -152,8 +152,7 @@ Pushed test() {
     return restart(bp) ? Pushed::full_fed : Pushed::full_to_feed;
 }
 
-// Reads and stores one character; the ring-full rule is the caller's.
-inline __attribute__((always_inline)) void store_next() {
+Pushed push() {
     const int c = scan.in();
     tovrin_sbuff[tp] = static_cast<char>(c);
     if (c == -1) [[unlikely]] {
@@ -161,19 +160,9 @@ inline __attribute__((always_inline)) void store_next() {
         scan.eof_abs = scan.pushed;
     }
     ++scan.pushed;
-}
-
-Pushed push() {
-    store_next();
     return test();
 }
 
-// The same when nothing is pending, where the ring cannot fill up: the
-// common case of the loop that writes runs.
-inline __attribute__((always_inline)) void push_into_empty_ring() {
-    store_next();
-    tp = next_slot(tp);
-}
 
 // The longest prefix of the candidate that is a citation: the slot of its
 // last character, or -1.

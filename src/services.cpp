@@ -4,49 +4,75 @@
 // citations. Every returned text is a growable string the caller frees.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "internal.h"
 
 namespace {
 
-// Appends the decimal text of n (itoa's placeholder outside 1..999).
-char *add_number(char *s, int n) { return stradd(s, itoa(n)); }
+// The canonical text is built in a local buffer (appending to a growable
+// string measures it again at every piece) and handed out as a growable
+// string at the end.
+class Text {
+public:
+    void add(const char *s) { text_ += s; }
+    void add(signed char c) { text_ += static_cast<char>(c); }
+    // The decimal text of n (itoa's placeholder outside 1..999).
+    void number(int n) { text_ += itoa(n); }
+    void part(signed char p) {
+        if (p > 0)
+            add(p);
+    }
+    void mark(int mark, const LANG *l) {
+        if (mark == TK_NEXT)
+            add(l->chars[5]);
+        else if (mark == TK_NEXT2) {
+            add(l->chars[5]);
+            add(l->chars[5]);
+        } else if (mark == TK_OPEN_END)
+            add(l->chars[4]);
+    }
+    bool empty() const { return text_.empty(); }
+    char *release() const { return tovrin::detail::growable_copy(text_); }
 
-char *add_mark(char *s, int mark, const LANG *l) {
-    if (mark == TK_NEXT)
-        return strac(s, l->chars[5]);
-    if (mark == TK_NEXT2)
-        return strac(strac(s, l->chars[5]), l->chars[5]);
-    if (mark == TK_OPEN_END)
-        return strac(s, l->chars[4]);
-    return s;
-}
+private:
+    std::string text_;
+};
 
-char *add_part(char *s, signed char part) { return part > 0 ? strac(s, part) : s; }
-
-char *expand_unit(char *s, const PARS_UNIT *u, LANG *l) {
-    s = stradd(s, booknr(l, u->bf));
+void expand_unit(Text &s, const PARS_UNIT *u, LANG *l) {
+    s.add(booknr(l, u->bf));
     if (u->cf == 0) {
         // Book level: at most a range of book names, nothing else.
-        if (u->bf < u->b)
-            s = stradd(strac(s, l->chars[1]), booknr(l, u->b));
-        return s;
+        if (u->bf < u->b) {
+            s.add(l->chars[1]);
+            s.add(booknr(l, u->b));
+        }
+        return;
     }
-    s = add_number(strac(s, ' '), u->cf);
+    s.add(static_cast<signed char>(' '));
+    s.number(u->cf);
     if (u->vf == 0) {
-        if (u->cf < u->c)
-            s = add_number(strac(s, l->chars[1]), u->c);
+        if (u->cf < u->c) {
+            s.add(l->chars[1]);
+            s.number(u->c);
+        }
     } else {
-        s = add_part(add_number(strac(s, l->chars[3]), u->vf), u->abf);
-        if (u->cf < u->c)
-            s = add_part(add_number(strac(add_number(strac(s, l->chars[1]), u->c),
-                                          l->chars[3]),
-                                    u->v),
-                         u->ab);
-        else if (u->vf < u->v)
-            s = add_part(add_number(strac(s, l->chars[1]), u->v), u->ab);
+        s.add(l->chars[3]);
+        s.number(u->vf);
+        s.part(u->abf);
+        if (u->cf < u->c) {
+            s.add(l->chars[1]);
+            s.number(u->c);
+            s.add(l->chars[3]);
+            s.number(u->v);
+            s.part(u->ab);
+        } else if (u->vf < u->v) {
+            s.add(l->chars[1]);
+            s.number(u->v);
+            s.part(u->ab);
+        }
     }
-    return add_mark(s, u->fl, l);
+    s.mark(u->fl, l);
 }
 
 // The passes every expansion applies: following and open-end marks become
@@ -70,13 +96,17 @@ char *expand_with(const char *cite, LANG *from, LANG *to, bool sorted) {
 } // namespace
 
 extern "C" char *tovrin_expus(PARS_UNIT **pp, LANG *l) {
-    char *s = nullptr;
+    if (*pp == nullptr)
+        return nullptr;
+    Text s;
     for (PARS_UNIT **u = pp; *u != nullptr; ++u) {
-        if (u != pp)
-            s = strac(strac(s, l->chars[0]), ' ');
-        s = expand_unit(s, *u, l);
+        if (u != pp) {
+            s.add(l->chars[0]);
+            s.add(static_cast<signed char>(' '));
+        }
+        expand_unit(s, *u, l);
     }
-    return s;
+    return s.release();
 }
 
 extern "C" char *tovrin_expand(const char *cite, LANG *l) {

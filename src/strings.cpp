@@ -17,6 +17,18 @@ void fatal(FILE *stream, const char *msg) {
     std::exit(1);
 }
 
+char *growable_copy(std::string_view text) {
+    const std::size_t n = text.size();
+    // The block a growable string of this length lives in, so that later
+    // appends with stradd/strac find the room they expect.
+    char *block = static_cast<char *>(std::malloc(((n + 1) / 100 + 1) * 100));
+    if (block == nullptr)
+        fatal(stderr, "libtovrin (stradd): cannot allocate memory !\n");
+    std::memcpy(block, text.data(), n);
+    block[n] = '\0';
+    return block;
+}
+
 } // namespace tovrin::detail
 
 using tovrin::detail::fatal;
