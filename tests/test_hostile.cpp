@@ -302,6 +302,39 @@ TEST(LongRuns, RunsOfSpacesOrLettersJustPastTheRing) {
     }
 }
 
+// Runs of digits or capitals keep the lexer going (a book's number, a book
+// name) and, once no prefix passes, are written one character at a time;
+// several times longer than the ring they still cost linear time.
+TEST(LongRuns, RunsOfDigitsOrCapitalsSeveralRingsLong) {
+    const std::string mixed = [] {
+        std::string m;
+        while (m.size() < 3 * TOVRIN_SBUFF_SIZE)
+            m += "ABCDEFG";
+        return m;
+    }();
+    const struct {
+        std::string text;
+        std::vector<std::string> cites;
+    } cases[] = {
+        {std::string(3 * TOVRIN_SBUFF_SIZE + 5, '7'), {}},
+        {std::string(3 * TOVRIN_SBUFF_SIZE + 5, 'M'), {}},
+        {mixed, {}},
+        {"Mt 5,3 " + std::string(2 * TOVRIN_SBUFF_SIZE, '1') + " Lk 6,2\n", {"Mt 5,3 ", "Lk 6,2"}},
+        // The verse keeps the lexer going until the ring is full: the ring-full
+        // rule writes the citation's first characters as text, so only the
+        // citation behind the run is found.
+        {"Gn 1," + std::string(TOVRIN_SBUFF_SIZE + 10, '4') + " Ex 2,1", {"Ex 2,1"}},
+    };
+    for (const auto &c : cases) {
+        const Scan r = scan(c.text, example_lang());
+        EXPECT_TRUE(r.rebuilt == c.text) << "length " << c.text.size() << ", starting \""
+                                         << c.text.substr(0, 8) << "\": got " << r.rebuilt.size()
+                                         << " bytes";
+        EXPECT_EQ(r.cites, c.cites) << c.text.substr(0, 8);
+        EXPECT_TRUE(r.all_cites_valid);
+    }
+}
+
 // ---- control and 8-bit bytes in every position ---------------------------
 
 std::vector<unsigned char> hostile_bytes() {
