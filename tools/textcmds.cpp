@@ -83,6 +83,12 @@ public:
         const int c = take(span);
         if (c < 0 || exact_)
             return c;
+        // Most bytes begin no typographic form: skip the lookahead for them.
+        if (!may_begin_form(c)) {
+            if (c != ' ')
+                blank_line_ = false;
+            return c;
+        }
         const int mapped = typographic(c, span);
         blank_line_ = (mapped == ' ' && (c == '\n' || c == '\r' || blank_line_)) ||
                       (blank_line_ && (c == ' ' || c == '\t'));
@@ -90,6 +96,11 @@ public:
     }
 
 private:
+    static bool may_begin_form(int c) {
+        return c == 0xE2 || c == 0xC2 || c == '~' || c == '\t' || c == '-' || c == '\r' ||
+               c == '\n';
+    }
+
     int take(Span &span) {
         int c = count_ > 0 ? ahead_[--count_] : getc_unlocked(f_);
         span = Span{};
