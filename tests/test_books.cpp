@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,38 +18,13 @@ namespace {
 using testing_support::colon_lang;
 using testing_support::example_lang;
 using testing_support::in_child;
+using testing_support::kAsciiLower;
+using testing_support::kAsciiUpper;
+using testing_support::StaticLang;
 
-// A language in static storage built from a list of books, each a list of
-// names (main name first). Every language of this file is its own object
-// that never changes after construction: findbook keeps tables per record.
-struct OwnLang {
-    LANG lang{};
-    std::vector<BOOKS> books;
-    std::vector<std::vector<BOOK>> names;
-
-    OwnLang(const char *name, const char *lower, const char *upper,
-            std::initializer_list<std::initializer_list<const char *>> list)
-        : books(list.size()), names(list.size()) {
-        const char chars[] = ";-.,+n.";
-        lang.name = const_cast<char *>(name);
-        for (int k = 0; k < 7; ++k)
-            lang.chars[k] = static_cast<signed char>(chars[k]);
-        lang.lower = const_cast<char *>(lower);
-        lang.upper = const_cast<char *>(upper);
-        lang.parts = const_cast<char *>("abc");
-        std::size_t i = 0;
-        for (const auto &book : list) {
-            for (const char *n : book)
-                names[i].push_back(BOOK{const_cast<char *>(n), nullptr});
-            for (std::size_t k = 0; k + 1 < names[i].size(); ++k)
-                names[i][k].next = &names[i][k + 1];
-            books[i].book = &names[i][0];
-            books[i].next = i + 1 < list.size() ? &books[i + 1] : nullptr;
-            ++i;
-        }
-        lang.books = books.empty() ? nullptr : &books[0];
-    }
-};
+// Every language of this file has the example language's punctuation and
+// parts, and is its own static object (see StaticLang).
+constexpr char kChars[] = ";-.,+n.";
 
 // A language whose letters are chosen to break shortcuts in the folding:
 //   index: 0    1    2    3    4    5    6     7     8
@@ -63,16 +37,16 @@ struct OwnLang {
 //   byte C3 is in both strings.
 // - 'c' is not a letter here (only a part letter).
 LANG *tricky_lang() {
-    static OwnLang l("tk", "abkqxq\xC3\xA9\xB6", "ABKQkZ\xC3\x89\x96",
-                     {{"Ab", "1 Ab"},
-                      {"k", "Q"},
-                      {"x"},                // folds like "k": book 2 wins
-                      {"Z", "\xC3\x89"},    // "q" and "é" land here
-                      {"", "B K 2"},        // the empty name, spaces and a digit
-                      {"\xC3\x96"},
-                      {"Ab"},               // the same name as book 1
-                      {"kK", "12"}});
-    return &l.lang;
+    static StaticLang l("tk", kChars, "abkqxq\xC3\xA9\xB6", "ABKQkZ\xC3\x89\x96", "abc",
+                        {{"Ab", "1 Ab"},
+                         {"k", "Q"},
+                         {"x"},                // folds like "k": book 2 wins
+                         {"Z", "\xC3\x89"},    // "q" and "é" land here
+                         {"", "B K 2"},        // the empty name, spaces and a digit
+                         {"\xC3\x96"},
+                         {"Ab"},               // the same name as book 1
+                         {"kK", "12"}});
+    return l.get();
 }
 
 // Folding key written out from the rules: a capital is its own key, a
@@ -254,18 +228,18 @@ TEST(Findbook, TrickyLanguage) {
 }
 
 TEST(Findbook, SameNameInTwoBooksGivesTheFirst) {
-    static OwnLang l("dup", "abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                     {{"One"}, {"Two", "Sam"}, {"Three"}, {"Four", "SAM", "Three"}});
-    EXPECT_EQ(findbook("sam", &l.lang), 2);
-    EXPECT_EQ(findbook("Three", &l.lang), 3);
-    EXPECT_EQ(findbook("four", &l.lang), 4);
-    EXPECT_EQ(findbook("", &l.lang), 0);
+    static StaticLang l("dup", kChars, kAsciiLower, kAsciiUpper, "abc",
+                        {{"One"}, {"Two", "Sam"}, {"Three"}, {"Four", "SAM", "Three"}});
+    EXPECT_EQ(findbook("sam", l.get()), 2);
+    EXPECT_EQ(findbook("Three", l.get()), 3);
+    EXPECT_EQ(findbook("four", l.get()), 4);
+    EXPECT_EQ(findbook("", l.get()), 0);
 }
 
 TEST(Findbook, LanguageWithoutBooks) {
-    static OwnLang l("none", "ab", "AB", {});
-    EXPECT_EQ(findbook("", &l.lang), 0);
-    EXPECT_EQ(findbook("a", &l.lang), 0);
+    static StaticLang l("none", kChars, "ab", "AB", "abc", {});
+    EXPECT_EQ(findbook("", l.get()), 0);
+    EXPECT_EQ(findbook("a", l.get()), 0);
 }
 
 // findbook answers through a table of folded names; it must answer exactly
@@ -380,20 +354,12 @@ TEST(Bookprn, PastTheLastBookIsFatal) {
     EXPECT_EQ(o.out, "");
 }
 
-// A record that no loader would build: name nodes without text.
+// A record that no loader would build: name nodes without text, a further
+// name of book 1 and the main name of book 2.
 LANG *broken_lang() {
-    static char main_name[] = "Main", alt[] = "Alt", later[] = "Later";
-    static BOOK later_node{later, nullptr};
-    static BOOK missing_node{nullptr, &later_node};
-    static BOOK alt_node{alt, &missing_node};
-    static BOOK main_node{main_name, &alt_node};
-    static BOOK missing_main{nullptr, nullptr};
-    static BOOKS second{&missing_main, nullptr};
-    static BOOKS first{&main_node, &second};
-    static LANG l{const_cast<char *>("broken"), {';', '-', '.', ',', '+', 'n', '.'},
-                  const_cast<char *>("a"), const_cast<char *>("A"),
-                  const_cast<char *>("a"), &first, nullptr};
-    return &l;
+    static StaticLang l("broken", kChars, "a", "A", "a",
+                        {{"Main", "Alt", nullptr, "Later"}, {nullptr}});
+    return l.get();
 }
 
 TEST(Bookprn, NameWithoutTextIsFatal) {
@@ -433,9 +399,9 @@ TEST(TransAbb, BetweenLanguagesByBookNumber) {
 }
 
 LANG *short_lang() {
-    static OwnLang l("sh", "abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                     {{"Genesis"}, {"Exodus"}, {"Matthew"}});
-    return &l.lang;
+    static StaticLang l("sh", kChars, kAsciiLower, kAsciiUpper, "abc",
+                        {{"Genesis"}, {"Exodus"}, {"Matthew"}});
+    return l.get();
 }
 
 TEST(TransAbb, TargetWithFewerBooks) {

@@ -2,6 +2,7 @@
 // language (; - . , + n . with the books Gn Ex Mt Mk Lk Jn "1 Jn" Rom).
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -19,11 +20,33 @@ using Owned = std::unique_ptr<char, decltype(&std::free)>;
 
 Owned own(char *s) { return Owned(s, &std::free); }
 
+// A citation and what a check answers for it.
+template <typename Answer> struct Case {
+    const char *cite;
+    Answer want;
+};
+
+// Checks that answer with a number: a position, or 0 and 1.
+template <std::size_t N>
+void expect_answers(int (*check)(const char *, LANG *), const Case<int> (&cases)[N]) {
+    for (const auto &c : cases)
+        EXPECT_EQ(check(c.cite, example_lang()), c.want) << '"' << c.cite << '"';
+}
+
+// Checks that answer with the first offending token's text; null: none.
+template <std::size_t N>
+void expect_answers(char *(*check)(const char *, LANG *), const Case<const char *> (&cases)[N]) {
+    for (const auto &c : cases) {
+        Owned got = own(check(c.cite, example_lang()));
+        if (c.want == nullptr)
+            EXPECT_EQ(got.get(), nullptr) << '"' << c.cite << "\" gave \"" << got.get() << '"';
+        else
+            EXPECT_STREQ(got.get(), c.want) << '"' << c.cite << '"';
+    }
+}
+
 TEST(Check1, ErrorPositionIsOneBased) {
-    const struct {
-        const char *cite;
-        int want;
-    } cases[] = {
+    const Case<int> cases[] = {
         // Lexes whole.
         {"Mt 5,3", 0},
         {"Mt 5,3-12; Lk 6,20n", 0},
@@ -47,8 +70,7 @@ TEST(Check1, ErrorPositionIsOneBased) {
         {"Gn\t1", 3},
         {"Gn 1,5; Ex 2. 3", 13},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(tovrin_check1(c.cite, example_lang()), c.want) << '"' << c.cite << '"';
+    expect_answers(tovrin_check1, cases);
 }
 
 TEST(Check1, PunctuationComesFromTheLanguage) {
@@ -60,10 +82,8 @@ TEST(Check1, PunctuationComesFromTheLanguage) {
 }
 
 TEST(Check2, FirstUnknownBookName) {
-    const struct {
-        const char *cite;
-        const char *want; // null: every book name is known
-    } cases[] = {
+    // null: every book name is known.
+    const Case<const char *> cases[] = {
         {"", nullptr},
         {"Mt 5,3", nullptr},
         {"Mat 5,3", nullptr},
@@ -95,20 +115,11 @@ TEST(Check2, FirstUnknownBookName) {
         {"Xy 1 2", "Xy"},
         {"Gn 1 2; Xy", nullptr},
     };
-    for (const auto &c : cases) {
-        Owned got = own(tovrin_check2(c.cite, example_lang()));
-        if (c.want == nullptr)
-            EXPECT_EQ(got.get(), nullptr) << '"' << c.cite << "\" gave \"" << got.get() << '"';
-        else
-            EXPECT_STREQ(got.get(), c.want) << '"' << c.cite << '"';
-    }
+    expect_answers(tovrin_check2, cases);
 }
 
 TEST(Check3, FirstImplausibleNumber) {
-    const struct {
-        const char *cite;
-        const char *want;
-    } cases[] = {
+    const Case<const char *> cases[] = {
         {"", nullptr},
         {"Mt 5,3", nullptr},
         {"Gn 999,999", nullptr},
@@ -136,13 +147,7 @@ TEST(Check3, FirstImplausibleNumber) {
         {"Gn 0;", "0"},
         {"Gn 0 x", nullptr},
     };
-    for (const auto &c : cases) {
-        Owned got = own(tovrin_check3(c.cite, example_lang()));
-        if (c.want == nullptr)
-            EXPECT_EQ(got.get(), nullptr) << '"' << c.cite << "\" gave \"" << got.get() << '"';
-        else
-            EXPECT_STREQ(got.get(), c.want) << '"' << c.cite << '"';
-    }
+    expect_answers(tovrin_check3, cases);
 }
 
 // The returned text is detached from the check's lexer record: it can be
@@ -164,10 +169,7 @@ TEST(Check2And3, ResultIsTheCallersOwnBlock) {
 }
 
 TEST(Check4, ReversedRange) {
-    const struct {
-        const char *cite;
-        int want;
-    } cases[] = {
+    const Case<int> cases[] = {
         // Single positions.
         {"", 0},
         {"Gn", 0},
@@ -197,15 +199,11 @@ TEST(Check4, ReversedRange) {
         {"Gn 1,1. 7-3", 1},
         {"Gn 1,1. 3-7", 0},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(tovrin_check4(c.cite, example_lang()), c.want) << '"' << c.cite << '"';
+    expect_answers(tovrin_check4, cases);
 }
 
 TEST(Check9, UnitWithoutChapter) {
-    const struct {
-        const char *cite;
-        int want;
-    } cases[] = {
+    const Case<int> cases[] = {
         {"Gn 1", 0},
         {"Gn 1,5", 0},
         {"Gn 1-2", 0},
@@ -219,8 +217,7 @@ TEST(Check9, UnitWithoutChapter) {
         {"Gn; Ex 1", 1}, // the first unit
         {"", 1},         // the one empty unit
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(tovrin_check9(c.cite, example_lang()), c.want) << '"' << c.cite << '"';
+    expect_answers(tovrin_check9, cases);
 }
 
 } // namespace

@@ -15,29 +15,10 @@ using testing_support::run_command;
 using testing_support::TempDir;
 
 // "xx" (; - . , + n .) and "yy" (; - , : + f .), the same eight books.
-const char kConfig[] =
-    "% two languages, the same books in the same order\n"
-    "{xx\n"
-    "!;-.,+n.\n"
-    "_abcdefghijklmnopqrstuvwxyz\n"
-    "^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n"
-    "&abc\n"
-    "+Gn\n*Genesis\n*Gen\n"
-    "+Ex\n*Exodus\n"
-    "+Mt\n*Mat\n"
-    "+Mk\n"
-    "+Lk\n*L\n"
-    "+Jn\n*J\n"
-    "+1 Jn\n*1 J\n"
-    "+Rom\n*R\n"
-    "}\n"
-    "{yy\n"
-    "!;-,:+f.\n"
-    "_abcdefghijklmnopqrstuvwxyz\n"
-    "^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n"
-    "&abc\n"
-    "+Gen\n+Exod\n+Mat\n*Matt\n+Mark\n+Luke\n+John\n+1 John\n+Rom\n"
-    "}\n";
+std::string config() {
+    return testing_support::config_text(testing_support::example_lang()) +
+           testing_support::config_text(testing_support::colon_lang());
+}
 
 // One run of the tool that must succeed: arguments, standard input, and the
 // exact standard output.
@@ -49,7 +30,7 @@ struct Case {
 
 class Cli : public ::testing::Test {
 protected:
-    Cli() : config_(dir_.write("bibl.ini", kConfig)) {}
+    Cli() : config_(dir_.write("bibl.ini", config())) {}
 
     // Runs `tovrin --config CONFIG ARGS` in an empty directory.
     Outcome tovrin(const std::string &args, const std::string &stdin_text = "") {

@@ -26,6 +26,9 @@ namespace {
 using testing_support::binary_dir;
 using testing_support::Outcome;
 using testing_support::run_command;
+using testing_support::scan;
+using testing_support::Scan;
+using testing_support::ScanPiece;
 using testing_support::source_dir;
 
 const char *const kLanguages[] = {"cz", "sk", "en", "de", "la"};
@@ -377,42 +380,27 @@ INSTANTIATE_TEST_SUITE_P(Languages, ReferenceList, ::testing::Values("cz", "sk",
 // ---------------------------------------------------------------------------
 // Real-world citations through the scanner
 
-// What one scan produced: ordinary text and citations, in order.
-struct Scan {
-    std::string input;
-    std::size_t pos = 0;
-    std::string marked;                 // the text, every citation in [brackets]
-    std::vector<std::string> citations; // as handed to heureka, trailing spaces cut
+// What a scan found, read the way the tables below write it: the text with
+// every citation in [brackets], and the citations in order. Spaces between
+// a citation and the character that ended it belong to the candidate; they
+// are cut from the citation and moved behind the closing bracket.
+struct Found {
+    std::string marked;
+    std::vector<std::string> citations;
 };
 
-Scan *current = nullptr;
-
-int read_input() {
-    if (current->pos == current->input.size())
-        return -1;
-    return static_cast<unsigned char>(current->input[current->pos++]);
-}
-
-void write_text(int c) { current->marked += static_cast<char>(c); }
-
-// Spaces between a citation and the character that ended it belong to the
-// candidate; they are moved behind the closing bracket.
-void take_citation() {
-    std::string text;
-    for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
-        text += tovrin_sbuff[s];
-    const std::size_t end = text.find_last_not_of(' ') + 1;
-    current->citations.push_back(text.substr(0, end));
-    current->marked += "[" + text.substr(0, end) + "]" + text.substr(end);
-}
-
-Scan scan(const std::string &input, LANG *l) {
-    Scan s;
-    s.input = input;
-    current = &s;
-    dorvis_core(read_input, write_text, take_citation, 4, l);
-    current = nullptr;
-    return s;
+Found found(const Scan &s) {
+    Found f;
+    for (const ScanPiece &p : s.pieces) {
+        if (!p.citation) {
+            f.marked += p.text;
+            continue;
+        }
+        const std::size_t end = p.text.find_last_not_of(' ') + 1;
+        f.citations.push_back(p.text.substr(0, end));
+        f.marked += "[" + p.text.substr(0, end) + "]" + p.text.substr(end);
+    }
+    return f;
 }
 
 // A text of one language with its citations in [brackets], and the
@@ -507,12 +495,12 @@ TEST(RealWorldCitations, AreFoundWholeAndExpandAsWritten) {
         SCOPED_TRACE(t.lang);
         LANG *l = shipped(t.lang);
         ASSERT_NE(l, nullptr);
-        const Scan s = scan(unmarked(t.marked), l);
-        EXPECT_EQ(s.marked, t.marked);
-        ASSERT_EQ(s.citations.size(), t.expanded.size());
-        for (std::size_t i = 0; i < s.citations.size(); ++i) {
-            char *got = tovrin_expand(s.citations[i].c_str(), l);
-            EXPECT_STREQ(got, t.expanded[i]) << "'" << s.citations[i] << "'";
+        const Found f = found(scan(unmarked(t.marked), l));
+        EXPECT_EQ(f.marked, t.marked);
+        ASSERT_EQ(f.citations.size(), t.expanded.size());
+        for (std::size_t i = 0; i < f.citations.size(); ++i) {
+            char *got = tovrin_expand(f.citations[i].c_str(), l);
+            EXPECT_STREQ(got, t.expanded[i]) << "'" << f.citations[i] << "'";
             free(got);
         }
     }

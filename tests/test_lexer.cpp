@@ -16,42 +16,30 @@
 namespace {
 
 using testing_support::example_lang;
+using testing_support::kAsciiLower;
+using testing_support::kAsciiUpper;
+using testing_support::StaticLang;
 
-const char kLower[] = "abcdefghijklmnopqrstuvwxyz";
-const char kUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-// A language record in static storage with no books (the lexer never
-// reads them).
-LANG make_lang(const char *name, const char chars[8], const char *lower, const char *upper,
-               const char *parts) {
-    LANG l{};
-    l.name = const_cast<char *>(name);
-    for (int k = 0; k < 7; ++k)
-        l.chars[k] = static_cast<signed char>(chars[k]);
-    l.lower = const_cast<char *>(lower);
-    l.upper = const_cast<char *>(upper);
-    l.parts = const_cast<char *>(parts);
-    return l;
-}
+// Languages with no books (the lexer never reads them).
 
 // The example language's roles, but a following mark "/" that is not a
 // letter: there "n" is only a letter and "/" only a mark.
 LANG *slash_lang() {
-    static LANG l = make_lang("sl", ";-.,+/.", kLower, kUpper, "abc");
-    return &l;
+    static StaticLang l("sl", ";-.,+/.", kAsciiLower, kAsciiUpper, "abc", {});
+    return l.get();
 }
 
 // The example language plus the UTF-8 bytes of "ř" and "Ř".
 LANG *utf8_lang() {
-    static LANG l = make_lang("u8", ";-.,+n.", "abcdefghijklmnopqrstuvwxyz\xc5\x99",
-                              "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xc5\x98", "abc");
-    return &l;
+    static StaticLang l("u8", ";-.,+n.", "abcdefghijklmnopqrstuvwxyz\xc5\x99",
+                        "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xc5\x98", "abc", {});
+    return l.get();
 }
 
 // Letters, parts and punctuation that occur more than once.
 LANG *duplicate_lang() {
-    static LANG l = make_lang("dd", ";;.,+n.", "abcab", "ABCAB", "aba");
-    return &l;
+    static StaticLang l("dd", ";;.,+n.", "abcab", "ABCAB", "aba", {});
+    return l.get();
 }
 
 std::string kind_name(int kind) {

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <iterator>
-#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,90 +17,10 @@
 namespace {
 
 using testing_support::example_lang;
-
-// One callback: a character written by `out`, or a citation handed to
-// `heureka`, and how many times `in` had been called by then.
-struct Piece {
-    bool citation;
-    std::string text;
-    int reads;
-};
-
-bool operator==(const Piece &a, const Piece &b) {
-    return a.citation == b.citation && a.text == b.text && a.reads == b.reads;
-}
-
-std::ostream &operator<<(std::ostream &os, const Piece &p) {
-    return os << (p.citation ? "heureka(\"" : "out(\"") << p.text << "\") after " << p.reads
-              << " reads";
-}
-
-// What one scan saw. The callbacks have no context argument, so the scan in
-// progress is reached through a global.
-struct Scan {
-    std::string input;
-    std::size_t pos = 0;
-    int reads = 0;
-    bool ended = false;        // `in` has returned -1
-    bool read_after_end = false;
-    std::vector<Piece> pieces;
-    std::vector<int> written;  // every value `out` received
-
-    // The text with every citation in brackets.
-    std::string marked() const {
-        std::string s;
-        for (const Piece &p : pieces)
-            s += p.citation ? "[" + p.text + "]" : p.text;
-        return s;
-    }
-    // The text as it went through both callbacks, without marks.
-    std::string plain() const {
-        std::string s;
-        for (const Piece &p : pieces)
-            s += p.text;
-        return s;
-    }
-    int citations() const {
-        int n = 0;
-        for (const Piece &p : pieces)
-            n += p.citation;
-        return n;
-    }
-};
-
-Scan *current = nullptr;
-
-int read_input() {
-    ++current->reads;
-    if (current->ended)
-        current->read_after_end = true;
-    if (current->pos == current->input.size()) {
-        current->ended = true;
-        return -1;
-    }
-    return static_cast<unsigned char>(current->input[current->pos++]);
-}
-
-void write_text(int c) {
-    current->written.push_back(c);
-    current->pieces.push_back({false, std::string(1, static_cast<char>(c)), current->reads});
-}
-
-void take_citation() {
-    std::string text;
-    for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
-        text += tovrin_sbuff[s];
-    current->pieces.push_back({true, text, current->reads});
-}
-
-Scan scan(const std::string &input, LANG *l = example_lang()) {
-    Scan s;
-    s.input = input;
-    current = &s;
-    dorvis_core(read_input, write_text, take_citation, 4, l);
-    current = nullptr;
-    return s;
-}
+using testing_support::scan;
+using testing_support::Scan;
+using testing_support::ScanPiece;
+using testing_support::StaticLang;
 
 // Input is read up to its end exactly once, and never past it.
 void expect_read_once(const Scan &s, const std::string &label) {
@@ -139,9 +58,9 @@ struct Case {
     const char *want; // citations in brackets
 };
 
-void run_table(const Case *begin, const Case *end) {
+void run_table(const Case *begin, const Case *end, LANG *l = example_lang()) {
     for (const Case *c = begin; c != end; ++c) {
-        const Scan s = scan(c->input);
+        const Scan s = scan(c->input, l);
         EXPECT_EQ(s.marked(), c->want) << show(c->input);
         expect_read_once(s, show(c->input));
     }
@@ -168,7 +87,7 @@ TEST(Scanner, WorkedExampleStepByStep) {
     };
     ASSERT_EQ(s.pieces.size(), std::size(want));
     for (std::size_t k = 0; k < std::size(want); ++k) {
-        const Piece &p = s.pieces[k];
+        const ScanPiece &p = s.pieces[k];
         EXPECT_EQ(p.citation, want[k].citation) << k;
         EXPECT_EQ(p.text, want[k].text) << k;
         EXPECT_GE(p.reads, want[k].min_reads) << p;
@@ -305,35 +224,18 @@ TEST(Scanner, OutGetsSignedBytes) {
 // lower-case word whose first byte is also the lead byte of a capital
 // passes it, and case folding then finds the book.
 TEST(Scanner, FirstCharacterTestIsOneByte) {
-    static char lower[] = "abcdefghijklmnopqrstuvwxyz\xc4\x8d";
-    static char upper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xc4\x8c";
-    static char parts[] = "abc";
-    static char name[] = "cz";
-    static char mt[] = "Mt";
-    static char ct[] = "\xc4\x8ct";
-    static BOOK mt_name{mt, nullptr};
-    static BOOK ct_name{ct, nullptr};
-    static BOOKS second{&ct_name, nullptr};
-    static BOOKS first{&mt_name, &second};
-    static LANG lang{name, {';', '-', '.', ',', '+', 'n', '.'}, lower, upper, parts, &first,
-                     nullptr};
+    static StaticLang lang("cz", ";-.,+n.", "abcdefghijklmnopqrstuvwxyz\xc4\x8d",
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xc4\x8c", "abc", {{"Mt"}, {"\xc4\x8ct"}});
 
-    const Scan s = scan("\xc4\x8dt 5,3\nmt 5,3\n\xc4\x8ct 5,3\n", &lang);
+    const Scan s = scan("\xc4\x8dt 5,3\nmt 5,3\n\xc4\x8ct 5,3\n", lang.get());
     EXPECT_EQ(s.marked(), "[\xc4\x8dt 5,3]\nmt 5,3\n[\xc4\x8ct 5,3]\n");
 }
 
 // The end of input stops the lexer even in a language whose letters
 // include the byte 255, the byte the end-of-input value is stored as.
 TEST(Scanner, EndOfInputStopsTheLexerWhen255IsALetter) {
-    static char lower[] = "abcdefghijklmnopqrstuvwxyz\xff";
-    static char upper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xff";
-    static char parts[] = "abc";
-    static char name[] = "ff";
-    static char mt[] = "Mt";
-    static BOOK mt_name{mt, nullptr};
-    static BOOKS books{&mt_name, nullptr};
-    static LANG lang{name, {';', '-', '.', ',', '+', 'n', '.'}, lower, upper, parts, &books,
-                     nullptr};
+    static StaticLang lang("ff", ";-.,+n.", "abcdefghijklmnopqrstuvwxyz\xff",
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xff", "abc", {{"Mt"}});
     static const Case cases[] = {
         {"Mt 5,3", "[Mt 5,3]"},
         {"Mt", "Mt"},
@@ -342,11 +244,7 @@ TEST(Scanner, EndOfInputStopsTheLexerWhen255IsALetter) {
         {"a\xff Mt 5,3", "a\xff [Mt 5,3]"},
         {"Mt 5,3 \xff", "[Mt 5,3 ]\xff"},
     };
-    for (const Case &c : cases) {
-        const Scan s = scan(c.input, &lang);
-        EXPECT_EQ(s.marked(), c.want) << show(c.input);
-        expect_read_once(s, show(c.input));
-    }
+    run_table(std::begin(cases), std::end(cases), lang.get());
 }
 
 // A candidate may grow to nearly the whole ring and still be a citation:
@@ -368,8 +266,8 @@ TEST(Scanner, RingFullWritesOldestCharacter) {
     const Scan s = scan(text + "Lk 6,2)\n");
     expect_same_text(s.marked(), text + "[Lk 6,2])\n", "Mt and spaces");
     ASSERT_GE(s.pieces.size(), 2u);
-    EXPECT_EQ(s.pieces[0], (Piece{false, "M", 100000}));
-    EXPECT_EQ(s.pieces[1], (Piece{false, "t", 100001}));
+    EXPECT_EQ(s.pieces[0], (ScanPiece{false, "M", 100000}));
+    EXPECT_EQ(s.pieces[1], (ScanPiece{false, "t", 100001}));
     expect_read_once(s, "Mt and spaces");
 }
 
@@ -410,7 +308,7 @@ TEST(Scanner, RandomTextsComeOutWholeWithValidCitations) {
         const Scan s = scan(in);
         EXPECT_EQ(s.plain(), in) << show(in);
         expect_read_once(s, show(in));
-        for (const Piece &p : s.pieces) {
+        for (const ScanPiece &p : s.pieces) {
             if (!p.citation)
                 continue;
             ++found;

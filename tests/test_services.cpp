@@ -15,6 +15,7 @@ namespace {
 using testing_support::colon_lang;
 using testing_support::example_lang;
 using testing_support::in_child;
+using testing_support::StaticLang;
 
 // The example language with "~" as its range mark, so that a written range
 // mark can be told from the hyphen.
@@ -29,20 +30,11 @@ LANG *tilde_lang() {
     return &l;
 }
 
-// A language that knows only the first two books (Gen, Exod).
+// The colon language with only its first two books (Gen, Exod).
 LANG *short_lang() {
-    static BOOK exod{const_cast<char *>("Exod"), nullptr};
-    static BOOK gen{const_cast<char *>("Gen"), nullptr};
-    static BOOKS second{&exod, nullptr};
-    static BOOKS first{&gen, &second};
-    static LANG l = [] {
-        LANG x = *colon_lang();
-        x.name = const_cast<char *>("ss");
-        x.books = &first;
-        x.next = nullptr;
-        return x;
-    }();
-    return &l;
+    static StaticLang l("ss", ";-,:+f.", colon_lang()->lower, colon_lang()->upper,
+                        colon_lang()->parts, {{"Gen"}, {"Exod"}});
+    return l.get();
 }
 
 // Takes ownership of a returned text; "(null)" for a null pointer.

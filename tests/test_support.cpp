@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <sstream>
 #include <vector>
+
+#include "internal.h"
 
 namespace testing_support {
 
@@ -108,45 +109,42 @@ std::string TempDir::read(const std::string &name) const { return slurp(path_ + 
 std::string binary_dir() { return TOVRIN_BINARY_DIR; }
 std::string source_dir() { return TOVRIN_SOURCE_DIR; }
 
-namespace {
-
-// Builds a language in static storage from a list of books, each a list
-// of names (main name first).
-struct StaticLang {
-    LANG lang{};
-    std::vector<BOOKS> books;
-    std::vector<std::vector<BOOK>> names;
-
-    StaticLang(const char *name, const char chars[8], const char *lower, const char *upper,
-               const char *parts, std::initializer_list<std::initializer_list<const char *>> list)
-        : books(list.size()), names(list.size()) {
-        lang.name = const_cast<char *>(name);
-        for (int k = 0; k < 7; ++k)
-            lang.chars[k] = static_cast<signed char>(chars[k]);
-        lang.lower = const_cast<char *>(lower);
-        lang.upper = const_cast<char *>(upper);
-        lang.parts = const_cast<char *>(parts);
-        std::size_t i = 0;
-        for (const auto &book : list) {
-            for (const char *n : book)
-                names[i].push_back(BOOK{const_cast<char *>(n), nullptr});
-            for (std::size_t k = 0; k + 1 < names[i].size(); ++k)
-                names[i][k].next = &names[i][k + 1];
-            books[i].book = &names[i][0];
-            books[i].next = i + 1 < list.size() ? &books[i + 1] : nullptr;
-            ++i;
-        }
-        lang.books = &books[0];
+StaticLang::StaticLang(const char *name, const char *chars, const char *lower,
+                       const char *upper, const char *parts, Books books)
+    : books_(books.size()), names_(books.size()) {
+    lang_.name = const_cast<char *>(name);
+    for (int k = 0; k < 7; ++k)
+        lang_.chars[k] = static_cast<signed char>(chars[k]);
+    lang_.lower = const_cast<char *>(lower);
+    lang_.upper = const_cast<char *>(upper);
+    lang_.parts = const_cast<char *>(parts);
+    std::size_t i = 0;
+    for (const auto &book : books) {
+        for (const char *n : book)
+            names_[i].push_back(BOOK{const_cast<char *>(n), nullptr});
+        for (std::size_t k = 0; k + 1 < names_[i].size(); ++k)
+            names_[i][k].next = &names_[i][k + 1];
+        books_[i].book = &names_[i][0];
+        books_[i].next = i + 1 < books.size() ? &books_[i + 1] : nullptr;
+        ++i;
     }
-};
+    lang_.books = books_.empty() ? nullptr : &books_[0];
+}
 
-const char kLower[] = "abcdefghijklmnopqrstuvwxyz";
-const char kUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-} // namespace
+std::string config_text(const LANG *l) {
+    std::string s = "{" + std::string(l->name) + "\n!";
+    for (signed char c : l->chars)
+        s += static_cast<char>(c);
+    s += "\n_" + std::string(l->lower) + "\n^" + std::string(l->upper) + "\n&" +
+         std::string(l->parts) + "\n";
+    for (const BOOKS *b = l->books; b != nullptr; b = b->next)
+        for (const BOOK *n = b->book; n != nullptr; n = n->next)
+            s += (n == b->book ? "+" : "*") + std::string(n->abbrev) + "\n";
+    return s + "}\n";
+}
 
 LANG *example_lang() {
-    static StaticLang l("xx", ";-.,+n.", kLower, kUpper, "abc",
+    static StaticLang l("xx", ";-.,+n.", kAsciiLower, kAsciiUpper, "abc",
                         {{"Gn", "Genesis", "Gen"},
                          {"Ex", "Exodus"},
                          {"Mt", "Mat"},
@@ -155,11 +153,11 @@ LANG *example_lang() {
                          {"Jn", "J"},
                          {"1 Jn", "1 J"},
                          {"Rom", "R"}});
-    return &l.lang;
+    return l.get();
 }
 
 LANG *colon_lang() {
-    static StaticLang l("yy", ";-,:+f.", kLower, kUpper, "abc",
+    static StaticLang l("yy", ";-,:+f.", kAsciiLower, kAsciiUpper, "abc",
                         {{"Gen"},
                          {"Exod"},
                          {"Mat", "Matt"},
@@ -168,7 +166,87 @@ LANG *colon_lang() {
                          {"John"},
                          {"1 John"},
                          {"Rom"}});
-    return &l.lang;
+    return l.get();
+}
+
+// ---- the stream scanner over a string ------------------------------------
+
+bool operator==(const ScanPiece &a, const ScanPiece &b) {
+    return a.citation == b.citation && a.text == b.text && a.reads == b.reads;
+}
+
+std::ostream &operator<<(std::ostream &os, const ScanPiece &p) {
+    return os << (p.citation ? "heureka(\"" : "out(\"") << p.text << "\") after " << p.reads
+              << " reads";
+}
+
+std::string Scan::marked() const {
+    std::string s;
+    for (const ScanPiece &p : pieces)
+        s += p.citation ? "[" + p.text + "]" : p.text;
+    return s;
+}
+
+std::string Scan::plain() const {
+    std::string s;
+    for (const ScanPiece &p : pieces)
+        s += p.text;
+    return s;
+}
+
+int Scan::citations() const {
+    int n = 0;
+    for (const ScanPiece &p : pieces)
+        n += p.citation;
+    return n;
+}
+
+namespace {
+
+// The scan in progress and how far its input has been read.
+struct ScanRun {
+    Scan *scan = nullptr;
+    std::size_t pos = 0;
+    bool ended = false; // `in` has returned -1
+};
+ScanRun current;
+
+int read_input() {
+    Scan &s = *current.scan;
+    ++s.reads;
+    if (current.ended)
+        s.read_after_end = true;
+    if (current.pos == s.input.size()) {
+        current.ended = true;
+        return -1;
+    }
+    return static_cast<unsigned char>(s.input[current.pos++]);
+}
+
+void write_text(int c) {
+    Scan &s = *current.scan;
+    s.written.push_back(c);
+    s.pieces.push_back({false, std::string(1, static_cast<char>(c)), s.reads});
+}
+
+// The citation stands in the scanner's ring from bp up to ap (excluded).
+void take_citation() {
+    Scan &s = *current.scan;
+    std::string text;
+    for (int k = bp; k != ap; k = k + 1 == tovrin::detail::scan_ring ? 0 : k + 1)
+        text += tovrin_sbuff[k];
+    s.pieces.push_back({true, text, s.reads});
+}
+
+} // namespace
+
+Scan scan(const std::string &input, LANG *l) {
+    Scan s;
+    s.input = input;
+    current = ScanRun{&s};
+    dorvis_core(read_input, write_text, take_citation, 4, l);
+    current = ScanRun{};
+    return s;
 }
 
 } // namespace testing_support

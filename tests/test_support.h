@@ -1,11 +1,15 @@
-// Shared helpers of the test binary: hand-built languages, and running code
-// or commands in a child process with its output streams captured (fatal
+// Shared helpers of the test binary: hand-built languages and their
+// bibl.ini text, the stream scanner run over a string, and running code or
+// commands in a child process with its output streams captured (fatal
 // paths end the process, and configurations are loaded once per process).
 #ifndef TOVRIN_TEST_SUPPORT_H
 #define TOVRIN_TEST_SUPPORT_H
 
 #include <functional>
+#include <initializer_list>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "tovrin.h"
 
@@ -47,6 +51,41 @@ private:
 std::string binary_dir();
 std::string source_dir();
 
+// The 26 Latin letters, as the hand-built languages list them.
+inline constexpr char kAsciiLower[] = "abcdefghijklmnopqrstuvwxyz";
+inline constexpr char kAsciiUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+// A language record in static storage: its name, its seven characters in
+// the order of LANG::chars, its letters, its part letters, and its books,
+// each a list of names (main name first); no books give a record without a
+// book list. The library keeps tables per record (findbook), so declare
+// it static and never change it: every record lives as long as the
+// process, and a new language is a new object.
+//   static StaticLang l("xx", ";-.,+n.", kAsciiLower, kAsciiUpper, "abc",
+//                       {{"Gn", "Genesis"}, {"Ex"}});
+//   return l.get();
+class StaticLang {
+public:
+    using Books = std::initializer_list<std::initializer_list<const char *>>;
+    StaticLang(const char *name, const char *chars, const char *lower, const char *upper,
+               const char *parts, Books books);
+    // The record points into the vectors below.
+    StaticLang(const StaticLang &) = delete;
+    StaticLang &operator=(const StaticLang &) = delete;
+    LANG *get() { return &lang_; }
+
+private:
+    LANG lang_{};
+    std::vector<BOOKS> books_;
+    std::vector<std::vector<BOOK>> names_;
+};
+
+// The bibl.ini text of one language that, loaded, gives a record like `l`:
+// its name, characters, letters, parts and books with all their names, in
+// order. config_text(example_lang()) + config_text(colon_lang()) is a
+// configuration of the two languages below.
+std::string config_text(const LANG *l);
+
 // The language of the worked examples ("xx"): citation separator ';',
 // range mark '-', verse-list separator '.', chapter-verse separator ',',
 // open-end mark '+', following mark 'n', abbreviation mark '.'; the 26
@@ -62,6 +101,38 @@ LANG *example_lang();
 // abbreviation mark '.', letters a-z/A-Z, parts "abc"; main names
 //   1 Gen  2 Exod  3 Mat  4 Mark  5 Luke  6 John  7 1 John  8 Rom
 LANG *colon_lang();
+
+// ---- the stream scanner over a string ------------------------------------
+
+// One callback of a scan: a character written by `out`, or a citation
+// handed to `heureka`, and how many times `in` had been called by then.
+struct ScanPiece {
+    bool citation;
+    std::string text;
+    int reads;
+};
+
+bool operator==(const ScanPiece &a, const ScanPiece &b);
+std::ostream &operator<<(std::ostream &os, const ScanPiece &p);
+
+// What one run of dorvis_core saw.
+struct Scan {
+    std::string input;
+    int reads = 0;               // calls of `in`, the one that returned -1 included
+    bool read_after_end = false; // `in` was called again after it returned -1
+    std::vector<ScanPiece> pieces;
+    std::vector<int> written;    // every value `out` received
+
+    // The text with every citation in brackets, as handed over.
+    std::string marked() const;
+    // The text as it went through both callbacks, without marks.
+    std::string plain() const;
+    int citations() const;
+};
+
+// Runs dorvis_core over `input` in `l` with every callback recorded. The
+// callbacks have no context argument, so one scan runs at a time.
+Scan scan(const std::string &input, LANG *l = example_lang());
 
 } // namespace testing_support
 

@@ -17,22 +17,9 @@ using testing_support::Outcome;
 using testing_support::run_command;
 using testing_support::TempDir;
 
-// ; - . , + n . with letters a-z; book numbers 1 Gn, 2 Ex, 3 Mt, 4 Mk,
-// 5 Lk, 6 Jn, 7 1 Jn, 8 Rom.
-const char kConfig[] = "{xx\n"
-                       "!;-.,+n.\n"
-                       "_abcdefghijklmnopqrstuvwxyz\n"
-                       "^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n"
-                       "&abc\n"
-                       "+Gn\n*Genesis\n*Gen\n"
-                       "+Ex\n*Exodus\n"
-                       "+Mt\n*Mat\n"
-                       "+Mk\n"
-                       "+Lk\n*L\n"
-                       "+Jn\n*J\n"
-                       "+1 Jn\n*1 J\n"
-                       "+Rom\n*R\n"
-                       "}\n";
+// The example language "xx": ; - . , + n . with letters a-z; book numbers
+// 1 Gn, 2 Ex, 3 Mt, 4 Mk, 5 Lk, 6 Jn, 7 1 Jn, 8 Rom.
+std::string config() { return testing_support::config_text(testing_support::example_lang()); }
 
 // Two lines, four citations; "Jn 3,16.18" is two units.
 const char kSermon[] = "See Mt 5,3-12 and (L 6,20n).\n"
@@ -42,7 +29,7 @@ std::string shipped_config() { return testing_support::source_dir() + "/data/bib
 
 class TextCmds : public ::testing::Test {
 protected:
-    TextCmds() : config_(conf_.write("bibl.ini", kConfig)) {}
+    TextCmds() : config_(conf_.write("bibl.ini", config())) {}
 
     // Runs `tovrin --config CONFIG --lang xx ARGS` in the work directory.
     Outcome xx(const std::string &args, const std::string &in = "") const {
@@ -81,7 +68,7 @@ TEST_F(TextCmds, ConfigurationLookup) {
                    "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\"}\n",
                    "--config");
     // Without it, bibl.ini in the current directory wins over the shipped one.
-    file("bibl.ini", kConfig);
+    file("bibl.ini", config());
     expect_success(run("scan --lang xx --format json", "Mat 5,3\n"),
                    "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,"
                    "\"text\":\"Mat 5,3\",\"canonical\":\"Mt 5,3\"}\n",
