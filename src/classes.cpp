@@ -154,8 +154,10 @@ LangTables &lookup(const LANG *l) {
 void build_names(LangTables &t) {
     t.trie.assign(1, LangTables::NameNode{});
     t.edges.clear();
+    t.books_by_number.clear();
     int number = 1;
-    for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number)
+    for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number) {
+        t.books_by_number.push_back(b);
         for (const BOOK *n = b->book; n != nullptr; n = n->next) {
             int node = 0;
             std::size_t length = 0;
@@ -172,9 +174,12 @@ void build_names(LangTables &t) {
             if (t.trie[node].book == 0)
                 t.trie[node].book = number;
         }
-    LANG *ml = const_cast<LANG *>(t.lang);
+    }
+    // A book is known to the checks when its main name is not the text of
+    // an unknown book.
     for (auto &node : t.trie)
-        node.known = node.book != 0 && std::strcmp(booknr(ml, node.book), "???") != 0;
+        node.known = node.book != 0 &&
+                     std::strcmp(t.books_by_number[node.book - 1]->book->abbrev, "???") != 0;
     t.names_built = true;
 }
 

@@ -107,6 +107,7 @@ struct LangTables {
     bool names_built = false;
     std::size_t longest_name = 0; // bytes of the longest book name
     std::vector<NameNode> trie;
+    std::vector<const BOOKS *> books_by_number; // book n at n - 1
     std::unordered_map<std::uint64_t, int> edges; // node << 8 | byte -> child
 
     // The lexer's row for state `sta` (a state of the machine) and byte `b`.

@@ -237,10 +237,12 @@ char unknown_book[] = "???";
 extern "C" char *booknr(LANG *lg, int bok) {
     if (bok <= 0)
         return unknown_book;
-    BOOKS *b = nth_book(lg, bok);
-    if (b == nullptr)
+    // Every expansion names its books through here: index them instead of
+    // walking the list.
+    const auto &books = tovrin::detail::tables_with_names(lg).books_by_number;
+    if (static_cast<std::size_t>(bok) > books.size())
         fatal(stderr, "booknr (tovrin): invalid book number ! \n");
-    return b->book->abbrev;
+    return books[bok - 1]->book->abbrev;
 }
 
 extern "C" void bookprn(FILE *f, LANG *lg, int bok) {
