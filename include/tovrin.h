@@ -254,7 +254,10 @@ extern char tovrin_sbuff[TOVRIN_SBUFF_SIZE]; /* ring of pending text */
 extern int tp;      /* slot for the next character read */
 extern int ap;      /* slot being fed to the lexer */
 extern int bp;      /* first slot not yet written */
-extern PARS pars;   /* the scanner's lexer record */
+extern PARS pars;   /* the scanner's lexer record: initialised at the start
+                       and after every decision; the scanner finds where a
+                       candidate ends with the state machine alone, so no
+                       token text is built in it */
 extern LANG *lg;    /* language of the scan */
 extern int lev;     /* level passed to dorvis_core (no effect) */
 

@@ -97,6 +97,8 @@ void freee(void (*out)(int)) {
     bp = next_slot(bp);
 }
 
+// The lexer starts afresh. The public record `pars` is kept in its
+// initialised state for callbacks that look at it.
 void reset_lexer() {
     std::free(pars.string);
     std::free(pars.out);
