@@ -94,7 +94,11 @@ public:
             sta_ = row.next;
             if (doomed())
                 return best;
-            // The prefix of k + 1 characters, ended by its NUL.
+            // The prefix of k + 1 characters, ended by its NUL. One that ends
+            // in a book name leaves a unit without a chapter (a book alone, or
+            // a range of books), which no citation has.
+            if (pending_of(sta_) == Pending::book)
+                continue;
             const Row &end = t_->row(sta_, 0);
             if (end.act != A_ER && finish(end))
                 best = k + 1;
