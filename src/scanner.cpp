@@ -189,6 +189,30 @@ void write_run() {
     while (kind != 0 && bp != ap && (class_at(bp) & kind) != 0);
 }
 
+// Whether the run of letters at bp leaves the names of the books before it
+// ends. A candidate that begins with such a word is no citation: every
+// prefix of it ends in a book name (a unit without a chapter) or reports
+// that word, or a longer name that begins with it, as a book the language
+// does not know. The decision would write the run of letters at bp, which
+// the lexer does not stop in; so it is written at once, like a lower-case
+// word, without lexing the text behind it.
+bool word_names_no_book() {
+    int node = 0;
+    for (int s = bp;; s = next_slot(s)) {
+        if (s == tp) {
+            // Reading on must not fill the ring: that is the lexer's rule.
+            if ((tp - bp + kRing) % kRing >= kRing - 1)
+                return false;
+            push();
+        }
+        if ((class_at(s) & C_LETTER) == 0)
+            return false; // the word ends where a name may still end
+        node = scan.t->name_step(node, static_cast<unsigned char>(tovrin_sbuff[s]));
+        if (node < 0)
+            return true;
+    }
+}
+
 // Text at bp that begins with neither a digit nor a capital is no
 // citation whatever follows: such runs (as a decision would write them) are
 // written straight away. The lexer would not stop inside a run of spaces or
@@ -223,9 +247,17 @@ bool skip_runs() {
         const std::uint16_t k = cls[static_cast<unsigned char>(tovrin_sbuff[b])];
         if ((k & kind) == 0) {
             // A new run begins at b: text that can begin a citation is the
-            // lexer's.
-            if (k & (C_UPPER | C_DIGIT))
-                break;
+            // lexer's, unless it is a word that begins no book name.
+            if (k & (C_UPPER | C_DIGIT)) {
+                bp = b;
+                tp = t;
+                scan.pushed = pushed;
+                const bool doomed = (k & (C_LETTER | C_DIGIT)) == C_LETTER && word_names_no_book();
+                t = tp;
+                pushed = scan.pushed;
+                if (!doomed)
+                    break;
+            }
             kind = k & C_SPACE ? C_SPACE : k & C_LETTER ? C_LETTER : 0;
             wrote = true;
         }
