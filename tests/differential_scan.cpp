@@ -82,6 +82,9 @@ const std::vector<std::string> kExamplePieces = {
     "1. Jn 3", "J 3,16 n", "Mt 1000,1", "Gn 1; 5n", "Gn 1; 5 n", " ", "  ", "(", ")", ";",
     ",", ".", "-", "+", "n", "\n", "\r", "\t", std::string(1, '\0'), "\xff", "\xc3\xa1",
     "Praha", "a", "Karel IV.", "99,5 %", "5", "12", "2,3", "Ex", "Mk 1,2.", "Lk 3,4 a",
+    // Words that begin a book name, or stop being one, at every length.
+    "Gen", "Gene 3,4", "Genesis 3,4", "Genesisx 1,1", "EXODUS 3,4", "exodus 3,4", "Exod",
+    "Matx", "Mat. 5,3", "R 8", "Ro 8", "Romans 8,1", "1 J", "1 Jx 2,1", "Jn. 3,16",
 };
 
 TEST(ScanDifferential, RandomTextsInTheExampleLanguage) {
