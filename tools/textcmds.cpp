@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <algorithm>
 #include <iostream>
+#include <array>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,37 +41,6 @@ using cli::Options;
 struct Span {
     std::uint8_t len = 0;
     char bytes[3] = {};
-};
-
-// FIFO of the spans of the bytes the scanner holds. The scanner never
-// holds more than its ring (100000 bytes) plus the byte being read.
-class SpanQueue {
-public:
-    void push(const Span &s) {
-        if (size_ == ring_.size())
-            grow();
-        ring_[(head_ + size_) & (ring_.size() - 1)] = s;
-        ++size_;
-    }
-    Span pop() {
-        Span s = ring_[head_];
-        head_ = (head_ + 1) & (ring_.size() - 1);
-        --size_;
-        return s;
-    }
-    bool empty() const { return size_ == 0; }
-    void clear() { head_ = size_ = 0; }
-
-private:
-    void grow() {
-        std::vector<Span> bigger(ring_.size() * 2);
-        for (std::size_t k = 0; k < size_; ++k)
-            bigger[k] = ring_[(head_ + k) & (ring_.size() - 1)];
-        ring_.swap(bigger);
-        head_ = 0;
-    }
-    std::vector<Span> ring_ = std::vector<Span>(1u << 17);
-    std::size_t head_ = 0, size_ = 0;
 };
 
 // Reads a file and hands out the normalised view, byte by byte.
@@ -97,8 +68,13 @@ public:
 
 private:
     static bool may_begin_form(int c) {
-        return c == 0xE2 || c == 0xC2 || c == '~' || c == '\t' || c == '-' || c == '\r' ||
-               c == '\n';
+        static constexpr auto table = [] {
+            std::array<bool, 256> t{};
+            for (int b : {0xE2, 0xC2, int('~'), int('\t'), int('-'), int('\r'), int('\n')})
+                t[b] = true;
+            return t;
+        }();
+        return table[c];
     }
 
     int take(Span &span) {
@@ -196,6 +172,15 @@ private:
     bool blank_line_ = false; // only blanks since a line break became a space
 };
 
+void write_bytes(const char *p, std::size_t n) {
+    // Most pieces are one byte of text: putc is far cheaper than fwrite.
+    if (n == 1)
+        putc_unlocked(*p, stdout);
+    else
+        fwrite_unlocked(p, 1, n, stdout);
+}
+void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
+
 // ---------------------------------------------------------------------
 // The scan and its consumers
 
@@ -217,6 +202,12 @@ class Consumer {
 public:
     virtual ~Consumer() = default;
     virtual void begin_file(const std::string &) {}
+    // Whether text() and citation() read their places (line, column,
+    // offset); counting them costs a little for every byte.
+    virtual bool needs_places() const { return true; }
+    // Whether text() writes the original bytes to standard output as they
+    // are; the scan then writes them itself, saving a call per byte.
+    virtual bool copies_text() const { return false; }
     virtual void text(char normalized, const Span &original, const Place &at) = 0;
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
@@ -224,13 +215,16 @@ public:
 
 class Scan {
 public:
-    Scan(LANG *l, bool exact, Consumer &consumer) : l_(l), exact_(exact), consumer_(consumer) {}
+    Scan(LANG *l, bool exact, Consumer &consumer)
+        : l_(l), exact_(exact), consumer_(consumer), places_(consumer.needs_places()),
+          copies_text_(consumer.copies_text()) {}
 
     void run(FILE *f, const std::string &name) {
         Reader reader(f, exact_, l_->chars[1]);
         reader_ = &reader;
         place_ = Place{};
-        queue_.clear();
+        forms_.clear();
+        handed_ = consumed_ = 0;
         consumer_.begin_file(name);
         active_ = this;
         dorvis_core(in, out, heureka, 4, l_);
@@ -243,16 +237,38 @@ private:
     static inline Scan *active_ = nullptr;
 
     static int in() {
+        Scan &s = *active_;
         Span span;
-        const int c = active_->reader_->next(span);
-        if (c >= 0)
-            active_->queue_.push(span);
+        const int c = s.reader_->next(span);
+        if (c >= 0) {
+            if (span.len != 1 || span.bytes[0] != static_cast<char>(c)) [[unlikely]]
+                s.remember_form(span);
+            ++s.handed_;
+        }
         return c;
+    }
+    [[gnu::noinline]] void remember_form(const Span &span) { forms_.emplace_back(handed_, span); }
+    // The original bytes of the next byte the scanner writes, which it read
+    // as `c`: most bytes stand for themselves.
+    Span take_span(char c) {
+        Span span;
+        if (!forms_.empty() && forms_.front().first == consumed_) {
+            span = forms_.front().second;
+            forms_.pop_front();
+        } else {
+            span.len = 1;
+            span.bytes[0] = c;
+        }
+        ++consumed_;
+        return span;
     }
     static void out(int c) {
         Scan &s = *active_;
-        const Span span = s.queue_.pop();
-        s.consumer_.text(static_cast<char>(c), span, s.place_);
+        const Span span = s.take_span(static_cast<char>(c));
+        if (s.copies_text_)
+            write_bytes(span.bytes, span.len);
+        else
+            s.consumer_.text(static_cast<char>(c), span, s.place_);
         s.advance(span);
     }
     static void heureka() {
@@ -262,7 +278,7 @@ private:
         std::vector<Span> spans;
         for (int k = bp; k != ap; k = k + 1 == TOVRIN_SBUFF_SIZE ? 0 : k + 1) {
             c.normalized.push_back(tovrin_sbuff[k]);
-            spans.push_back(s.queue_.pop());
+            spans.push_back(s.take_span(tovrin_sbuff[k]));
         }
         // Spaces between the citation and what stopped it stay ordinary text.
         std::size_t n = c.normalized.size();
@@ -281,6 +297,8 @@ private:
     }
 
     void advance(const Span &span) {
+        if (!places_)
+            return;
         for (int k = 0; k < span.len; ++k) {
             ++place_.offset;
             if (span.bytes[k] == '\n') {
@@ -295,8 +313,13 @@ private:
     LANG *l_;
     bool exact_;
     Consumer &consumer_;
+    const bool places_;
+    const bool copies_text_;
     Reader *reader_ = nullptr;
-    SpanQueue queue_;
+    // The bytes handed to the scanner whose original bytes differ from
+    // them (the typographic forms), by their count in the normalised view.
+    std::deque<std::pair<long long, Span>> forms_;
+    long long handed_ = 0, consumed_ = 0;
     Place place_;
 };
 
@@ -445,17 +468,11 @@ std::string html_escape(const std::string &s) {
 // ---------------------------------------------------------------------
 // scan
 
-void write_bytes(const char *p, std::size_t n) {
-    // Most pieces are one byte of text: putc is far cheaper than fwrite.
-    if (n == 1)
-        putc_unlocked(*p, stdout);
-    else
-        fwrite_unlocked(p, 1, n, stdout);
-}
-void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
 
 class PlainOutput : public Consumer {
 public:
+    bool needs_places() const override { return false; }
+    bool copies_text() const override { return true; }
     void text(char, const Span &s, const Place &) override { write_bytes(s.bytes, s.len); }
     void citation(const Citation &c) override { write_bytes(c.text); }
 };
@@ -514,6 +531,7 @@ private:
 
 class HtmlOutput : public Consumer {
 public:
+    bool needs_places() const override { return false; }
     explicit HtmlOutput(LANG *l) : l_(l) {
         write_bytes("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                     "<title>tovrin</title>\n<style>\n"
