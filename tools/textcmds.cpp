@@ -49,9 +49,11 @@ public:
     Reader(FILE *f, bool exact, signed char range_mark)
         : f_(f), exact_(exact), range_(static_cast<unsigned char>(range_mark)) {}
 
-    // The next byte of the normalised view (-1 at the end) and its span.
-    int next(Span &span) {
-        const int c = take(span);
+    // The next byte of the normalised view (-1 at the end). When it stands
+    // for other bytes of the file (a typographic form), those go to `form`
+    // and the result is true in `is_form`; most bytes stand for themselves.
+    int next(Span &form, bool &is_form) {
+        const int c = count_ > 0 ? ahead_[--count_] : getc_unlocked(f_);
         if (c < 0 || exact_)
             return c;
         // Most bytes begin no typographic form: skip the lookahead for them.
@@ -60,9 +62,15 @@ public:
                 blank_line_ = false;
             return c;
         }
+        Span span;
+        add(span, c);
         const int mapped = typographic(c, span);
         blank_line_ = (mapped == ' ' && (c == '\n' || c == '\r' || blank_line_)) ||
                       (blank_line_ && (c == ' ' || c == '\t'));
+        if (span.len != 1 || mapped != c) {
+            form = span;
+            is_form = true;
+        }
         return mapped;
     }
 
@@ -115,7 +123,7 @@ private:
         add(span, take(extra));
     }
 
-    int typographic(int c, Span &span) {
+    [[gnu::noinline]] int typographic(int c, Span &span) {
         switch (c) {
         case 0xE2: // en dash, em dash (E2 80 93/94); thin and narrow spaces
             if (peek() == 0x80) {
@@ -172,9 +180,9 @@ private:
     bool blank_line_ = false; // only blanks since a line break became a space
 };
 
-void write_bytes(const char *p, std::size_t n) {
+inline void write_bytes(const char *p, std::size_t n) {
     // Most pieces are one byte of text: putc is far cheaper than fwrite.
-    if (n == 1)
+    if (n == 1) [[likely]]
         putc_unlocked(*p, stdout);
     else
         fwrite_unlocked(p, 1, n, stdout);
@@ -238,13 +246,13 @@ private:
 
     static int in() {
         Scan &s = *active_;
-        Span span;
-        const int c = s.reader_->next(span);
-        if (c >= 0) {
-            if (span.len != 1 || span.bytes[0] != static_cast<char>(c)) [[unlikely]]
-                s.remember_form(span);
+        Span form;
+        bool is_form = false;
+        const int c = s.reader_->next(form, is_form);
+        if (is_form) [[unlikely]]
+            s.remember_form(form);
+        if (c >= 0)
             ++s.handed_;
-        }
         return c;
     }
     [[gnu::noinline]] void remember_form(const Span &span) { forms_.emplace_back(handed_, span); }
@@ -264,6 +272,13 @@ private:
     }
     static void out(int c) {
         Scan &s = *active_;
+        // The common case of plain output: a byte that stands for itself.
+        if (s.copies_text_ && !s.places_ &&
+            (s.forms_.empty() || s.forms_.front().first != s.consumed_)) {
+            ++s.consumed_;
+            putc_unlocked(static_cast<char>(c), stdout);
+            return;
+        }
         const Span span = s.take_span(static_cast<char>(c));
         if (s.copies_text_)
             write_bytes(span.bytes, span.len);
