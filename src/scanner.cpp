@@ -213,6 +213,35 @@ bool word_names_no_book() {
     }
 }
 
+// The same for a number at bp: its digits are the first piece of a book
+// name (a number standing alone is reported as one), so when no name begins
+// with its first digit, or with its first two digits, no prefix is a
+// citation; the decision would write that one digit.
+bool number_names_no_book() {
+    const int node = scan.t->name_step(0, static_cast<unsigned char>(tovrin_sbuff[bp]));
+    if (node < 0)
+        return true;
+    const int s = next_slot(bp);
+    if (s == tp) {
+        if ((tp - bp + kRing) % kRing >= kRing - 1)
+            return false;
+        push();
+    }
+    if ((class_at(s) & C_DIGIT) == 0)
+        return false;
+    return scan.t->name_step(node, static_cast<unsigned char>(tovrin_sbuff[s])) < 0;
+}
+
+// Whether the text at bp, which begins with a capital or a digit of class
+// `k`, can be written without asking the lexer.
+bool begins_no_book_name(std::uint16_t k) {
+    switch (k & (C_LETTER | C_DIGIT)) {
+    case C_LETTER: return word_names_no_book();
+    case C_DIGIT: return number_names_no_book();
+    default: return false;
+    }
+}
+
 // Text at bp that begins with neither a digit nor a capital is no
 // citation whatever follows: such runs (as a decision would write them) are
 // written straight away. The lexer would not stop inside a run of spaces or
@@ -252,7 +281,7 @@ bool skip_runs() {
                 bp = b;
                 tp = t;
                 scan.pushed = pushed;
-                const bool doomed = (k & (C_LETTER | C_DIGIT)) == C_LETTER && word_names_no_book();
+                const bool doomed = begins_no_book_name(k);
                 t = tp;
                 pushed = scan.pushed;
                 if (!doomed)

@@ -85,6 +85,8 @@ const std::vector<std::string> kExamplePieces = {
     // Words that begin a book name, or stop being one, at every length.
     "Gen", "Gene 3,4", "Genesis 3,4", "Genesisx 1,1", "EXODUS 3,4", "exodus 3,4", "Exod",
     "Matx", "Mat. 5,3", "R 8", "Ro 8", "Romans 8,1", "1 J", "1 Jx 2,1", "Jn. 3,16",
+    // Numbers that begin a book name, or cannot.
+    "1Jn 2,1", "11 Jn 3", "21 Jn 3", "1 1", "1 2 Jn", "2 Jn", "1989", "7 Mt 5,3", "1.J 3,3",
 };
 
 TEST(ScanDifferential, RandomTextsInTheExampleLanguage) {
