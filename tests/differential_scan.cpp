@@ -1,5 +1,5 @@
-// The library's scanner against the scanner as described (reference/), on
-// the shipped sample, a generated corpus and random texts: the same bytes
+// The library's scanner against the straightforward one (reference_scanner), on
+// the shipped sample, the benchmark corpus and random texts: the same bytes
 // written, the same citations found, in the same order. This file is built
 // twice: against the library (a ring of 100000 characters) and with the
 // scanner compiled with a ring of a few dozen characters, where long runs,
@@ -121,11 +121,24 @@ TEST(ScanDifferential, ShippedSampleInEveryLanguage) {
         expect_same_scan(sample, shipped(name), name);
 }
 
+// The benchmark's corpus (Czech prose with a generated citation every ~300
+// bytes, bench/make_corpus.py, fixed seed), 500 KB of it.
+TEST(ScanDifferential, BenchmarkCorpus) {
+    testing_support::TempDir dir;
+    const auto made = testing_support::run_command(
+        "python3 " + testing_support::source_dir() + "/bench/make_corpus.py --data " +
+        testing_support::source_dir() + "/data cite 500K corpus.txt", dir.path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string corpus = dir.read("corpus.txt");
+    ASSERT_GT(corpus.size(), 500000u);
+    expect_same_scan(corpus, shipped("cz"), "benchmark corpus");
+}
+
 // Long runs that the lexer does not stop in, longer than the ring: the
 // ring-full rule writes one character at a time and restarts the lexer.
 TEST(ScanDifferential, RunsLongerThanTheRing) {
     if (kRing > 1000)
-        GTEST_SKIP() << "the described scanner needs hours for such runs at this ring size";
+        GTEST_SKIP() << "the straightforward scanner needs hours for such runs at this ring size";
     LANG *l = testing_support::example_lang();
     for (const std::string unit : {" ", "7", "x", "M", "n", "ab", "Mt ", "Gn 1; ", "1 "}) {
         for (int times : {kRing - 1, kRing, kRing + 1, 3 * kRing}) {

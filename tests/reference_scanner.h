@@ -1,4 +1,4 @@
-// The stream scanner exactly as described, kept as the reference that the
+// The straightforward stream scanner, kept as the reference that the
 // library's faster scanner must agree with: a ring of `ring` characters,
 // a lexer record fed every character, and every prefix of a candidate
 // tried longest first with check_lev.
