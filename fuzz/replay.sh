@@ -24,15 +24,8 @@ if [ $# -gt 0 ]; then
   shift
 fi
 
-mkdir -p "$build/logs"
-if ! { cmake -S "$here" -B "$build" -DTOVRIN_FUZZ_LIBFUZZER=OFF \
-         -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "${TOVRIN_FUZZ_JOBS:-2}" \
-         --target "${targets[@]/#/replay_}"; } >"$build/logs/build.log" 2>&1; then
-  tail -n 30 "$build/logs/build.log"
-  echo "replay build failed (log: $build/logs/build.log)"
-  exit 1
-fi
+. "$here/build.sh"
+build_targets "$build" replay_ -DTOVRIN_FUZZ_LIBFUZZER=OFF || exit 1
 
 failed=0
 for t in "${targets[@]}"; do

@@ -22,16 +22,10 @@ root=$(dirname "$here")
 build=${TOVRIN_FUZZ_BUILD:-$root/build-fuzz}
 targets=(config lexer units scanner scanner_ring)
 
-mkdir -p "$build/logs" "$build/findings"
+. "$here/build.sh"
+mkdir -p "$build/findings"
 start=$(date +%s)
-if ! { cmake -S "$here" -B "$build" -DCMAKE_CXX_COMPILER=clang++ \
-         -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "${TOVRIN_FUZZ_JOBS:-2}" \
-         --target "${targets[@]/#/fuzz_}"; } >"$build/logs/build.log" 2>&1; then
-  tail -n 30 "$build/logs/build.log"
-  echo "fuzz build failed (log: $build/logs/build.log)"
-  exit 1
-fi
+build_targets "$build" fuzz_ -DCMAKE_CXX_COMPILER=clang++ || exit 1
 echo "built ${#targets[@]} targets in $(( $(date +%s) - start )) s"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

@@ -62,10 +62,7 @@ extern "C" int tovrin_check4(const char *cite, LANG *l) {
     // expects.
     while (pp.end == 0) {
         tovrin_pparser(&pp);
-        const PARS_UNIT &u = pp.ou;
-        if ((u.b > 0 && u.bf > 0 && u.bf > u.b) ||
-            (u.b == u.bf && u.c > 0 && u.cf > 0 && u.cf > u.c) ||
-            (u.b == u.bf && u.c == u.cf && u.v > 0 && u.vf > 0 && u.vf > u.v))
+        if (tovrin::detail::is_reversed(pp.ou))
             result = 1;
     }
     tovrin_ppfree(&pp);
@@ -76,7 +73,7 @@ extern "C" int tovrin_check9(const char *cite, LANG *l) {
     PARS_UNIT **pp = makepus(cite, l);
     int hit = 0;
     for (PARS_UNIT **u = pp; *u != nullptr && !hit; ++u)
-        hit = (*u)->c == 0 && (*u)->cf == 0;
+        hit = tovrin::detail::lacks_chapter(**u);
     freepus(pp);
     return hit;
 }

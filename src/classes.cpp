@@ -109,6 +109,9 @@ void build(LangTables &t, const LANG *l) {
         t.cls[b] = mask;
         t.fold[b] = upper(ch, ml);
     }
+    // The books by number; only the list is walked, never the names.
+    for (const BOOKS *b = l->books; b != nullptr; b = b->next)
+        t.books_by_number.push_back(b);
     int slot = 0;
     for (int sta = 0; sta <= 96; ++sta) {
         if (transition(sta, 0) == nullptr) {
@@ -154,10 +157,8 @@ LangTables &lookup(const LANG *l) {
 void build_names(LangTables &t) {
     t.trie.assign(1, LangTables::NameNode{});
     t.edges.clear();
-    t.books_by_number.clear();
     int number = 1;
     for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number) {
-        t.books_by_number.push_back(b);
         for (const BOOK *n = b->book; n != nullptr; n = n->next) {
             int node = 0;
             std::size_t length = 0;

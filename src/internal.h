@@ -93,6 +93,7 @@ struct LangTables {
     // rows (states are numbered 0 to 96 with gaps).
     std::int8_t state_slot[97] = {};
     const Row *rows[33][256] = {};
+    std::vector<const BOOKS *> books_by_number; // book n at n - 1
     // The state after each state and byte, or -1 where the lexer stops
     // (ends or fails): all the scanner needs to find where a candidate ends.
     std::int8_t next[97][256] = {};
@@ -107,7 +108,6 @@ struct LangTables {
     bool names_built = false;
     std::size_t longest_name = 0; // bytes of the longest book name
     std::vector<NameNode> trie;
-    std::vector<const BOOKS *> books_by_number; // book n at n - 1
     std::unordered_map<std::uint64_t, int> edges; // node << 8 | byte -> child
 
     // The lexer's row for state `sta` (a state of the machine) and byte `b`.
@@ -148,6 +148,11 @@ int after_token(int lasta, int kind);
 // Applies a token to the pending unit; `book` is the book number of a book
 // token (findbook of its text).
 void apply_token(PARS_UNIT &in, int kind, const char *text, int book);
+
+// The unit checks: a range that runs backwards (a 0 on either side never
+// makes it so), and a unit with neither an end nor a start chapter.
+bool is_reversed(const PARS_UNIT &u);
+bool lacks_chapter(const PARS_UNIT &u);
 
 void shipout(PARS_UNIT *dest, PARS_UNIT *src);
 void adjust(PARS_UNIT *p);

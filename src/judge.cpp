@@ -25,12 +25,6 @@ namespace tovrin::detail {
 
 namespace {
 
-bool reversed(const PARS_UNIT &u) {
-    return (u.b > 0 && u.bf > 0 && u.bf > u.b) ||
-           (u.b == u.bf && u.c > 0 && u.cf > 0 && u.cf > u.c) ||
-           (u.b == u.bf && u.c == u.cf && u.v > 0 && u.vf > 0 && u.vf > u.v);
-}
-
 // The assembler's state between tokens, and whether a unit already handed
 // out fails a unit check (a reversed range, or no chapter at all).
 struct Assembly {
@@ -42,7 +36,7 @@ struct Assembly {
         PARS_UNIT u;
         shipout(&u, &in);
         adjust(&u);
-        failed = failed || reversed(u) || (u.c == 0 && u.cf == 0);
+        failed = failed || is_reversed(u) || lacks_chapter(u);
     }
 };
 

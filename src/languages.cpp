@@ -222,12 +222,12 @@ extern "C" LANG *findlang(const char *s) {
 
 namespace {
 
-// The book numbered `bok` (>= 1), or null when the list is shorter.
-BOOKS *nth_book(LANG *lg, int bok) {
-    BOOKS *b = lg->books;
-    for (int n = 1; n < bok && b != nullptr; ++n)
-        b = b->next;
-    return b;
+// The book numbered `bok` (>= 1), or null when the list is shorter. Every
+// expansion names its books through booknr: they are indexed in the
+// language's tables instead of walking the list.
+const BOOKS *nth_book(LANG *lg, int bok) {
+    const auto &books = tovrin::detail::tables(lg).books_by_number;
+    return static_cast<std::size_t>(bok) > books.size() ? nullptr : books[bok - 1];
 }
 
 char unknown_book[] = "???";
@@ -237,12 +237,10 @@ char unknown_book[] = "???";
 extern "C" char *booknr(LANG *lg, int bok) {
     if (bok <= 0)
         return unknown_book;
-    // Every expansion names its books through here: index them instead of
-    // walking the list.
-    const auto &books = tovrin::detail::tables_with_names(lg).books_by_number;
-    if (static_cast<std::size_t>(bok) > books.size())
+    const BOOKS *b = nth_book(lg, bok);
+    if (b == nullptr)
         fatal(stderr, "booknr (tovrin): invalid book number ! \n");
-    return books[bok - 1]->book->abbrev;
+    return b->book->abbrev;
 }
 
 extern "C" void bookprn(FILE *f, LANG *lg, int bok) {
@@ -250,7 +248,7 @@ extern "C" void bookprn(FILE *f, LANG *lg, int bok) {
         std::fputs("???", f);
         return;
     }
-    BOOKS *b = nth_book(lg, bok);
+    const BOOKS *b = nth_book(lg, bok);
     if (b == nullptr)
         fatal(stderr, "bookprn (tovrin): invalid book number ! \n");
     static const char broken[] =

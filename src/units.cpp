@@ -99,6 +99,14 @@ int number_value(const char *s) {
     return static_cast<int>(v);
 }
 
+bool is_reversed(const PARS_UNIT &u) {
+    return (u.b > 0 && u.bf > 0 && u.bf > u.b) ||
+           (u.b == u.bf && u.c > 0 && u.cf > 0 && u.cf > u.c) ||
+           (u.b == u.bf && u.c == u.cf && u.v > 0 && u.vf > 0 && u.vf > u.v);
+}
+
+bool lacks_chapter(const PARS_UNIT &u) { return u.c == 0 && u.cf == 0; }
+
 int sat_add(int a, int k) { return a > INT_MAX - k ? INT_MAX : a + k; }
 
 void shipout(PARS_UNIT *dest, PARS_UNIT *src) {

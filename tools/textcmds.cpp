@@ -256,11 +256,13 @@ private:
         return c;
     }
     [[gnu::noinline]] void remember_form(const Span &span) { forms_.emplace_back(handed_, span); }
+    // Whether the next byte the scanner writes stands for a typographic form.
+    bool next_is_form() const { return !forms_.empty() && forms_.front().first == consumed_; }
     // The original bytes of the next byte the scanner writes, which it read
     // as `c`: most bytes stand for themselves.
     Span take_span(char c) {
         Span span;
-        if (!forms_.empty() && forms_.front().first == consumed_) {
+        if (next_is_form()) {
             span = forms_.front().second;
             forms_.pop_front();
         } else {
@@ -273,8 +275,7 @@ private:
     static void out(int c) {
         Scan &s = *active_;
         // The common case of plain output: a byte that stands for itself.
-        if (s.copies_text_ && !s.places_ &&
-            (s.forms_.empty() || s.forms_.front().first != s.consumed_)) {
+        if (s.copies_text_ && !s.places_ && !s.next_is_form()) {
             ++s.consumed_;
             putc_unlocked(static_cast<char>(c), stdout);
             return;
