@@ -34,7 +34,7 @@ struct Options {
 // The language named `name`, or a usage error listing the languages.
 LANG *language(const std::string &name);
 
-// Text commands, defined in textcmds.cpp.
+// Text commands, one file each (scan.cpp, lint.cpp, index.cpp, grep.cpp).
 int cmd_scan(const Options &o);
 int cmd_lint(const Options &o);
 int cmd_index(const Options &o);

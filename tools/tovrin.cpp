@@ -1,6 +1,6 @@
 // tovrin: the command-line tool over the library's public API.
 //
-//   tovrin scan|lint|index|grep [options] [FILE...]   text commands (textcmds.cpp)
+//   tovrin scan|lint|index|grep [options] [FILE...]   text commands (scan.cpp, ...)
 //   tovrin tokens|units|books [--lang L] [TEXT]      the lexer, units, books
 //   tovrin expand|translate|compare [options] [CITE...]  the services
 //

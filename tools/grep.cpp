@@ -1,0 +1,99 @@
+// tovrin grep: the lines of texts that cite a passage overlapping a query.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "textscan.h"
+#include "tovrin.h"
+
+namespace cli {
+
+namespace {
+
+class GrepOutput : public Consumer {
+public:
+    GrepOutput(LANG *l, std::string query) : l_(l), query_(std::move(query)) {}
+    bool matched() const { return matched_; }
+    void begin_file(const std::string &name) override {
+        file_ = name;
+        line_.clear();
+        line_no_ = 1;
+        hit_ = false;
+    }
+    void text(char, const Span &s, const Place &) override { add(s.bytes, s.len, false); }
+    void citation(const Citation &c) override {
+        // A shared passage in either direction: the overlap test is not
+        // symmetric.
+        const bool match = tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
+                           tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_);
+        hit_ = hit_ || match;
+        add(c.text.data(), c.text.size(), match);
+    }
+    void end_file() override {
+        if (!line_.empty())
+            flush_line();
+    }
+
+private:
+    // A matching citation that runs over a line break reports every line
+    // it touches, each with its own number.
+    void add(const char *p, std::size_t n, bool match) {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (p[k] == '\n') {
+                flush_line();
+                ++line_no_;
+                hit_ = match;
+            } else {
+                line_ += p[k];
+            }
+        }
+    }
+    void flush_line() {
+        if (hit_) {
+            matched_ = true;
+            write_bytes(file_ + ":" + std::to_string(line_no_) + ":" + line_ + "\n");
+        }
+        line_.clear();
+        hit_ = false;
+    }
+
+    LANG *l_;
+    std::string query_;
+    std::string file_;
+    std::string line_;
+    long line_no_ = 1;
+    bool hit_ = false, matched_ = false;
+};
+
+} // namespace
+
+int cmd_grep(const Options &o) {
+    if (o.args.empty())
+        usage_error("grep needs a CITATION");
+    LANG *l = language(o.lang);
+    // The overlap test takes anything, and a text that is no citation (a
+    // book name unknown, a number 0) would match every citation. A bare
+    // book is fine: it stands for the whole book.
+    const char *query = o.args[0].c_str();
+    char *bad_book = tovrin_check2(query, l);
+    char *bad_number = tovrin_check3(query, l);
+    const bool citation = tovrin_check1(query, l) == 0 && bad_book == nullptr &&
+                          bad_number == nullptr && tovrin_check4(query, l) == 0;
+    std::free(bad_book);
+    std::free(bad_number);
+    if (!citation)
+        usage_error("grep: '" + o.args[0] + "' is not a citation");
+    const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
+    GrepOutput grep(l, o.args[0]);
+    Scan scan(l, o.exact, grep);
+    const int status = scan_files(files, scan);
+    std::fflush(stdout);
+    if (status != 0)
+        return 2;
+    return grep.matched() ? 0 : 1;
+}
+
+
+} // namespace cli

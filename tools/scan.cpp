@@ -1,0 +1,171 @@
+// tovrin scan: the text with every citation found, in one of five formats
+// (plain, ansi, tex, html, json).
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "citetext.h"
+#include "cli.h"
+#include "escape.h"
+#include "textscan.h"
+#include "tovrin.h"
+
+namespace cli {
+
+namespace {
+
+class PlainOutput : public Consumer {
+public:
+    bool needs_places() const override { return false; }
+    bool copies_text() const override { return true; }
+    void text(char, const Span &s, const Place &) override { write_bytes(s.bytes, s.len); }
+    void citation(const Citation &c) override { write_bytes(c.text); }
+};
+
+class AnsiOutput : public PlainOutput {
+public:
+    void citation(const Citation &c) override {
+        write_bytes("\x1b[33;40;1m");
+        write_bytes(c.text);
+        write_bytes("\x1b[37;40;0m");
+    }
+};
+
+// makeindex treats ! @ | " as syntax: quote them.
+std::string makeindex_quote(const std::string &s) {
+    std::string r;
+    for (char ch : s) {
+        if (ch == '!' || ch == '@' || ch == '|' || ch == '"')
+            r += '"';
+        r += ch;
+    }
+    return r;
+}
+
+// The index sort key of a unit: start and end position, zero-padded, so
+// that a plain string sort gives the canonical order.
+std::string sort_key(const PARS_UNIT *u) {
+    auto pad = [](int n) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%03d", n < 0 ? 0 : n > 999 ? 999 : n);
+        return std::string(buf);
+    };
+    return pad(u->bf) + "." + pad(u->cf) + "." + pad(u->vf) + "-" + pad(u->b) + "." +
+           pad(u->c) + "." + pad(u->v);
+}
+
+class TexOutput : public PlainOutput {
+public:
+    TexOutput(LANG *l, std::string macro, bool index)
+        : l_(l), macro_(std::move(macro)), index_(index) {}
+    void citation(const Citation &c) override {
+        write_bytes("\\" + macro_ + "{" + c.text + "}");
+        if (!index_)
+            return;
+        Units pp = expanded_units(c.normalized, l_);
+        for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+            write_bytes("\\index{" + sort_key(*u) + "@" + makeindex_quote(unit_text(*u, l_)) +
+                        "}");
+    }
+
+private:
+    LANG *l_;
+    std::string macro_;
+    bool index_;
+};
+
+class HtmlOutput : public Consumer {
+public:
+    bool needs_places() const override { return false; }
+    explicit HtmlOutput(LANG *l) : l_(l) {
+        write_bytes("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+                    "<title>tovrin</title>\n<style>\n"
+                    "mark.citation { background: #ffe066; }\n"
+                    "h2 { font-family: sans-serif; font-size: 1em; }\n"
+                    "</style>\n</head>\n<body>\n");
+    }
+    ~HtmlOutput() override { write_bytes("</body>\n</html>\n"); }
+    void begin_file(const std::string &name) override {
+        write_bytes("<h2>" + html_escape(name) + "</h2>\n<pre>");
+    }
+    void end_file() override {
+        flush();
+        write_bytes("</pre>\n");
+    }
+    // A letter of several bytes comes in several spans: the text is
+    // escaped in pieces that end with an ASCII byte, so that no sequence is
+    // cut (a stray byte shows as the replacement character).
+    void text(char, const Span &s, const Place &) override {
+        pending_.append(s.bytes, s.len);
+        if ((pending_.size() >= 4096 && static_cast<unsigned char>(pending_.back()) < 0x80) ||
+            pending_.size() >= 65536)
+            flush();
+    }
+    void citation(const Citation &c) override {
+        flush();
+        write_bytes("<mark class=\"citation\" title=\"" + html_escape(canonical(c.normalized, l_)) +
+                    "\">" + html_escape(c.text) + "</mark>");
+    }
+
+private:
+    void flush() {
+        write_bytes(html_escape(pending_));
+        pending_.clear();
+    }
+
+    LANG *l_;
+    std::string pending_;
+};
+
+class JsonOutput : public Consumer {
+public:
+    explicit JsonOutput(LANG *l) : l_(l) {}
+    void begin_file(const std::string &name) override { file_ = name; }
+    void text(char, const Span &, const Place &) override {}
+    void citation(const Citation &c) override {
+        write_bytes("{\"file\":" + json_string(file_) + ",\"line\":" + std::to_string(c.at.line) +
+                    ",\"column\":" + std::to_string(c.at.column) +
+                    ",\"offset\":" + std::to_string(c.at.offset) +
+                    ",\"text\":" + json_string(c.text) +
+                    ",\"canonical\":" + json_string(canonical(c.normalized, l_)) + "}\n");
+    }
+
+private:
+    LANG *l_;
+    std::string file_;
+};
+
+std::string default_scan_format() { return isatty(fileno(stdout)) ? "ansi" : "plain"; }
+
+} // namespace
+
+int cmd_scan(const Options &o) {
+    LANG *l = language(o.lang);
+    const std::string format = o.format.empty() ? default_scan_format() : o.format;
+    // Checked before any output: the HTML page starts when it is made.
+    if (o.index && format != "tex")
+        usage_error("--index goes with --format tex");
+    std::unique_ptr<Consumer> consumer;
+    if (format == "plain")
+        consumer = std::make_unique<PlainOutput>();
+    else if (format == "ansi")
+        consumer = std::make_unique<AnsiOutput>();
+    else if (format == "tex")
+        consumer = std::make_unique<TexOutput>(l, o.macro, o.index);
+    else if (format == "html")
+        consumer = std::make_unique<HtmlOutput>(l);
+    else if (format == "json")
+        consumer = std::make_unique<JsonOutput>(l);
+    else
+        usage_error("unknown format '" + format + "' (ansi, plain, tex, html, json)");
+    Scan scan(l, o.exact, *consumer);
+    const int status = scan_files(o.args, scan);
+    consumer.reset(); // the HTML page is closed here
+    std::fflush(stdout);
+    return status;
+}
+
+
+} // namespace cli

@@ -1,0 +1,103 @@
+// The scan of the text commands (scan, lint, index, grep): the library's
+// stream scanner (dorvis_core) run over the normalised view of the text
+// reader (reader.h). Since the scanner writes every byte it read exactly
+// once and in order, the input callback queues the original bytes of each
+// typographic form it hands out, and the output and highlight callbacks
+// give those bytes back: every consumer sees the original text, its
+// citations and their places.
+#ifndef TOVRIN_TOOLS_TEXTSCAN_H
+#define TOVRIN_TOOLS_TEXTSCAN_H
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli.h"
+#include "reader.h"
+#include "tovrin.h"
+
+namespace cli {
+
+inline void write_bytes(const char *p, std::size_t n) {
+    // Most pieces are one byte of text: putc is far cheaper than fwrite.
+    if (n == 1) [[likely]]
+        putc_unlocked(*p, stdout);
+    else
+        fwrite_unlocked(p, 1, n, stdout);
+}
+inline void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
+
+// Where a byte of a file is.
+struct Place {
+    long long offset = 0; // from 0
+    long line = 1;        // from 1
+    long column = 1;      // from 1, in bytes
+};
+
+struct Citation {
+    std::string text;       // the original bytes, without trailing spaces
+    std::string normalized; // what the scanner read, without trailing spaces
+    Place at;
+};
+
+// Receives the scan of one file in order: ordinary text byte by byte and
+// whole citations.
+class Consumer {
+public:
+    virtual ~Consumer() = default;
+    virtual void begin_file(const std::string &) {}
+    // Whether text() and citation() read their places (line, column,
+    // offset); counting them costs a little for every byte.
+    virtual bool needs_places() const { return true; }
+    // Whether text() writes the original bytes to standard output as they
+    // are; the scan then writes them itself, saving a call per byte.
+    virtual bool copies_text() const { return false; }
+    virtual void text(char normalized, const Span &original, const Place &at) = 0;
+    virtual void citation(const Citation &c) = 0;
+    virtual void end_file() {}
+};
+
+// Scans files in the language `l` and hands what it finds to `consumer`.
+class Scan {
+public:
+    Scan(LANG *l, bool exact, Consumer &consumer)
+        : l_(l), exact_(exact), consumer_(consumer), places_(consumer.needs_places()),
+          copies_text_(consumer.copies_text()) {}
+
+    void run(FILE *f, const std::string &name);
+
+private:
+    static int in();
+    static void out(int c);
+    static void heureka();
+    void remember_form(const Span &span);
+    bool next_is_form() const { return !forms_.empty() && forms_.front().first == consumed_; }
+    Span take_span(char c);
+    void advance(const Span &span);
+
+    // dorvis_core takes plain functions: one scan runs at a time.
+    static inline Scan *active_ = nullptr;
+
+    LANG *l_;
+    bool exact_;
+    Consumer &consumer_;
+    const bool places_;
+    const bool copies_text_;
+    Reader *reader_ = nullptr;
+    // The bytes handed to the scanner whose original bytes differ from
+    // them (the typographic forms), by their count in the normalised view.
+    std::deque<std::pair<long long, Span>> forms_;
+    long long handed_ = 0, consumed_ = 0;
+    Place place_;
+};
+
+// Runs `scan` over `files` (standard input when there are none, or for
+// "-"). A file that cannot be opened or read is reported and the others
+// still run; the result is 1 then, else 0.
+int scan_files(const std::vector<std::string> &files, Scan &scan);
+
+} // namespace cli
+
+#endif
