@@ -63,9 +63,10 @@ TEST_F(Cli, Expand) {
         {"expand --lang xx 'Mt 5,7; Gn 1,1'", "", "Mt 5,7; Gn 1,1\n"},
         {"expand --lang xx --sort 'Mt 5,7; Gn 1,1'", "", "Gn 1,1; Mt 5,7\n"},
         {"expand --lang xx --to yy --sort 'Mt 5,7; Gn 1,1'", "", "Gen 1:1; Mat 5:7\n"},
-        // From standard input: one result line per line, the empty line too.
-        {"expand --lang xx", "Mt 5,3\nGn 1-2,3\n\nJn 3,16+\r\n",
-         "Mt 5,3\nGn 1,1-2,3\n???\nJn 3,16\n"},
+        // From standard input: one result line per line (an empty line is
+        // no citation: see BadCitations).
+        {"expand --lang xx", "Mt 5,3\nGn 1-2,3\nJn 3,16+\r\n",
+         "Mt 5,3\nGn 1,1-2,3\nJn 3,16\n"},
         {"expand --lang xx --to yy", "Jn 3n\nMt 5,9.3", "John 3-4\nMat 5:9; Mat 5:3\n"},
         {"expand --lang xx --sort", "Mt 5,9.3\n", "Mt 5,3; Mt 5,9\n"},
         {"expand --lang xx", "", ""},
@@ -88,13 +89,13 @@ TEST_F(Cli, TranslateGoesOnAfterANonCitation) {
     const Outcome o =
         tovrin("translate --lang xx --to yy", "Mt 5,3-7\nJn 3,16 n\n\nGn; Ex\n");
     EXPECT_EQ(o.out, "Mat 5:3-7\n\n\nGen ; Exod \n");
-    EXPECT_EQ(o.err, "tovrin: cannot translate 'Jn 3,16 n': not a citation\n"
-                     "tovrin: cannot translate '': not a citation\n");
+    EXPECT_EQ(o.err, "tovrin: translate: not a citation: stops at column 9 in 'Jn 3,16 n'\n"
+                     "tovrin: translate: not a citation: stops at column 1 in ''\n");
     EXPECT_EQ(o.status, 1);
 
     const Outcome args = tovrin("translate --lang xx --to yy 'Mt 5,3;' 'Gn'");
     EXPECT_EQ(args.out, "\nGen \n");
-    EXPECT_EQ(args.err, "tovrin: cannot translate 'Mt 5,3;': not a citation\n");
+    EXPECT_EQ(args.err, "tovrin: translate: not a citation: stops at column 8 in 'Mt 5,3;'\n");
     EXPECT_EQ(args.status, 1);
 }
 
@@ -110,15 +111,13 @@ TEST_F(Cli, Compare) {
          "Mt 5,1-10\tMt 5,5-20\n"
          "Mt 5,5-20\tMt 5,1-10\n"
          "Mt 5,3n\tMt 5,4\n"
-         "Mt 5,3; Mt 5,4\tMt 5,3; Mt 5,4; Mt 5,5\n"
-         "\t\n",
+         "Mt 5,3; Mt 5,4\tMt 5,3; Mt 5,4; Mt 5,5\n",
          "disjoint\tfirst\n"
          "disjoint\tsecond\n"
          "disjoint\tfirst\n"
          "overlap\tsecond\n"
          "overlap\tfirst\n"
-         "overlap\tfirst\n"
-         "overlap\tsame\n"},
+         "overlap\tfirst\n"},
         {"compare --lang yy --lang2 xx", "Mat 5:4\tMt 5,3\r\n", "disjoint\tsecond\n"},
     };
     expect_all(cases);
@@ -129,6 +128,100 @@ TEST_F(Cli, CompareLineWithoutTab) {
     EXPECT_EQ(o.out, "\noverlap\tsame\n");
     EXPECT_EQ(o.err, "tovrin: compare: no tab in line 'Mt 5,3 Mt 5,4'\n");
     EXPECT_EQ(o.status, 1);
+}
+
+// A text that is no citation gets an empty output line, a message in
+// lint's words on standard error, and exit status 1.
+TEST_F(Cli, BadCitations) {
+    const struct {
+        const char *args;
+        const char *in;
+        const char *out;
+        const char *err;
+    } cases[] = {
+        {"expand --lang xx 'Xy 3,4'", "", "\n",
+         "tovrin: expand: unknown book name 'Xy' in 'Xy 3,4'\n"},
+        {"expand --lang xx hello", "", "\n",
+         "tovrin: expand: unknown book name 'hello' in 'hello'\n"},
+        {"expand --lang xx ''", "", "\n",
+         "tovrin: expand: not a citation: stops at column 1 in ''\n"},
+        {"expand --lang xx 'Mt 5,1000'", "", "\n",
+         "tovrin: expand: chapter or verse number '1000' out of range 1-999 in 'Mt 5,1000'\n"},
+        {"expand --lang xx 'Mt 5,0'", "", "\n",
+         "tovrin: expand: chapter or verse number '0' out of range 1-999 in 'Mt 5,0'\n"},
+        {"expand --lang xx 'Mt 5,7-3'", "", "\n",
+         "tovrin: expand: reversed range in 'Mt 5,7-3'\n"},
+        // The column counts characters: the en dash is one.
+        {"expand --lang xx 'Mt 5,3\xe2\x80\x93\xe2\x80\x93" "4'", "", "\n",
+         "tovrin: expand: not a citation: stops at column 8 in 'Mt 5,3\xe2\x80\x93\xe2\x80\x93"
+         "4'\n"},
+        {"translate --lang xx --to yy 'Xy 3,4'", "", "\n",
+         "tovrin: translate: unknown book name 'Xy' in 'Xy 3,4'\n"},
+        {"units --lang xx hello", "", "\n",
+         "tovrin: units: unknown book name 'hello' in 'hello'\n"},
+        {"units --lang xx ''", "", "\n",
+         "tovrin: units: not a citation: stops at column 1 in ''\n"},
+        {"compare --lang xx hello world", "", "\n",
+         "tovrin: compare: unknown book name 'hello' in 'hello'\n"
+         "tovrin: compare: unknown book name 'world' in 'world'\n"},
+        {"compare --lang xx 'Mt 5,3' 'Xy 1,1'", "", "\n",
+         "tovrin: compare: unknown book name 'Xy' in 'Xy 1,1'\n"},
+        // Filters go on after a bad line and keep one output line per input
+        // line.
+        {"expand --lang xx", "Mt 5,3\nXy 3,4\n\nJn 1,1\n", "Mt 5,3\n\n\nJn 1,1\n",
+         "tovrin: expand: unknown book name 'Xy' in 'Xy 3,4'\n"
+         "tovrin: expand: not a citation: stops at column 1 in ''\n"},
+        {"translate --lang xx --to yy", "Mt 5,0\nMt 5,3\n", "\nMat 5:3\n",
+         "tovrin: translate: chapter or verse number '0' out of range 1-999 in 'Mt 5,0'\n"},
+        {"compare --lang xx", "Mt 5,3\tMt 5,4\nhello\tMt 5,3\nMt 5,3 Mt 5,4\nMt 5,3\tMt 5,3\n",
+         "disjoint\tfirst\n\n\noverlap\tsame\n",
+         "tovrin: compare: unknown book name 'hello' in 'hello'\n"
+         "tovrin: compare: no tab in line 'Mt 5,3 Mt 5,4'\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = tovrin(c.args, c.in);
+        EXPECT_EQ(o.out, c.out) << c.args << " <<< " << c.in;
+        EXPECT_EQ(o.err, c.err) << c.args << " <<< " << c.in;
+        EXPECT_EQ(o.status, 1) << c.args << " <<< " << c.in;
+    }
+}
+
+// Arguments and lines are read with the typographic forms of texts: each
+// form gives what its ASCII writing gives; --exact reads the bytes as they
+// are.
+TEST_F(Cli, TypographicFormsInArguments) {
+    const char *const en_dash = "\xe2\x80\x93", *const em_dash = "\xe2\x80\x94",
+                      *const nbsp = "\xc2\xa0", *const thin = "\xe2\x80\x89";
+    const struct {
+        std::string command, typographic, ascii;
+    } cases[] = {
+        {"expand --lang xx", std::string("Gn 1,1") + en_dash + "2,3", "Gn 1,1-2,3"},
+        {"expand --lang xx", std::string("Gn 1,1") + em_dash + "2,3", "Gn 1,1-2,3"},
+        {"expand --lang xx", "Gn 1,1--2,3", "Gn 1,1-2,3"},
+        {"expand --lang xx", "Mt~5,3", "Mt 5,3"},
+        {"expand --lang xx", std::string("Mt") + nbsp + "5,3", "Mt 5,3"},
+        {"expand --lang xx", std::string("Mt") + thin + "5,3", "Mt 5,3"},
+        {"translate --lang xx --to yy", std::string("Mt~5,3") + en_dash + "7", "Mt 5,3-7"},
+        {"units --lang xx", std::string("Gn 1,1") + en_dash + "2,3", "Gn 1,1-2,3"},
+        {"tokens --lang xx", std::string("Gn 1,1") + en_dash + "2,3", "Gn 1,1-2,3"},
+    };
+    for (const auto &c : cases) {
+        const Outcome ascii = tovrin(c.command + " '" + c.ascii + "'");
+        ASSERT_EQ(ascii.status, 0) << c.ascii;
+        const Outcome argument = tovrin(c.command + " '" + c.typographic + "'");
+        EXPECT_EQ(argument.out, ascii.out) << c.typographic;
+        EXPECT_EQ(argument.status, 0) << c.typographic;
+        if (c.command.rfind("units", 0) != 0 && c.command.rfind("tokens", 0) != 0) {
+            const Outcome line = tovrin(c.command, c.typographic + "\n");
+            EXPECT_EQ(line.out, ascii.out) << c.typographic;
+        }
+    }
+    const Outcome compare = tovrin(std::string("compare --lang xx 'Mt 5,1") + en_dash +
+                                   "12' 'Mt~5,3'");
+    EXPECT_EQ(compare.out, "overlap\tfirst\n");
+    const Outcome exact = tovrin(std::string("expand --exact --lang xx 'Gn 1,1") + en_dash + "2'");
+    EXPECT_EQ(exact.out, "\n");
+    EXPECT_EQ(exact.status, 1);
 }
 
 TEST_F(Cli, UnknownLanguage) {

@@ -111,11 +111,11 @@ TEST_F(TextCmds, UsageErrorsExitTwo) {
         {"index --format tex", "unknown index format 'tex' (text, json)"},
         {"grep", "grep needs a CITATION"},
         // A query that is no citation would overlap everything.
-        {"grep ''", "grep: '' is not a citation"},
-        {"grep 'Xy 3'", "grep: 'Xy 3' is not a citation"},
-        {"grep 'Mt 0'", "grep: 'Mt 0' is not a citation"},
-        {"grep 'Mt 5,7-3'", "grep: 'Mt 5,7-3' is not a citation"},
-        {"grep 'Mt 5,3-'", "grep: 'Mt 5,3-' is not a citation"},
+        {"grep ''", "grep: not a citation: stops at column 1 in ''"},
+        {"grep 'Xy 3'", "grep: unknown book name 'Xy' in 'Xy 3'"},
+        {"grep 'Mt 0'", "grep: chapter or verse number '0' out of range 1-999 in 'Mt 0'"},
+        {"grep 'Mt 5,7-3'", "grep: reversed range in 'Mt 5,7-3'"},
+        {"grep 'Mt 5,3-'", "grep: not a citation: stops at column 8 in 'Mt 5,3-'"},
         {"lint --lang zz", "unknown language 'zz' (languages: xx)"},
         {"scna", "unknown command 'scna'"},
     };
@@ -142,7 +142,7 @@ TEST_F(TextCmds, HelpAndVersion) {
         {"scan --help", "usage: tovrin scan ", "  tovrin scan --format json kazani.tex\n"},
         {"lint --help", "usage: tovrin lint ", "  tovrin lint kazani.tex\n"},
         {"index --help", "usage: tovrin index ", "  tovrin index --format json kapitola*.tex\n"},
-        {"grep --help", "usage: tovrin grep ", "  tovrin grep \"R 8\" kniha.tex"},
+        {"grep --help", "usage: tovrin grep ", "  tovrin grep \"\xc5\x98 8\" kniha.tex"},
     };
     for (const auto &c : cases) {
         const Outcome o = run(std::string("--config missing.ini ") + c.args);
@@ -151,6 +151,9 @@ TEST_F(TextCmds, HelpAndVersion) {
         EXPECT_EQ(o.err, "") << c.args;
         EXPECT_EQ(o.status, 0) << c.args;
     }
+    // The query of the examples is a Czech citation.
+    expect_success(cz("grep '\xc5\x98 8'", "Viz \xc5\x98 7,25-8,2.\n"),
+                   "-:1:Viz \xc5\x98 7,25-8,2.\n", "the example query");
 }
 
 // ---------------------------------------------------------------------

@@ -2,9 +2,12 @@
 #ifndef TOVRIN_TOOLS_CITETEXT_H
 #define TOVRIN_TOOLS_CITETEXT_H
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "reader.h"
 #include "tovrin.h"
 
 namespace cli {
@@ -26,6 +29,26 @@ Units expanded_units(const std::string &cite, LANG *l);
 
 // The canonical text of one unit.
 std::string unit_text(PARS_UNIT *u, LANG *l);
+
+// Which citations count: the scanner's (every unit has a chapter), or also
+// a bare book, which stands for the whole book in the services ("Gn" is
+// the book of Genesis to expand, translate, compare or grep for).
+enum class Bare { rejected, whole_book };
+
+// The first of the scanner's checks (the text lexes, its books are known,
+// its numbers are 1-999, its ranges run forwards, each unit has a chapter)
+// that `cite` fails, in lint's words: "unknown book name 'Xy' in 'Xy 3,4'".
+// Empty when it passes them all. The message quotes `shown` (the text as
+// the user wrote it); `column` turns the 1-based byte position in `cite`
+// where lexing stops into the column the message gives.
+std::string citation_problem(const std::string &cite, LANG *l, Bare bare,
+                             const std::string &shown,
+                             const std::function<long(std::size_t)> &column);
+// The same, quoting `cite` itself.
+std::string citation_problem(const std::string &cite, LANG *l, Bare bare);
+// The same for a text the user wrote (`original`), read as `read`.
+std::string citation_problem(const Normalized &read, const std::string &original, LANG *l,
+                             Bare bare);
 
 } // namespace cli
 

@@ -40,6 +40,14 @@ int cmd_lint(const Options &o);
 int cmd_index(const Options &o);
 int cmd_grep(const Options &o);
 
+// Commands on single citations, defined in citecmds.cpp.
+int cmd_tokens(const Options &o);
+int cmd_units(const Options &o);
+int cmd_books(const Options &o);
+int cmd_expand(const Options &o);
+int cmd_translate(const Options &o);
+int cmd_compare(const Options &o);
+
 } // namespace cli
 
 #endif

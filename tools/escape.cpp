@@ -85,4 +85,11 @@ std::string html_escape(const std::string &s) {
     return r;
 }
 
+std::size_t characters(const char *p, std::size_t n) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        count += (static_cast<unsigned char>(p[i]) & 0xC0) != 0x80;
+    return count;
+}
+
 } // namespace cli

@@ -3,6 +3,7 @@
 #ifndef TOVRIN_TOOLS_ESCAPE_H
 #define TOVRIN_TOOLS_ESCAPE_H
 
+#include <cstddef>
 #include <string>
 
 namespace cli {
@@ -15,6 +16,11 @@ std::string json_string(const std::string &s);
 // `s` escaped for HTML text and attributes; a stray byte shows as the
 // replacement character.
 std::string html_escape(const std::string &s);
+
+// The number of characters (UTF-8 code points) in the `n` bytes at `p`:
+// every byte but a continuation byte starts one, so a stray byte counts as
+// a character of its own.
+std::size_t characters(const char *p, std::size_t n);
 
 } // namespace cli
 

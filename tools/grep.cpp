@@ -1,10 +1,11 @@
 // tovrin grep: the lines of texts that cite a passage overlapping a query.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "citetext.h"
 #include "cli.h"
+#include "reader.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -76,17 +77,12 @@ int cmd_grep(const Options &o) {
     // The overlap test takes anything, and a text that is no citation (a
     // book name unknown, a number 0) would match every citation. A bare
     // book is fine: it stands for the whole book.
-    const char *query = o.args[0].c_str();
-    char *bad_book = tovrin_check2(query, l);
-    char *bad_number = tovrin_check3(query, l);
-    const bool citation = tovrin_check1(query, l) == 0 && bad_book == nullptr &&
-                          bad_number == nullptr && tovrin_check4(query, l) == 0;
-    std::free(bad_book);
-    std::free(bad_number);
-    if (!citation)
-        usage_error("grep: '" + o.args[0] + "' is not a citation");
+    const Normalized query = normalize(o.args[0], o.exact, l->chars[1]);
+    const std::string why = citation_problem(query, o.args[0], l, Bare::whole_book);
+    if (!why.empty())
+        usage_error("grep: " + why);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
-    GrepOutput grep(l, o.args[0]);
+    GrepOutput grep(l, query.text);
     Scan scan(l, o.exact, grep);
     const int status = scan_files(files, scan);
     std::fflush(stdout);

@@ -162,19 +162,7 @@ private:
 
     // The first check the text fails, as a message; empty when it passes.
     std::string failure(const std::string &cite) const {
-        const char *s = cite.c_str();
-        if (cite.empty())
-            return "";
-        if (char *bad = tovrin_check2(s, l_))
-            return "unknown book name '" + take_text(bad) + "' in '" + cite + "'";
-        if (char *bad = tovrin_check3(s, l_))
-            return "chapter or verse number '" + take_text(bad) + "' out of range 1-999 in '" +
-                   cite + "'";
-        if (tovrin_check4(s, l_))
-            return "reversed range in '" + cite + "'";
-        if (tovrin_check9(s, l_))
-            return "missing chapter in '" + cite + "'";
-        return "";
+        return cite.empty() ? "" : citation_problem(cite, l_, Bare::rejected);
     }
 
     void report(std::size_t at, const std::string &message) {

@@ -2,6 +2,10 @@
 // runs only for the few bytes that may begin a form.
 #include "reader.h"
 
+#include <cstdio>
+#include <memory>
+#include <new>
+
 namespace cli {
 
 namespace {
@@ -110,6 +114,31 @@ int Reader::line_break() {
     if (n < 0 || n == '\n' || n == '\r' || blank_line_)
         return '\n';
     return ' ';
+}
+
+Normalized normalize(const std::string &original, bool exact, signed char range_mark) {
+    Normalized r;
+    // fmemopen() refuses an empty buffer on some systems: nothing to read.
+    if (!original.empty()) {
+        std::unique_ptr<FILE, int (*)(FILE *)> f(
+            fmemopen(const_cast<char *>(original.data()), original.size(), "r"), &std::fclose);
+        if (f == nullptr)
+            throw std::bad_alloc();
+        Reader reader(f.get(), exact, range_mark);
+        std::size_t at = 0;
+        for (;;) {
+            Span form;
+            bool is_form = false;
+            const int c = reader.next(form, is_form);
+            if (c < 0)
+                break;
+            r.text += static_cast<char>(c);
+            r.origin.push_back(at);
+            at += is_form ? form.len : 1;
+        }
+    }
+    r.origin.push_back(original.size());
+    return r;
 }
 
 } // namespace cli

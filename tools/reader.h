@@ -16,6 +16,8 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace cli {
 
@@ -72,6 +74,16 @@ private:
     int count_ = 0;
     bool blank_line_ = false; // only blanks since a line break became a space
 };
+
+// A short text (a command-line argument, a query, a line of a filter) read
+// as the reader reads files.
+struct Normalized {
+    std::string text;
+    // origin[k]: the offset in the original of the byte text[k] stands for;
+    // origin[text.size()] is the original's size.
+    std::vector<std::size_t> origin;
+};
+Normalized normalize(const std::string &original, bool exact, signed char range_mark);
 
 } // namespace cli
 

@@ -53,7 +53,7 @@ const char kHelp[] =
     "examples:\n"
     "  tovrin scan --format tex --index kniha.tex > kniha-ref.tex\n"
     "  tovrin lint *.tex\n"
-    "  tovrin grep \"R 8\" kniha.tex\n"
+    "  tovrin grep \"Ř 8\" kniha.tex\n"
     "  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n";
 
 // Help of each command, with examples.
@@ -90,7 +90,7 @@ const std::map<std::string, const char *> kCommandHelp = {
      "Prints FILE:LINE:text for every line with a citation that shares a passage\n"
      "with CITATION. Exit status 0 when a line matched, 1 when none did, 2 on errors.\n"
      "example:\n"
-     "  tovrin grep \"R 8\" kniha.tex     (finds R 8,28, R 7,25-8,2 and R 8)\n"},
+     "  tovrin grep \"Ř 8\" kniha.tex     (finds Ř 8,28, Ř 7,25-8,2 and Ř 8)\n"},
     {"tokens", "usage: tovrin tokens [--lang L] TEXT\n"
                "Prints the tokens of TEXT as KIND<TAB>text; on a lexing error\n"
                "\"error at N\" (N the 1-based position) and exit status 1.\n"
@@ -220,148 +220,6 @@ Options parse(int argc, char **argv) {
     if (o.command.empty())
         usage_error("no command given");
     return o;
-}
-
-const char *kind_name(int kind) {
-    static const std::map<int, const char *> names = {
-        {TK_BOOK, "TK_BOOK"},         {TK_BOOK_FROM, "TK_BOOK_FROM"},
-        {TK_CHAPTER, "TK_CHAPTER"},   {TK_CHAPTER_FROM, "TK_CHAPTER_FROM"},
-        {TK_VERSE, "TK_VERSE"},       {TK_VERSE_FROM, "TK_VERSE_FROM"},
-        {TK_NEXT, "TK_NEXT"},         {TK_NEXT2, "TK_NEXT2"},
-        {TK_OPEN_END, "TK_OPEN_END"}, {TK_PART, "TK_PART"},
-        {TK_PART_FROM, "TK_PART_FROM"},
-    };
-    auto it = names.find(kind);
-    return it == names.end() ? "?" : it->second;
-}
-
-const std::string &single_text(const Options &o) {
-    if (o.args.size() != 1)
-        usage_error(o.command + " takes exactly one TEXT");
-    return o.args[0];
-}
-
-int cmd_tokens(const Options &o) {
-    const std::string &text = single_text(o);
-    LANG *l = language(o.lang);
-    PARS p;
-    tovrin_pinit(&p, l);
-    int status = 0;
-    for (std::size_t i = 0; p.end != 1; ++i) {
-        tovrin_parser(static_cast<signed char>(text.c_str()[i]), &p);
-        if (p.errr == 1) {
-            std::printf("error at %zu\n", i + 1);
-            status = 1;
-        } else if (p.ousta > 0) {
-            std::printf("%s\t%s\n", kind_name(p.ousta), p.out);
-        }
-    }
-    tovrin_pfree(&p);
-    return status;
-}
-
-int cmd_units(const Options &o) {
-    const std::string &text = single_text(o);
-    LANG *l = language(o.lang);
-    PARS_UNIT **pp = makepus(text.c_str(), l);
-    printpus(pp, l);
-    freepus(pp);
-    return 0;
-}
-
-int cmd_books(const Options &o) {
-    if (!o.args.empty())
-        usage_error("books takes no arguments");
-    LANG *l = language(o.lang);
-    int n = 1;
-    for (BOOKS *b = l->books; b != nullptr; b = b->next, ++n) {
-        std::printf("%d\t", n);
-        bookprn(stdout, l, n);
-        std::printf("\n");
-    }
-    return 0;
-}
-
-// Runs `each` on every citation: the arguments, or the lines of stdin.
-template <typename Each> int for_each_citation(const Options &o, Each each) {
-    int status = 0;
-    if (!o.args.empty()) {
-        for (const auto &a : o.args)
-            status |= each(a);
-        return status;
-    }
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        status |= each(line);
-    }
-    return status;
-}
-
-void print_owned(char *text) {
-    std::cout << (text != nullptr ? text : "") << "\n";
-    std::free(text);
-}
-
-int cmd_expand(const Options &o) {
-    LANG *from = language(o.lang);
-    LANG *to = o.to.empty() ? from : language(o.to);
-    return for_each_citation(o, [&](const std::string &cite) {
-        print_owned(o.sort ? tovrin_expand_sort(cite.c_str(), from, to)
-                           : tovrin_expand_bl(cite.c_str(), from, to));
-        return 0;
-    });
-}
-
-int cmd_translate(const Options &o) {
-    if (o.to.empty())
-        usage_error("translate needs --to LANG");
-    LANG *from = language(o.lang);
-    LANG *to = language(o.to);
-    return for_each_citation(o, [&](const std::string &cite) {
-        char *t = trans_cite(cite.c_str(), from, to);
-        if (t == nullptr) {
-            std::cout << std::endl;
-            std::cerr << "tovrin: cannot translate '" << cite << "': not a citation\n";
-            return 1;
-        }
-        print_owned(t);
-        return 0;
-    });
-}
-
-void print_comparison(const std::string &a, const std::string &b, LANG *l1, LANG *l2) {
-    const bool overlap = tovrin_is_equal(a.c_str(), b.c_str(), l1, l2) == 1;
-    const int order = tovrin_comp(a.c_str(), b.c_str(), l1, l2);
-    std::cout << (overlap ? "overlap" : "disjoint") << '\t'
-              << (order == 1 ? "first" : order == -1 ? "second" : "same") << "\n";
-}
-
-int cmd_compare(const Options &o) {
-    LANG *l1 = language(o.lang);
-    LANG *l2 = o.lang2.empty() ? l1 : language(o.lang2);
-    if (!o.args.empty()) {
-        if (o.args.size() != 2)
-            usage_error("compare takes two citations");
-        print_comparison(o.args[0], o.args[1], l1, l2);
-        return 0;
-    }
-    int status = 0;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        auto tab = line.find('\t');
-        if (tab == std::string::npos) {
-            std::cout << std::endl;
-            std::cerr << "tovrin: compare: no tab in line '" << line << "'\n";
-            status = 1;
-            continue;
-        }
-        print_comparison(line.substr(0, tab), line.substr(tab + 1), l1, l2);
-    }
-    return status;
 }
 
 } // namespace

@@ -1,0 +1,209 @@
+// The commands on single citations: tokens, units, books, expand,
+// translate and compare. Citations come from the arguments or, without
+// them, one per line from standard input, so the services work as filters
+// in a pipeline.
+//
+// Each citation is read with the typographic forms of texts (reader.h)
+// unless --exact is given, and checked as the scanner checks candidates
+// before any service sees it: the services answer anything ("???" for an
+// unknown book, "?!?" for a number out of range), which would pass garbage
+// down a pipeline as a result. A citation that fails gets an empty output
+// line, so that the output stays aligned with the input, and a message in
+// lint's words on standard error; the command goes on and exits 1.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "citetext.h"
+#include "cli.h"
+#include "reader.h"
+#include "tovrin.h"
+
+namespace cli {
+
+namespace {
+
+const char *kind_name(int kind) {
+    static const std::map<int, const char *> names = {
+        {TK_BOOK, "TK_BOOK"},         {TK_BOOK_FROM, "TK_BOOK_FROM"},
+        {TK_CHAPTER, "TK_CHAPTER"},   {TK_CHAPTER_FROM, "TK_CHAPTER_FROM"},
+        {TK_VERSE, "TK_VERSE"},       {TK_VERSE_FROM, "TK_VERSE_FROM"},
+        {TK_NEXT, "TK_NEXT"},         {TK_NEXT2, "TK_NEXT2"},
+        {TK_OPEN_END, "TK_OPEN_END"}, {TK_PART, "TK_PART"},
+        {TK_PART_FROM, "TK_PART_FROM"},
+    };
+    auto it = names.find(kind);
+    return it == names.end() ? "?" : it->second;
+}
+
+const std::string &single_text(const Options &o) {
+    if (o.args.size() != 1)
+        usage_error(o.command + " takes exactly one TEXT");
+    return o.args[0];
+}
+
+// The text a command works on: `original` read with the typographic forms.
+std::string read_text(const Options &o, const std::string &original, LANG *l) {
+    return normalize(original, o.exact, l->chars[1]).text;
+}
+
+// Reads and checks one citation of the command `o`: its text for the
+// services, or nullopt after the message (the caller writes the empty line).
+std::optional<std::string> read_citation(const Options &o, const std::string &original,
+                                         LANG *l) {
+    Normalized n = normalize(original, o.exact, l->chars[1]);
+    const std::string why = citation_problem(n, original, l, Bare::whole_book);
+    if (why.empty())
+        return std::move(n.text);
+    std::cout.flush();
+    std::cerr << "tovrin: " << o.command << ": " << why << "\n";
+    return std::nullopt;
+}
+
+// Runs `each` on every line of standard input (a final carriage return
+// removed); the result is 1 when any call gave 1.
+template <typename Each> int for_each_line(Each each) {
+    int status = 0;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        status |= each(line);
+    }
+    return status;
+}
+
+// Runs `each` on every citation: the arguments, or the lines of stdin.
+template <typename Each> int for_each_citation(const Options &o, Each each) {
+    if (o.args.empty())
+        return for_each_line(each);
+    int status = 0;
+    for (const auto &a : o.args)
+        status |= each(a);
+    return status;
+}
+
+// Writes the result of a service for one citation: a line of its own.
+void print_owned(char *text) {
+    std::cout << (text != nullptr ? text : "") << "\n";
+    std::free(text);
+}
+
+// The output line of a citation that failed its checks.
+int failed_line() {
+    std::cout << "\n";
+    return 1;
+}
+
+void print_comparison(const std::string &a, const std::string &b, LANG *l1, LANG *l2) {
+    const bool overlap = tovrin_is_equal(a.c_str(), b.c_str(), l1, l2) == 1;
+    const int order = tovrin_comp(a.c_str(), b.c_str(), l1, l2);
+    std::cout << (overlap ? "overlap" : "disjoint") << '\t'
+              << (order == 1 ? "first" : order == -1 ? "second" : "same") << "\n";
+}
+
+} // namespace
+
+int cmd_tokens(const Options &o) {
+    LANG *l = language(o.lang);
+    const std::string text = read_text(o, single_text(o), l);
+    PARS p;
+    tovrin_pinit(&p, l);
+    int status = 0;
+    for (std::size_t i = 0; p.end != 1; ++i) {
+        tovrin_parser(static_cast<signed char>(text.c_str()[i]), &p);
+        if (p.errr == 1) {
+            std::printf("error at %zu\n", i + 1);
+            status = 1;
+        } else if (p.ousta > 0) {
+            std::printf("%s\t%s\n", kind_name(p.ousta), p.out);
+        }
+    }
+    tovrin_pfree(&p);
+    return status;
+}
+
+int cmd_units(const Options &o) {
+    LANG *l = language(o.lang);
+    const std::optional<std::string> cite = read_citation(o, single_text(o), l);
+    if (!cite)
+        return failed_line();
+    std::cout.flush();
+    PARS_UNIT **pp = makepus(cite->c_str(), l);
+    printpus(pp, l);
+    freepus(pp);
+    return 0;
+}
+
+int cmd_books(const Options &o) {
+    if (!o.args.empty())
+        usage_error("books takes no arguments");
+    LANG *l = language(o.lang);
+    int n = 1;
+    for (BOOKS *b = l->books; b != nullptr; b = b->next, ++n) {
+        std::printf("%d\t", n);
+        bookprn(stdout, l, n);
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int cmd_expand(const Options &o) {
+    LANG *from = language(o.lang);
+    LANG *to = o.to.empty() ? from : language(o.to);
+    return for_each_citation(o, [&](const std::string &original) {
+        const std::optional<std::string> cite = read_citation(o, original, from);
+        if (!cite)
+            return failed_line();
+        print_owned(o.sort ? tovrin_expand_sort(cite->c_str(), from, to)
+                           : tovrin_expand_bl(cite->c_str(), from, to));
+        return 0;
+    });
+}
+
+int cmd_translate(const Options &o) {
+    if (o.to.empty())
+        usage_error("translate needs --to LANG");
+    LANG *from = language(o.lang);
+    LANG *to = language(o.to);
+    return for_each_citation(o, [&](const std::string &original) {
+        const std::optional<std::string> cite = read_citation(o, original, from);
+        if (!cite)
+            return failed_line();
+        // A citation that passed the checks lexes, so trans_cite answers.
+        print_owned(trans_cite(cite->c_str(), from, to));
+        return 0;
+    });
+}
+
+int cmd_compare(const Options &o) {
+    LANG *l1 = language(o.lang);
+    LANG *l2 = o.lang2.empty() ? l1 : language(o.lang2);
+    auto compare = [&](const std::string &a, const std::string &b) {
+        const std::optional<std::string> first = read_citation(o, a, l1);
+        const std::optional<std::string> second = read_citation(o, b, l2);
+        if (!first || !second)
+            return failed_line();
+        print_comparison(*first, *second, l1, l2);
+        return 0;
+    };
+    if (!o.args.empty()) {
+        if (o.args.size() != 2)
+            usage_error("compare takes two citations");
+        return compare(o.args[0], o.args[1]);
+    }
+    return for_each_line([&](const std::string &line) {
+        const auto tab = line.find('\t');
+        if (tab == std::string::npos) {
+            std::cout.flush();
+            std::cerr << "tovrin: compare: no tab in line '" << line << "'\n";
+            return failed_line();
+        }
+        return compare(line.substr(0, tab), line.substr(tab + 1));
+    });
+}
+
+} // namespace cli
