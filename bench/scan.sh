@@ -36,7 +36,9 @@
 # "timeout", and the larger sizes of that input are not tried.
 #
 # Environment: SCAN_QUICK=1, SCAN_TIMEOUT (default 60), SCAN_RUNS (hyperfine
-# runs per command, default 10), SCAN_SEED (default 20240611).
+# runs per command, default 10), SCAN_SEED (default 20240611), SCAN_TIMING=0
+# (skip step 3: instruction counts only, which the load of a shared machine
+# does not disturb).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,6 +47,7 @@ quick=${SCAN_QUICK:-0}
 limit=${SCAN_TIMEOUT:-60}
 runs=${SCAN_RUNS:-10}
 seed=${SCAN_SEED:-20240611}
+timing=${SCAN_TIMING:-1}
 
 if [[ $quick == 1 ]]; then
     corpus_size=2M
@@ -189,6 +192,7 @@ time_input() {
 
 row() { printf '%-16s %10s %12s %12s %12s %10s\n' "$@" | tee -a "$summary"; }
 
+if [[ $timing == 1 ]]; then
 say | tee -a "$summary"
 {
     say "== throughput (MB = 10^6 bytes; wall: median of $runs hyperfine runs;"
@@ -263,6 +267,7 @@ done
         say "$kind ${patho_sizes[-1]} / ${patho_sizes[0]} (cpu time): $r (linear: <= 9)"
     done
 } | tee -a "$summary"
+fi
 
 # ---- instructions per byte ---------------------------------------------------
 

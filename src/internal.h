@@ -169,15 +169,23 @@ int check_lev(const char *cit);
 // The number of slots of tovrin_sbuff the scanner uses as its ring.
 extern const int scan_ring;
 
+// The classes (ClassBit) of the characters just before and just after a
+// candidate; 0 where there is none (the start or the end of the input).
+struct Around {
+    std::uint16_t before = 0;
+    std::uint16_t after = 0;
+};
+
 // The length of the longest prefix of cand[0..len) that check_lev accepts
-// under `l`, or 0: exactly what trying the prefixes longest first gives,
-// found in one pass over the candidate.
-int longest_citation(const char *cand, int len, LANG *l);
-int longest_citation(const char *cand, int len, const LangTables &t);
+// under the tables' language and that lies on word boundaries, or 0: the
+// candidate must not continue the word or number before it, and the prefix
+// must end neither in a space nor inside a word or number. Found in one
+// pass over the candidate.
+int longest_citation(const char *cand, int len, const LangTables &t, Around around);
 // The same for the candidate of `len` characters from slot `start` of a
 // ring of `size` characters.
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
-                             const LangTables &t);
+                             const LangTables &t, Around around);
 
 } // namespace tovrin::detail
 

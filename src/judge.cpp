@@ -15,6 +15,15 @@
 // token texts in reusable buffers; the unit rules are those of the
 // assembler (boundary table, lasta, shipout/adjust). The tests compare the
 // result with the literal loop over check_lev on random and real texts.
+//
+// Word boundaries. A citation never begins or ends inside a word or a
+// number: "1 Kor 13 nebo" must not take the "n" of "nebo" as the following
+// mark, "Mt 5,1000" must not become "Mt 5,100", and the "2" of "12" does not
+// begin a citation. So a candidate whose first character continues the word
+// or number written just before it is no citation, and a prefix counts only
+// when it ends neither in a space nor inside a word or a number (its last
+// character and the one after it both letters, or both digits). A letter
+// next to a digit is a boundary ("Mt 5,3Lk 6,2", "1K 13").
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -54,6 +63,12 @@ constexpr Pending pending_of(int sta) {
     }
 }
 
+// Whether a character of class `next` continues the word or number that a
+// character of class `prev` belongs to.
+constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
+    return ((prev & next) & (C_LETTER | C_DIGIT)) != 0;
+}
+
 class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
@@ -67,11 +82,20 @@ public:
         assembly_ = Assembly{};
     }
 
-    // `at(k)` is the k-th character of the candidate, 0 <= k < len.
-    template <typename At> int longest(At at, int len) {
+    // `at(k)` is the k-th character of the candidate, 0 <= k < len; `around`
+    // gives the classes of the characters before and after it.
+    template <typename At> int longest(At at, int len, Around around) {
         const std::uint16_t *cls = t_->cls;
-        if ((cls[static_cast<unsigned char>(at(0))] & (C_UPPER | C_DIGIT)) == 0)
+        const std::uint16_t first = cls[static_cast<unsigned char>(at(0))];
+        if ((first & (C_UPPER | C_DIGIT)) == 0 || continues_word(around.before, first))
             return 0;
+        // Whether the prefix of j characters ends at a word boundary.
+        const auto ends_well = [&](int j) {
+            const std::uint16_t last = cls[static_cast<unsigned char>(at(j - 1))];
+            const std::uint16_t after =
+                j < len ? cls[static_cast<unsigned char>(at(j))] : around.after;
+            return (last & C_SPACE) == 0 && !continues_word(last, after);
+        };
         int best = 0;
         for (int k = 0; k < len; ++k) {
             const char ch = at(k);
@@ -81,7 +105,11 @@ public:
             if (row.act == A_END || row.act == A_END_OUT) {
                 // The lexer finishes inside the candidate (a NUL or line
                 // end): every longer prefix reads as this one.
-                return finish(row) ? len : best;
+                if (finish(row))
+                    for (int j = len; j > k; --j)
+                        if (ends_well(j))
+                            return j;
+                return best;
             }
             if (!step(row, ch))
                 return best; // a token no longer prefix can get past
@@ -94,7 +122,7 @@ public:
             if (pending_of(sta_) == Pending::book)
                 continue;
             const Row &end = t_->row(sta_, 0);
-            if (end.act != A_ER && finish(end))
+            if (end.act != A_ER && ends_well(k + 1) && finish(end))
                 best = k + 1;
         }
         return best;
@@ -196,16 +224,16 @@ private:
 
 } // namespace
 
-int longest_citation(const char *cand, int len, const LangTables &t) {
+int longest_citation(const char *cand, int len, const LangTables &t, Around around) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;
     judge.reset(t);
-    return judge.longest([cand](int k) { return cand[k]; }, len);
+    return judge.longest([cand](int k) { return cand[k]; }, len, around);
 }
 
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
-                             const LangTables &t) {
+                             const LangTables &t, Around around) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;
@@ -217,11 +245,7 @@ int longest_citation_in_ring(const char *ring, int size, int start, int len,
             const int slot = start + k;
             return ring[slot < size ? slot : slot - size];
         },
-        len);
-}
-
-int longest_citation(const char *cand, int len, LANG *l) {
-    return longest_citation(cand, len, tables_with_names(l));
+        len, around);
 }
 
 } // namespace tovrin::detail

@@ -1,8 +1,10 @@
 // The stream scanner: reads a text character by character into a ring
 // buffer and feeds it to the citation lexer. When the lexer stops, the
 // candidate text from the first unwritten character up to that point is
-// decided: its longest prefix that passes every validity check is a
-// citation and goes to the highlight callback; otherwise a short piece at
+// decided: its longest prefix that passes every validity check, and begins
+// and ends on word boundaries (no part of a word or a number before or after
+// it, no trailing space), is a citation and goes to the highlight callback;
+// otherwise a short piece at
 // the front (a run of spaces, a run of letters, or one other character) is
 // written unchanged and the search starts again behind it. Every input byte
 // is written exactly once, in order, through one of the two callbacks.
@@ -166,13 +168,26 @@ Pushed push() {
 }
 
 
+// The classes of the characters around the candidate from bp up to ap: the
+// last one written (nothing at the start of the input) and the one the
+// lexer stopped on. The slot before bp still holds the last character
+// written: a character is read into it only once the ring is full, and
+// then the character at bp is written first.
+Around around_candidate() {
+    const int pending = (tp - bp + kRing) % kRing;
+    const bool wrote = scan.pushed > pending;
+    return Around{wrote ? class_at(bp == 0 ? kRing - 1 : bp - 1) : std::uint16_t{0},
+                  class_at(ap)};
+}
+
 // The longest prefix of the candidate that is a citation: the slot of its
 // last character, or -1.
 int vtest() {
     if (bp == ap)
         return -1;
     const int len = (ap - bp + kRing) % kRing;
-    const int k = longest_citation_in_ring(tovrin_sbuff, kRing, bp, len, *scan.t);
+    const int k =
+        longest_citation_in_ring(tovrin_sbuff, kRing, bp, len, *scan.t, around_candidate());
     if (k == 0)
         return -1;
     ap = (bp + k - 1) % kRing;

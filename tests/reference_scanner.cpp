@@ -17,6 +17,11 @@ void add(std::vector<Piece> &pieces, bool citation, const std::string &text) {
         pieces.push_back(Piece{citation, text});
 }
 
+// The last byte a scan wrote, or NUL before the first one.
+char last_written(const std::vector<Piece> &pieces) {
+    return pieces.empty() ? '\0' : pieces.back().text.back();
+}
+
 } // namespace
 
 std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
@@ -27,6 +32,12 @@ std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
     int tp = 0, bp = 0, ap = -1, eof = -1;
     bool inc = true;
     lg = l; // check_lev reads the scanner's language
+    // Whether `b` continues the word or number that `a` ends: a citation
+    // neither begins nor ends inside one.
+    const auto continues = [l](char a, char b) {
+        const signed char x = static_cast<signed char>(a), y = static_cast<signed char>(b);
+        return (ifc_2(x, l) && ifc_2(y, l)) || (ifc_5(x, l) && ifc_5(y, l));
+    };
     PARS p;
     tovrin_pinit(&p, l);
     auto next = [ring](int s) { return s + 1 == ring ? 0 : s + 1; };
@@ -55,14 +66,17 @@ std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
         if (p.errr == 0 && p.sta >= 0)
             continue;
         int found = -1;
-        if (bp != ap) {
+        if (bp != ap && !continues(last_written(pieces), buf[bp])) {
             int len = 0;
             for (int s = bp; s != ap; s = next(s))
                 bafr[len++] = buf[s];
-            bafr[len] = '\0';
+            const char after = ap == eof ? '\0' : buf[ap];
             for (int k = len; k >= 1 && found < 0; --k) {
+                const char following = k < len ? bafr[k] : after;
+                const char last = bafr[k - 1];
                 bafr[k] = '\0';
-                if (tovrin::detail::check_lev(bafr.get()))
+                if (!ifc_1(last, l) && !continues(last, following) &&
+                    tovrin::detail::check_lev(bafr.get()))
                     found = (bp + k - 1) % ring;
             }
         }

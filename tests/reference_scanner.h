@@ -1,7 +1,9 @@
 // The straightforward stream scanner, kept as the reference that the
 // library's faster scanner must agree with: a ring of `ring` characters,
 // a lexer record fed every character, and every prefix of a candidate
-// tried longest first with check_lev.
+// tried longest first with check_lev, counted only on word boundaries (it
+// must not continue the word or number written before it, nor end in a
+// space or inside a word or number).
 #ifndef TOVRIN_REFERENCE_SCANNER_H
 #define TOVRIN_REFERENCE_SCANNER_H
 

@@ -261,13 +261,14 @@ TEST(HugeNumbers, ItoaGivesThePlaceholderAtTheIntLimits) {
 }
 
 TEST(HugeNumbers, ScannerHighlightsTheLongestValidPrefix) {
-    // Three digits pass the checks, four do not: the longest accepted prefix
-    // ends after the third digit; the other digits are ordinary text.
+    // Three digits pass the checks, four do not, and no citation ends inside
+    // a number: the longest accepted prefix is the chapter; the verse
+    // number is ordinary text.
     const std::string digits = kHuge.substr(0, 200);
     const std::string text = "see Gn 1," + digits + ".\n";
     const Scan r = scan(text, example_lang());
     EXPECT_EQ(r.rebuilt, text);
-    EXPECT_EQ(r.cites, std::vector<std::string>{"Gn 1,123"});
+    EXPECT_EQ(r.cites, std::vector<std::string>{"Gn 1"});
     EXPECT_TRUE(r.all_cites_valid);
 }
 
@@ -319,7 +320,7 @@ TEST(LongRuns, RunsOfDigitsOrCapitalsSeveralRingsLong) {
         {std::string(3 * TOVRIN_SBUFF_SIZE + 5, '7'), {}},
         {std::string(3 * TOVRIN_SBUFF_SIZE + 5, 'M'), {}},
         {mixed, {}},
-        {"Mt 5,3 " + std::string(2 * TOVRIN_SBUFF_SIZE, '1') + " Lk 6,2\n", {"Mt 5,3 ", "Lk 6,2"}},
+        {"Mt 5,3 " + std::string(2 * TOVRIN_SBUFF_SIZE, '1') + " Lk 6,2\n", {"Mt 5,3", "Lk 6,2"}},
         // The verse keeps the lexer going until the ring is full: the ring-full
         // rule writes the citation's first characters as text, so only the
         // citation behind the run is found.
@@ -447,9 +448,9 @@ TEST(HostileBytes, EightBitLettersFoldAndScan) {
     const std::string text = "v \xc5\xa0ir 1,5; \xc5\xa1ir 2 a\xc5\xa1\xff.\n";
     const Scan r = scan(text, utf8_lang());
     EXPECT_EQ(r.rebuilt, text);
-    // The space before the letter that stopped the lexer belongs to the
-    // accepted candidate.
-    EXPECT_EQ(r.cites, std::vector<std::string>{"\xc5\xa0ir 1,5; \xc5\xa1ir 2 "});
+    // A citation ends before the space in front of the letter that stopped
+    // the lexer.
+    EXPECT_EQ(r.cites, std::vector<std::string>{"\xc5\xa0ir 1,5; \xc5\xa1ir 2"});
 }
 
 // ---- configurations ------------------------------------------------------

@@ -107,24 +107,76 @@ TEST(Scanner, FindsCitations) {
         {"Mt 5,3\r\n", "[Mt 5,3]\r\n"},
         // Leading spaces are written as one run, then the rest is scanned.
         {"  Mt 5,3", "  [Mt 5,3]"},
-        // Spaces before the character that stopped the lexer belong to the
-        // citation; the character after a citation starts the next
-        // candidate though the lexer's next run begins behind it.
-        {"Mt 5,3 a", "[Mt 5,3 ]a"},
-        {"Mt 5,3 Lk 6,2", "[Mt 5,3 ][Lk 6,2]"},
-        {"1 Jn 2,1 and 1Jn 2,1", "[1 Jn 2,1 ]and [1Jn 2,1]"},
-        // Lexed from the '.', the "1" behind a citation is a candidate of
-        // its own, though "1.Jn 2,1" would be one citation.
-        {"Mt 5,3 1.Jn 2,1", "[Mt 5,3 ]1.[Jn 2,1]"},
+        // A citation ends before the spaces in front of the character that
+        // stopped the lexer; the character after a citation starts the
+        // next candidate though the lexer's next run begins behind it.
+        {"Mt 5,3 a", "[Mt 5,3] a"},
+        {"Mt 5,3 Lk 6,2", "[Mt 5,3] [Lk 6,2]"},
+        {"1 Jn 2,1 and 1Jn 2,1", "[1 Jn 2,1] and [1Jn 2,1]"},
+        {"Mt 5,3 1.Jn 2,1", "[Mt 5,3] [1.Jn 2,1]"},
         // The longest accepted prefix, then the rest scanned again.
         {"Mt 5,3-x", "[Mt 5,3]-x"},
         {"Mt 5,3; Xy 1", "[Mt 5,3]; Xy 1"},
         {"Mt 5,3-1 ok", "[Mt 5,3]-1 ok"},
         {"Mt 5,0", "[Mt 5],0"},
-        {"Mt 1000", "[Mt 100]0"},
+        {"Mt 1000", "Mt 1000"}, // no citation ends inside a number
         {"Mt 3-1", "[Mt 3]-1"}, // reversed chapters; "Mt 3-" does not lex
     };
     run_table(std::begin(cases), std::end(cases));
+}
+
+// A citation neither begins nor ends inside a word or a number, and does not
+// end in a space, in every language; a letter next to a digit is a
+// boundary. Letters are the language's own, UTF-8 bytes included.
+TEST(Scanner, WordBoundaries) {
+    static const struct {
+        const char *lang, *input, *want;
+    } cases[] = {
+        // The first letter of the next word is not the following mark.
+        {"cz", "Viz 1 Kor 13 nebo \xc5\xbdid 11,1.", "Viz [1 Kor 13] nebo [\xc5\xbdid 11,1]."},
+        {"cz", "\xc5\xbd 23 n\xc3\xa1s", "[\xc5\xbd 23] n\xc3\xa1s"},
+        {"sk", "\xc5\xbd 23 n\xc3\xa1s", "[\xc5\xbd 23] n\xc3\xa1s"},
+        {"en", "Ps 23 for comfort", "[Ps 23] for comfort"},
+        {"de", "Ps 23 f\xc3\xbcr", "[Ps 23] f\xc3\xbcr"},
+        {"la", "Ps 23 sed", "[Ps 23] sed"},
+        // ... but a mark that ends its word stays.
+        {"cz", "J 3,16n.", "[J 3,16n]."},
+        {"cz", "\xc5\xbd 23 n.", "[\xc5\xbd 23 n]."},
+        {"en", "see John 3:16f.", "see [John 3:16f]."},
+        {"la", "Ps 23 s.", "[Ps 23 s]."},
+        // No citation ends inside a number, nor begins inside one.
+        {"cz", "Mt 5,1000", "[Mt 5],1000"},
+        {"de", "Mt 5,1000", "[Mt 5],1000"},
+        {"en", "Matt 5:1000", "[Matt 5]:1000"},
+        {"cz", "Gn 1000,1", "Gn 1000,1"},
+        {"en", "Gen 1000:1", "Gen 1000:1"},
+        {"cz", "v 12 k. 36 v.", "v 12 k. 36 v."},
+        {"cz", "21 J 3", "21 [J 3]"},
+        {"xx", "21 Jn 3", "21 [Jn 3]"},
+        // No trailing space.
+        {"cz", "Viz Ex 20,1-17 a Dt 5", "Viz [Ex 20,1-17] a [Dt 5]"},
+        {"de", "Ex 20,1-17 und Dtn 5", "[Ex 20,1-17] und [Dtn 5]"},
+        {"xx", "Mt 5,3 ", "[Mt 5,3] "},
+        // A letter next to a digit is a boundary.
+        {"cz", "Mt 5,3Lk 6,2", "[Mt 5,3][Lk 6,2]"},
+        {"en", "Matt 5:3Luke 6:2", "[Matt 5:3][Luke 6:2]"},
+        {"cz", "1K 13", "[1K 13]"},
+        {"en", "1Cor 13", "[1Cor 13]"},
+        // A part letter followed by a space.
+        {"cz", "Mt 5,3a b", "[Mt 5,3a] b"},
+        {"xx", "Mt 5,3a b", "[Mt 5,3a] b"},
+        // At the very end of the input.
+        {"cz", "viz J 3,16", "viz [J 3,16]"},
+        {"la", "vide Io 3,16s", "vide [Io 3,16s]"},
+    };
+    for (const auto &c : cases) {
+        LANG *l = std::string(c.lang) == "xx" ? example_lang()
+                                               : testing_support::shipped_lang(c.lang);
+        ASSERT_NE(l, nullptr);
+        const Scan s = scan(c.input, l);
+        EXPECT_EQ(s.marked(), c.want) << c.lang << " " << show(c.input);
+        expect_read_once(s, show(c.input));
+    }
 }
 
 TEST(Scanner, RejectsNonCitations) {
@@ -175,7 +227,7 @@ TEST(Scanner, EndOfInput) {
         {"Mt", "Mt"},
         {"Mt 5,3", "[Mt 5,3]"},
         {"Mt 5,3\n", "[Mt 5,3]\n"},
-        {"Mt 5,3 ", "[Mt 5,3 ]"},
+        {"Mt 5,3 ", "[Mt 5,3] "},
         {"Mt 5,3\n\n", "[Mt 5,3]\n\n"},
         // Cut by the end.
         {"Mt 5,", "[Mt 5],"},
@@ -185,7 +237,7 @@ TEST(Scanner, EndOfInput) {
         // Text still pending behind a citation when the end is read.
         {"Mt 5,3; Xy 1; Lk 6,2", "[Mt 5,3]; Xy 1; [Lk 6,2]"},
         {"Mt 5,3; Xy 1; Lk 6,2\n", "[Mt 5,3]; Xy 1; [Lk 6,2]\n"},
-        {"x Mt 5,3 Lk 6,2", "x [Mt 5,3 ][Lk 6,2]"},
+        {"x Mt 5,3 Lk 6,2", "x [Mt 5,3] [Lk 6,2]"},
     };
     run_table(std::begin(cases), std::end(cases));
 }
@@ -242,7 +294,7 @@ TEST(Scanner, EndOfInputStopsTheLexerWhen255IsALetter) {
         {"ab", "ab"},
         {"Mt ", "Mt "},
         {"a\xff Mt 5,3", "a\xff [Mt 5,3]"},
-        {"Mt 5,3 \xff", "[Mt 5,3 ]\xff"},
+        {"Mt 5,3 \xff", "[Mt 5,3] \xff"},
     };
     run_table(std::begin(cases), std::end(cases), lang.get());
 }

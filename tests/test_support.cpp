@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,6 +110,18 @@ std::string TempDir::read(const std::string &name) const { return slurp(path_ + 
 
 std::string binary_dir() { return TOVRIN_BINARY_DIR; }
 std::string source_dir() { return TOVRIN_SOURCE_DIR; }
+
+LANG *shipped_lang(const char *name) {
+    static const bool loaded = [] {
+        tovrin_init_file((source_dir() + "/data/bibl.ini").c_str());
+        return true;
+    }();
+    (void)loaded;
+    LANG *l = findlang(name);
+    if (l == nullptr)
+        ADD_FAILURE() << "no language " << name;
+    return l;
+}
 
 StaticLang::StaticLang(const char *name, const char *chars, const char *lower,
                        const char *upper, const char *parts, Books books)

@@ -51,6 +51,11 @@ private:
 std::string binary_dir();
 std::string source_dir();
 
+// A language of the shipped data/bibl.ini, which is loaded into this process
+// on first use (records are never released, so it stays reachable); a
+// missing language fails the test and gives null.
+LANG *shipped_lang(const char *name);
+
 // The 26 Latin letters, as the hand-built languages list them.
 inline constexpr char kAsciiLower[] = "abcdefghijklmnopqrstuvwxyz";
 inline constexpr char kAsciiUpper[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";

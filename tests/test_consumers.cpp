@@ -1,0 +1,138 @@
+// Every program built on the scanner finds the same citations on the
+// shipped sample: the driver, `tovrin scan` in each format, index, grep and
+// lint. They share one decision, so a difference here is a fault in how a
+// program feeds or reports the scanner, not a matter of taste.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using testing_support::binary_dir;
+using testing_support::Outcome;
+using testing_support::run_command;
+using testing_support::source_dir;
+
+Outcome in_data(const std::string &cmd) { return run_command(cmd, source_dir() + "/data"); }
+
+std::string tovrin(const std::string &args) { return binary_dir() + "/tovrin " + args; }
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The value of a number or string field of one JSON line of `scan` (no
+// escapes occur in the sample's citations).
+std::string field(const std::string &json, const std::string &name) {
+    const std::string key = "\"" + name + "\":";
+    std::size_t at = json.find(key);
+    if (at == std::string::npos)
+        return "";
+    at += key.size();
+    if (json[at] == '"') {
+        const std::size_t end = json.find('"', at + 1);
+        return json.substr(at + 1, end - at - 1);
+    }
+    return json.substr(at, json.find_first_of(",}", at) - at);
+}
+
+struct Found {
+    std::string line, column, text, canonical;
+};
+
+std::vector<Found> scan_json(const std::string &options) {
+    const Outcome o = in_data(tovrin("scan --format json " + options + " nztexty.tex"));
+    EXPECT_EQ(o.status, 0) << o.err;
+    std::vector<Found> found;
+    for (const std::string &j : lines_of(o.out))
+        found.push_back({field(j, "line"), field(j, "column"), field(j, "text"),
+                         field(j, "canonical")});
+    return found;
+}
+
+// The driver and the command line's exact mode give the same bytes (the
+// driver writes one line feed first).
+TEST(Consumers, DriverAndAnsiScanWriteTheSameBytes) {
+    const Outcome dorvi = in_data(binary_dir() + "/dorvi");
+    const Outcome scan = in_data(tovrin("scan --exact --format ansi nztexty.tex"));
+    ASSERT_EQ(dorvi.status, 0) << dorvi.err;
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    ASSERT_FALSE(dorvi.out.empty());
+    EXPECT_TRUE(dorvi.out.substr(1) == scan.out) << "dorvi and tovrin scan --exact differ";
+}
+
+// Without --exact the command line reads typographic forms as well: only
+// lines that use one (a tie, "--", a dash or a no-break space) may differ
+// from the driver's.
+TEST(Consumers, TypographicFormsAreTheOnlyDifference) {
+    const auto driver = lines_of(in_data(binary_dir() + "/dorvi").out.substr(1));
+    const auto forms = lines_of(in_data(tovrin("scan --format ansi nztexty.tex")).out);
+    ASSERT_EQ(driver.size(), forms.size());
+    int differing = 0;
+    for (std::size_t k = 0; k < driver.size(); ++k) {
+        if (driver[k] == forms[k])
+            continue;
+        ++differing;
+        const std::string &l = driver[k];
+        const bool has_form = l.find('~') != std::string::npos ||
+                              l.find("--") != std::string::npos ||
+                              l.find("\xe2\x80\x93") != std::string::npos ||
+                              l.find("\xe2\x80\x94") != std::string::npos ||
+                              l.find("\xc2\xa0") != std::string::npos;
+        EXPECT_TRUE(has_form) << "line " << k + 1 << ": " << l;
+    }
+    EXPECT_LE(differing, 3); // the sample shows a few forms on purpose
+}
+
+// index lists a unit of every citation that scan finds, on the same lines.
+TEST(Consumers, IndexPlacesAreTheScannedLines) {
+    std::set<std::string> scanned;
+    for (const Found &f : scan_json(""))
+        scanned.insert("nztexty.tex:" + f.line);
+    const Outcome o = in_data(tovrin("index nztexty.tex"));
+    ASSERT_EQ(o.status, 0) << o.err;
+    std::set<std::string> indexed;
+    for (const std::string &entry : lines_of(o.out)) {
+        std::string places = entry.substr(entry.find('\t') + 1);
+        std::istringstream in(places);
+        for (std::string p; std::getline(in, p, ',');)
+            indexed.insert(p.substr(p.find_first_not_of(' ')));
+    }
+    EXPECT_EQ(indexed, scanned);
+}
+
+// grep finds each scanned citation on its line, and lint reports nothing
+// where a citation was found.
+TEST(Consumers, GrepAndLintAgreeWithScan) {
+    const auto found = scan_json("");
+    ASSERT_GT(found.size(), 50u);
+    std::set<std::pair<std::string, std::string>> starts;
+    for (const Found &f : found) {
+        starts.insert({f.line, f.column});
+        const Outcome g = in_data(tovrin("grep '" + f.canonical + "' nztexty.tex"));
+        EXPECT_EQ(g.status, 0) << f.text << ": " << g.err;
+        EXPECT_NE(g.out.find("nztexty.tex:" + f.line + ":"), std::string::npos)
+            << f.text << " at line " << f.line;
+    }
+    const Outcome lint = in_data(tovrin("lint nztexty.tex"));
+    for (const std::string &finding : lines_of(lint.out)) {
+        // nztexty.tex:LINE:COLUMN: message
+        const std::size_t a = finding.find(':'), b = finding.find(':', a + 1),
+                          c = finding.find(':', b + 1);
+        const std::pair<std::string, std::string> place{finding.substr(a + 1, b - a - 1),
+                                                        finding.substr(b + 1, c - b - 1)};
+        EXPECT_EQ(starts.count(place), 0u) << finding;
+    }
+}
+
+} // namespace
