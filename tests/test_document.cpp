@@ -1,0 +1,153 @@
+// The document reader (tools/document.cpp): the text and places of .docx
+// and .odt files built here from XML, and the refusal of files that are
+// no documents or would read without bound.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+#include "document.h"
+#include "document_fixtures.h"
+
+namespace {
+
+doc::Document read_ok(const std::string &bytes, doc::Format format) {
+    auto r = doc::read_document(bytes, format);
+    if (auto *e = std::get_if<doc::Error>(&r))
+        ADD_FAILURE() << "refused: " << e->message;
+    return std::holds_alternative<doc::Document>(r) ? std::get<doc::Document>(r) : doc::Document{};
+}
+
+std::string refusal(const std::string &bytes, doc::Format format) {
+    auto r = doc::read_document(bytes, format);
+    return std::holds_alternative<doc::Error>(r) ? std::get<doc::Error>(r).message : "(read)";
+}
+
+// The place of the first occurrence of `needle` after `from`, as text.
+std::string place_of(const doc::Document &d, const std::string &needle, std::size_t from = 0) {
+    const auto at = d.text().find(needle, from);
+    return at == std::string::npos ? "(not found)" : doc::place_text(d.place(at));
+}
+
+TEST(DocumentFormat, ByExtensionInAnyCase) {
+    EXPECT_EQ(doc::format_of("a.docx"), doc::Format::docx);
+    EXPECT_EQ(doc::format_of("dir.v2/KAZANI.DOCX"), doc::Format::docx);
+    EXPECT_EQ(doc::format_of("a.Odt"), doc::Format::odt);
+    EXPECT_EQ(doc::format_of("a.tex"), doc::Format::text);
+    EXPECT_EQ(doc::format_of("docx"), doc::Format::text);
+}
+
+// Both formats give the same text: runs joined, each paragraph (table
+// cells included) one line, a footnote after its paragraph, endnotes at
+// the end, and every citation at its place.
+TEST(DocumentReader, SermonInBothFormats) {
+    const std::string want = "Blahoslavení chudí (Mt 5,3-12).\n\n"
+                             "Srv. L 6,20n.\n\n"
+                             "Ř 8,28\n\n"
+                             "též Xy 3,4 a Mt 5,7-3\n\n"
+                             "Konec, Ř 8,28.\n\n"
+                             "Gn 1,1";
+    for (const auto &[name, bytes, format] :
+         {std::tuple{"docx", fixtures::sermon_docx(), doc::Format::docx},
+          std::tuple{"odt", fixtures::sermon_odt(), doc::Format::odt}}) {
+        SCOPED_TRACE(name);
+        const doc::Document d = read_ok(bytes, format);
+        EXPECT_EQ(d.text(), want);
+        EXPECT_EQ(place_of(d, "Mt 5,3"), "1:21"); // columns count characters
+        EXPECT_EQ(place_of(d, "L 6,20n"), "footnote 1:6");
+        EXPECT_EQ(place_of(d, "Ř 8,28"), "2:1");
+        EXPECT_EQ(place_of(d, "Xy"), "3:5");
+        EXPECT_EQ(place_of(d, "Mt 5,7"), "3:14");
+        EXPECT_EQ(place_of(d, "Ř 8,28", d.text().find("Konec")), "4:8");
+        EXPECT_EQ(place_of(d, "Gn"), "endnote 1:1");
+    }
+}
+
+// What is not text of a paragraph stays out; what is, in its form.
+TEST(DocumentReader, WordRunContents) {
+    const std::string body =
+        "<w:p><w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>"
+        "<w:r><w:t>A</w:t><w:tab/><w:t>B</w:t><w:br/><w:t>C</w:t><w:noBreakHyphen/></w:r>"
+        "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>"
+        "<w:ins><w:r><w:t>new</w:t></w:r></w:ins>"
+        "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>"
+        "<w:r><w:instrText> PAGE </w:instrText></w:r>"
+        "<w:sdt><w:sdtContent><w:r><w:t>D</w:t></w:r></w:sdtContent></w:sdt>"
+        "<w:r><mc:AlternateContent xmlns:mc=\"m\"><mc:Choice><w:drawing><w:txbxContent>"
+        "<w:p><w:r><w:t>box</w:t></w:r></w:p></w:txbxContent></w:drawing></mc:Choice>"
+        "<mc:Fallback><w:pict><w:txbxContent><w:p><w:r><w:t>box</w:t></w:r></w:p>"
+        "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>"
+        "<w:p/><w:p><w:r><w:t>E</w:t></w:r></w:p>";
+    const doc::Document d = read_ok(fixtures::docx(body), doc::Format::docx);
+    EXPECT_EQ(d.text(), "A\tB\nC-newD\n\nbox\n\n\n\nE");
+    EXPECT_EQ(place_of(d, "box"), "2:1"); // the text box after its paragraph
+    EXPECT_EQ(place_of(d, "E"), "4:1");   // empty paragraphs count
+}
+
+TEST(DocumentReader, OpenDocumentInlineContents) {
+    const std::string text =
+        "<text:h>Title</text:h>"
+        "<text:list><text:list-item><text:p>one  two\n three<text:s text:c=\"3\"/>x"
+        "<text:tab/>y<text:line-break/>z<office:annotation><text:p>comment</text:p>"
+        "</office:annotation></text:p></text:list-item></text:list>"
+        "<text:tracked-changes><text:changed-region><text:deletion><text:p>gone</text:p>"
+        "</text:deletion></text:changed-region></text:tracked-changes>"
+        "<text:p><text:s text:c=\"1000000000\"/></text:p>";
+    const doc::Document d = read_ok(fixtures::odt(text), doc::Format::odt);
+    // A run of spaces is cut to 100: markup must not grow into megabytes.
+    EXPECT_EQ(d.text(), "Title\n\none two three   x\ty\nz\n\n" + std::string(100, ' '));
+}
+
+// Files that are no documents, or would make the reader run without
+// bound, end with a sentence that says why.
+TEST(DocumentReader, HostileFilesRefused) {
+    const std::string sermon = fixtures::sermon_docx();
+    std::string deep;
+    for (int k = 0; k < 300; ++k)
+        deep += "<w:sdt>";
+    for (int k = 0; k < 300; ++k)
+        deep += "</w:sdt>";
+    fixtures::Entries many;
+    for (int k = 0; k <= 10000; ++k)
+        many.push_back({"f" + std::to_string(k), ""});
+    const struct {
+        const char *what;
+        std::string bytes;
+        doc::Format format;
+        std::string message;
+    } cases[] = {
+        {"plain text", "Mt 5,3", doc::Format::docx,
+         "not a valid document (not a complete zip archive: Not a zip archive)"},
+        {"truncated", sermon.substr(0, sermon.size() / 2), doc::Format::docx,
+         "not a valid document (not a complete zip archive: Not a zip archive)"},
+        {"end cut off", sermon.substr(0, sermon.size() - 10), doc::Format::docx,
+         "not a valid document (not a complete zip archive: Not a zip archive)"},
+        {"empty", "", doc::Format::odt, "an empty file, not a document"},
+        {"a zip bomb", fixtures::zip({{"word/document.xml", std::string(65u << 20, ' ')}}),
+         doc::Format::docx, "more than 64 MiB of uncompressed XML (a zip bomb?)"},
+        {"too many entries", fixtures::zip(many), doc::Format::docx,
+         "the archive has more than 10000 entries"},
+        {"no document part", fixtures::zip({{"word/other.xml", "<a/>"}}), doc::Format::docx,
+         "no word/document.xml in the archive"},
+        {"an odt read as docx", fixtures::sermon_odt(), doc::Format::docx,
+         "no word/document.xml in the archive"},
+        {"not XML", fixtures::zip({{"content.xml", "<office:document-content><p>"}}),
+         doc::Format::odt, "content.xml is not well-formed XML (Start-end tags mismatch at byte 27)"},
+        {"external entity",
+         fixtures::zip({{"word/document.xml",
+                         "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY x SYSTEM "
+                         "\"file:///etc/passwd\">]><w:document><w:body><w:p><w:r><w:t>&x;"
+                         "</w:t></w:r></w:p></w:body></w:document>"}}),
+         doc::Format::docx,
+         "word/document.xml has a document type declaration (DTDs and external entities are "
+         "not accepted)"},
+        {"deep nesting", fixtures::docx(deep), doc::Format::docx,
+         "the XML is nested more than 200 levels deep"},
+        {"no text body", fixtures::zip({{"content.xml", "<office:document-content/>"}}),
+         doc::Format::odt, "content.xml holds no text document"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(refusal(c.bytes, c.format), c.message) << c.what;
+}
+
+} // namespace
