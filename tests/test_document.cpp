@@ -8,6 +8,7 @@
 
 #include "document.h"
 #include "document_fixtures.h"
+#include "test_support.h"
 
 namespace {
 
@@ -148,6 +149,81 @@ TEST(DocumentReader, HostileFilesRefused) {
     };
     for (const auto &c : cases)
         EXPECT_EQ(refusal(c.bytes, c.format), c.message) << c.what;
+}
+
+// ---------------------------------------------------------------------
+// The text commands on documents: the same sermon as .docx and .odt gives
+// the same findings and places.
+
+class DocumentCommands : public ::testing::Test {
+protected:
+    DocumentCommands() {
+        work_.write("kazani.docx", fixtures::sermon_docx());
+        work_.write("kazani.odt", fixtures::sermon_odt());
+    }
+    testing_support::Outcome tovrin(const std::string &args) const {
+        return testing_support::run_command(testing_support::binary_dir() + "/tovrin --config '" +
+                                                testing_support::source_dir() +
+                                                "/data/bibl.ini' " + args,
+                                            work_.path());
+    }
+    testing_support::TempDir work_;
+};
+
+TEST_F(DocumentCommands, LintIndexGrepAndJsonGivePlaces) {
+    const struct {
+        const char *args;
+        int status;
+        const char *out; // for kazani.docx; the .odt gives the same
+    } cases[] = {
+        {"lint", 1,
+         "F:3:5: unknown book name 'Xy' in 'Xy 3,4'\n"
+         "F:3:14: reversed range in 'Mt 5,7-3'\n"},
+        {"index", 0,
+         "Gn 1,1\tF:endnote 1\n"
+         "Mt 5,3-12\tF:1\n"
+         "Mt 5,7\tF:3\n"
+         "L 6,20-21\tF:footnote 1\n"
+         "Ř 8,28\tF:2, F:4\n"},
+        {"grep 'L 6'", 0, "F:footnote 1:Srv. L 6,20n.\n"},
+        {"scan --format json", 0,
+         "{\"file\":\"F\",\"paragraph\":1,\"column\":21,\"offset\":22,\"text\":\"Mt 5,3-12\","
+         "\"canonical\":\"Mt 5,3-12\"}\n"
+         "{\"file\":\"F\",\"footnote\":1,\"column\":6,\"offset\":40,\"text\":\"L 6,20n\","
+         "\"canonical\":\"L 6,20-21\"}\n"
+         "{\"file\":\"F\",\"paragraph\":2,\"column\":1,\"offset\":50,\"text\":\"Ř 8,28\","
+         "\"canonical\":\"Ř 8,28\"}\n"
+         "{\"file\":\"F\",\"paragraph\":3,\"column\":14,\"offset\":74,\"text\":\"Mt 5,7\","
+         "\"canonical\":\"Mt 5,7\"}\n"
+         "{\"file\":\"F\",\"paragraph\":4,\"column\":8,\"offset\":91,\"text\":\"Ř 8,28\","
+         "\"canonical\":\"Ř 8,28\"}\n"
+         "{\"file\":\"F\",\"endnote\":1,\"column\":1,\"offset\":101,\"text\":\"Gn 1,1\","
+         "\"canonical\":\"Gn 1,1\"}\n"},
+    };
+    for (const auto &c : cases) {
+        for (const std::string file : {"kazani.docx", "kazani.odt"}) {
+            const auto o = tovrin(std::string(c.args) + " " + file);
+            std::string want = c.out;
+            for (auto at = want.find('F'); at != std::string::npos; at = want.find('F', at + 1))
+                if (want[at + 1] == ':' || want[at + 1] == '"')
+                    want.replace(at, 1, file);
+            EXPECT_EQ(o.out, want) << c.args << " " << file;
+            EXPECT_EQ(o.err, "") << c.args << " " << file;
+            EXPECT_EQ(o.status, c.status) << c.args << " " << file;
+        }
+    }
+}
+
+// A document that cannot be read is reported on the error stream like a
+// file that cannot be opened, and the other files are still read.
+TEST_F(DocumentCommands, InvalidDocumentReportedOthersRead) {
+    const std::string sermon = fixtures::sermon_docx();
+    work_.write("cut.docx", sermon.substr(0, sermon.size() / 2));
+    const auto o = tovrin("index cut.docx kazani.odt");
+    EXPECT_EQ(o.err, "tovrin: cannot read 'cut.docx': not a valid document (not a complete zip "
+                     "archive: Not a zip archive)\n");
+    EXPECT_NE(o.out.find("Gn 1,1\tkazani.odt:endnote 1\n"), std::string::npos) << o.out;
+    EXPECT_EQ(o.status, 1);
 }
 
 } // namespace

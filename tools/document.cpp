@@ -189,12 +189,26 @@ pugi::xml_node path(pugi::xml_node n, std::initializer_list<std::string_view> na
     return n;
 }
 
-// What both walkers share: the document being built, the paragraph being
-// read, the paragraphs deferred until it ends, and the depth guard.
+// The walk both formats share: block elements down to paragraphs, the
+// paragraph being read, the paragraphs deferred until it ends, endnotes
+// until the body ends, and the depth guard. A format says what its
+// paragraphs are, which blocks hold no text, and how a paragraph's inline
+// content reads.
 class Walker {
+public:
+    virtual ~Walker() = default;
+
+    // The document whose body is the content of `body`.
+    Document read(pugi::xml_node body) {
+        block(body, Part::body, 0);
+        for (const Deferred &d : endnotes_at_end_)
+            block(d.node, d.part, d.number);
+        return std::move(document_);
+    }
+
 protected:
-    // Paragraphs read after the current one: text boxes (body paragraphs)
-    // and footnotes, in the order they were met.
+    // Content read apart from the paragraph it sits in: text boxes (body
+    // paragraphs, numbered as they come), footnotes and endnotes.
     struct Deferred {
         pugi::xml_node node;
         Part part;
@@ -210,16 +224,48 @@ protected:
         int &d_;
     };
 
+    virtual bool is_paragraph(std::string_view name) const = 0;
+    virtual bool is_textless_block(std::string_view name) const = 0;
+    // Reads the inline content of `n`, in a paragraph of `part`, with
+    // append(), defer(), footnote() and endnote().
+    virtual void inline_text(pugi::xml_node n, Part part) = 0;
+
     void append(std::string_view s) {
         if (text_bytes_ + s.size() > kMaxXmlBytes)
             refuse("more than " + std::to_string(kMaxXmlBytes >> 20) + " MiB of text");
         text_bytes_ += s.size();
         line_ += s;
     }
+    const std::string &line() const { return line_; }
 
-    // Ends the paragraph being read (numbered `number` in `part`; body
-    // paragraphs count on their own) and reads what was deferred in it.
-    template <typename Block> void finish_paragraph(Part part, long number, Block block) {
+    // A text box: its paragraphs follow the current one.
+    void defer(pugi::xml_node n, Part part) { deferred_.push_back({n, part, 0}); }
+    // Notes are numbered in the order the body refers to them, as both
+    // programs number them by default; a footnote is read after its
+    // paragraph, endnotes after the body.
+    void footnote(pugi::xml_node n) { deferred_.push_back({n, Part::footnote, ++footnotes_}); }
+    void endnote(pugi::xml_node n) { endnotes_at_end_.push_back({n, Part::endnote, ++endnotes_}); }
+
+    int depth_ = 0;
+
+private:
+    void block(pugi::xml_node n, Part part, long number) {
+        const Depth guard(depth_);
+        for (pugi::xml_node c : n.children()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            const std::string_view name = local(c);
+            if (is_paragraph(name))
+                paragraph(c, part, number);
+            else if (!is_textless_block(name))
+                block(c, part, number);
+        }
+    }
+
+    // Reads paragraph `p`, numbered `number` in `part` (body paragraphs
+    // count on their own), then what was deferred in it.
+    void paragraph(pugi::xml_node p, Part part, long number) {
+        inline_text(p, part);
         if (part == Part::body)
             number = ++paragraphs_;
         document_.add_paragraph(part, number, line_);
@@ -232,28 +278,25 @@ protected:
 
     Document document_;
     std::string line_;
-    std::vector<Deferred> deferred_;
-    long paragraphs_ = 0;
-    int depth_ = 0;
+    std::vector<Deferred> deferred_, endnotes_at_end_;
+    long paragraphs_ = 0, footnotes_ = 0, endnotes_ = 0;
     std::size_t text_bytes_ = 0;
 };
+
+// Whether `name` is one of `names`.
+template <std::size_t N>
+bool one_of(std::string_view name, const std::string_view (&names)[N]) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
 
 // ---------------------------------------------------------------------
 // Word: word/document.xml, word/footnotes.xml, word/endnotes.xml
 
-class DocxReader : Walker {
+class DocxReader : public Walker {
 public:
-    Document read(Archive &zip) {
-        const Xml body(zip.read("word/document.xml"), "word/document.xml");
-        const auto footnotes = notes(zip, "word/footnotes.xml", "footnote");
-        const auto endnotes = notes(zip, "word/endnotes.xml", "endnote");
-        footnotes_ = footnotes.get();
-        endnotes_ = endnotes.get();
-        block(path(body.root(), {"body"}), Part::body, 0);
-        for (const Deferred &d : endnotes_at_end_)
-            block(d.node, d.part, d.number);
-        return std::move(document_);
-    }
+    explicit DocxReader(Archive &zip)
+        : footnotes_(notes(zip, "word/footnotes.xml", "footnote")),
+          endnotes_(notes(zip, "word/endnotes.xml", "endnote")) {}
 
 private:
     // The notes of one part by their id, and the parsed part that holds them.
@@ -262,37 +305,24 @@ private:
         std::map<std::string, pugi::xml_node> by_id;
     };
 
-    static std::unique_ptr<Notes> notes(Archive &zip, const char *name, std::string_view kind) {
-        auto n = std::make_unique<Notes>();
+    static Notes notes(Archive &zip, const char *name, std::string_view kind) {
+        Notes n;
         if (!zip.has(name))
             return n;
-        n->xml = std::make_unique<Xml>(zip.read(name), name);
-        for (pugi::xml_node c : n->xml->root().children())
+        n.xml = std::make_unique<Xml>(zip.read(name), name);
+        for (pugi::xml_node c : n.xml->root().children())
             if (local(c) == kind)
-                n->by_id[c.attribute("w:id").value()] = c;
+                n.by_id[c.attribute("w:id").value()] = c;
         return n;
     }
 
-    void block(pugi::xml_node n, Part part, long number) {
-        const Depth guard(depth_);
-        for (pugi::xml_node c : n.children()) {
-            if (c.type() != pugi::node_element)
-                continue;
-            const std::string_view name = local(c);
-            if (name == "p")
-                paragraph(c, part, number);
-            else if (name != "sectPr" && name != "tblPr" && name != "trPr" && name != "tcPr")
-                block(c, part, number);
-        }
+    bool is_paragraph(std::string_view name) const override { return name == "p"; }
+    bool is_textless_block(std::string_view name) const override {
+        static constexpr std::string_view names[] = {"sectPr", "tblPr", "trPr", "tcPr"};
+        return one_of(name, names);
     }
 
-    void paragraph(pugi::xml_node p, Part part, long number) {
-        inline_text(p, part);
-        finish_paragraph(part, number,
-                         [this](pugi::xml_node n, Part pt, long nr) { block(n, pt, nr); });
-    }
-
-    void inline_text(pugi::xml_node n, Part part) {
+    void inline_text(pugi::xml_node n, Part part) override {
         const Depth guard(depth_);
         for (pugi::xml_node c : n.children()) {
             if (c.type() != pugi::node_element)
@@ -307,11 +337,11 @@ private:
             else if (name == "noBreakHyphen")
                 append("-");
             else if (name == "footnoteReference" && part == Part::body)
-                refer(c, *footnotes_, Part::footnote, ++footnote_count_, deferred_);
+                refer(c, footnotes_, [this](pugi::xml_node note) { footnote(note); });
             else if (name == "endnoteReference" && part == Part::body)
-                refer(c, *endnotes_, Part::endnote, ++endnote_count_, endnotes_at_end_);
+                refer(c, endnotes_, [this](pugi::xml_node note) { endnote(note); });
             else if (name == "txbxContent")
-                deferred_.push_back({c, part, 0});
+                defer(c, part);
             else if (!skipped(name))
                 inline_text(c, part);
         }
@@ -324,62 +354,30 @@ private:
         static constexpr std::string_view names[] = {
             "pPr", "rPr", "del", "delText", "moveFrom", "instrText", "delInstrText",
             "fldData", "Fallback"};
-        return std::find(std::begin(names), std::end(names), name) != std::end(names);
+        return one_of(name, names);
     }
 
-    // Notes are numbered in the order the body refers to them, as Word
-    // numbers them by default.
-    static void refer(pugi::xml_node ref, const Notes &notes, Part part, long number,
-                      std::vector<Deferred> &into) {
+    template <typename Read> static void refer(pugi::xml_node ref, const Notes &notes, Read read) {
         auto it = notes.by_id.find(ref.attribute("w:id").value());
         if (it != notes.by_id.end())
-            into.push_back({it->second, part, number});
+            read(it->second);
     }
 
-    const Notes *footnotes_ = nullptr;
-    const Notes *endnotes_ = nullptr;
-    std::vector<Deferred> endnotes_at_end_;
-    long footnote_count_ = 0, endnote_count_ = 0;
+    const Notes footnotes_, endnotes_;
 };
 
 // ---------------------------------------------------------------------
 // OpenDocument: content.xml
 
-class OdtReader : Walker {
-public:
-    Document read(Archive &zip) {
-        const Xml content(zip.read("content.xml"), "content.xml");
-        const pugi::xml_node text = path(content.root(), {"body", "text"});
-        if (!text)
-            refuse("content.xml holds no text document");
-        block(text, Part::body, 0);
-        for (const Deferred &d : endnotes_at_end_)
-            block(d.node, d.part, d.number);
-        return std::move(document_);
-    }
-
+class OdtReader : public Walker {
 private:
-    void block(pugi::xml_node n, Part part, long number) {
-        const Depth guard(depth_);
-        for (pugi::xml_node c : n.children()) {
-            if (c.type() != pugi::node_element)
-                continue;
-            const std::string_view name = local(c);
-            if (name == "p" || name == "h")
-                paragraph(c, part, number);
-            // Deleted text of tracked changes lives in their own list.
-            else if (name != "tracked-changes")
-                block(c, part, number);
-        }
+    bool is_paragraph(std::string_view name) const override { return name == "p" || name == "h"; }
+    // Deleted text of tracked changes lives in their own list.
+    bool is_textless_block(std::string_view name) const override {
+        return name == "tracked-changes";
     }
 
-    void paragraph(pugi::xml_node p, Part part, long number) {
-        inline_text(p, part);
-        finish_paragraph(part, number,
-                         [this](pugi::xml_node n, Part pt, long nr) { block(n, pt, nr); });
-    }
-
-    void inline_text(pugi::xml_node n, Part part) {
+    void inline_text(pugi::xml_node n, Part part) override {
         const Depth guard(depth_);
         for (pugi::xml_node c : n.children()) {
             if (c.type() == pugi::node_pcdata) {
@@ -400,7 +398,7 @@ private:
             else if (name == "note")
                 note(c, part);
             else if (name == "text-box")
-                deferred_.push_back({c, part, 0});
+                defer(c, part);
             else if (name != "annotation")
                 inline_text(c, part);
         }
@@ -412,25 +410,20 @@ private:
             const bool space = ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
             if (!space)
                 append(std::string_view(&ch, 1));
-            else if (line_.empty() || line_.back() != ' ')
+            else if (line().empty() || line().back() != ' ')
                 append(" ");
         }
     }
 
-    // Notes are numbered in the order they occur, per class, as they are
-    // numbered by default.
     void note(pugi::xml_node n, Part part) {
         if (part != Part::body)
             return;
         const pugi::xml_node body = path(n, {"note-body"});
         if (std::string_view(n.attribute("text:note-class").value()) == "endnote")
-            endnotes_at_end_.push_back({body, Part::endnote, ++endnote_count_});
+            endnote(body);
         else
-            deferred_.push_back({body, Part::footnote, ++footnote_count_});
+            footnote(body);
     }
-
-    std::vector<Deferred> endnotes_at_end_;
-    long footnote_count_ = 0, endnote_count_ = 0;
 };
 
 } // namespace
@@ -443,11 +436,17 @@ std::variant<Document, Error> read_document(std::string_view bytes, Format forma
         if (bytes.size() > kMaxFileBytes)
             refuse("larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB");
         Archive zip(bytes);
-        if (format == Format::docx)
-            return DocxReader().read(zip);
-        if (format == Format::odt)
-            return OdtReader().read(zip);
-        refuse("not a document format");
+        if (format == Format::docx) {
+            const Xml main(zip.read("word/document.xml"), "word/document.xml");
+            return DocxReader(zip).read(path(main.root(), {"body"}));
+        }
+        if (format != Format::odt)
+            refuse("not a document format");
+        const Xml content(zip.read("content.xml"), "content.xml");
+        const pugi::xml_node text = path(content.root(), {"body", "text"});
+        if (!text)
+            refuse("content.xml holds no text document");
+        return OdtReader().read(text);
     } catch (const Refused &r) {
         return Error{r.message};
     } catch (const std::bad_alloc &) {

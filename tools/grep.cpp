@@ -21,16 +21,17 @@ public:
         file_ = name;
         line_.clear();
         line_no_ = 1;
+        line_start_ = Place{};
         hit_ = false;
     }
-    void text(char, const Span &s, const Place &) override { add(s.bytes, s.len, false); }
+    void text(char, const Span &s, const Place &at) override { add(s.bytes, s.len, false, at); }
     void citation(const Citation &c) override {
         // A shared passage in either direction: the overlap test is not
         // symmetric.
         const bool match = tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
                            tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_);
         hit_ = hit_ || match;
-        add(c.text.data(), c.text.size(), match);
+        add(c.text.data(), c.text.size(), match, c.at);
     }
     void end_file() override {
         if (!line_.empty())
@@ -39,12 +40,13 @@ public:
 
 private:
     // A matching citation that runs over a line break reports every line
-    // it touches, each with its own number.
-    void add(const char *p, std::size_t n, bool match) {
+    // it touches, each with its own number. `at` is the place of p[0].
+    void add(const char *p, std::size_t n, bool match, const Place &at) {
         for (std::size_t k = 0; k < n; ++k) {
             if (p[k] == '\n') {
                 flush_line();
                 ++line_no_;
+                line_start_ = Place{at.offset + static_cast<long long>(k) + 1, line_no_, 1};
                 hit_ = match;
             } else {
                 line_ += p[k];
@@ -54,7 +56,8 @@ private:
     void flush_line() {
         if (hit_) {
             matched_ = true;
-            write_bytes(file_ + ":" + std::to_string(line_no_) + ":" + line_ + "\n");
+            // In a document: the paragraph (or note) of the line.
+            write_bytes(file_ + ":" + where(line_start_, false) + ":" + line_ + "\n");
         }
         line_.clear();
         hit_ = false;
@@ -65,6 +68,7 @@ private:
     std::string file_;
     std::string line_;
     long line_no_ = 1;
+    Place line_start_;
     bool hit_ = false, matched_ = false;
 };
 

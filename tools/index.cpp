@@ -20,7 +20,7 @@ namespace {
 struct IndexEntry {
     PARS_UNIT unit;
     std::string text;
-    std::vector<std::string> places; // file:line, in order of citing
+    std::vector<std::string> places; // file:line (file:paragraph), in order of citing
 };
 
 class IndexCollector : public Consumer {
@@ -30,7 +30,7 @@ public:
     void text(char, const Span &, const Place &) override {}
     void citation(const Citation &c) override {
         Units pp = expanded_units(c.normalized, l_);
-        const std::string place = file_ + ":" + std::to_string(c.at.line);
+        const std::string place = file_ + ":" + where(c.at, false);
         for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u) {
             const std::string text = unit_text(*u, l_);
             auto [it, fresh] = by_text_.try_emplace(text, entries_.size());

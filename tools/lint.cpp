@@ -168,7 +168,7 @@ private:
     void report(std::size_t at, const std::string &message) {
         const Place &p = places_[at];
         ++problems_;
-        std::cout << file_ << ":" << p.line << ":" << p.column << ": " << message << "\n";
+        std::cout << file_ << ":" << where(p) << ": " << message << "\n";
     }
 
     // A digit after "5," "3." or "5:" continues a number (a verse, a

@@ -125,8 +125,7 @@ public:
     void begin_file(const std::string &name) override { file_ = name; }
     void text(char, const Span &, const Place &) override {}
     void citation(const Citation &c) override {
-        write_bytes("{\"file\":" + json_string(file_) + ",\"line\":" + std::to_string(c.at.line) +
-                    ",\"column\":" + std::to_string(c.at.column) +
+        write_bytes("{\"file\":" + json_string(file_) + "," + json_where(c.at) +
                     ",\"offset\":" + std::to_string(c.at.offset) +
                     ",\"text\":" + json_string(c.text) +
                     ",\"canonical\":" + json_string(canonical(c.normalized, l_)) + "}\n");

@@ -4,16 +4,39 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <variant>
 #include <vector>
 
 namespace cli {
 
-void Scan::run(FILE *f, const std::string &name) {
+std::string Consumer::where(const Place &at, bool column) const {
+    if (scanned_document_ == nullptr)
+        return std::to_string(at.line) + (column ? ":" + std::to_string(at.column) : "");
+    const doc::Place p = scanned_document_->place(at.offset);
+    const std::string text = doc::place_text(p);
+    return column ? text : text.substr(0, text.rfind(':'));
+}
+
+std::string Consumer::json_where(const Place &at) const {
+    if (scanned_document_ == nullptr)
+        return "\"line\":" + std::to_string(at.line) + ",\"column\":" + std::to_string(at.column);
+    const doc::Place p = scanned_document_->place(at.offset);
+    const char *part = p.part == doc::Part::footnote  ? "footnote"
+                       : p.part == doc::Part::endnote ? "endnote"
+                                                      : "paragraph";
+    return std::string("\"") + part + "\":" + std::to_string(p.number) +
+           ",\"column\":" + std::to_string(p.column);
+}
+
+void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
     Reader reader(f, exact_, l_->chars[1]);
     reader_ = &reader;
     place_ = Place{};
     forms_.clear();
     handed_ = consumed_ = 0;
+    consumer_.scanned_file_ = name;
+    consumer_.scanned_document_ = document;
     consumer_.begin_file(name);
     active_ = this;
     dorvis_core(in, out, heureka, 4, l_);
@@ -107,6 +130,67 @@ void Scan::advance(const Span &span) {
     }
 }
 
+namespace {
+
+void report_unreadable(const std::string &name, const std::string &why) {
+    std::fflush(stdout);
+    std::cerr << "tovrin: cannot read '" << name << "': " << why << "\n";
+}
+
+void report_unopened(const std::string &name) {
+    std::fflush(stdout);
+    std::cerr << "tovrin: cannot open '" << name << "': " << std::strerror(errno) << "\n";
+}
+
+// The rest of `f`, of at most `limit` bytes; false (errno set, EFBIG when
+// it is larger) when it cannot be read.
+bool read_bounded(FILE *f, std::size_t limit, std::string &bytes) {
+    char chunk[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        if (bytes.size() + n > limit) {
+            errno = EFBIG;
+            return false;
+        }
+        bytes.append(chunk, n);
+    }
+    return !std::ferror(f);
+}
+
+// Scans the document `name` (.docx, .odt); 1 when it cannot be read.
+int scan_document(const std::string &name, doc::Format format, Scan &scan) {
+    std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(name.c_str(), "rb"), std::fclose);
+    if (!file) {
+        report_unopened(name);
+        return 1;
+    }
+    std::string bytes;
+    if (!read_bounded(file.get(), doc::kMaxFileBytes, bytes)) {
+        report_unreadable(name, errno == EFBIG ? "larger than " +
+                                                     std::to_string(doc::kMaxFileBytes >> 20) +
+                                                     " MiB"
+                                               : std::strerror(errno));
+        return 1;
+    }
+    auto read = doc::read_document(bytes, format);
+    if (const auto *error = std::get_if<doc::Error>(&read)) {
+        report_unreadable(name, error->message);
+        return 1;
+    }
+    const doc::Document &document = std::get<doc::Document>(read);
+    const std::string &text = document.text();
+    std::unique_ptr<FILE, int (*)(FILE *)> f(
+        fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
+    if (!f) {
+        report_unreadable(name, std::strerror(errno));
+        return 1;
+    }
+    scan.run(f.get(), name, &document);
+    return 0;
+}
+
+} // namespace
+
 int scan_files(const std::vector<std::string> &files, Scan &scan) {
     int status = 0;
     if (files.empty()) {
@@ -114,20 +198,20 @@ int scan_files(const std::vector<std::string> &files, Scan &scan) {
         return 0;
     }
     for (const auto &name : files) {
+        if (const doc::Format format = doc::format_of(name); format != doc::Format::text) {
+            status |= scan_document(name, format, scan);
+            continue;
+        }
         FILE *f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
         if (f == nullptr) {
-            std::fflush(stdout);
-            std::cerr << "tovrin: cannot open '" << name << "': " << std::strerror(errno)
-                      << "\n";
+            report_unopened(name);
             status = 1;
             continue;
         }
         scan.run(f, name);
         // A directory opens, but reading it fails.
         if (std::ferror(f)) {
-            std::fflush(stdout);
-            std::cerr << "tovrin: cannot read '" << name << "': " << std::strerror(errno)
-                      << "\n";
+            report_unreadable(name, std::strerror(errno));
             status = 1;
         }
         if (f != stdin)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "document.h"
 #include "reader.h"
 #include "tovrin.h"
 
@@ -57,6 +58,22 @@ public:
     virtual void text(char normalized, const Span &original, const Place &at) = 0;
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
+
+    // The file being scanned.
+    const std::string &file() const { return scanned_file_; }
+    // The place of `at` as the author finds it: LINE:COLUMN in a text;
+    // PARAGRAPH:COLUMN, "footnote N:COLUMN" or "endnote N:COLUMN" (columns
+    // in characters) in a document (.docx, .odt). Without the column when
+    // `column` is false.
+    std::string where(const Place &at, bool column = true) const;
+    // The same place as JSON members: "line":L,"column":C in a text;
+    // "paragraph":P (or "footnote":N, "endnote":N),"column":C in a document.
+    std::string json_where(const Place &at) const;
+
+private:
+    friend class Scan;
+    std::string scanned_file_;
+    const doc::Document *scanned_document_ = nullptr; // null for a text
 };
 
 // Scans files in the language `l` and hands what it finds to `consumer`.
@@ -66,7 +83,9 @@ public:
         : l_(l), exact_(exact), consumer_(consumer), places_(consumer.needs_places()),
           copies_text_(consumer.copies_text()) {}
 
-    void run(FILE *f, const std::string &name);
+    // Scans `f`, the file `name`; `document` is what it holds when the file
+    // is a document, whose text `f` reads.
+    void run(FILE *f, const std::string &name, const doc::Document *document = nullptr);
 
 private:
     static int in();
@@ -94,8 +113,9 @@ private:
 };
 
 // Runs `scan` over `files` (standard input when there are none, or for
-// "-"). A file that cannot be opened or read is reported and the others
-// still run; the result is 1 then, else 0.
+// "-"); .docx and .odt files are read as documents (document.h). A file
+// that cannot be opened or read, or a document that is not valid, is
+// reported and the others still run; the result is 1 then, else 0.
 int scan_files(const std::vector<std::string> &files, Scan &scan);
 
 } // namespace cli
