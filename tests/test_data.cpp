@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <regex>
 #include <set>
@@ -31,7 +32,10 @@ using testing_support::Scan;
 using testing_support::ScanPiece;
 using testing_support::source_dir;
 
-const char *const kLanguages[] = {"cz", "sk", "en", "de", "la"};
+const char *const kLanguages[] = {
+    "cz", "sk", "en", "de", "la", "pl", "fr", "es", "it", "pt", "nl", "hu", "hr", "ru", "uk",
+    // The second chapter-verse convention of a language (see Variants below).
+    "pl-colon", "fr-colon", "es-colon", "it-colon", "pt-colon", "nl-comma", "hu-colon"};
 constexpr int kBookCount = 86;
 
 std::string shipped_config() { return source_dir() + "/data/bibl.ini"; }
@@ -154,33 +158,49 @@ TEST(ShippedLanguages, EveryStoredNameIsReachableFromAReadersText) {
 // one language turns into a different book. Landmarks across the canon and
 // the deuterocanonical books, with the main name of each tradition.
 TEST(ShippedLanguages, PutEachBookAtTheSameNumber) {
-    struct Landmark {
-        int number;
-        const char *names[5]; // cz, sk, en, de, la
+    static const int kBooks[] = {1, 19, 22, 40, 43, 45, 46, 58, 66, 67, 72, 79, 83, 85, 86};
+    struct Landmarks {
+        const char *lang;
+        const char *names[std::size(kBooks)];
     };
-    static const Landmark kLandmarks[] = {
-        {1, {"Gn", "Gn", "Gen", "Gen", "Gn"}},
-        {19, {"Ž", "Ž", "Ps", "Ps", "Ps"}},
-        {22, {"Pís", "Pies", "Song", "Hld", "Ct"}},
-        {40, {"Mt", "Mt", "Matt", "Mt", "Mt"}},
-        {43, {"J", "Jn", "John", "Joh", "Io"}},
-        {45, {"Ř", "Rim", "Rom", "Röm", "Rom"}},
-        {46, {"1 K", "1 Kor", "1 Cor", "1 Kor", "1 Cor"}},
-        {58, {"Žd", "Hebr", "Heb", "Hebr", "Hebr"}},
-        {66, {"Zj", "Zjv", "Rev", "Offb", "Apc"}},
-        {67, {"Tob", "Tob", "Tob", "Tob", "Tob"}},
-        {72, {"Sír", "Sir", "Sir", "Sir", "Sir"}},
-        {79, {"1 Mak", "1 Mak", "1 Macc", "1 Makk", "1 Mac"}},
-        {83, {"1 Ezd", "1 Ezd", "1 Esd", "3 Esra", "3 Esd"}},
-        {85, {"Man", "Man", "PrMan", "GebMan", "OrMan"}},
-        {86, {"PřŽ", "ĎŽ", "AddPs", "ZusPs", "PsAdd"}},
+    static const Landmarks kLandmarks[] = {
+        {"cz", {"Gn", "Ž", "Pís", "Mt", "J", "Ř", "1 K", "Žd", "Zj", "Tob", "Sír", "1 Mak",
+                "1 Ezd", "Man", "PřŽ"}},
+        {"sk", {"Gn", "Ž", "Pies", "Mt", "Jn", "Rim", "1 Kor", "Hebr", "Zjv", "Tob", "Sir",
+                "1 Mak", "1 Ezd", "Man", "ĎŽ"}},
+        {"en", {"Gen", "Ps", "Song", "Matt", "John", "Rom", "1 Cor", "Heb", "Rev", "Tob", "Sir",
+                "1 Macc", "1 Esd", "PrMan", "AddPs"}},
+        {"de", {"Gen", "Ps", "Hld", "Mt", "Joh", "Röm", "1 Kor", "Hebr", "Offb", "Tob", "Sir",
+                "1 Makk", "3 Esra", "GebMan", "ZusPs"}},
+        {"la", {"Gn", "Ps", "Ct", "Mt", "Io", "Rom", "1 Cor", "Hebr", "Apc", "Tob", "Sir",
+                "1 Mac", "3 Esd", "OrMan", "PsAdd"}},
+        {"pl", {"Rdz", "Ps", "Pnp", "Mt", "J", "Rz", "1 Kor", "Hbr", "Ap", "Tb", "Syr", "1 Mch",
+                "3 Ezd", "Modl Man", "DodPs"}},
+        {"fr", {"Gn", "Ps", "Ct", "Mt", "Jn", "Rm", "1 Co", "He", "Ap", "Tb", "Si", "1 M",
+                "3 Esd", "PrMan", "PsAdd"}},
+        {"es", {"Gn", "Sal", "Cant", "Mt", "Jn", "Rom", "1 Cor", "Heb", "Ap", "Tob", "Eclo",
+                "1 Mac", "3 Esd", "OrMan", "SalAd"}},
+        {"it", {"Gen", "Sal", "Ct", "Mt", "Gv", "Rm", "1 Cor", "Eb", "Ap", "Tb", "Sir", "1 Mac",
+                "3 Esd", "PrMan", "SalAgg"}},
+        {"pt", {"Gn", "Sl", "Ct", "Mt", "Jo", "Rm", "1 Cor", "Hb", "Ap", "Tb", "Eclo", "1 Mc",
+                "3 Esd", "OrMan", "SlAd"}},
+        {"nl", {"Gen", "Ps", "Hoogl", "Mat", "Joh", "Rom", "1 Kor", "Hebr", "Openb", "Tob", "Sir",
+                "1 Mak", "3 Ezra", "GebMan", "PsToev"}},
+        {"hu", {"Ter", "Zsolt", "Énekek", "Mt", "Jn", "Róm", "1 Kor", "Zsid", "Jel", "Tób", "Sir",
+                "1 Mak", "3 Ezd", "ManIma", "ZsoltKieg"}},
+        {"hr", {"Post", "Ps", "Pj", "Mt", "Iv", "Rim", "1 Kor", "Heb", "Otk", "Tob", "Sir",
+                "1 Mak", "3 Ezr", "MolMan", "DodPs"}},
+        {"ru", {"Быт", "Пс", "Песн", "Мф", "Ин", "Рим", "1 Кор", "Евр", "Откр", "Тов", "Сир",
+                "1 Мак", "2 Езд", "МолМан", "ПсДоп"}},
+        {"uk", {"Бут", "Пс", "Пісн", "Мт", "Ів", "Рим", "1 Кор", "Євр", "Об", "Тов", "Сир",
+                "1 Мак", "2 Езд", "МолМан", "ПсДод"}},
     };
-    for (const Landmark &m : kLandmarks) {
-        for (int k = 0; k < 5; ++k) {
-            LANG *l = shipped(kLanguages[k]);
-            ASSERT_NE(l, nullptr);
-            EXPECT_EQ(findbook(m.names[k], l), m.number)
-                << kLanguages[k] << " '" << m.names[k] << "'";
+    for (const Landmarks &m : kLandmarks) {
+        LANG *l = shipped(m.lang);
+        ASSERT_NE(l, nullptr) << m.lang;
+        for (std::size_t k = 0; k < std::size(kBooks); ++k) {
+            EXPECT_EQ(findbook(m.names[k], l), kBooks[k]) << m.lang << " '" << m.names[k] << "'";
+            EXPECT_STREQ(booknr(l, kBooks[k]), m.names[k]) << m.lang << " main name";
         }
     }
 }
@@ -480,6 +500,146 @@ const RealText kRealTexts[] = {
      {"Io 3,16-18; Rom 8,28-29", "Mt 5,3; Mt 5,5", "Gn 1,1-2,3", "1 Cor 13,4ss", "Ps 22,2",
       "Mt 5,3", "Io 1,14", "Apc 21,1-4", "Sir 3,1", "Lc 1,26-38", "Is 7,14", "Rom 8,28",
       "1 Io 4,8", "Hebr 11,1", "Iac 1,5", "Apc 21,5", "Tob 12,8", "Mc 1,2a"}},
+    // Polish: Biblia Tysiąclecia forms, then the Protestant (Biblia Warszawska)
+    // ones, a Roman ordinal and a dotted ordinal.
+    {"pl",
+     "Znany werset ([J 3,16-18; 4,1n]) cytuje się często, podobnie jak [Rz 8,28n]. O "
+     "miłości pisze Paweł w [1 Kor 13,4nn], o wierze list [Hbr 11,1], a stworzenie "
+     "opisuje [Rdz 1,1-2,4a]. Zob. też [Mt 5,3.5], [Łk 6,20n], [Ps 23], [Iz 40-55], "
+     "[Ap 21,1-4] i [Mk 1,2a]. Starsze przekłady piszą [1 Mojż 12,1-3], [Mat. 5,3], "
+     "[Łuk. 2,1], [Jan 3,16], [Rzym. 12,1], [I Kor. 13,4], [2. Kor 5,17] i [Obj 21,5].\n",
+     {"J 3,16-18; J 4,1-2", "Rz 8,28-29", "1 Kor 13,4nn", "Hbr 11,1", "Rdz 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Łk 6,20-21", "Ps 23", "Iz 40-55", "Ap 21,1-4", "Mk 1,2a", "Rdz 12,1-3",
+     "Mt 5,3", "Łk 2,1", "J 3,16", "Rz 12,1", "1 Kor 13,4", "2 Kor 5,17", "Ap 21,5"}},
+    // French: Bible de Jérusalem / TOB forms with the space before ";", then the
+    // Segond forms.
+    {"fr",
+     "Le verset connu ([Jn 3,16-18 ; 4,1s]) est souvent cité, comme [Rm 8,28ss]. Paul "
+     "parle de l'amour en [1 Co 13,4], la lettre aux Hébreux de la foi en [He 11,1] ; "
+     "la création est racontée en [Gn 1,1-2,4a]. Voir aussi [Mt 5,3.5], [Lc 6,20s], "
+     "[Ps 23], [Is 40-55], [Ap 21,1-4] et [Mc 1,2a]. Les éditions protestantes "
+     "écrivent [Matt. 5,3], [Ésaïe 53,5], [Jean 3,16], [Rom. 12,1], [I Cor. 13,4], "
+     "[Act. 2,38] et [Apoc. 21,5].\n",
+     {"Jn 3,16-18; Jn 4,1-2", "Rm 8,28ss", "1 Co 13,4", "He 11,1", "Gn 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lc 6,20-21", "Ps 23", "Is 40-55", "Ap 21,1-4", "Mc 1,2a", "Mt 5,3",
+     "Is 53,5", "Jn 3,16", "Rm 12,1", "1 Co 13,4", "Ac 2,38", "Ap 21,5"}},
+    // Spanish: Catholic forms, then the Reina-Valera ones.
+    {"es",
+     "El versículo conocido ([Jn 3,16-18; 4,1s]) se cita a menudo, igual que [Rom "
+     "8,28ss]. Pablo habla del amor en [1 Cor 13,4], la carta a los Hebreos de la fe "
+     "en [Heb 11,1], y la creación se narra en [Gn 1,1-2,4a]. Véase también [Mt "
+     "5,3.5], [Lc 6,20s], [Sal 23], [Is 40-55], [Ap 21,1-4] y [Mc 1,2a]. Otras "
+     "ediciones escriben [Mr 1,1], [Juan 3,16], [Ro 12,1], [I Co 13,4], [Hch 2,38], "
+     "[Stg 1,5] y [Apoc. 21,5].\n",
+     {"Jn 3,16-18; Jn 4,1-2", "Rom 8,28ss", "1 Cor 13,4", "Heb 11,1", "Gn 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lc 6,20-21", "Sal 23", "Is 40-55", "Ap 21,1-4", "Mc 1,2a", "Mc 1,1",
+     "Jn 3,16", "Rom 12,1", "1 Cor 13,4", "Hch 2,38", "Sant 1,5", "Ap 21,5"}},
+    // Italian: CEI forms (Gn is Giona, Ab is Abacuc), then older and Protestant ones.
+    {"it",
+     "Il versetto noto ([Gv 3,16-18; 4,1s]) è citato spesso, come [Rm 8,28ss]. Paolo "
+     "parla dell'amore in [1 Cor 13,4], la lettera agli Ebrei della fede in [Eb 11,1], "
+     "e la creazione è narrata in [Gen 1,1-2,4a]. Vedi anche [Mt 5,3.5], [Lc 6,20s], "
+     "[Sal 23], [Is 40-55], [Ap 21,1-4] e [Mc 1,2a]; il profeta [Gn 2,1] e [Ab 3,17]. "
+     "Altre edizioni scrivono [Giov. 3,16], [Rom. 12,1], [I Cor. 13,4], [At 2,38] e "
+     "[Apoc. 21,5].\n",
+     {"Gv 3,16-18; Gv 4,1-2", "Rm 8,28ss", "1 Cor 13,4", "Eb 11,1", "Gen 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lc 6,20-21", "Sal 23", "Is 40-55", "Ap 21,1-4", "Mc 1,2a", "Gn 2,1",
+     "Ab 3,17", "Gv 3,16", "Rm 12,1", "1 Cor 13,4", "At 2,38", "Ap 21,5"}},
+    // Portuguese: common Brazilian and Portuguese forms; "Os 12" (the article) is
+    // no citation.
+    {"pt",
+     "O versículo conhecido ([Jo 3,16-18; 4,1s]) é citado muitas vezes, como [Rm "
+     "8,28ss]. Paulo fala do amor em [1 Cor 13,4], a carta aos Hebreus da fé em [Hb "
+     "11,1], e a criação é narrada em [Gn 1,1-2,4a]. Veja também [Mt 5,3.5], [Lc "
+     "6,20s], [Sl 23], [Is 40-55], [Ap 21,1-4] e [Mc 1,2a]. Outras edições escrevem "
+     "[Jó 19,25], [João 3,16], [Rom. 12,1], [I Cor. 13,4], [Atos 2,38], [Tg 1,5] e "
+     "[Apoc. 21,5]. Os 12 apóstolos de [Oseias 11,1] não são os de [Mt 10,1-4].\n",
+     {"Jo 3,16-18; Jo 4,1-2", "Rm 8,28ss", "1 Cor 13,4", "Hb 11,1", "Gn 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lc 6,20-21", "Sl 23", "Is 40-55", "Ap 21,1-4", "Mc 1,2a", "Jó 19,25",
+     "Jo 3,16", "Rm 12,1", "1 Cor 13,4", "At 2,38", "Tg 1,5", "Ap 21,5", "Oseias 11,1",
+     "Mt 10,1-4"}},
+    // Dutch: NBV / NBG forms with full stops, then the Willibrord ones; "Op 3 mei"
+    // is no citation.
+    {"nl",
+     "De bekende tekst ([Joh. 3:16-18; 4:1v]) wordt vaak aangehaald, net als [Rom. "
+     "8:28vv]. Paulus schrijft over de liefde in [1 Kor. 13:4], de brief aan de "
+     "Hebreeën over het geloof in [Hebr. 11:1], en de schepping staat in [Gen. "
+     "1:1-2:4a]. Zie ook [Matt. 5:3, 5], [Luc. 6:20v], [Ps. 23], [Jes. 40-55], [Openb. "
+     "21:1-4] en [Marc. 1:2a]. Katholieke uitgaven schrijven [Mt 5:3], [Lc 2:1], "
+     "[Hand. 2:38] en [I Kor 13:4]. Op 3 mei lazen we [Dan. 3:1].\n",
+     {"Joh 3:16-18; Joh 4:1-2", "Rom 8:28vv", "1 Kor 13:4", "Hebr 11:1", "Gen 1:1-2:4a",
+     "Mat 5:3; Mat 5:5", "Luc 6:20-21", "Ps 23", "Jes 40-55", "Openb 21:1-4", "Marc 1:2a",
+     "Mat 5:3", "Luc 2:1", "Hand 2:38", "1 Kor 13:4", "Dan 3:1"}},
+    // Hungarian: Catholic forms, then the Protestant ones and "Mózes I"; "Ez 3"
+    // (this) is no citation.
+    {"hu",
+     "Az ismert vers ([Jn 3,16-18; 4,1k]) gyakran idézett, akárcsak [Róm 8,28kk]. Pál "
+     "a szeretetről ír: [1 Kor 13,4], a Zsidókhoz írt levél a hitről: [Zsid 11,1], a "
+     "teremtést pedig [Ter 1,1-2,4a] beszéli el. Lásd még: [Mt 5,3.5], [Lk 6,20k], "
+     "[Zsolt 23], [Iz 40-55], [Jel 21,1-4] és [Mk 1,2a]. A protestáns kiadások így "
+     "írják: [1Móz 12,1-3], [Ézs 53,5], [Ján 3,16], [ApCsel 2,38], [I. Kor. 13,4] és "
+     "[Mózes I 1,1]. Ez 3 napig tartott.\n",
+     {"Jn 3,16-18; Jn 4,1-2", "Róm 8,28kk", "1 Kor 13,4", "Zsid 11,1", "Ter 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lk 6,20-21", "Zsolt 23", "Iz 40-55", "Jel 21,1-4", "Mk 1,2a",
+     "Ter 12,1-3", "Iz 53,5", "Jn 3,16", "ApCsel 2,38", "1 Kor 13,4", "Ter 1,1"}},
+    // Croatian: Zagreb Bible forms, then older ones.
+    {"hr",
+     "Poznati redak ([Iv 3,16-18; 4,1]) često se navodi, kao i [Rim 8,28]. Pavao o "
+     "ljubavi piše u [1 Kor 13,4], poslanica Hebrejima o vjeri u [Heb 11,1], a "
+     "stvaranje opisuje [Post 1,1-2,4a]. Vidi i [Mt 5,3.5], [Lk 6,20], [Ps 23], [Iz "
+     "40-55], [Otk 21,1-4] i [Mk 1,2a]. Starija izdanja pišu [Mat. 5,3], [Ivan 3,16], "
+     "[I. Kor. 13,4], [Dj 2,38] i [Jak 1,5].\n",
+     {"Iv 3,16-18; Iv 4,1", "Rim 8,28", "1 Kor 13,4", "Heb 11,1", "Post 1,1-2,4a",
+     "Mt 5,3; Mt 5,5", "Lk 6,20", "Ps 23", "Iz 40-55", "Otk 21,1-4", "Mk 1,2a", "Mt 5,3",
+     "Iv 3,16", "1 Kor 13,4", "Dj 2,38", "Jak 1,5"}},
+    // Russian: Synodal forms, then the older dotted ones (3 Цар is 1 Kings).
+    {"ru",
+     "Известный стих ([Ин 3:16-18; 4:1]) часто цитируют, как и [Рим 8:28]. О любви "
+     "Павел пишет в [1 Кор 13:4], о вере — [Евр 11:1], а сотворение описано в [Быт "
+     "1:1-2:4]. См. также [Мф 5:3, 5], [Лк 6:20], [Пс 22], [Ис 40-55], [Откр 21:1-4] и "
+     "[Мк 1:2]. В старых изданиях пишут [Иоан. 3:16], [Матф. 5:3], [Деян. 2:38] и [3 "
+     "Цар. 19:12]; также [1 Петр. 2:9].\n",
+     {"Ин 3:16-18; Ин 4:1", "Рим 8:28", "1 Кор 13:4", "Евр 11:1", "Быт 1:1-2:4",
+     "Мф 5:3; Мф 5:5", "Лк 6:20", "Пс 22", "Ис 40-55", "Откр 21:1-4", "Мк 1:2", "Ин 3:16",
+     "Мф 5:3", "Деян 2:38", "3 Цар 19:12", "1 Пет 2:9"}},
+    // Ukrainian: Ohienko's forms, then full names (1 Цар is 1 Kings).
+    {"uk",
+     "Відомий вірш ([Ів 3:16-18; 4:1]) часто цитують, як і [Рим 8:28]. Про любов Павло "
+     "пише в [1 Кор 13:4], про віру — [Євр 11:1], а створення описано в [Бут 1:1-2:4]. "
+     "Див. також [Мт 5:3, 5], [Лк 6:20], [Пс 23], [Іс 40-55], [Об 21:1-4] і [Мк 1:2]. "
+     "Інші видання пишуть [Івана 3:16], [Матв. 5:3], [Дії 2:38] і [1 Цар. 19:12]; "
+     "також [1 Петра 2:9].\n",
+     {"Ів 3:16-18; Ів 4:1", "Рим 8:28", "1 Кор 13:4", "Євр 11:1", "Бут 1:1-2:4",
+     "Мт 5:3; Мт 5:5", "Лк 6:20", "Пс 23", "Іс 40-55", "Об 21:1-4", "Мк 1:2", "Ів 3:16",
+     "Мт 5:3", "Дії 2:38", "1 Цар 19:12", "1 Пет 2:9"}},
+    // The second convention of each language that has one: ":" and "," (or
+    // "," and "." in nl-comma).
+    {"pl-colon",
+     "Jak pisze apostoł ([J 3:16-18, 20; Rz 8:28n]), tak i w [1 Kor 13:4]; zob. [Ps "
+     "23:1] i [2 Tm 3:16].\n",
+     {"J 3:16-18; J 3:20; Rz 8:28-29", "1 Kor 13:4", "Ps 23:1", "2 Tm 3:16"}},
+    {"fr-colon",
+     "Comme l'écrit l'apôtre ([Jean 3:16-18, 20 ; Rom 8:28s]), voir [1 Cor. 13:4] et "
+     "[Ps 23:1].\n",
+     {"Jn 3:16-18; Jn 3:20; Rm 8:28-29", "1 Co 13:4", "Ps 23:1"}},
+    {"es-colon",
+     "Como dice el apóstol ([Juan 3:16-18, 20; Ro 8:28]), y también [1 Co 13:4] y [Sal "
+     "23:1].\n",
+     {"Jn 3:16-18; Jn 3:20; Rom 8:28", "1 Cor 13:4", "Sal 23:1"}},
+    {"it-colon",
+     "Come scrive l'apostolo ([Giovanni 3:16-18, 20; Ro 8:28]), vedi [1 Cor 13:4] e "
+     "[Sal 23:1].\n",
+     {"Gv 3:16-18; Gv 3:20; Rm 8:28", "1 Cor 13:4", "Sal 23:1"}},
+    {"pt-colon",
+     "Como está escrito ([Jo 3:16-18, 20; Rm 8:28]), veja [1 Co 13:4] e [Sl 23:1].\n",
+     {"Jo 3:16-18; Jo 3:20; Rm 8:28", "1 Cor 13:4", "Sl 23:1"}},
+    {"nl-comma",
+     "Zoals geschreven staat ([Joh. 3,16-18.20; Rom. 8,28v]), zie [1 Kor. 13,4] en "
+     "[Ps. 23,1].\n",
+     {"Joh 3,16-18; Joh 3,20; Rom 8,28-29", "1 Kor 13,4", "Ps 23,1"}},
+    {"hu-colon",
+     "Ahogy írva van ([Jn 3:16-18, 20; Róm 8:28k]), lásd [1Kor 13:4] és [Zsolt 23:1].\n",
+     {"Jn 3:16-18; Jn 3:20; Róm 8:28-29", "1 Kor 13:4", "Zsolt 23:1"}},
 };
 
 std::string unmarked(const std::string &marked) {
@@ -503,6 +663,129 @@ TEST(RealWorldCitations, AreFoundWholeAndExpandAsWritten) {
             EXPECT_STREQ(got, t.expanded[i]) << "'" << f.citations[i] << "'";
             free(got);
         }
+    }
+}
+
+std::string punctuation(const LANG *l) {
+    return std::string(reinterpret_cast<const char *>(l->chars), 7);
+}
+
+// A language with a second chapter-verse convention ships it as a language
+// of its own, which must stay the same language in all but punctuation.
+TEST(ShippedLanguages, SecondConventionsDifferOnlyInPunctuation) {
+    struct Variant {
+        const char *name;
+        const char *base;
+        const char *chars; // the seven punctuation characters of the variant
+    };
+    static const Variant kVariants[] = {
+        {"pl-colon", "pl", ";-,:+n."}, {"fr-colon", "fr", ";-,:+s."},
+        {"es-colon", "es", ";-,:+s."}, {"it-colon", "it", ";-,:+s."},
+        {"pt-colon", "pt", ";-,:+s."}, {"nl-comma", "nl", ";-.,+v."},
+        {"hu-colon", "hu", ";-,:+k."},
+    };
+    for (const Variant &v : kVariants) {
+        SCOPED_TRACE(v.name);
+        LANG *variant = shipped(v.name);
+        LANG *base = shipped(v.base);
+        ASSERT_NE(variant, nullptr);
+        ASSERT_NE(base, nullptr);
+        EXPECT_EQ(punctuation(variant), v.chars);
+        EXPECT_NE(punctuation(variant), punctuation(base));
+        EXPECT_STREQ(variant->lower, base->lower);
+        EXPECT_STREQ(variant->upper, base->upper);
+        EXPECT_STREQ(variant->parts, base->parts);
+        EXPECT_EQ(books_of(variant), books_of(base));
+    }
+}
+
+// Everyday words that the comments of bibl.ini list as left out: a capital
+// word and a number at the start of a sentence must stay text.
+TEST(ShippedLanguages, LeftOutWordsAreNoBookNames) {
+    struct LeftOut {
+        const char *lang;
+        const char *word;
+        const char *sentence; // where the word would turn into a citation
+    };
+    static const LeftOut kLeftOutWords[] = {
+        {"fr", "Nom", "Nom 3 : Dupont."},
+        {"fr", "Né", "Né 1950 à Lyon."},
+        {"es", "Jue", "Jue 5 de marzo."},
+        {"es", "Mar", "Mar 15 de abril."},
+        {"es", "Sus", "Sus 3 hijos."},
+        {"it", "Mar", "Mar 15 aprile."},
+        {"pt", "Os", "Os 12 apóstolos."},
+        {"pt", "Na", "Na 2 semana."},
+        {"pt", "Mar", "Mar 15 de 2020."},
+        {"pt", "Br", "Br 116 sul."},
+        {"pt", "Ed", "Ed 3 revista."},
+        {"nl", "Op", "Op 3 mei."},
+        {"nl", "Za", "Za 5 mei."},
+        {"hu", "Én", "Én 3 napig vártam."},
+        {"hu", "Ének", "Ének 123 a kötetben."},
+        {"hu", "Ez", "Ez 3 napig tartott."},
+        {"hu", "Bár", "Bár 5 éve volt."},
+    };
+    for (const LeftOut &w : kLeftOutWords) {
+        LANG *l = shipped(w.lang);
+        ASSERT_NE(l, nullptr) << w.lang;
+        EXPECT_EQ(findbook(w.word, l), 0) << w.lang << " '" << w.word << "'";
+        const Found f = found(scan(w.sentence, l));
+        EXPECT_TRUE(f.citations.empty()) << w.lang << " '" << w.sentence << "' read as '"
+                                         << (f.citations.empty() ? "" : f.citations[0]) << "'";
+    }
+}
+
+// French typography puts a narrow no-break space (or a no-break space)
+// before ";"; the text commands read both as a space.
+TEST(RealWorldCitations, FrenchSpaceBeforeTheSemicolonKeepsOneCitation) {
+    const std::string text = "Voir Jn 3,16-18\u202f; 4,1s et Rm 8,28\u00a0; 12,1.\n";
+    const Outcome o = run_command(binary_dir() + "/tovrin --config '" + shipped_config() +
+                                      "' scan --lang fr --format tex",
+                                  "", text);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out, "Voir \\bibleref{Jn 3,16-18\u202f; 4,1s} et \\bibleref{Rm 8,28\u00a0; 12,1}.\n");
+}
+
+// `tovrin translate` writes each citation in the other language's names
+// and punctuation, and back.
+TEST(TranslateCommand, CzechToPolishAndRussianAndBack) {
+    struct Case {
+        const char *from;
+        const char *to;
+        const char *cite;
+        const char *want;
+    };
+    static const Case kCases[] = {
+        {"cz", "pl", "Mt 5,3-12; L 6,20n", "Mt 5,3-12; Łk 6,20n"},
+        {"cz", "pl", "J 3,16.18", "J 3,16.18"},
+        {"cz", "pl", "Gn 1,1-2,3", "Rdz 1,1-2,3"},
+        {"cz", "pl", "1 K 13,4nn", "1 Kor 13,4nn"},
+        {"cz", "pl", "Žd 11,1+", "Hbr 11,1+"},
+        {"cz", "pl", "Zj 21,1-4", "Ap 21,1-4"},
+        {"cz", "pl", "Sír 3,1", "Syr 3,1"},
+        {"cz", "ru", "Mt 5,3-12; L 6,20", "Мф 5:3-12; Лк 6:20"},
+        {"cz", "ru", "J 3,16.18", "Ин 3:16,18"},
+        {"cz", "ru", "Gn 1,1-2,3", "Быт 1:1-2:3"},
+        {"cz", "ru", "1 K 13,4", "1 Кор 13:4"},
+        {"cz", "ru", "Zj 21,1-4", "Откр 21:1-4"},
+        {"cz", "ru", "1 Kr 19,12", "3 Цар 19:12"},
+        {"pl", "cz", "Mt 5,3-12; Łk 6,20n", "Mt 5,3-12; L 6,20n"},
+        {"pl", "cz", "1 Mojż 12,1-3", "Gn 12,1-3"},
+        {"pl", "cz", "Obj 21,5", "Zj 21,5"},
+        {"ru", "cz", "Мф 5:3-12; Лк 6:20", "Mt 5,3-12; L 6,20"},
+        {"ru", "cz", "Ин 3:16, 18", "J 3,16.18"},
+        {"ru", "cz", "3 Цар. 19:12", "1 Kr 19,12"},
+        {"ru", "cz", "Откр 21:1-4", "Zj 21,1-4"},
+    };
+    for (const Case &c : kCases) {
+        const Outcome o = run_command(binary_dir() + "/tovrin --config '" + shipped_config() +
+                                      "' translate --lang " + c.from + " --to " + c.to + " '" +
+                                      c.cite + "'");
+        EXPECT_EQ(o.status, 0) << c.from << " -> " << c.to << " '" << c.cite << "'";
+        EXPECT_EQ(o.out, std::string(c.want) + "\n") << c.from << " -> " << c.to << " '" << c.cite << "'";
+        EXPECT_EQ(o.err, "");
     }
 }
 

@@ -88,7 +88,9 @@ TEST_F(TextCmds, ConfigurationLookup) {
                      "\"text\":\"Ř 8,28n\",\"canonical\":\"Ř 8,28-29\"}\n");
     EXPECT_EQ(o.status, 0);
     o = run_command(testing_support::binary_dir() + "/tovrin scan --lang cs", empty.path(), in);
-    EXPECT_EQ(o.err, "tovrin: unknown language 'cs' (languages: cz, sk, en, de, la)\n"
+    EXPECT_EQ(o.err, "tovrin: unknown language 'cs' (languages: cz, sk, en, de, la, pl, pl-colon, "
+                     "fr, fr-colon, es, es-colon, it, it-colon, pt, pt-colon, nl, nl-comma, hu, "
+                     "hu-colon, hr, ru, uk)\n"
                      "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n");
     EXPECT_EQ(o.status, 2);
 
