@@ -1,0 +1,123 @@
+// The scan of a whole text: typographic forms read, the scanner run over
+// the view, citations trimmed and placed in the original text.
+#include "finder.h"
+
+#include <mutex>
+
+#include "forms.h"
+
+namespace tovrin_python {
+
+namespace {
+
+struct Span {
+    std::size_t offset = 0, length = 0;
+};
+
+// The scanner's decisions on `view`, in view offsets.
+//
+// dorvis_core keeps its state in globals and takes callbacks without a
+// context, so one scan runs at a time in the process and the callbacks
+// reach the scan under way through these statics.
+struct CoreScan {
+    std::string_view text;
+    std::size_t read = 0, written = 0;
+    std::vector<Span> *found = nullptr;
+};
+CoreScan core;
+
+int core_in() {
+    return core.read < core.text.size() ? static_cast<unsigned char>(core.text[core.read++]) : -1;
+}
+void core_out(int) { ++core.written; }
+void core_found() {
+    // The citation occupies the ring from bp up to ap, and may wrap.
+    const std::size_t length = (ap - bp + TOVRIN_SBUFF_SIZE) % TOVRIN_SBUFF_SIZE;
+    core.found->push_back(Span{core.written, length});
+    core.written += length;
+}
+
+std::vector<Span> citations_in(tovrin::Language l, std::string_view view) {
+    static std::mutex one_scan;
+    const std::lock_guard<std::mutex> lock(one_scan);
+    std::vector<Span> found;
+    core = CoreScan{view, 0, 0, &found};
+    dorvis_core(core_in, core_out, core_found, 0, l.get());
+    return found;
+}
+
+// Counts characters and lines up to increasing byte offsets.
+class Places {
+public:
+    explicit Places(std::string_view text) : s_(text) {}
+
+    void advance(std::size_t to) {
+        for (; at_ < to; ++at_) {
+            const auto c = static_cast<unsigned char>(s_[at_]);
+            if ((c & 0xC0) != 0x80) // not a continuation byte: a character begins
+                ++chars_;
+            if (c == '\n') {
+                ++line_;
+                line_start_ = chars_;
+            }
+        }
+    }
+    std::size_t characters() const { return chars_; }
+    long line() const { return line_; }
+    long column() const { return static_cast<long>(chars_ - line_start_) + 1; }
+
+private:
+    std::string_view s_;
+    std::size_t at_ = 0, chars_ = 0, line_start_ = 0;
+    long line_ = 1;
+};
+
+void place(std::vector<Found> &all, std::string_view text, const FindOptions &o) {
+    Places places(text);
+    for (Found &f : all) {
+        places.advance(f.start);
+        f.first = places.characters();
+        if (o.places) {
+            f.line = places.line();
+            f.column = places.column();
+        }
+        places.advance(f.end);
+        f.last = places.characters();
+    }
+}
+
+} // namespace
+
+std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOptions &o) {
+    Normalised view;
+    if (!o.exact)
+        view = normalise(text, static_cast<char>(l.get()->chars[1]));
+    const std::string_view scanned = o.exact ? text : std::string_view(view.text);
+    OriginalOffsets original(view.forms);
+    std::vector<Found> all;
+    for (const Span &s : citations_in(l, scanned)) {
+        std::string_view cite = scanned.substr(s.offset, s.length);
+        // Spaces between a citation and what stopped it are ordinary text.
+        while (!cite.empty() && cite.back() == ' ')
+            cite.remove_suffix(1);
+        Found f;
+        f.start = original(s.offset);
+        f.end = original(s.offset + cite.size());
+        f.normalised = std::string(cite);
+        all.push_back(std::move(f));
+    }
+    if (o.characters || o.places)
+        place(all, text, o);
+    if (!o.characters)
+        for (Found &f : all) {
+            f.first = f.start;
+            f.last = f.end;
+        }
+    return all;
+}
+
+std::string read_forms(tovrin::Language l, std::string_view cite) {
+    return normalise(cite, static_cast<char>(l.get()->chars[1])).text;
+}
+
+} // namespace tovrin_python

@@ -1,0 +1,192 @@
+// _tovrin: the binding of libtovrin for Python, a thin layer over the C++
+// interface (tovrin.hpp) and the C API. The Pythonic API (tovrin/__init__.py)
+// is built on top of it: this layer takes and gives bytes, numbers and
+// tuples, and knows nothing of Python's idioms.
+//
+// Threads: every call runs with the GIL held, which also keeps the
+// library's services (whose number formatting uses one static buffer) to
+// one thread at a time, except the search for citations in Language.scan,
+// which releases the GIL.
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "finder.h"
+#include "tovrin.hpp"
+
+namespace py = pybind11;
+
+namespace {
+
+using tovrin::Language;
+
+// A configuration file that cannot be used.
+struct ConfigFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Text produced by the library or taken from the input, as str: bytes that
+// are not UTF-8 survive as lone surrogates ("surrogateescape"), and str
+// input comes back exactly as it went in ("surrogatepass").
+py::str decode(std::string_view s, const char *errors = "surrogateescape") {
+    PyObject *o = PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), errors);
+    if (o == nullptr)
+        throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(o);
+}
+
+std::string_view view_of(const py::buffer_info &info) {
+    if (info.ndim != 1 || info.itemsize != 1 || info.strides[0] != 1)
+        throw py::type_error("scan takes str, or bytes-like data of single bytes");
+    return {static_cast<const char *>(info.ptr), static_cast<std::size_t>(info.size)};
+}
+
+// The library's tables of a language are built on first use. They are
+// built here, with the GIL held, so that scans running in several threads
+// only ever read them.
+void build_tables(Language l) {
+    (void)tovrin::check("Gn 1,1", l);
+    std::vector<tovrin_python::Found> none =
+        tovrin_python::find(l, "Gn 1,1", tovrin_python::FindOptions{});
+    (void)none;
+}
+
+class ConfigHandle {
+public:
+    explicit ConfigHandle(const std::string &path) {
+        // The loader ends the process on a file it cannot open: ask first.
+        std::unique_ptr<FILE, int (*)(FILE *)> f(std::fopen(path.c_str(), "r"), std::fclose);
+        if (f == nullptr)
+            throw ConfigFailure(path + ": cannot open the configuration file");
+        config_.emplace(path);
+    }
+
+    std::optional<Language> language(std::string_view name) const {
+        std::optional<Language> l = config_->language(name);
+        if (l)
+            build_tables(*l);
+        return l;
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> all;
+        for (Language l : config_->languages())
+            all.emplace_back(l.name());
+        return all;
+    }
+
+private:
+    std::optional<tovrin::Config> config_;
+};
+
+py::list scan(Language l, const py::buffer &data, bool exact, bool characters, bool places) {
+    const py::buffer_info info = data.request();
+    const std::string_view text = view_of(info);
+    std::vector<tovrin_python::Found> found;
+    {
+        py::gil_scoped_release unlocked;
+        found = tovrin_python::find(l, text, tovrin_python::FindOptions{exact, characters, places});
+    }
+    const char *errors = characters ? "surrogatepass" : "surrogateescape";
+    py::list out;
+    for (const tovrin_python::Found &f : found)
+        out.append(py::make_tuple(f.first, f.last, f.line, f.column,
+                                  decode(text.substr(f.start, f.end - f.start), errors),
+                                  py::bytes(f.normalised),
+                                  decode(tovrin::expand(f.normalised, l))));
+    return out;
+}
+
+py::tuple check(Language l, const std::string &cite) {
+    const tovrin::CheckResult r = tovrin::check(cite, l);
+    return py::make_tuple(static_cast<int>(r.failed), r.position, py::bytes(r.text));
+}
+
+py::str expand(Language l, const std::string &cite, std::optional<Language> to, bool sort) {
+    if (sort)
+        return decode(tovrin::expand_sort(cite, l, to.value_or(l)));
+    return decode(to ? tovrin::expand_bl(cite, l, *to) : tovrin::expand(cite, l));
+}
+
+std::optional<py::str> translate(Language l, const std::string &cite, Language to) {
+    std::optional<std::string> t = tovrin::trans_cite(cite, l, to);
+    if (!t)
+        return std::nullopt;
+    return decode(*t);
+}
+
+// The units with their marks applied, as the expansion writes them.
+py::list units(Language l, const std::string &cite) {
+    tovrin::UnitArray pp(makepus(cite.c_str(), l.get()));
+    adjpus_n(pp.get());
+    adjpus_plus(pp.get());
+    adjpus_v01(pp.get());
+    py::list out;
+    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u) {
+        const PARS_UNIT &p = **u;
+        out.append(py::make_tuple(p.bf, p.cf, p.vf, static_cast<int>(p.abf), p.b, p.c, p.v,
+                                  static_cast<int>(p.ab), p.fl));
+    }
+    return out;
+}
+
+py::list tokens(Language l, const std::string &cite) {
+    py::list out;
+    for (const tovrin::Token &t : tovrin::tokens(cite, l))
+        out.append(py::make_tuple(t.kind, decode(t.text), t.offset));
+    return out;
+}
+
+py::list books(Language l) {
+    py::list out;
+    for (const BOOKS *b = l.get()->books; b != nullptr; b = b->next) {
+        py::list names;
+        for (const BOOK *n = b->book; n != nullptr; n = n->next)
+            names.append(decode(n->abbrev));
+        out.append(names);
+    }
+    return out;
+}
+
+} // namespace
+
+PYBIND11_MODULE(_tovrin, m) {
+    m.doc() = "The binding of libtovrin; use the package tovrin instead.";
+    m.attr("VERSION") = TOVRIN_VERSION;
+    py::register_exception<ConfigFailure>(m, "ConfigError", PyExc_ValueError);
+
+    py::class_<Language>(m, "Language")
+        .def_property_readonly("name", [](Language l) { return decode(l.name()); })
+        .def_property_readonly("book_count", &Language::book_count)
+        .def("__eq__", [](Language a, Language b) { return a == b; })
+        .def("__hash__", [](Language l) { return std::hash<const void *>()(l.get()); })
+        .def("scan", &scan, py::arg("data"), py::arg("exact"), py::arg("characters"),
+             py::arg("places"))
+        .def("check", &check)
+        .def("expand", &expand, py::arg("cite"), py::arg("to"), py::arg("sort"))
+        .def("translate", &translate)
+        .def("overlaps", [](Language a, const std::string &x, const std::string &y,
+                            Language b) { return tovrin::overlaps(x, y, a, b); })
+        // Negative when x comes first, as Python's comparison functions answer.
+        .def("order", [](Language a, const std::string &x, const std::string &y, Language b) {
+            const std::weak_ordering o = tovrin::order(x, y, a, b);
+            return o < 0 ? -1 : o > 0 ? 1 : 0;
+        })
+        .def("units", &units)
+        .def("tokens", &tokens)
+        .def("books", &books)
+        .def("read_forms", [](Language l, const std::string &cite) {
+            return py::bytes(tovrin_python::read_forms(l, cite));
+        });
+
+    py::class_<ConfigHandle>(m, "Config")
+        .def(py::init<const std::string &>())
+        .def("language", &ConfigHandle::language)
+        .def("names", &ConfigHandle::names);
+}
