@@ -1,0 +1,205 @@
+"""Citations of a whole corpus, scanned on a Dask cluster.
+
+    >>> from dask.distributed import Client
+    >>> import tovrin.dask
+    >>> client = Client("tcp://scheduler:8786")          # or Client(LocalCluster())
+    >>> frame = tovrin.dask.scan_files("corpus/**/*.tex", lang="cz", client=client)
+    >>> frame.groupby("start_book").size().compute()
+
+Every file is one task, or several when it is larger than ``block_size``:
+a large file is cut at paragraph breaks (a line feed, an empty or blank
+line and its line feed), which no citation crosses, so the blocks give the
+same citations as the whole file. Each worker process loads the
+configuration once. The workers need the package installed and the files
+at the same paths (a shared file system).
+"""
+
+from __future__ import annotations
+
+import glob
+import operator
+import os
+import re
+import threading
+from typing import Iterable, List, Optional, Sequence, Tuple, Union
+
+import dask
+import dask.dataframe as dd
+import pandas as pd
+
+import tovrin
+
+__all__ = ["BLOCK_SIZE", "COLUMNS", "scan_files", "scan_file"]
+
+#: Files larger than this are scanned in blocks of about this size.
+BLOCK_SIZE = 64 * 2**20
+
+#: The columns of the frame and their types. Offsets are in bytes, lines and
+#: columns from 1 (columns count characters); the book is the main name of
+#: the start of the first unit and of the end of the last unit; a chapter or
+#: verse that the citation does not give is <NA>.
+COLUMNS = {
+    "file": "object",
+    "offset": "int64",
+    "line": "int64",
+    "column": "int64",
+    "text": "object",
+    "canonical": "object",
+    "osis": "object",
+    "start_book": "object",
+    "start_chapter": "Int64",
+    "start_verse": "Int64",
+    "end_book": "object",
+    "end_chapter": "Int64",
+    "end_verse": "Int64",
+}
+
+# A paragraph break: the scanner's candidates end at a line feed that ends
+# a paragraph, in the exact reading and with the typographic forms alike.
+_PARAGRAPH_BREAK = re.compile(rb"\n[ \t]*\r?\n")
+_READ = 1 << 16
+
+_languages = {}
+_languages_lock = threading.Lock()
+
+
+def _language(config: Optional[str], lang: str) -> tovrin.Language:
+    """The language, loaded once per process (a worker runs many tasks)."""
+    with _languages_lock:
+        if config not in _languages:
+            _languages[config] = tovrin.Config(config)
+        return _languages[config].language(lang)
+
+
+def _cut(f, at: int, size: int) -> int:
+    """Where the block that would begin at ``at`` begins: just after the
+    first paragraph break that starts at or after ``at`` (the end of the
+    file when there is none). The block before ends there too."""
+    if at <= 0 or at >= size:
+        return max(0, min(at, size))
+    f.seek(at)
+    base, pending = at, b""
+    while True:
+        piece = f.read(_READ)
+        if not piece:
+            return size
+        pending += piece
+        found = _PARAGRAPH_BREAK.search(pending)
+        if found:
+            return base + found.end()
+        # Only a break that began at the last line feed can still complete.
+        keep = pending.rfind(b"\n")
+        keep = len(pending) if keep < 0 else keep
+        base, pending = base + keep, pending[keep:]
+
+
+def _frame(rows: dict) -> pd.DataFrame:
+    return pd.DataFrame(rows, columns=list(COLUMNS)).astype(COLUMNS)
+
+
+def _rows(path: str, lang: tovrin.Language, citations: Iterable[tovrin.Citation],
+          offset: int) -> dict:
+    names = [book.name for book in lang.books()]
+    rows = {name: [] for name in COLUMNS}
+
+    def book(n: int) -> Optional[str]:
+        return names[n - 1] if 0 < n <= len(names) else None
+
+    for c in citations:
+        first, last = c.units[0].start, c.units[-1].end
+        for name, value in (
+                ("file", path), ("offset", offset + c.start), ("line", c.line),
+                ("column", c.column), ("text", c.text), ("canonical", c.canonical),
+                ("osis", c.osis), ("start_book", book(first.book)),
+                ("start_chapter", first.chapter), ("start_verse", first.verse),
+                ("end_book", book(last.book)), ("end_chapter", last.chapter),
+                ("end_verse", last.verse)):
+            rows[name].append(value)
+    return rows
+
+
+def _scan_block(path: str, start: int, end: int, config: Optional[str], lang: str,
+                exact: bool) -> Tuple[pd.DataFrame, int]:
+    """The citations of one block and the number of line feeds in it; lines
+    count from the start of the block."""
+    language = _language(config, lang)
+    with open(path, "rb") as f:
+        size = os.fstat(f.fileno()).st_size
+        begin, stop = _cut(f, start, size), _cut(f, end, size)
+        f.seek(begin)
+        data = f.read(stop - begin)
+    found = language.scan(data, lines=True, exact=exact)
+    return _frame(_rows(path, language, found, begin)), data.count(b"\n")
+
+
+def _later_lines(frame: pd.DataFrame, lines_before: int) -> pd.DataFrame:
+    return frame.assign(line=frame["line"] + lines_before)
+
+
+def _paths(paths_or_glob: Union[str, os.PathLike, Sequence]) -> List[str]:
+    patterns = ([paths_or_glob] if isinstance(paths_or_glob, (str, os.PathLike))
+                else list(paths_or_glob))
+    paths = []
+    for pattern in map(os.fspath, patterns):
+        matched = sorted(glob.glob(pattern, recursive=True)) if glob.has_magic(pattern) \
+            else [pattern]
+        paths.extend(p for p in matched if not os.path.isdir(p))
+    if not paths:
+        raise FileNotFoundError(f"no file matches {paths_or_glob!r}")
+    for p in paths:
+        if not os.path.isfile(p):
+            raise FileNotFoundError(f"no file {p!r}")
+    return paths
+
+
+def _file_parts(path: str, config: Optional[str], lang: str, exact: bool,
+                block_size: int) -> list:
+    """The partitions of one file: one per block, each with the lines of
+    the blocks before it added."""
+    size = os.path.getsize(path)
+    scan = dask.delayed(_scan_block, nout=2)
+    lines_before, parts = 0, []
+    for start in range(0, max(size, 1), block_size):
+        frame, lines = scan(path, start, start + block_size, config, lang, exact)
+        parts.append(dask.delayed(_later_lines)(frame, lines_before))
+        lines_before = dask.delayed(operator.add)(lines_before, lines)
+    return parts
+
+
+def scan_files(paths_or_glob: Union[str, os.PathLike, Sequence], lang: str = "cz",
+               client=None, *, config: Union[str, os.PathLike, None] = None,
+               exact: bool = False, block_size: int = BLOCK_SIZE) -> dd.DataFrame:
+    """The citations of a corpus as a Dask DataFrame (see COLUMNS), in the
+    order of the files and of the citations in each.
+
+    ``paths_or_glob``: a path, a glob pattern ("corpus/**/*.txt") or a list
+    of them. ``config``: a bibl.ini that every worker can read (by default
+    each worker's shipped one). ``exact`` as for Language.scan. With a
+    ``client`` the scan starts on its cluster at once (the frame is
+    persisted there); without one the frame is lazy and runs on the
+    default scheduler when computed.
+    """
+    if block_size < 1:
+        raise ValueError("block_size must be positive")
+    config = os.path.abspath(os.fspath(config)) if config is not None else None
+    # Fail here, not on a worker, for a configuration or language that
+    # does not exist.
+    _language(config, lang)
+    parts = []
+    for path in _paths(paths_or_glob):
+        parts.extend(_file_parts(path, config, lang, exact, block_size))
+    frame = dd.from_delayed(parts, meta=_frame({}), verify_meta=False)
+    return client.persist(frame) if client is not None else frame
+
+
+def scan_file(path: Union[str, os.PathLike], lang: str = "cz", *,
+              config: Union[str, os.PathLike, None] = None,
+              exact: bool = False) -> pd.DataFrame:
+    """The frame of one file scanned whole in this process, with the
+    columns of scan_files: what every block of scan_files adds up to."""
+    path = os.fspath(path)
+    config = os.path.abspath(os.fspath(config)) if config is not None else None
+    language = _language(config, lang)
+    with open(path, "rb") as f:
+        data = f.read()
+    return _frame(_rows(path, language, language.scan(data, lines=True, exact=exact), 0))
