@@ -54,7 +54,7 @@ public:
     void advance(std::size_t to) {
         for (; at_ < to; ++at_) {
             const auto c = static_cast<unsigned char>(s_[at_]);
-            if ((c & 0xC0) != 0x80) // not a continuation byte: a character begins
+            if (begins_character(c))
                 ++chars_;
             if (c == '\n') {
                 ++line_;
@@ -114,6 +114,13 @@ std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOpt
             f.last = f.end;
         }
     return all;
+}
+
+std::size_t characters(std::string_view text) {
+    std::size_t n = 0;
+    for (char c : text)
+        n += begins_character(static_cast<unsigned char>(c));
+    return n;
 }
 
 std::string read_forms(tovrin::Language l, std::string_view cite) {

@@ -31,6 +31,12 @@ struct FindOptions {
 // points) from 1, as the command line's columns do.
 std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOptions &o);
 
+// Whether a byte begins a character of UTF-8 (is no continuation byte).
+inline bool begins_character(unsigned char c) { return (c & 0xC0) != 0x80; }
+
+// The number of characters of UTF-8 text.
+std::size_t characters(std::string_view text);
+
 // The typographic forms read in one citation: what the scanner would read.
 std::string read_forms(tovrin::Language l, std::string_view cite);
 

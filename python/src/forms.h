@@ -2,13 +2,15 @@
 //
 // The scanner reads one byte per piece of punctuation. Real texts write a
 // range with an en or em dash, TeX sources with "--" and ties ("Mt~5,3"),
-// and inside a paragraph a line break is a space. The command line reads
-// the same forms (tovrin scan without --exact): a scan from Python finds
-// the same citations as the command line on the same file.
+// and inside a paragraph a line break is a space. The command line's text
+// reader reads these forms (tovrin scan without --exact); the module runs
+// the same reader, so that a scan from Python finds the same citations as
+// the command line on the same file.
 //
 // normalise() gives the view the scanner is fed, one byte per form, and
-// remembers where the view differs from the original bytes, so that every
-// position and every citation's text can be given in the original.
+// remembers only where the view is shorter than the original (a form of
+// several bytes), so that every position and every citation's text can be
+// given in the original at little memory cost for texts of gigabytes.
 #ifndef TOVRIN_PYTHON_FORMS_H
 #define TOVRIN_PYTHON_FORMS_H
 

@@ -7,7 +7,9 @@
 // library's services (whose number formatting uses one static buffer) to
 // one thread at a time, except the search for citations in Language.scan,
 // which releases the GIL.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -15,10 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include "finder.h"
+#include "forms.h"
 #include "tovrin.hpp"
 
 namespace py = pybind11;
@@ -64,8 +69,13 @@ public:
         // The loader ends the process on a file it cannot open: ask first.
         std::unique_ptr<FILE, int (*)(FILE *)> f(std::fopen(path.c_str(), "r"), std::fclose);
         if (f == nullptr)
-            throw ConfigFailure(path + ": cannot open the configuration file");
+            throw ConfigFailure(path + ": cannot open: " + std::strerror(errno));
+        struct stat st {};
+        if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode))
+            throw ConfigFailure(path + ": is a directory");
         config_.emplace(path);
+        if (config_->languages().empty())
+            throw ConfigFailure(path + ": no languages in it");
     }
 
     std::optional<Language> language(std::string_view name) const {
@@ -103,9 +113,32 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
     return out;
 }
 
-py::tuple check(Language l, const std::string &cite) {
-    const tovrin::CheckResult r = tovrin::check(cite, l);
-    return py::make_tuple(static_cast<int>(r.failed), r.position, py::bytes(r.text));
+// The first of the scanner's checks that `cite` (as written, its forms
+// read) fails: (the check's number, the column from 1 in characters of
+// `cite` where lexing stops, the offending token), or (0, 0, b""). With
+// `whole_books` a book without a chapter passes, as it does in the
+// services, where it stands for the whole book.
+py::tuple check(Language l, std::string_view cite, bool whole_books) {
+    using tovrin::Check;
+    const tovrin_python::Normalised read =
+        tovrin_python::normalise(cite, static_cast<char>(l.get()->chars[1]));
+    for (Check which : {Check::lexing, Check::unknown_book, Check::bad_number,
+                        Check::reversed_range, Check::no_chapter}) {
+        if (which == Check::no_chapter && whole_books)
+            continue;
+        const tovrin::CheckResult r = tovrin::check(which, read.text, l);
+        if (r.ok())
+            continue;
+        std::size_t column = 0;
+        if (which == Check::lexing) {
+            // The position counts from 1 and may be the terminator's.
+            tovrin_python::OriginalOffsets original(read.forms);
+            const std::size_t stop = original(static_cast<std::size_t>(r.position) - 1);
+            column = tovrin_python::characters(cite.substr(0, stop)) + 1;
+        }
+        return py::make_tuple(static_cast<int>(which), column, py::bytes(r.text));
+    }
+    return py::make_tuple(0, 0, py::bytes());
 }
 
 py::str expand(Language l, const std::string &cite, std::optional<Language> to, bool sort) {
@@ -168,7 +201,7 @@ PYBIND11_MODULE(_tovrin, m) {
         .def("__hash__", [](Language l) { return std::hash<const void *>()(l.get()); })
         .def("scan", &scan, py::arg("data"), py::arg("exact"), py::arg("characters"),
              py::arg("places"))
-        .def("check", &check)
+        .def("check", &check, py::arg("cite"), py::arg("whole_books"))
         .def("expand", &expand, py::arg("cite"), py::arg("to"), py::arg("sort"))
         .def("translate", &translate)
         .def("overlaps", [](Language a, const std::string &x, const std::string &y,

@@ -242,17 +242,12 @@ class Language:
     def _read(self, cite: Text) -> bytes:
         return self._handle.read_forms(_encode(cite))
 
-    def _reason(self, read: bytes) -> Optional[str]:
-        failed, position, text = self._handle.check(read)
-        if failed == 0:
-            return None
-        if failed == 1:
-            # The position of the rejected byte, from 1, as a column of the
-            # text as given.
-            before = read[:position - 1].decode("utf-8", "surrogateescape")
-            return f"not a citation: stops at column {len(before) + 1}"
+    def _reason(self, cite: Text, whole_books: bool = False) -> Optional[str]:
+        failed, column, text = self._handle.check(_encode(cite), whole_books)
         word = text.decode("utf-8", "surrogateescape")
         return {
+            0: None,
+            1: f"not a citation: stops at column {column}",
             2: f"unknown book name '{word}'",
             3: f"chapter or verse number '{word}' out of range 1-999",
             4: "reversed range",
@@ -260,11 +255,12 @@ class Language:
         }[failed]
 
     def _valid(self, cite: Text) -> bytes:
-        read = self._read(cite)
-        reason = self._reason(read)
+        """The citation as the services read it; a bare book name stands
+        for the whole book there."""
+        reason = self._reason(cite, whole_books=True)
         if reason is not None:
             raise CitationError(reason, cite)
-        return read
+        return self._read(cite)
 
     def _language(self, lang: Union["Language", str, None]) -> "Language":
         if lang is None:
@@ -285,7 +281,7 @@ class Language:
         chapter", "not a citation: stops at column N". The checks are those
         the scanner applies. With ``raises`` an invalid citation raises
         CitationError instead."""
-        reason = self._reason(self._read(cite))
+        reason = self._reason(cite)
         if reason is not None and raises:
             raise CitationError(reason, cite)
         return reason
@@ -325,7 +321,7 @@ class Language:
         read = self._read(cite)
         found = self._handle.tokens(read)
         if found and found[-1][0] < 0:
-            raise CitationError(self._reason(read) or "not a citation", cite)
+            raise CitationError(self._reason(cite) or "not a citation", cite)
         return [Token(TokenKind(kind), text) for kind, text, _ in found]
 
     def units(self, cite: Text) -> List[Unit]:

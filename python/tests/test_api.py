@@ -1,0 +1,264 @@
+"""The module against the command line, and its API on single citations,
+positions and errors."""
+
+import json
+import os
+import subprocess
+
+import pytest
+
+import tovrin
+from conftest import DATA
+
+
+def cli_json(cli, path, *options):
+    out = subprocess.run([cli, "scan", "--config", os.path.join(DATA, "bibl.ini"),
+                          "--format", "json", *options, path],
+                         check=True, capture_output=True).stdout
+    return [json.loads(line) for line in out.decode("utf-8").splitlines()]
+
+
+# ---- scans against `tovrin scan --format json` -----------------------------
+
+@pytest.mark.parametrize("options", [(), ("--exact",)], ids=["forms", "exact"])
+def test_scan_gives_the_citations_of_the_cli(cli, cz, sample, options):
+    expected = cli_json(cli, os.path.join(DATA, "nztexty.tex"), *options)
+    found = list(cz.scan(sample, lines=True, exact=bool(options)))
+    assert len(expected) > 90
+    assert [(c.start, c.line, c.text, c.canonical) for c in found] == \
+        [(e["offset"], e["line"], e["text"], e["canonical"]) for e in expected]
+
+
+def test_str_scan_finds_the_same_citations_at_str_indices(cz, sample):
+    text = sample.decode("utf-8")
+    in_bytes = list(cz.scan(sample, lines=True))
+    in_str = list(cz.scan(text, lines=True))
+    assert [(c.text, c.canonical, c.line, c.column) for c in in_str] == \
+        [(c.text, c.canonical, c.line, c.column) for c in in_bytes]
+    for s, b in zip(in_str, in_bytes):
+        assert text[s.start:s.end] == s.text
+        assert sample[b.start:b.end].decode("utf-8") == b.text
+        assert len(text[:s.start].encode("utf-8")) == b.start
+
+
+# ---- positions -------------------------------------------------------------
+
+KAZANI = "Blahoslavení chudí (Mt 5,3--12; L~6,20n).\nSrv. Ř 8,28 a Ř 7,25-8,2, též Xy 3,4."
+
+# (text, start, end, line, column) of each citation, in characters.
+KAZANI_PLACES = [
+    ("Mt 5,3--12; L~6,20n", 20, 39, 1, 21),
+    ("Ř 8,28", 47, 53, 2, 6),
+    ("Ř 7,25-8,2", 56, 66, 2, 15),
+]
+
+
+def test_str_positions_and_columns_count_characters(cz):
+    found = [(c.text, c.start, c.end, c.line, c.column) for c in cz.scan(KAZANI, lines=True)]
+    assert found == KAZANI_PLACES
+
+
+def test_bytes_positions_are_byte_offsets_and_columns_count_characters(cz):
+    data = KAZANI.encode("utf-8")
+    for c, (text, _, _, line, column) in zip(cz.scan(data, lines=True), KAZANI_PLACES):
+        assert data[c.start:c.end].decode("utf-8") == text
+        assert (c.text, c.line, c.column) == (text, line, column)
+    assert [c.start for c in cz.scan(data)] == [22, 49, 59]
+
+
+def test_places_only_when_asked(cz):
+    c = next(cz.scan(KAZANI))
+    assert (c.line, c.column) == (None, None)
+
+
+def test_bytes_that_are_not_utf8_keep_their_offsets_and_survive_in_text(cz):
+    data = b"\xff\xfe Mt 5,3 \xe9 L 6,20\xff"
+    found = list(cz.scan(bytearray(data)))
+    assert [(c.start, c.end) for c in found] == [(3, 9), (12, 18)]
+    assert [c.text.encode("utf-8", "surrogateescape") for c in found] == [b"Mt 5,3", b"L 6,20"]
+
+
+def test_lone_surrogates_in_str_keep_str_indices(cz):
+    text = "\udcff\ud800 Mt 5,3"
+    [c] = cz.scan(text)
+    assert (c.start, c.end, c.text) == (3, 9, "Mt 5,3")
+
+
+# ---- typographic forms -----------------------------------------------------
+
+@pytest.mark.parametrize("text, found, exact", [
+    ("Mt 5,3\u201312", "Mt 5,3\u201312", "Mt 5,3"),              # en dash
+    ("Mt 5,3\u201412", "Mt 5,3\u201412", "Mt 5,3"),              # em dash
+    ("Mt\u20095,3\u202f", "Mt\u20095,3", None),                  # thin, narrow no-break space
+    ("Mt~5,3---12", "Mt~5,3---12", None),                         # tie, TeX em dash
+    ("Mt\u00a05,3", "Mt\u00a05,3", None),                         # no-break space
+    ("Mt\r\n5,3 x", "Mt\r\n5,3", None),                           # line break in a paragraph
+    ("Mt\n\n5,3 x", None, None),                                  # a paragraph ends
+    ("x\n \nMt\n5,3", "Mt\n5,3", None),                           # after a blank line
+], ids=["en-dash", "em-dash", "thin-space", "tie", "nbsp", "crlf", "paragraph", "blank-line"])
+def test_typographic_forms_are_read_unless_exact(cz, text, found, exact):
+    assert [c.text for c in cz.scan(text)] == ([found] if found else [])
+    assert [c.text for c in cz.scan(text, exact=True)] == ([exact] if exact else [])
+
+
+def test_a_form_before_a_citation_moves_its_byte_offset(cz):
+    data = "a\u2013b\u00a0c Mt 5,3\u201312".encode("utf-8")
+    [c] = cz.scan(data)
+    assert data[c.start:c.end] == "Mt 5,3\u201312".encode("utf-8")
+    assert c.canonical == "Mt 5,3-12"
+
+
+# ---- single citations ------------------------------------------------------
+
+@pytest.mark.parametrize("cite, kwargs, expected", [
+    ("J 3,16n; Gn 1,1-2,3", {}, "J 3,16-17; Gn 1,1-2,3"),
+    ("Gn 1,1\u20132,4a", {}, "Gn 1,1-2,4a"),
+    (b"Mt 5,3.7", {}, "Mt 5,3; Mt 5,7"),
+    ("\u0158 8,28; 1 K 13,4", {"to": "en"}, "Rom 8:28; 1 Cor 13:4"),
+    ("Mt 5,3; Gn 1,1", {"sort": True}, "Gn 1,1; Mt 5,3"),
+    ("Mt 5,3; Gn 1,1", {"to": "en", "sort": True}, "Gen 1:1; Matt 5:3"),
+])
+def test_expand(cz, cite, kwargs, expected):
+    assert cz.expand(cite, **kwargs) == expected
+
+
+def test_expand_to_a_language_object(cz, en):
+    assert cz.expand("1 J 2,1nn", to=en) == "1 John 2:1ff"
+
+
+def test_translate_keeps_the_shape(cz, en):
+    assert cz.translate("Mt 5,3-12; L 6,20n", en) == "Matt 5:3-12; Luke 6:20f"
+    assert en.translate("Rom 8:28", "cz") == "\u0158 8,28"
+
+
+@pytest.mark.parametrize("a, b, expected", [
+    ("Mt 5,1-12", "Mt 5,3", (True, -1)),
+    ("Mt 5,3", "Mt 5,3", (True, 0)),
+    ("Gn 1,1", "Mt 1,1", (False, -1)),
+    ("Mt 5,3; Mt 6,1", "Mt 5,3", (True, 1)),
+])
+def test_compare(cz, a, b, expected):
+    assert tuple(cz.compare(a, b)) == expected
+
+
+def test_compare_across_languages(cz):
+    assert cz.compare("Mt 5,3", "Matt 5:3", b_lang="en") == tovrin.Comparison(True, 0)
+
+
+def test_tokens(cz):
+    T = tovrin.TokenKind
+    assert cz.tokens("1 J 2,1nn") == [(T.BOOK, "1 J"), (T.CHAPTER, "2"), (T.VERSE, "1"),
+                                      (T.NEXT2, "nn")]
+
+
+def test_units_apply_the_marks(cz):
+    P = tovrin.Position
+    assert cz.units("J 3,16n; Ž 23; Gn 1,1a-2,3") == [
+        tovrin.Unit(P(43, 3, 16, None), P(43, 3, 17, None), None),
+        tovrin.Unit(P(19, 23, None, None), P(19, 23, None, None), None),
+        tovrin.Unit(P(1, 1, 1, "a"), P(1, 2, 3, None), None),
+    ]
+
+
+def test_citation_units_are_those_of_its_text(cz):
+    [c] = cz.scan("viz J 3,16n.")
+    assert c.units == cz.units("J 3,16n")
+    assert c.osis is None
+
+
+def test_books(cz, en):
+    books = cz.books()
+    assert len(books) == len(en.books()) > 66
+    assert books[0] == tovrin.Book(1, "Gn", books[0].names)
+    assert "Genesis" in books[0].names
+    assert en.books()[39].name == "Matt"
+
+
+# ---- errors ----------------------------------------------------------------
+
+INVALID = [
+    ("Xy 3,4", "unknown book name 'Xy'"),
+    ("Mt 5,1000", "chapter or verse number '1000' out of range 1-999"),
+    ("Mt 5,0", "chapter or verse number '0' out of range 1-999"),
+    ("Mt 5,7-3", "reversed range"),
+    ("Gn", "missing chapter"),
+    ("Mt 5,3-", "not a citation: stops at column 8"),
+    ("\u017d 23,", "not a citation: stops at column 6"),
+    ("Mt~5,3---", "not a citation: stops at column 10"),   # columns of the text as written
+    ("", "not a citation: stops at column 1"),
+]
+
+
+@pytest.mark.parametrize("cite, reason", INVALID)
+def test_check_returns_the_reason(cz, cite, reason):
+    assert cz.check(cite) == reason
+    with pytest.raises(tovrin.CitationError) as e:
+        cz.check(cite, raises=True)
+    assert (e.value.reason, e.value.citation) == (reason, cite)
+
+
+@pytest.mark.parametrize("call", [
+    lambda cz, cite: cz.expand(cite),
+    lambda cz, cite: cz.expand(cite, to="en"),
+    lambda cz, cite: cz.translate(cite, "en"),
+    lambda cz, cite: cz.units(cite),
+    lambda cz, cite: cz.compare("Mt 5,3", cite),
+    lambda cz, cite: cz.compare(cite, "Mt 5,3"),
+], ids=["expand", "expand-to", "translate", "units", "compare-second", "compare-first"])
+@pytest.mark.parametrize("cite, reason", INVALID[:4] + INVALID[5:])
+def test_services_raise_on_invalid_citations(cz, call, cite, reason):
+    with pytest.raises(tovrin.CitationError, match=reason):
+        call(cz, cite)
+
+
+def test_services_take_a_bare_book_as_the_whole_book(cz):
+    assert (cz.expand("Gn"), cz.expand("Gn-Dt", to="en")) == ("Gn", "Gen-Deut")
+    assert cz.compare("Gn", "Gn 3,4") == tovrin.Comparison(True, -1)
+    assert cz.check("Gn") == "missing chapter"
+
+
+def test_valid_citations_pass_check(cz):
+    assert [cz.check(c) for c in ("Mt 5,3-12; L 6,20n", "Gn 1,1\u20132,4a", b"Ps 23")] == \
+        [None, None, "unknown book name 'Ps'"]
+
+
+def test_tokens_raise_where_the_lexer_stops(cz):
+    with pytest.raises(tovrin.CitationError, match="stops at column 8"):
+        cz.tokens("Mt 5,3-")
+
+
+def write(path, text):
+    path.write_text(text)
+    return path
+
+
+@pytest.mark.parametrize("make, message", [
+    (lambda tmp: tmp / "missing.ini", "missing.ini: cannot open: No such file or directory"),
+    (lambda tmp: tmp, "is a directory"),
+    (lambda tmp: write(tmp / "empty.ini", "% only a comment\n"), "empty.ini: no languages in it"),
+], ids=["missing", "directory", "no-languages"])
+def test_config_errors_are_exceptions(tmp_path, make, message):
+    with pytest.raises(tovrin.ConfigError, match=message):
+        tovrin.Config(make(tmp_path))
+
+
+def test_unknown_language_is_a_key_error(config):
+    with pytest.raises(KeyError, match="no language 'xx'.*cz, sk, en"):
+        config.language("xx")
+    assert "cz" in config and "xx" not in config
+
+
+@pytest.mark.parametrize("bad", [None, 42, ["Mt 5,3"]])
+def test_texts_of_other_types_are_type_errors(cz, bad):
+    with pytest.raises(TypeError):
+        list(cz.scan(bad))
+    with pytest.raises(TypeError):
+        cz.expand(bad)
+
+
+def test_a_configuration_of_ones_own(tmp_path):
+    ini = tmp_path / "bibl.ini"
+    ini.write_text("{xx\n!;-,:+na\n_abcdefghijklmnopqrstuvwxyz\n"
+                   "^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n&ab\n+Gen\n*Genesis\n+Ex\n}\n")
+    xx = tovrin.Config(ini).language("xx")
+    assert [c.canonical for c in xx.scan("see Genesis 1:2n and Ex 3")] == ["Gen 1:2-3", "Ex 3"]
