@@ -118,10 +118,11 @@ def _rows(path: str, lang: tovrin.Language, citations: Iterable[tovrin.Citation]
     return rows
 
 
-def _scan_block(path: str, start: int, end: int, config: Optional[str], lang: str,
+def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str], lang: str,
                 exact: bool) -> Tuple[pd.DataFrame, int]:
-    """The citations of one block and the number of line feeds in it; lines
-    count from the start of the block."""
+    """The citations of one block of the file at ``path`` (shown as ``name``)
+    and the number of line feeds in it; lines count from the start of the
+    block."""
     language = _language(config, lang)
     with open(path, "rb") as f:
         size = os.fstat(f.fileno()).st_size
@@ -129,7 +130,7 @@ def _scan_block(path: str, start: int, end: int, config: Optional[str], lang: st
         f.seek(begin)
         data = f.read(stop - begin)
     found = language.scan(data, lines=True, exact=exact)
-    return _frame(_rows(path, language, found, begin)), data.count(b"\n")
+    return _frame(_rows(name, language, found, begin)), data.count(b"\n")
 
 
 def _later_lines(frame: pd.DataFrame, lines_before: int) -> pd.DataFrame:
@@ -152,15 +153,18 @@ def _paths(paths_or_glob: Union[str, os.PathLike, Sequence]) -> List[str]:
     return paths
 
 
-def _file_parts(path: str, config: Optional[str], lang: str, exact: bool,
+def _file_parts(name: str, config: Optional[str], lang: str, exact: bool,
                 block_size: int) -> list:
     """The partitions of one file: one per block, each with the lines of
-    the blocks before it added."""
+    the blocks before it added. The file keeps its name as given, and the
+    workers open it by its absolute path (their working directories are
+    their own)."""
+    path = os.path.abspath(name)
     size = os.path.getsize(path)
     scan = dask.delayed(_scan_block, nout=2)
     lines_before, parts = 0, []
     for start in range(0, max(size, 1), block_size):
-        frame, lines = scan(path, start, start + block_size, config, lang, exact)
+        frame, lines = scan(path, name, start, start + block_size, config, lang, exact)
         parts.append(dask.delayed(_later_lines)(frame, lines_before))
         lines_before = dask.delayed(operator.add)(lines_before, lines)
     return parts
