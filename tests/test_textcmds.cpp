@@ -408,10 +408,10 @@ TEST_F(TextCmds, LintReportsWrongCitations) {
         {"See Mt 5,12-3.", "-:1:5: reversed range in 'Mt 5,12-3'\n"},
         {"See Mt 7-5 and Mt 5,3-2,1.",
          "-:1:5: reversed range in 'Mt 7-5'\n-:1:16: reversed range in 'Mt 5,3-2,1'\n"},
-        // A report names the first check that fails on the whole citation;
-        // the next book in it is looked at again.
+        // A report names the first check that fails on one citation; after
+        // ";" the next one is looked at on its own.
         {"x Mt 0,3; Mt 5,0 y", "-:1:3: chapter or verse number '0' out of range 1-999 in "
-                               "'Mt 0,3; Mt 5,0'\n-:1:11: chapter or verse number '0' out of "
+                               "'Mt 0,3'\n-:1:11: chapter or verse number '0' out of "
                                "range 1-999 in 'Mt 5,0'\n"},
         {"x Mt 0,3 or Mt 5,0 y", "-:1:3: chapter or verse number '0' out of range 1-999 in "
                                  "'Mt 0,3'\n-:1:13: chapter or verse number '0' out of range "
@@ -484,6 +484,35 @@ TEST_F(TextCmds, LintOnProseAndOnTheShippedSample) {
     EXPECT_EQ(o.out, "nztexty.tex:141:61: unknown book name 'Xy' in 'Xy 3,4'\n");
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(o.status, 1);
+}
+
+// Lint keeps a window of the text, not the whole file: a long text reports
+// exactly what its paragraphs report one by one, wherever the window
+// boundaries fall.
+TEST_F(TextCmds, LintOnALongTextReportsEachParagraph) {
+    const std::string paragraph = "See Mt 5,12-3 and Xy 3,4; Mt 0,3.\n"
+                                  "Mt 5,3-12 (L 6,20n) " + std::string(150, 'J') + " " +
+                                  std::string(70, '7') + "\n"
+                                  "Mt 5,4\xe2\x80\x93\n2 and " + std::string(900, ' ') +
+                                  "Xy 3,4.\n";
+    const Outcome one = xx("lint", paragraph);
+    ASSERT_EQ(one.status, 1);
+    std::string text, want;
+    const int lines = 4;
+    for (int k = 0; k < 400; ++k) {
+        text += paragraph;
+        std::size_t from = 0;
+        // Each report "-:LINE:..." of the paragraph, with LINE moved down.
+        for (std::size_t nl; (nl = one.out.find('\n', from)) != std::string::npos; from = nl + 1) {
+            const std::string report = one.out.substr(from, nl + 1 - from);
+            const std::size_t colon = report.find(':', 2);
+            want += "-:" + std::to_string(std::stoi(report.substr(2, colon - 2)) + k * lines) +
+                    report.substr(colon);
+        }
+    }
+    const Outcome all = xx("lint", text);
+    EXPECT_EQ(all.out, want);
+    EXPECT_EQ(all.status, 1);
 }
 
 TEST_F(TextCmds, LintGoesOnAfterAnUnopenableFile) {

@@ -1,10 +1,22 @@
 // tovrin lint: reports citations written wrongly (an unknown book name, a
 // number out of range, a reversed range, a missing chapter) with their
 // places, as a compiler reports errors.
+//
+// Lint reads the scan as it comes and keeps only a window of it: the text
+// a candidate may still reach, and a little before it. A candidate is one
+// citation (it ends before a citation separator: what follows is looked at
+// on its own) and is cut at kMaxCandidate bytes, and no word or number in
+// it runs longer than kMaxWord; so each position is looked at in bounded
+// time and memory, whatever the text holds (a megabyte of capitals on one
+// line is one word that is cut, not a candidate at every letter).
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <deque>
 #include <iostream>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "citetext.h"
@@ -16,11 +28,29 @@ namespace cli {
 
 namespace {
 
-// Collects a file's normalised text, where each byte came from, and the
-// citations the scanner accepted; the analysis runs at the end of the file.
+// The longest candidate looked at: far more than any citation of one book
+// in real texts, which rarely reach a hundred bytes.
+constexpr std::size_t kMaxCandidate = 1024;
+// The longest word or number in a candidate: a book name is a word or two
+// of at most a few dozen letters, a number of more than three digits is out
+// of range anyway (and reported with the first kMaxWord of them).
+constexpr std::size_t kMaxWord = 64;
+// Text kept before the position being looked at, beyond which the window
+// is dropped (a candidate looks back two bytes; see starts_word).
+constexpr std::size_t kKeepBehind = 8;
+
+// Looks at each position of a file's normalised text as the scan delivers
+// it, with the citations the scanner accepted.
 class LintCollector : public Consumer {
 public:
-    LintCollector(LANG *l) : l_(l) {}
+    explicit LintCollector(LANG *l) : l_(l) {
+        // The language's classes of every byte, asked once: lint asks for
+        // them at every position.
+        for (int c = 0; c < 256; ++c) {
+            letter_[c] = ifc_2(static_cast<signed char>(c), l) != 0;
+            capital_[c] = ifc_4(static_cast<signed char>(c), l) != 0;
+        }
+    }
     int problems() const { return problems_; }
 
     void begin_file(const std::string &name) override {
@@ -28,43 +58,107 @@ public:
         text_.clear();
         places_.clear();
         accepted_.clear();
+        base_ = next_ = 0;
+        before_window_ = '\n'; // the start of a file starts a sentence
     }
     void text(char normalized, const Span &, const Place &at) override {
-        text_ += normalized;
-        places_.push_back(at);
+        append(normalized, at);
+        analyse_ready();
     }
     void citation(const Citation &c) override {
-        accepted_.push_back({text_.size(), text_.size() + c.normalized.size()});
+        accepted_.push_back({end(), end() + c.normalized.size()});
         Place at = c.at;
         for (char ch : c.normalized) {
-            text_ += ch;
-            places_.push_back(at);
+            append(ch, at);
             ++at.column; // only the start of each citation is reported
         }
+        analyse_ready();
     }
-    void end_file() override { analyse(); }
+    void end_file() override { analyse(end()); }
 
 private:
     struct Range {
-        std::size_t begin, end;
+        std::size_t begin, end; // offsets in the normalised text
     };
 
-    bool is_letter(char c) const { return ifc_2(static_cast<signed char>(c), l_) != 0; }
-    bool is_digit(char c) const { return c >= '0' && c <= '9'; }
+    // The window: text_[k] is the byte at offset base_ + k.
+    std::size_t end() const { return base_ + text_.size(); }
+    char at(std::size_t i) const { return text_[i - base_]; }
+    void append(char c, const Place &p) {
+        text_ += c;
+        places_.push_back(p);
+    }
 
-    // The text from `begin` up to where a fresh lexer stops, without the
-    // spaces before that point.
-    std::string lex_candidate(std::size_t begin) const {
-        std::string text;
+    bool is_letter(char c) const { return letter_[static_cast<unsigned char>(c)]; }
+    bool is_capital(char c) const { return capital_[static_cast<unsigned char>(c)]; }
+    bool is_digit(char c) const { return c >= '0' && c <= '9'; }
+    bool is_separator(char c) const { return static_cast<signed char>(c) == l_->chars[0]; }
+
+    // Looks at the positions whose candidates lie within the window, then
+    // drops what no later candidate looks at.
+    void analyse_ready() {
+        if (end() - next_ < 2 * kMaxCandidate)
+            return;
+        analyse(end() - kMaxCandidate);
+        if (next_ - base_ > 64 * 1024)
+            drop_before(next_ - kKeepBehind);
+    }
+    void drop_before(std::size_t offset) {
+        const std::size_t n = offset - base_;
+        // starts_sentence() looks back over spaces past the window's start.
+        for (std::size_t k = n; k > 0; --k)
+            if (text_[k - 1] != ' ') {
+                before_window_ = text_[k - 1];
+                break;
+            }
+        text_.erase(0, n);
+        places_.erase(places_.begin(), places_.begin() + static_cast<std::ptrdiff_t>(n));
+        base_ = offset;
+    }
+
+    // What the lexer does at the end of a text depends only on its state
+    // (and on whether a token text is pending): a prefix lexes as a whole
+    // when the terminator, fed in that state, is no error. The answer is
+    // found once per state, on a copy of the record.
+    bool lexes_whole(const PARS &p) {
+        const int key = p.sta * 2 + (p.string != nullptr);
+        auto [it, fresh] = whole_.try_emplace(key, false);
+        if (fresh) {
+            PARS copy = p;
+            copy.string = p.string != nullptr ? strdup(p.string) : nullptr;
+            copy.out = nullptr;
+            tovrin_parser('\0', &copy);
+            it->second = copy.errr == 0;
+            tovrin_pfree(&copy);
+        }
+        return it->second;
+    }
+
+    // The candidate at `begin`: the longest text from there that lexes as
+    // a whole (what stops the lexer is often just the punctuation of the
+    // sentence, "L 6,20."), without trailing spaces, within one citation
+    // and the limits above.
+    std::string candidate(std::size_t begin) {
         PARS p;
         tovrin_pinit(&p, l_);
-        for (std::size_t i = begin; i < text_.size(); ++i) {
-            tovrin_parser(static_cast<signed char>(text_[i]), &p);
+        std::size_t whole = begin; // the end of the longest whole prefix
+        std::size_t word = 0;      // length of the word or number being read
+        const std::size_t stop = std::min(end(), begin + kMaxCandidate);
+        for (std::size_t i = begin; i < stop && !is_separator(at(i)); ++i) {
+            const char c = at(i);
+            word = is_letter(c) || is_digit(c) ? word + 1 : 0;
+            if (word > kMaxWord)
+                break;
+            tovrin_parser(static_cast<signed char>(c), &p);
             if (p.errr == 1 || p.sta < 0)
                 break;
-            text += text_[i];
+            if (lexes_whole(p))
+                whole = i + 1;
         }
         tovrin_pfree(&p);
+        std::string text;
+        for (std::size_t i = begin; i < whole; ++i)
+            text += at(i);
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
         return text;
@@ -145,19 +239,10 @@ private:
     }
 
     bool starts_sentence(std::size_t i) const {
-        while (i > 0 && text_[i - 1] == ' ')
+        while (i > base_ && at(i - 1) == ' ')
             --i;
-        return i == 0 || std::strchr(".!?\n", text_[i - 1]) != nullptr;
-    }
-
-    // The longest prefix of a candidate that lexes as a whole: what stops
-    // the lexer is often just the punctuation of the sentence ("L 6,20.").
-    std::string lexable(std::string cite) const {
-        while (!cite.empty() && tovrin_check1(cite.c_str(), l_) != 0)
-            cite.pop_back();
-        while (!cite.empty() && cite.back() == ' ')
-            cite.pop_back();
-        return cite;
+        const char before = i > base_ ? at(i - 1) : before_window_;
+        return std::strchr(".!?\n", before) != nullptr;
     }
 
     // The first check the text fails, as a message; empty when it passes.
@@ -166,7 +251,7 @@ private:
     }
 
     void report(std::size_t at, const std::string &message) {
-        const Place &p = places_[at];
+        const Place &p = places_[at - base_];
         ++problems_;
         std::cout << file_ << ":" << where(p) << ": " << message << "\n";
     }
@@ -176,30 +261,32 @@ private:
     bool starts_word(std::size_t i) const {
         if (i == 0)
             return true;
-        const char before = text_[i - 1];
+        const char before = at(i - 1);
         if (is_letter(before) || is_digit(before))
             return false;
         const bool joint = before == ',' || before == '.' || before == ':' ||
                            static_cast<signed char>(before) == l_->chars[2] ||
                            static_cast<signed char>(before) == l_->chars[3];
-        return !(joint && is_digit(text_[i]) && i >= 2 && is_digit(text_[i - 2]));
+        return !(joint && is_digit(at(i)) && i >= 2 && is_digit(at(i - 2)));
     }
 
-    void analyse() {
-        std::size_t next_accepted = 0;
-        for (std::size_t i = 0; i < text_.size(); ++i) {
+    // Looks at the positions from next_ up to `limit`.
+    void analyse(std::size_t limit) {
+        std::size_t i = next_;
+        for (; i < limit; ++i) {
             // Inside an accepted citation: only what continues it directly
             // (a range or list the checks rejected) is looked at.
-            if (next_accepted < accepted_.size() && accepted_[next_accepted].begin == i) {
-                const Range r = accepted_[next_accepted++];
+            if (!accepted_.empty() && accepted_.front().begin == i) {
+                const Range r = accepted_.front();
+                accepted_.pop_front();
                 check_continuation(r);
                 i = r.end - 1;
                 continue;
             }
-            const char ch = text_[i];
-            if (!starts_word(i) || !(is_digit(ch) || ifc_4(static_cast<signed char>(ch), l_)))
+            const char ch = at(i);
+            if (!starts_word(i) || !(is_digit(ch) || is_capital(ch)))
                 continue;
-            const std::string c = lexable(lex_candidate(i));
+            const std::string c = candidate(i);
             if (!meant(shape(c), i))
                 continue;
             const std::string why = failure(c);
@@ -209,26 +296,27 @@ private:
             // The word of a reported book name is not looked at again on its
             // own ("Xy 3,4" in "1 Xy 3,4").
             std::size_t j = i;
-            while (j < text_.size() && !is_letter(text_[j]))
+            while (j < end() && !is_letter(at(j)))
                 ++j;
-            while (j < text_.size() && is_letter(text_[j]))
+            while (j < end() && is_letter(at(j)))
                 ++j;
-            if (next_accepted < accepted_.size())
-                j = std::min(j, accepted_[next_accepted].begin);
+            if (!accepted_.empty())
+                j = std::min(j, accepted_.front().begin);
             i = std::max(i, j - 1);
         }
+        next_ = std::max(next_, i);
     }
 
     void check_continuation(const Range &r) {
-        const std::string c = lexable(lex_candidate(r.begin));
-        if (c.size() <= r.end - r.begin)
-            return;
         // After a citation separator a new citation begins; it is looked at
         // on its own.
         std::size_t k = r.end;
-        while (k < text_.size() && text_[k] == ' ')
+        while (k < end() && at(k) == ' ')
             ++k;
-        if (k < text_.size() && static_cast<signed char>(text_[k]) == l_->chars[0])
+        if (k < end() && is_separator(at(k)))
+            return;
+        const std::string c = candidate(r.begin);
+        if (c.size() <= r.end - r.begin)
             return;
         if (!meant(shape(c), r.begin))
             return;
@@ -238,10 +326,15 @@ private:
     }
 
     LANG *l_;
+    std::array<bool, 256> letter_{}, capital_{};
     std::string file_;
-    std::string text_;
-    std::vector<Place> places_;
-    std::vector<Range> accepted_;
+    std::string text_;          // the window of the normalised text
+    std::vector<Place> places_; // where each of its bytes came from
+    std::size_t base_ = 0;      // the offset of text_[0]
+    std::size_t next_ = 0;      // the next offset to look at
+    char before_window_ = '\n'; // the last byte before the window but spaces
+    std::deque<Range> accepted_;
+    std::map<int, bool> whole_; // lexes_whole() by lexer state
     int problems_ = 0;
 };
 
