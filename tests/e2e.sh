@@ -6,8 +6,9 @@
 #    text as its title, and nothing from the text itself turns into markup.
 #  * --format tex --index through pdflatex and makeindex: the Scripture
 #    index (.ind) lists the passages in canonical order with their pages.
-# Installs chromium and texlive-latex-base when they are missing (Debian,
-# as root). Prints one line per check; exits non-zero when any check fails.
+#  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
+# Installs chromium, texlive-latex-base, nodejs, npm and zip when they are
+# missing (Debian, as root), and playwright-core (tests/serve, npm ci). Prints one line per check; exits non-zero when any check fails.
 #
 # usage: bash tests/e2e.sh [BUILD_DIR]     (default: build)
 set -uo pipefail
@@ -152,6 +153,59 @@ else
   else
     pass "tex: makeindex lists $(grep -c . <<<"$got_ind") passages in canonical order with pages"
   fi
+fi
+
+# ---------------------------------------------------------------------
+# The page of `tovrin serve` in a browser (tests/serve/e2e.mjs, driven by
+# playwright-core from npm): a pasted text, a dropped .docx built here from
+# XML (a citation split across runs, one in a footnote, one in a table),
+# the language switched; the screenshot stays in the build tree.
+
+t0=$(date +%s)
+mkdir -p "$work/docx/word"
+w='xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+cat >"$work/docx/word/document.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<w:document $w><w:body>
+<w:p><w:r><w:t xml:space="preserve">Blahoslavení chudí (</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>Mt</w:t></w:r><w:r><w:t xml:space="preserve"> 5,3-12).</w:t></w:r><w:r><w:footnoteReference w:id="2"/></w:r></w:p>
+<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Ř 8,28</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>též Xy 3,4 a Mt 5,7-3</w:t></w:r></w:p></w:tc></w:tr></w:tbl>
+<w:p><w:r><w:t>Konec, Ř 8,28.</w:t></w:r><w:r><w:endnoteReference w:id="1"/></w:r></w:p>
+</w:body></w:document>
+EOF
+cat >"$work/docx/word/footnotes.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<w:footnotes $w><w:footnote w:id="2"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:t>Srv. L 6,20n.</w:t></w:r></w:p></w:footnote></w:footnotes>
+EOF
+cat >"$work/docx/word/endnotes.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<w:endnotes $w><w:endnote w:id="1"><w:p><w:r><w:t>Gn 1,1</w:t></w:r></w:p></w:endnote></w:endnotes>
+EOF
+serve_log=$work/serve.out
+if ! install_if_missing node nodejs || ! install_if_missing npm npm || ! install_if_missing zip zip ||
+  ! install_if_missing chromium chromium; then
+  fail "serve: node, npm, zip or chromium cannot be installed"
+elif ! (cd "$work/docx" && zip -q -X -r ../kazani.docx word); then
+  fail "serve: the .docx cannot be built"
+elif [ ! -d "$src/tests/serve/node_modules/playwright-core" ] &&
+  ! (cd "$src/tests/serve" && npm ci --no-audit --no-fund >"$work/npm.log" 2>&1); then
+  fail "serve: npm cannot install playwright-core"
+  tail -5 "$work/npm.log"
+else
+  "$tovrin" --config "$config" serve --port 0 >"$serve_log" 2>&1 &
+  serve_pid=$!
+  for _ in $(seq 50); do grep -q '^tovrin serve: http' "$serve_log" && break; sleep 0.1; done
+  url=$(sed -n 's/^tovrin serve: \(http[^ ]*\) .*/\1/p' "$serve_log")
+  if [ -z "$url" ]; then
+    fail "serve: the server did not start"
+    cat "$serve_log"
+  elif (cd "$src/tests/serve" &&
+    timeout 180 node e2e.mjs "$url" "$work/kazani.docx" "$build/e2e-serve.png"); then
+    pass "serve: the page in chromium (screenshot $build/e2e-serve.png)"
+  else
+    fail "serve: the page in chromium"
+  fi
+  kill "$serve_pid" 2>/dev/null
+  wait "$serve_pid" 2>/dev/null
 fi
 
 # ---------------------------------------------------------------------

@@ -26,6 +26,9 @@ struct Options {
     bool index = false;
     bool exact = false;          // no typographic forms
     bool help = false;
+    // serve
+    std::string port = "8080";
+    std::string host = "127.0.0.1";
     std::vector<std::string> args;
 };
 
@@ -47,6 +50,9 @@ int cmd_books(const Options &o);
 int cmd_expand(const Options &o);
 int cmd_translate(const Options &o);
 int cmd_compare(const Options &o);
+
+// The local web page and its JSON API, defined in serve.cpp.
+int cmd_serve(const Options &o);
 
 } // namespace cli
 

@@ -21,6 +21,7 @@
 
 #include "citetext.h"
 #include "cli.h"
+#include "lint.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -43,7 +44,7 @@ constexpr std::size_t kKeepBehind = 8;
 // it, with the citations the scanner accepted.
 class LintCollector : public Consumer {
 public:
-    explicit LintCollector(LANG *l) : l_(l) {
+    LintCollector(LANG *l, LintReport report) : l_(l), report_(std::move(report)) {
         // The language's classes of every byte, asked once: lint asks for
         // them at every position.
         for (int c = 0; c < 256; ++c) {
@@ -51,10 +52,8 @@ public:
             capital_[c] = ifc_4(static_cast<signed char>(c), l) != 0;
         }
     }
-    int problems() const { return problems_; }
 
-    void begin_file(const std::string &name) override {
-        file_ = name;
+    void begin_file(const std::string &) override {
         text_.clear();
         places_.clear();
         accepted_.clear();
@@ -251,9 +250,7 @@ private:
     }
 
     void report(std::size_t at, const std::string &message) {
-        const Place &p = places_[at - base_];
-        ++problems_;
-        std::cout << file_ << ":" << where(p) << ": " << message << "\n";
+        report_(*this, places_[at - base_], message);
     }
 
     // A digit after "5," "3." or "5:" continues a number (a verse, a
@@ -326,8 +323,8 @@ private:
     }
 
     LANG *l_;
+    LintReport report_;
     std::array<bool, 256> letter_{}, capital_{};
-    std::string file_;
     std::string text_;          // the window of the normalised text
     std::vector<Place> places_; // where each of its bytes came from
     std::size_t base_ = 0;      // the offset of text_[0]
@@ -335,18 +332,26 @@ private:
     char before_window_ = '\n'; // the last byte before the window but spaces
     std::deque<Range> accepted_;
     std::map<int, bool> whole_; // lexes_whole() by lexer state
-    int problems_ = 0;
 };
 
 } // namespace
 
+std::unique_ptr<Consumer> lint_consumer(LANG *l, LintReport report) {
+    return std::make_unique<LintCollector>(l, std::move(report));
+}
+
 int cmd_lint(const Options &o) {
     LANG *l = language(o.lang);
-    LintCollector lint(l);
-    Scan scan(l, o.exact, lint);
+    int problems = 0;
+    const auto lint = lint_consumer(l, [&](const Consumer &scan, const Place &at,
+                                           const std::string &message) {
+        ++problems;
+        std::cout << scan.file() << ":" << scan.where(at) << ": " << message << "\n";
+    });
+    Scan scan(l, o.exact, *lint);
     const int status = scan_files(o.args, scan);
     std::cout.flush();
-    return status != 0 ? status : lint.problems() > 0 ? 1 : 0;
+    return status != 0 ? status : problems > 0 ? 1 : 0;
 }
 
 } // namespace cli

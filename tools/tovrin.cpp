@@ -43,6 +43,8 @@ const char kHelp[] =
     "  grep    lines citing a passage that overlaps CITATION\n"
     "commands on single citations:\n"
     "  tokens, units, books, expand, translate, compare\n"
+    "a local web page with all of them:\n"
+    "  serve   the page at http://127.0.0.1:8080/ and its JSON API\n"
     "\n"
     "options for every command:\n"
     "  --config FILE   configuration (default: ./bibl.ini, else the shipped one)\n"
@@ -113,6 +115,13 @@ const std::map<std::string, const char *> kCommandHelp = {
                 "Prints overlap or disjoint, a tab, then first, second or same (the\n"
                 "order). Without citations, lines of two citations separated by a tab.\n"
                 "example:\n  tovrin compare \"Mt 5,1-12\" \"Mt 5,3\"\n"},
+    {"serve", "usage: tovrin serve [--port N] [--host H]\n"
+              "Serves a web page (at http://H:N/, default 127.0.0.1:8080; port 0: any\n"
+              "free one) where a text can be pasted or a .txt, .tex, .md, .docx or .odt\n"
+              "file dropped, to see its citations, lint findings and index; and the JSON\n"
+              "API /api/scan, /api/lint, /api/index, /api/expand, /api/translate.\n"
+              "Prints the address, then serves until stopped.\n"
+              "example:\n  tovrin serve --port 8000\n"},
 };
 
 
@@ -195,6 +204,10 @@ Options parse(int argc, char **argv) {
             o.sort = true;
         } else if (a == "--format") {
             o.format = value("--format");
+        } else if (a == "--port") {
+            o.port = value("--port");
+        } else if (a == "--host") {
+            o.host = value("--host");
         } else if (a == "--macro") {
             o.macro = value("--macro");
         } else if (a == "--index") {
@@ -232,6 +245,7 @@ int main(int argc, char **argv) {
         {"translate", cmd_translate}, {"compare", cmd_compare},
         {"scan", cmd_scan},       {"lint", cmd_lint},
         {"index", cmd_index},     {"grep", cmd_grep},
+        {"serve", cmd_serve},
     };
     auto it = commands.find(o.command);
     if (it == commands.end())

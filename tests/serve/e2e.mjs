@@ -1,0 +1,101 @@
+// The page of `tovrin serve` in Debian's Chromium, driven headless by
+// playwright-core: paste a text and see its citations marked with their
+// canonical forms; drop a .docx and see its lint findings (and jump to
+// one); switch the language; take a screenshot.
+//
+// usage: node e2e.mjs URL DOCX SCREENSHOT      (prints one line per check;
+// exits 1 when any fails)
+import { chromium } from 'playwright-core';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const [url, docx, screenshot] = process.argv.slice(2);
+let failures = 0;
+function check(what, got, want) {
+  const ok = JSON.stringify(got) === JSON.stringify(want);
+  console.log(`${ok ? 'ok  ' : 'FAIL'} - serve page: ${what}`);
+  if (!ok) {
+    console.log(`       got:  ${JSON.stringify(got)}\n       want: ${JSON.stringify(want)}`);
+    failures++;
+  }
+}
+
+const marks = (page) => page.$$eval('#marked mark.citation',
+  (ms) => ms.map((m) => [m.textContent, m.title]));
+const findings = (page) => page.$$eval('#findings li', (ls) => ls.map((l) => l.textContent));
+
+async function paste_and_scan(page, text) {
+  await page.fill('#text', text);
+  await page.click('#scan');
+  await page.waitForFunction((t) => document.querySelector('#marked').textContent === t, text);
+}
+
+const profile = mkdtempSync(join(tmpdir(), 'tovrin-chromium-'));
+const browser = await chromium.launchPersistentContext(profile, {
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  viewport: { width: 1200, height: 900 },
+});
+try {
+  const page = browser.pages()[0] || await browser.newPage();
+  // Any request that leaves the server fails the check below.
+  const foreign = [];
+  page.on('request', (r) => { if (!r.url().startsWith(url)) foreign.push(r.url()); });
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready="yes"]');
+  check('languages offered', (await page.$$eval('#lang option', (os) => os.map((o) => o.value))).slice(0, 3),
+    ['cz', 'sk', 'en']);
+
+  // Paste: citations marked, the canonical form as the title.
+  await paste_and_scan(page, 'Blahoslavení chudí (Mt 5,3–12; L 6,20n).\nSrv. Ř 8,28 a 1 K 13,4nn.');
+  check('pasted text marked with canonical titles', await marks(page), [
+    ['Mt 5,3–12; L 6,20n', 'Mt 5,3-12; L 6,20-21'],
+    ['Ř 8,28', 'Ř 8,28'],
+    ['1 K 13,4nn', '1 K 13,4nn'],
+  ]);
+  check('a citation links to the online Bible',
+    await page.$eval('#marked mark.citation a', (a) => a.href),
+    'https://www.biblegateway.com/passage/?search=Matt%205%3A3-12%3B%20Luke%206%3A20-21');
+
+  // Drop a .docx on the page, as a file manager does.
+  const bytes = readFileSync(docx).toString('base64');
+  await page.evaluate(({ bytes, name }) => {
+    const data = Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([data], name));
+    document.dispatchEvent(new DragEvent('dragover', { dataTransfer: transfer, cancelable: true }));
+    document.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, cancelable: true }));
+  }, { bytes, name: 'kazani.docx' });
+  await page.waitForFunction(() => document.querySelector('#source').textContent === 'kazani.docx');
+  check('dropped .docx: its lint findings', await findings(page), [
+    "3:5: unknown book name 'Xy' in 'Xy 3,4'",
+    "3:14: reversed range in 'Mt 5,7-3'",
+  ]);
+  check('dropped .docx: citations in the text, footnote and table', await marks(page), [
+    ['Mt 5,3-12', 'Mt 5,3-12'], ['L 6,20n', 'L 6,20-21'], ['Ř 8,28', 'Ř 8,28'],
+    ['Mt 5,7', 'Mt 5,7'], ['Ř 8,28', 'Ř 8,28'], ['Gn 1,1', 'Gn 1,1'],
+  ]);
+  check('dropped .docx: the Scripture index',
+    await page.$$eval('#index tr', (rs) => rs.map((r) => r.textContent)).then((r) => r.slice(0, 2)),
+    ['Gn 1,1kazani.docx:endnote 1', 'Mt 5,3-12kazani.docx:1']);
+  await page.click('#findings li:nth-child(2) a');
+  check('a finding jumps to its place in the text',
+    await page.$eval('#finding-1', (e) => [e.className, e.textContent]), ['finding flash', 'Mt 5,7-3']);
+  await page.screenshot({ path: screenshot, fullPage: true });
+  console.log(`ok   - serve page: screenshot ${screenshot}`);
+
+  // Switch the language: the same text is read in English.
+  await page.selectOption('#lang', 'en');
+  await paste_and_scan(page, 'See John 3:16f and Rom 8:28-30. Ř 8,28 is Czech.');
+  check('switched to English', await marks(page), [
+    ['John 3:16f', 'John 3:16-17'], ['Rom 8:28-30', 'Rom 8:28-30'],
+  ]);
+  check('nothing loaded from outside the server', foreign, []);
+} finally {
+  await browser.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+process.exit(failures ? 1 : 0);

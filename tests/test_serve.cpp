@@ -1,0 +1,256 @@
+// tovrin serve, run as a process on a free port of the loopback: the JSON
+// API answered request by request from a table (good requests, malformed
+// and oversized ones, unknown languages), uploads of documents, the page
+// and its parts, and the bound on scans at once. After every bad request
+// the server still answers.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <future>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "document_fixtures.h"
+#include "test_support.h"
+
+namespace {
+
+using nlohmann::json;
+
+// `tovrin serve --port 0` in a child process; its port is read from the
+// line it prints. Stopped at destruction.
+class Server {
+public:
+    Server() {
+        int out[2];
+        if (pipe(out) != 0)
+            std::abort();
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            const std::string program = testing_support::binary_dir() + "/tovrin";
+            const std::string config = testing_support::source_dir() + "/data/bibl.ini";
+            execl(program.c_str(), "tovrin", "--config", config.c_str(), "serve", "--port", "0",
+                  static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        FILE *f = fdopen(out[0], "r");
+        char line[256] = {};
+        if (std::fgets(line, sizeof line, f) == nullptr ||
+            std::sscanf(line, "tovrin serve: http://127.0.0.1:%d/", &port_) != 1)
+            ADD_FAILURE() << "the server printed no address: '" << line << "'";
+        std::fclose(f);
+    }
+    ~Server() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    Server(const Server &) = delete;
+    Server &operator=(const Server &) = delete;
+
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", port_);
+        c.set_read_timeout(30, 0);
+        return c;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+class Serve : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = new Server; }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    static httplib::Client client() { return server_->client(); }
+    static Server *server_;
+};
+Server *Serve::server_ = nullptr;
+
+const char kSermon[] = "Srv. Ř 8,28 a Mt 5,3–12, též Xy 3,4 a Mt 5,7-3.";
+
+TEST_F(Serve, ApiRequestTable) {
+    const std::string big(17u << 20, 'a');
+    const struct {
+        const char *what;
+        const char *path;
+        std::string body;
+        int status;
+        const char *answer; // JSON; for errors, the start of the message
+    } cases[] = {
+        // The text services. Offsets and lengths count bytes.
+        {"scan", "/api/scan", json{{"text", kSermon}, {"lang", "cz"}}.dump(), 200,
+         R"({"name":"text","lang":"cz","text":"Srv. Ř 8,28 a Mt 5,3–12, též Xy 3,4 a Mt 5,7-3.",
+             "citations":[
+              {"offset":5,"length":7,"place":"1:6","text":"Ř 8,28","canonical":"Ř 8,28","english":"Rom 8:28"},
+              {"offset":15,"length":11,"place":"1:16","text":"Mt 5,3–12","canonical":"Mt 5,3-12","english":"Matt 5:3-12"},
+              {"offset":43,"length":6,"place":"1:44","text":"Mt 5,7","canonical":"Mt 5,7","english":"Matt 5:7"}]})"},
+        {"scan exact: the en dash is no range mark", "/api/scan",
+         json{{"text", "Mt 5,3–12"}, {"exact", true}}.dump(), 200,
+         R"({"name":"text","lang":"cz","text":"Mt 5,3–12","citations":[
+              {"offset":0,"length":6,"place":"1:1","text":"Mt 5,3","canonical":"Mt 5,3","english":"Matt 5:3"}]})"},
+        {"lint", "/api/lint", json{{"text", kSermon}, {"name", "k.txt"}}.dump(), 200,
+         R"({"name":"k.txt","lang":"cz","findings":[
+              {"offset":34,"place":"1:35","message":"unknown book name 'Xy' in 'Xy 3,4'"},
+              {"offset":43,"place":"1:44","message":"reversed range in 'Mt 5,7-3'"}]})"},
+        {"index", "/api/index", json{{"text", "Mt 5,3\n\nŘ 8,28 a Mt 5,3"}}.dump(), 200,
+         R"({"name":"text","lang":"cz","index":[
+              {"citation":"Mt 5,3","places":["text:1","text:3"]},
+              {"citation":"Ř 8,28","places":["text:3"]}]})"},
+        {"scan in English", "/api/scan", json{{"text", "See John 3:16."}, {"lang", "en"}}.dump(),
+         200,
+         R"({"name":"text","lang":"en","text":"See John 3:16.","citations":[
+              {"offset":4,"length":9,"place":"1:5","text":"John 3:16","canonical":"John 3:16","english":"John 3:16"}]})"},
+        // Single citations.
+        {"expand", "/api/expand", json{{"citation", "J 3,16n; Gn 1,1-2,3"}}.dump(), 200,
+         R"({"expanded":"J 3,16-17; Gn 1,1-2,3"})"},
+        {"expand into English, sorted", "/api/expand",
+         json{{"citation", "Ř 8,28; Gn 1,1"}, {"to", "en"}, {"sort", true}}.dump(), 200,
+         R"({"expanded":"Gen 1:1; Rom 8:28"})"},
+        {"translate", "/api/translate", json{{"citation", "Mt 5,3–7"}, {"to", "en"}}.dump(), 200,
+         R"({"translated":"Matt 5:3-7"})"},
+        // Bad requests.
+        {"malformed JSON", "/api/scan", R"({"text": "Mt 5,3")", 400, "the body is not valid JSON"},
+        {"not an object", "/api/lint", "[1,2]", 400, "the body must be a JSON object"},
+        {"no text", "/api/scan", "{}", 400, "\"text\" is missing"},
+        {"text not a string", "/api/index", R"({"text":5})", 400, "\"text\" must be a string"},
+        {"exact not a boolean", "/api/scan", R"({"text":"","exact":"yes"})", 400,
+         "\"exact\" must be true or false"},
+        {"translate without a target", "/api/translate", R"({"citation":"Mt 5,3"})", 400,
+         "\"to\" is missing"},
+        {"unknown language", "/api/scan", R"({"text":"Mt 5,3","lang":"qq"})", 422,
+         "unknown language 'qq' (languages: cz, sk, en"},
+        {"unknown target language", "/api/expand", R"({"citation":"Mt 5,3","to":"qq"})", 422,
+         "unknown language 'qq'"},
+        {"not a citation", "/api/expand", R"({"citation":"Xy 3,4"})", 422,
+         "unknown book name 'Xy' in 'Xy 3,4'"},
+        {"reversed range", "/api/translate", R"({"citation":"Mt 5,7-3","to":"en"})", 422,
+         "reversed range in 'Mt 5,7-3'"},
+        {"oversized body", "/api/scan", big, 413, "the request is larger than 16 MiB"},
+        {"no such API", "/api/nothing", "{}", 404, "no such page or API"},
+    };
+    httplib::Client c = client();
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.what);
+        const auto res = c.Post(k.path, k.body, "application/json");
+        ASSERT_TRUE(res) << httplib::to_string(res.error());
+        EXPECT_EQ(res->status, k.status);
+        EXPECT_EQ(res->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        const json answer = json::parse(res->body, nullptr, false);
+        ASSERT_FALSE(answer.is_discarded()) << res->body;
+        if (k.status == 200)
+            EXPECT_EQ(answer, json::parse(k.answer)) << res->body;
+        else
+            EXPECT_EQ(answer.value("error", "").rfind(k.answer, 0), 0u) << res->body;
+    }
+    // Still there after all of them.
+    const auto alive = c.Get("/api/languages");
+    ASSERT_TRUE(alive);
+    const json languages = json::parse(alive->body)["languages"];
+    EXPECT_EQ(languages[0], "cz");
+    EXPECT_NE(std::find(languages.begin(), languages.end(), "en"), languages.end());
+}
+
+// Files come as form uploads: documents are read into their text and
+// give places in paragraphs and notes; a broken one is a 422.
+TEST_F(Serve, DocumentUploads) {
+    const std::string sermon = fixtures::sermon_docx();
+    httplib::Client c = client();
+    const auto lint = c.Post("/api/lint", httplib::MultipartFormDataItems{
+                                              {"lang", "cz", "", ""},
+                                              {"file", sermon, "kazani.docx", "application/octet-stream"},
+                                          });
+    ASSERT_TRUE(lint);
+    EXPECT_EQ(lint->status, 200);
+    EXPECT_EQ(json::parse(lint->body),
+              json::parse(R"({"name":"kazani.docx","lang":"cz","findings":[
+                  {"offset":65,"place":"3:5","message":"unknown book name 'Xy' in 'Xy 3,4'"},
+                  {"offset":74,"place":"3:14","message":"reversed range in 'Mt 5,7-3'"}]})"));
+
+    const auto index = c.Post("/api/index", httplib::MultipartFormDataItems{
+                                                {"file", fixtures::sermon_odt(), "kazani.odt", ""},
+                                            });
+    ASSERT_TRUE(index);
+    EXPECT_EQ(json::parse(index->body)["index"][0],
+              json::parse(R"({"citation":"Gn 1,1","places":["kazani.odt:endnote 1"]})"));
+
+    const auto text = c.Post("/api/scan", httplib::MultipartFormDataItems{
+                                              {"file", "Viz Ř 8,28.", "k.tex", "text/x-tex"},
+                                          });
+    ASSERT_TRUE(text);
+    EXPECT_EQ(json::parse(text->body)["citations"][0]["place"], "1:5");
+
+    const auto cut = c.Post("/api/scan", httplib::MultipartFormDataItems{
+                                             {"file", sermon.substr(0, 300), "cut.docx", ""},
+                                         });
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->status, 422);
+    EXPECT_EQ(json::parse(cut->body)["error"],
+              "cannot read 'cut.docx': not a valid document (not a complete zip archive: Not a "
+              "zip archive)");
+
+    const auto no_file = c.Post("/api/scan", httplib::MultipartFormDataItems{{"lang", "cz", "", ""}});
+    ASSERT_TRUE(no_file);
+    EXPECT_EQ(no_file->status, 400);
+}
+
+// The page is three files of the program itself, and loads nothing else.
+TEST_F(Serve, PageIsSelfContained) {
+    httplib::Client c = client();
+    const struct {
+        const char *path, *type, *holds;
+    } parts[] = {
+        {"/", "text/html; charset=utf-8", "<script src=\"/app.js\" defer></script>"},
+        {"/style.css", "text/css; charset=utf-8", "mark.citation"},
+        {"/app.js", "text/javascript; charset=utf-8", "/api/scan"},
+    };
+    for (const auto &p : parts) {
+        const auto res = c.Get(p.path);
+        ASSERT_TRUE(res) << p.path;
+        EXPECT_EQ(res->status, 200) << p.path;
+        EXPECT_EQ(res->get_header_value("Content-Type"), p.type) << p.path;
+        EXPECT_NE(res->body.find(p.holds), std::string::npos) << p.path;
+        EXPECT_EQ(res->get_header_value("Content-Security-Policy").rfind("default-src 'none'; ", 0),
+                  0u)
+            << p.path;
+    }
+    // The only address in the page's files is the default link template
+    // (a link the author follows, nothing that is loaded).
+    for (const char *path : {"/", "/style.css"})
+        EXPECT_EQ(c.Get(path)->body.find("http"), std::string::npos) << path;
+}
+
+// More scans than may run or wait at once: every answer is a result or a
+// 503, never a lost connection, and the server answers afterwards.
+TEST_F(Serve, ScansAtOnceBounded) {
+    const std::string text = json{{"text", std::string(1u << 20, 'x') + " Mt 5,3"}}.dump();
+    std::vector<std::future<int>> answers;
+    for (int k = 0; k < 12; ++k)
+        answers.push_back(std::async(std::launch::async, [&] {
+            httplib::Client c = client();
+            const auto res = c.Post("/api/scan", text, "application/json");
+            return res ? res->status : -1;
+        }));
+    for (auto &a : answers) {
+        const int status = a.get();
+        EXPECT_TRUE(status == 200 || status == 503) << status;
+    }
+    httplib::Client c = client();
+    const auto after = c.Post("/api/scan", R"({"text":"Mt 5,3"})", "application/json");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->status, 200);
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+// The analysis behind `tovrin lint`, for the command and the web page.
+#ifndef TOVRIN_TOOLS_LINT_H
+#define TOVRIN_TOOLS_LINT_H
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "textscan.h"
+#include "tovrin.h"
+
+namespace cli {
+
+// One citation written wrongly: the scan that found it (its file and
+// where() its places are), its place, and what is wrong, in words.
+using LintReport =
+    std::function<void(const Consumer &scan, const Place &at, const std::string &message)>;
+
+// A consumer of the scan that, at the end of each file, hands every
+// citation written wrongly in the language `l` to `report`, in the order
+// of the text.
+std::unique_ptr<Consumer> lint_consumer(LANG *l, LintReport report);
+
+} // namespace cli
+
+#endif
