@@ -23,7 +23,7 @@ namespace {
 using nlohmann::json;
 
 // `tovrin serve --port 0` in a child process; its port is read from the
-// line it prints. Stopped at destruction.
+// line it prints.
 class Server {
 public:
     Server() {
@@ -49,9 +49,13 @@ public:
             ADD_FAILURE() << "the server printed no address: '" << line << "'";
         std::fclose(f);
     }
+    // SIGTERM stops the server cleanly: exit status 0 (under the
+    // sanitizers, also no leak).
     ~Server() {
         kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        int status = -1;
+        waitpid(pid_, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "server status " << status;
     }
     Server(const Server &) = delete;
     Server &operator=(const Server &) = delete;
@@ -251,6 +255,36 @@ TEST_F(Serve, ScansAtOnceBounded) {
     const auto after = c.Post("/api/scan", R"({"text":"Mt 5,3"})", "application/json");
     ASSERT_TRUE(after);
     EXPECT_EQ(after->status, 200);
+}
+
+// Bad options end the command with a usage error; a port that is taken
+// with a message and status 1.
+TEST(ServeCommand, OptionsChecked) {
+    const std::string tovrin = testing_support::binary_dir() + "/tovrin --config " +
+                               testing_support::source_dir() + "/data/bibl.ini serve ";
+    const struct {
+        const char *args;
+        int status;
+        const char *err;
+    } cases[] = {
+        {"--port x", 2,
+         "tovrin: --port needs a number from 0 to 65535 (0: any free port)\n"
+         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+        {"--port 70000", 2,
+         "tovrin: --port needs a number from 0 to 65535 (0: any free port)\n"
+         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+        {"extra", 2,
+         "tovrin: serve takes no arguments\n"
+         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+        {"--host 256.1.1.1 --port 0", 1,
+         "tovrin: serve: cannot listen on 256.1.1.1 port 0\n"},
+    };
+    for (const auto &c : cases) {
+        const auto o = testing_support::run_command(tovrin + c.args);
+        EXPECT_EQ(o.status, c.status) << c.args;
+        EXPECT_EQ(o.err, c.err) << c.args;
+        EXPECT_EQ(o.out, "") << c.args;
+    }
 }
 
 } // namespace

@@ -21,6 +21,8 @@
 // request size, the time to read or write one, the worker threads, and the
 // scans running or waiting at once (more get 503).
 #include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <atomic>
 #include <cstdio>
@@ -30,6 +32,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 
 #include "citetext.h"
@@ -368,6 +371,28 @@ int port_number(const std::string &text) {
     return static_cast<int>(port);
 }
 
+// Serves until SIGINT or SIGTERM, then stops cleanly: requests under way
+// are answered and everything is released. The signals are blocked in
+// every thread (the workers inherit the mask) and taken by one that waits
+// for them, since stopping the server is nothing a signal handler may do.
+bool listen_until_stopped(httplib::Server &svr) {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    std::thread waiter([&] {
+        int signal = 0;
+        sigwait(&stop, &signal);
+        svr.stop();
+    });
+    const bool listened = svr.listen_after_bind();
+    // When listening ended on its own, the waiter still waits: wake it.
+    pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+    return listened;
+}
+
 } // namespace
 
 int cmd_serve(const Options &o) {
@@ -392,7 +417,7 @@ int cmd_serve(const Options &o) {
     }
     std::cout << "tovrin serve: http://" << o.host << ":" << bound << "/ (Ctrl-C stops it)"
               << std::endl;
-    return svr.listen_after_bind() ? 0 : 1;
+    return listen_until_stopped(svr) ? 0 : 1;
 }
 
 } // namespace cli
