@@ -93,10 +93,11 @@ TEST(DocumentReader, OpenDocumentInlineContents) {
         "</office:annotation></text:p></text:list-item></text:list>"
         "<text:tracked-changes><text:changed-region><text:deletion><text:p>gone</text:p>"
         "</text:deletion></text:changed-region></text:tracked-changes>"
+        "<text:p>\n   indented</text:p>"
         "<text:p><text:s text:c=\"1000000000\"/></text:p>";
     const doc::Document d = read_ok(fixtures::odt(text), doc::Format::odt);
     // A run of spaces is cut to 100: markup must not grow into megabytes.
-    EXPECT_EQ(d.text(), "Title\n\none two three   x\ty\nz\n\n" + std::string(100, ' '));
+    EXPECT_EQ(d.text(), "Title\n\none two three   x\ty\nz\n\nindented\n\n" + std::string(100, ' '));
 }
 
 // Files that are no documents, or would make the reader run without
@@ -216,12 +217,20 @@ TEST_F(DocumentCommands, LintIndexGrepAndJsonGivePlaces) {
 
 // A document that cannot be read is reported on the error stream like a
 // file that cannot be opened, and the other files are still read.
-TEST_F(DocumentCommands, InvalidDocumentReportedOthersRead) {
+TEST_F(DocumentCommands, InvalidDocumentsReportedOthersRead) {
     const std::string sermon = fixtures::sermon_docx();
     work_.write("cut.docx", sermon.substr(0, sermon.size() / 2));
-    const auto o = tovrin("index cut.docx kazani.odt");
+    work_.write("bomb.odt", fixtures::zip({{"content.xml", std::string(65u << 20, '<')}}));
+    work_.write("xxe.docx", fixtures::zip({{"word/document.xml",
+                                            "<!DOCTYPE w [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                                            "<w:document>&x;</w:document>"}}));
+    const auto o = tovrin("index cut.docx bomb.odt xxe.docx kazani.odt");
     EXPECT_EQ(o.err, "tovrin: cannot read 'cut.docx': not a valid document (not a complete zip "
-                     "archive: Not a zip archive)\n");
+                     "archive: Not a zip archive)\n"
+                     "tovrin: cannot read 'bomb.odt': more than 64 MiB of uncompressed XML (a zip "
+                     "bomb?)\n"
+                     "tovrin: cannot read 'xxe.docx': word/document.xml has a document type "
+                     "declaration (DTDs and external entities are not accepted)\n");
     EXPECT_NE(o.out.find("Gn 1,1\tkazani.odt:endnote 1\n"), std::string::npos) << o.out;
     EXPECT_EQ(o.status, 1);
 }

@@ -404,13 +404,14 @@ private:
         }
     }
 
-    // In OpenDocument text a run of white space is one space.
+    // In OpenDocument text a run of white space is one space, and white
+    // space that begins a paragraph is none (spaces meant are <text:s/>).
     void collapsed(std::string_view s) {
         for (char ch : s) {
             const bool space = ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r';
             if (!space)
                 append(std::string_view(&ch, 1));
-            else if (line().empty() || line().back() != ' ')
+            else if (!line().empty() && line().back() != ' ')
                 append(" ");
         }
     }
