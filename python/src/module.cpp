@@ -95,21 +95,73 @@ private:
     std::optional<tovrin::Config> config_;
 };
 
+// The citations of `text`, searched with the GIL released.
+std::vector<tovrin_python::Found> search(Language l, std::string_view text,
+                                         const tovrin_python::FindOptions &o) {
+    py::gil_scoped_release unlocked;
+    return tovrin_python::find(l, text, o);
+}
+
+py::str text_of(std::string_view text, const tovrin_python::Found &f, const char *errors) {
+    return decode(text.substr(f.start, f.end - f.start), errors);
+}
+
 py::list scan(Language l, const py::buffer &data, bool exact, bool characters, bool places) {
     const py::buffer_info info = data.request();
     const std::string_view text = view_of(info);
-    std::vector<tovrin_python::Found> found;
-    {
-        py::gil_scoped_release unlocked;
-        found = tovrin_python::find(l, text, tovrin_python::FindOptions{exact, characters, places});
-    }
     const char *errors = characters ? "surrogatepass" : "surrogateescape";
     py::list out;
-    for (const tovrin_python::Found &f : found)
-        out.append(py::make_tuple(f.first, f.last, f.line, f.column,
-                                  decode(text.substr(f.start, f.end - f.start), errors),
+    for (const tovrin_python::Found &f :
+         search(l, text, tovrin_python::FindOptions{exact, characters, places}))
+        out.append(py::make_tuple(f.first, f.last, f.line, f.column, text_of(text, f, errors),
                                   py::bytes(f.normalised),
                                   decode(tovrin::expand(f.normalised, l))));
+    return out;
+}
+
+// The units of `cite` with their marks applied, as the expansion writes them.
+tovrin::UnitArray expanded_units(Language l, const std::string &cite) {
+    tovrin::UnitArray pp(makepus(cite.c_str(), l.get()));
+    adjpus_n(pp.get());
+    adjpus_plus(pp.get());
+    adjpus_v01(pp.get());
+    return pp;
+}
+
+// The citations of a block of bytes as columns, for a table of a corpus:
+// byte offset, line, column, text, canonical text, and the book (main
+// name), chapter and verse of the start of the first unit and of the end
+// of the last; None where the citation gives none.
+py::dict table(Language l, const py::buffer &data, bool exact) {
+    const py::buffer_info info = data.request();
+    const std::string_view text = view_of(info);
+    const char *names[] = {"offset", "line", "column", "text", "canonical",
+                           "start_book", "start_chapter", "start_verse",
+                           "end_book", "end_chapter", "end_verse"};
+    std::vector<py::list> columns(std::size(names));
+    auto number = [](int n) { return n > 0 ? py::object(py::int_(n)) : py::object(py::none()); };
+    auto book = [l](int n) -> py::object {
+        const std::optional<std::string_view> name = l.book_name(n);
+        return name ? py::object(decode(*name)) : py::none();
+    };
+    for (const tovrin_python::Found &f :
+         search(l, text, tovrin_python::FindOptions{exact, false, true})) {
+        const tovrin::UnitArray pp = expanded_units(l, f.normalised);
+        const PARS_UNIT &first = **pp.get();
+        PARS_UNIT **last = pp.get();
+        while (last[1] != nullptr)
+            ++last;
+        const py::object row[] = {
+            py::int_(f.start), py::int_(f.line), py::int_(f.column),
+            text_of(text, f, "surrogateescape"), decode(tovrin::expand(f.normalised, l)),
+            book(first.bf), number(first.cf), number(first.vf),
+            book((*last)->b), number((*last)->c), number((*last)->v)};
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            columns[k].append(row[k]);
+    }
+    py::dict out;
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        out[names[k]] = columns[k];
     return out;
 }
 
@@ -154,12 +206,8 @@ std::optional<py::str> translate(Language l, const std::string &cite, Language t
     return decode(*t);
 }
 
-// The units with their marks applied, as the expansion writes them.
 py::list units(Language l, const std::string &cite) {
-    tovrin::UnitArray pp(makepus(cite.c_str(), l.get()));
-    adjpus_n(pp.get());
-    adjpus_plus(pp.get());
-    adjpus_v01(pp.get());
+    const tovrin::UnitArray pp = expanded_units(l, cite);
     py::list out;
     for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u) {
         const PARS_UNIT &p = **u;
@@ -201,6 +249,7 @@ PYBIND11_MODULE(_tovrin, m) {
         .def("__hash__", [](Language l) { return std::hash<const void *>()(l.get()); })
         .def("scan", &scan, py::arg("data"), py::arg("exact"), py::arg("characters"),
              py::arg("places"))
+        .def("table", &table, py::arg("data"), py::arg("exact"))
         .def("check", &check, py::arg("cite"), py::arg("whole_books"))
         .def("expand", &expand, py::arg("cite"), py::arg("to"), py::arg("sort"))
         .def("translate", &translate)

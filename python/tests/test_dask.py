@@ -67,6 +67,17 @@ def test_columns_of_a_citation(tmp_path):
     assert list(rows.columns) == list(tovrin.dask.COLUMNS)
 
 
+def test_a_file_scanned_whole_gives_the_citations_of_language_scan(cz):
+    path = os.path.join(DATA, "nztexty.tex")
+    with open(path, "rb") as f:
+        found = list(cz.scan(f.read(), lines=True))
+    rows = tovrin.dask.scan_file(path)
+    assert rows[["offset", "line", "column", "text", "canonical"]].values.tolist() == \
+        [[c.start, c.line, c.column, c.text, c.canonical] for c in found]
+    assert rows["start_book"].tolist() == [cz.books()[c.units[0].start.book - 1].name
+                                           for c in found]
+
+
 @pytest.mark.parametrize("call, error", [
     (lambda tmp: tovrin.dask.scan_files(str(tmp / "none-*.txt")), FileNotFoundError),
     (lambda tmp: tovrin.dask.scan_files([str(tmp / "missing.txt")]), FileNotFoundError),

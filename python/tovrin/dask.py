@@ -21,7 +21,7 @@ import operator
 import os
 import re
 import threading
-from typing import Iterable, List, Optional, Sequence, Tuple, Union
+from typing import List, Optional, Sequence, Tuple, Union
 
 import dask
 import dask.dataframe as dd
@@ -93,29 +93,19 @@ def _cut(f, at: int, size: int) -> int:
         base, pending = base + keep, pending[keep:]
 
 
-def _frame(rows: dict) -> pd.DataFrame:
-    return pd.DataFrame(rows, columns=list(COLUMNS)).astype(COLUMNS)
+def _frame(columns: dict, path: str = "", offset: int = 0) -> pd.DataFrame:
+    """The frame of the columns of a scan of bytes from ``offset`` of
+    ``path`` (Language's table of a block)."""
+    frame = pd.DataFrame(columns, columns=list(COLUMNS))
+    frame["file"] = path
+    frame["offset"] = frame["offset"] + offset
+    # The library writes no OSIS references yet.
+    frame["osis"] = None
+    return frame.astype(COLUMNS)
 
 
-def _rows(path: str, lang: tovrin.Language, citations: Iterable[tovrin.Citation],
-          offset: int) -> dict:
-    names = [book.name for book in lang.books()]
-    rows = {name: [] for name in COLUMNS}
-
-    def book(n: int) -> Optional[str]:
-        return names[n - 1] if 0 < n <= len(names) else None
-
-    for c in citations:
-        first, last = c.units[0].start, c.units[-1].end
-        for name, value in (
-                ("file", path), ("offset", offset + c.start), ("line", c.line),
-                ("column", c.column), ("text", c.text), ("canonical", c.canonical),
-                ("osis", c.osis), ("start_book", book(first.book)),
-                ("start_chapter", first.chapter), ("start_verse", first.verse),
-                ("end_book", book(last.book)), ("end_chapter", last.chapter),
-                ("end_verse", last.verse)):
-            rows[name].append(value)
-    return rows
+def _table(language: tovrin.Language, data: bytes, exact: bool) -> dict:
+    return language._handle.table(data, exact)
 
 
 def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str], lang: str,
@@ -129,8 +119,7 @@ def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str
         begin, stop = _cut(f, start, size), _cut(f, end, size)
         f.seek(begin)
         data = f.read(stop - begin)
-    found = language.scan(data, lines=True, exact=exact)
-    return _frame(_rows(name, language, found, begin)), data.count(b"\n")
+    return _frame(_table(language, data, exact), name, begin), data.count(b"\n")
 
 
 def _later_lines(frame: pd.DataFrame, lines_before: int) -> pd.DataFrame:
@@ -192,7 +181,7 @@ def scan_files(paths_or_glob: Union[str, os.PathLike, Sequence], lang: str = "cz
     parts = []
     for path in _paths(paths_or_glob):
         parts.extend(_file_parts(path, config, lang, exact, block_size))
-    frame = dd.from_delayed(parts, meta=_frame({}), verify_meta=False)
+    frame = dd.from_delayed(parts, meta=_frame({"offset": []}), verify_meta=False)
     return client.persist(frame) if client is not None else frame
 
 
@@ -206,4 +195,4 @@ def scan_file(path: Union[str, os.PathLike], lang: str = "cz", *,
     language = _language(config, lang)
     with open(path, "rb") as f:
         data = f.read()
-    return _frame(_rows(path, language, language.scan(data, lines=True, exact=exact), 0))
+    return _frame(_table(language, data, exact), path)
