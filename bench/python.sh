@@ -16,7 +16,11 @@
 #       python: Language.scan(whole file, lines=True), every Citation made
 #     and prints MB/s (10^6 bytes over the median) and the ratio to the CLI.
 #  4. Runs bench/python_dask.py on the 500 MB corpus: LocalCluster with 1
-#     and with 2 workers (one thread each), median of 3 scans each.
+#     and with 2 workers (one thread each), median of 3 scans each, with the
+#     CPU time the workers spent.
+#
+# The machine is shared: the CPU times (user + system) show the cost where
+# the wall times show the load as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-pybench}
@@ -29,11 +33,12 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTOVRIN_PYTHON=ON -DTOVRIN_TE
 cmake --build "$build" -j2 --target tovrin_cli _tovrin >/dev/null
 
 corpus="$build/py-corpus"
-mkdir -p "$corpus/many"
+many="$corpus/many-$size-$seed-$copies"
+mkdir -p "$many"
 cite="$corpus/cite-$size-$seed.txt"
 [ -s "$cite" ] || /usr/bin/python3 bench/make_corpus.py --seed "$seed" cite "$size" "$cite"
 for k in $(seq -w 1 "$copies"); do
-  [ -s "$corpus/many/$k.txt" ] || cp "$cite" "$corpus/many/$k.txt"
+  [ -s "$many/$k.txt" ] || cp "$cite" "$many/$k.txt"
 done
 bytes=$(stat -c %s "$cite")
 
@@ -61,4 +66,4 @@ for name, t in median.items():
           f"{t / median['cli plain']:5.2f} x plain    {cpu[name]:6.3f} s "
           f"{cpu[name] / cpu['cli json']:5.2f} x json {cpu[name] / cpu['cli plain']:5.2f} x plain")
 PY
-/usr/bin/python3 bench/python_dask.py "$corpus"/many/*.txt
+/usr/bin/python3 bench/python_dask.py "$many"/*.txt

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -63,16 +65,54 @@ void build_tables(Language l) {
     (void)none;
 }
 
+// What the loader says about `path` when it ends the process on it, or ""
+// when it loads it. It reads the file in a child process, so that a broken
+// file ends the child and the interpreter goes on with an exception.
+std::string loader_failure(const std::string &path) {
+    int out[2];
+    if (pipe(out) != 0)
+        throw ConfigFailure(path + ": cannot check: " + std::strerror(errno));
+    std::fflush(nullptr); // nothing buffered is written twice
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(out[1], STDERR_FILENO);
+        tovrin_init_file(path.c_str());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) != 0;) {
+        if (n > 0)
+            said.append(buf, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
+    }
+    close(out[0]);
+    if (child < 0)
+        throw ConfigFailure(path + ": cannot check: " + std::strerror(errno));
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return "";
+    while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
+        said.pop_back();
+    return said.empty() ? "the loader failed" : said;
+}
+
 class ConfigHandle {
 public:
     explicit ConfigHandle(const std::string &path) {
-        // The loader ends the process on a file it cannot open: ask first.
         std::unique_ptr<FILE, int (*)(FILE *)> f(std::fopen(path.c_str(), "r"), std::fclose);
         if (f == nullptr)
             throw ConfigFailure(path + ": cannot open: " + std::strerror(errno));
         struct stat st {};
         if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode))
             throw ConfigFailure(path + ": is a directory");
+        if (const std::string failure = loader_failure(path); !failure.empty())
+            throw ConfigFailure(path + ": " + failure);
         config_.emplace(path);
         if (config_->languages().empty())
             throw ConfigFailure(path + ": no languages in it");

@@ -236,10 +236,16 @@ def write(path, text):
     (lambda tmp: tmp / "missing.ini", "missing.ini: cannot open: No such file or directory"),
     (lambda tmp: tmp, "is a directory"),
     (lambda tmp: write(tmp / "empty.ini", "% only a comment\n"), "empty.ini: no languages in it"),
-], ids=["missing", "directory", "no-languages"])
-def test_config_errors_are_exceptions(tmp_path, make, message):
+    (lambda tmp: write(tmp / "outside.ini", "+Gn\n"),
+     r"outside.ini: Init \(tovrin\) : config tag not inside '\{ \.\. \}' !$"),
+    (lambda tmp: write(tmp / "partial.ini", "{xx\n!;-,:+na\n}\n"),
+     r"partial.ini: Init \(tovrin\) : language 'xx' has no '_' line !$"),
+], ids=["missing", "directory", "no-languages", "outside", "partial"])
+def test_config_errors_are_exceptions(tmp_path, make, message, cz):
     with pytest.raises(tovrin.ConfigError, match=message):
         tovrin.Config(make(tmp_path))
+    # The process goes on, with the languages it had.
+    assert cz.expand("Mt 5,3n") == "Mt 5,3-4"
 
 
 def test_unknown_language_is_a_key_error(config):
