@@ -11,12 +11,19 @@
  *  - Texts come in as std::string_view and are copied once to add the
  *    terminator the C functions need. As in C, the text ends at the first
  *    NUL, and a line feed or carriage return ends a citation.
- *  - Nothing here throws on its own. std::bad_alloc can come out of the
- *    string and vector members, and scan() passes on an exception thrown by
- *    one of the caller's callbacks. Fatal conditions of the library (a
- *    broken configuration, no memory inside the C code, a book number past
- *    the last book) still print their message and end the process with
- *    status 1, exactly as in C: there is nothing to catch.
+ *  - Errors: Config throws config_error for a file that cannot be read or
+ *    that the loader would end the process on (it is checked before it is
+ *    loaded), and read_config_file() throws it too. Nothing else here
+ *    throws on its own: std::bad_alloc can come out of the string and
+ *    vector members, and scan() passes on an exception thrown by one of
+ *    the caller's callbacks.
+ *  - What still ends the process with a message and status 1, exactly as
+ *    in C, with nothing to catch: no memory inside the C code; a book
+ *    number past the last book in booknr() (reached through expand_bl() and
+ *    expand_sort() when the two languages list different numbers of books);
+ *    a configuration file that changes between Config's check and its
+ *    load; and any C function called directly (tovrin_init_file() on a
+ *    broken file).
  *  - Single-threaded, like the library: no two calls may run at once.
  *
  * Style: names are lower_case like the standard library; types are
@@ -25,7 +32,11 @@
 #ifndef TOVRIN_HPP
 #define TOVRIN_HPP
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <compare>
 #include <cstddef>
 #include <cstdlib>
@@ -37,8 +48,10 @@
 #include <optional>
 #include <ostream>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tovrin.h"
@@ -132,8 +145,248 @@ private:
  * Configuration
  * ------------------------------------------------------------------------ */
 
+// A configuration that cannot be loaded: the file, the line (from 1; 0 when
+// the file as a whole fails: missing, a directory, unreadable) and why.
+// what() reads "FILE:LINE: MESSAGE" (or "FILE: MESSAGE"), as compilers
+// write it.
+class config_error : public std::runtime_error {
+public:
+    config_error(const std::string &file, int line, const std::string &message)
+        : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                             message),
+          file_(file), line_(line), message_(message) {}
+
+    const std::string &file() const noexcept { return file_; }
+    int line() const noexcept { return line_; }
+    const std::string &message() const noexcept { return message_; }
+
+private:
+    std::string file_;
+    int line_;
+    std::string message_;
+};
+
+// A configuration text as the loader reads it, with the line of
+// everything: what check tools and error messages need, and what the
+// loader's records do not keep.
+struct ConfigName {
+    int line = 0;
+    std::string text; // as the file writes it
+};
+struct ConfigBook {
+    std::vector<ConfigName> names; // the main name first
+};
+struct ConfigLanguage {
+    std::string name;
+    int line = 0;       // its "{" line
+    int close_line = 0; // its "}" line; 0 when the file ends inside it
+    std::string chars;  // the seven characters of its "!" line ("" without one)
+    std::string lower, upper, parts;
+    bool has_chars = false, has_lower = false, has_upper = false, has_parts = false;
+    std::vector<ConfigBook> books;
+};
+// A condition at a line: for the loader, one that ends the process.
+struct ConfigProblem {
+    int line = 0;
+    std::string message; // the loader's words, without "Init (tovrin) : " and " !"
+};
+struct ConfigText {
+    std::vector<ConfigLanguage> languages; // in file order
+    // Every condition on which the loader would end the process, in the
+    // order of the lines; the loader ends at the first. After one, reading
+    // goes on as if the offending line were not there.
+    std::vector<ConfigProblem> errors;
+};
+
+namespace api_detail {
+
+// The lines of a configuration text as the loader reads them: carriage
+// returns removed wherever they stand; a line holds up to 200 characters,
+// the 201st is lost and the rest is read as a line of its own (with the
+// same number here); a last line without a line feed is not read.
+inline std::vector<std::pair<int, std::string>> config_lines(std::string_view text) {
+    constexpr std::size_t kLineMax = 200;
+    std::vector<std::pair<int, std::string>> lines;
+    std::string line;
+    int number = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (line.size() == kLineMax) { // the line ends, and c is lost
+            lines.emplace_back(number, line);
+            line.clear();
+            if (c == '\n')
+                ++number;
+            continue;
+        }
+        if (c == '\n') {
+            lines.emplace_back(number++, line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    return lines;
+}
+
+// The word at the start of `s`: up to a space, "%" or the end.
+inline std::string config_word(std::string_view s) {
+    return std::string(s.substr(0, s.find_first_of(" %")));
+}
+
+// Reads one configuration text into a ConfigText; see parse_config().
+class ConfigReader {
+public:
+    ConfigText read(std::string_view text) {
+        int last = 0;
+        for (const auto &[number, line] : config_lines(text)) {
+            interpret(number, line);
+            last = number;
+        }
+        // The loader checks a language still open once it has read the
+        // last line.
+        if (open_)
+            check_complete(last);
+        return std::move(result_);
+    }
+
+private:
+    void error(int line, std::string message) {
+        result_.errors.push_back({line, std::move(message)});
+    }
+    ConfigLanguage &current() { return result_.languages.back(); }
+
+    // The tag check: the line's tag needs an open language.
+    bool inside(int line) {
+        if (!open_)
+            error(line, "config tag not inside '{ .. }'");
+        return open_;
+    }
+
+    void check_complete(int line) {
+        const ConfigLanguage &l = current();
+        const std::pair<bool, char> lines[] = {
+            {l.has_chars, '!'}, {l.has_lower, '_'}, {l.has_upper, '^'}, {l.has_parts, '&'}};
+        for (const auto &[has, tag] : lines)
+            if (!has) {
+                error(line, "language '" + l.name + "' has no '" + tag + "' line");
+                return;
+            }
+        if (l.lower.size() != l.upper.size())
+            error(line, "language '" + l.name +
+                            "' has lower and upper letters of different lengths");
+    }
+
+    void interpret(int number, std::string line) {
+        // The loader reads a line as a C string: it ends at a NUL byte.
+        line.resize(std::min(line.size(), line.find('\0')));
+        const char tag = line.empty() ? '\0' : line[0];
+        const std::string_view arg = std::string_view(line).substr(line.empty() ? 0 : 1);
+        switch (tag) {
+        case '{':
+            if (open_)
+                error(number, "languages can't be nested");
+            else if (arg.empty() || arg[0] == ' ')
+                error(number, "no language specified (or leading space)");
+            else
+                open(number, arg);
+            break;
+        case '}':
+            if (!open_) {
+                error(number, "no '{' to close");
+                break;
+            }
+            current().close_line = number;
+            check_complete(number);
+            open_ = false;
+            break;
+        case '!':
+            if (!inside(number))
+                break;
+            if (arg.size() < 7 || arg.substr(0, 7).find(' ') != std::string_view::npos) {
+                error(number, "invalid number of chars (\?\?\?)");
+                break;
+            }
+            current().chars = std::string(arg.substr(0, 7));
+            current().has_chars = true;
+            break;
+        case '_': word(number, arg, &ConfigLanguage::lower, &ConfigLanguage::has_lower); break;
+        case '^': word(number, arg, &ConfigLanguage::upper, &ConfigLanguage::has_upper); break;
+        case '&': word(number, arg, &ConfigLanguage::parts, &ConfigLanguage::has_parts); break;
+        case '+':
+            if (inside(number))
+                current().books.push_back({{{number, std::string(arg)}}});
+            break;
+        case '*':
+            if (!inside(number))
+                break;
+            if (current().books.empty()) {
+                error(number, "'*' line before any '+' line in language '" + current().name +
+                                  "'");
+                break;
+            }
+            current().books.back().names.push_back({number, std::string(arg)});
+            break;
+        default: break; // comments, empty lines and tags the loader does not know
+        }
+    }
+
+    void open(int number, std::string_view arg) {
+        ConfigLanguage l;
+        l.name = config_word(arg);
+        l.line = number;
+        result_.languages.push_back(std::move(l));
+        open_ = true;
+    }
+
+    void word(int number, std::string_view arg, std::string ConfigLanguage::*field,
+              bool ConfigLanguage::*has) {
+        if (!inside(number))
+            return;
+        current().*field = config_word(arg);
+        current().*has = true;
+    }
+
+    ConfigText result_;
+    bool open_ = false;
+};
+
+} // namespace api_detail
+
+// Reads a configuration text (bibl.ini format) without loading it: its
+// languages with the lines of their parts, and every condition on which
+// tovrin_init_file() would end the process.
+inline ConfigText parse_config(std::string_view text) {
+    return api_detail::ConfigReader().read(text);
+}
+
+// The bytes of the file at `path`; throws config_error (line 0) when it
+// cannot be opened or read: missing, a directory, no permission.
+inline std::string read_config_file(const std::string &path) {
+    auto fail = [&path](int error) {
+        return config_error(path, 0, std::string("cannot read: ") + std::strerror(error));
+    };
+    std::unique_ptr<FILE, int (*)(FILE *)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (f == nullptr)
+        throw fail(errno);
+    std::string text;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0)
+        text.append(chunk, n);
+    // A directory opens, but reading it fails.
+    if (std::ferror(f.get()))
+        throw fail(errno);
+    return text;
+}
+
 // One load of a configuration file (bibl.ini format) with
 // tovrin_init_file().
+//
+// The file is read and checked first: one that cannot be read, or that
+// the loader would end the process on, throws config_error with the file,
+// the line and the loader's message, and nothing is loaded. What can still
+// end the process here: no memory inside the loader, and a file that
+// changes between the check and the load.
 //
 // What a C++ owner cannot hide:
 //  - The loader keeps its records for the life of the process; nothing is
@@ -142,15 +395,15 @@ private:
 //  - config_table is a process-wide global. Each load replaces it, so C
 //    code (findlang(), the tools) sees the file loaded last. A Config keeps
 //    the list it loaded and answers from it even after a later load.
-//  - A file that cannot be opened or is broken ends the process with status
-//    1 and an "Init (tovrin) : ..." message; construction has no error to
-//    report.
 //
 // Copyable: a Config holds only the head of its list, and copies answer
 // alike. Loading happens in the constructor only.
 class Config {
 public:
     explicit Config(const std::string &path) {
+        const ConfigText text = parse_config(read_config_file(path));
+        if (!text.errors.empty())
+            throw config_error(path, text.errors.front().line, text.errors.front().message);
         tovrin_init_file(path.c_str());
         head_ = config_table;
     }

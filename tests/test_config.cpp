@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "tovrin.hpp"
 #include "tovrin.h"
 
 namespace {
@@ -204,6 +205,8 @@ TEST(Findlang, FindsLanguagesByExactName) {
         Outcome o = load(c.ini, print_found(c.names));
         EXPECT_EQ(o.status, 0) << c.what << "\n" << o.err;
         EXPECT_EQ(o.out, c.found) << c.what;
+        // What loads has no error for the check either.
+        EXPECT_TRUE(tovrin::parse_config(c.ini).errors.empty()) << c.what;
     }
 }
 
@@ -339,12 +342,23 @@ TEST_F(CliWithConfig, TokensUpToAnError) {
     EXPECT_EQ(o.out, "TK_BOOK\tJn\nTK_CHAPTER\t3\nerror at 9\n");
 }
 
-TEST_F(CliWithConfig, BrokenConfigurationEndsTheProgram) {
+TEST_F(CliWithConfig, BrokenConfigurationIsReportedWithItsLine) {
     const std::string broken = dir_.write("broken.ini", "{aa\n{bb\n");
     Outcome o = run_command(testing_support::binary_dir() + "/tovrin tokens --lang aa x --config " +
                             broken);
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "Init (tovrin) : languages can't be nested !\n");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.err, "tovrin: " + broken + ":2: languages can't be nested (given with --config)\n");
+}
+
+// tovrin::parse_config() finds the very condition the loader ends on, at
+// its line, for every fatal case above.
+TEST(ConfigCheck, FindsWhatTheLoaderEndsOn) {
+    for (const auto &c : kFatalCases) {
+        const tovrin::ConfigText t = tovrin::parse_config(c.ini);
+        ASSERT_FALSE(t.errors.empty()) << c.what;
+        EXPECT_EQ("Init (tovrin) : " + t.errors.front().message + " !", "Init (tovrin) : " + c.message)
+            << c.what;
+    }
 }
 
 } // namespace

@@ -525,11 +525,43 @@ TEST(CppConfig, EachConfigKeepsItsOwnList) {
     EXPECT_EQ(o.out, "1 0 1 0");
 }
 
-TEST(CppConfig, MissingFileEndsTheProcess) {
-    const auto o = in_child([] { const tovrin::Config config("/nonexistent/bibl.ini"); });
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err, "Init (tovrin) : can't open config file !\n");
+// A file that cannot be loaded throws config_error with the file, the line
+// and the reason; nothing is loaded and the program goes on (the child
+// loads a good file afterwards and prints what it caught).
+TEST(CppConfig, ErrorsAreThrownAndTheProgramGoesOn) {
+    TempDir dir;
+    const std::string good = dir.write("good.ini", kTwoLanguages);
+    const std::string broken = dir.write("broken.ini", "% a comment\n{aa\n!;-.,\n}\n");
+    const std::string nested = dir.write("nested.ini", "{aa\n{bb\n");
+    const struct {
+        std::string path;
+        int line;
+        std::string message;
+    } cases[] = {
+        {dir.path() + "/none.ini", 0, "cannot read: No such file or directory"},
+        {dir.path(), 0, "cannot read: Is a directory"},
+        {broken, 3, "invalid number of chars (\?\?\?)"},
+        {nested, 2, "languages can't be nested"},
+    };
+    for (const auto &c : cases) {
+        const auto o = in_child([&] {
+            try {
+                const tovrin::Config config(c.path);
+                std::printf("loaded");
+            } catch (const tovrin::config_error &e) {
+                std::printf("%s|%d|%s|%s|%d\n", e.file().c_str(), e.line(), e.message().c_str(),
+                            e.what(), config_table == nullptr);
+            }
+            const tovrin::Config after(good);
+            std::printf("%d", after.language("bb").has_value());
+        });
+        const std::string where = c.path + (c.line > 0 ? ":" + std::to_string(c.line) : "");
+        EXPECT_EQ(o.status, 0) << c.path << o.err;
+        EXPECT_EQ(o.out, c.path + "|" + std::to_string(c.line) + "|" + c.message + "|" + where +
+                             ": " + c.message + "|1\n1")
+            << c.path;
+        EXPECT_EQ(o.err, "") << c.path;
+    }
 }
 
 } // namespace

@@ -269,13 +269,13 @@ TEST(ServeCommand, OptionsChecked) {
     } cases[] = {
         {"--port x", 2,
          "tovrin: --port needs a number from 0 to 65535 (0: any free port)\n"
-         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+         "Try 'tovrin serve --help'.\n"},
         {"--port 70000", 2,
          "tovrin: --port needs a number from 0 to 65535 (0: any free port)\n"
-         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+         "Try 'tovrin serve --help'.\n"},
         {"extra", 2,
          "tovrin: serve takes no arguments\n"
-         "usage: tovrin COMMAND [options] [ARGS...]; see tovrin --help\n"},
+         "Try 'tovrin serve --help'.\n"},
         {"--host 256.1.1.1 --port 0", 1,
          "tovrin: serve: cannot listen on 256.1.1.1 port 0\n"},
     };

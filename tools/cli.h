@@ -26,16 +26,31 @@ struct Options {
     bool index = false;
     bool exact = false;          // no typographic forms
     bool help = false;
+    bool verbose = false;        // say which configuration is read
+    bool dump = false;           // config: write the built-in bibl.ini
     // serve
     std::string port = "8080";
     std::string host = "127.0.0.1";
     std::vector<std::string> args;
 };
 
+// Ends the program with `msg` and a pointer to the help of the command
+// (exit status kUsage).
 [[noreturn]] void usage_error(const std::string &msg);
 
-// The language named `name`, or a usage error listing the languages.
+// The language named `name` (or, when no language bears that name, the
+// shipped language whose ISO 639-1 code it is: "cs" for "cz"), or a usage
+// error listing the languages.
 LANG *language(const std::string &name);
+// The names of the loaded languages in file order, joined by ", ".
+std::string language_names();
+
+// The local web page and its JSON API, defined in serve.cpp.
+int cmd_serve(const Options &o);
+
+// Help (help.cpp): the program's, or COMMAND's when it has one.
+void print_help(const std::string &command);
+int cmd_help(const Options &o);
 
 // Text commands, one file each (scan.cpp, lint.cpp, index.cpp, grep.cpp).
 int cmd_scan(const Options &o);
@@ -50,9 +65,6 @@ int cmd_books(const Options &o);
 int cmd_expand(const Options &o);
 int cmd_translate(const Options &o);
 int cmd_compare(const Options &o);
-
-// The local web page and its JSON API, defined in serve.cpp.
-int cmd_serve(const Options &o);
 
 } // namespace cli
 

@@ -1,0 +1,175 @@
+// The help of the tovrin program: `tovrin --help`, `tovrin help [COMMAND]`
+// and `tovrin COMMAND --help`, each with examples that work on the shipped
+// configuration.
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "cli.h"
+
+namespace cli {
+
+namespace {
+
+const char kHelp[] =
+    "usage: tovrin COMMAND [options] [ARGS...]\n"
+    "       tovrin help [COMMAND]\n"
+    "\n"
+    "commands on texts (FILE... or standard input; .docx and .odt files too):\n"
+    "  scan          write the text with every citation marked\n"
+    "  lint          report citations that are written wrongly\n"
+    "  index         the Scripture index of a document\n"
+    "  grep          lines citing a passage that overlaps CITATION\n"
+    "commands on single citations (the arguments, or lines of standard input):\n"
+    "  expand, translate, compare, units, tokens\n"
+    "  books         the books of a language\n"
+    "a local web page with all of them:\n"
+    "  serve         the page at http://127.0.0.1:8080/ and its JSON API\n"
+    "the configuration:\n"
+    "  config        which bibl.ini is read, and from where\n"
+    "  check-config  check a bibl.ini: FILE:LINE: errors and warnings\n"
+    "\n"
+    "options for every command:\n"
+    "  --config FILE   the configuration (default: ./bibl.ini, else the shipped\n"
+    "                  one beside the program, else the copy built into it)\n"
+    "  --lang NAME     language of the citations (default: cz); the ISO 639-1\n"
+    "                  code works too (cs for cz)\n"
+    "  --exact         read texts and arguments byte by byte, without the\n"
+    "                  typographic forms (dashes, ties, no-break spaces)\n"
+    "  --verbose       say on standard error which bibl.ini is read\n"
+    "  --help          help of a command: tovrin COMMAND --help\n"
+    "  --version       print the version\n"
+    "\n"
+    "Columns count characters (UTF-8 code points); the JSON \"offset\" counts bytes.\n"
+    "Exit status: 0 done; 1 something found wrong (lint's reports, a citation\n"
+    "that fails its checks) or nothing found (grep); 2 an error (usage, the\n"
+    "configuration, a file that cannot be read, output that cannot be written).\n"
+    "\n"
+    "examples:\n"
+    "  tovrin scan --format tex --index kniha.tex > kniha-ref.tex\n"
+    "  tovrin lint *.tex\n"
+    "  tovrin grep \"\xc5\x98 8\" kniha.tex\n"
+    "  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n";
+
+// What the single-citation commands do with a text that is no citation.
+const std::string kChecked =
+    "Each citation is checked as the scanner checks one (it lexes, its books are\n"
+    "known, numbers 1-999, ranges forwards; a bare book stands for the whole\n"
+    "book). One that fails gets an empty output line, so that the output stays\n"
+    "aligned with the input, and a message on standard error; exit status 1.\n"
+    "Dashes, ties and no-break spaces read as in texts, unless --exact.\n";
+
+const std::map<std::string, std::string> kCommandHelp = {
+    {"scan",
+     "usage: tovrin scan [--format ansi|plain|tex|html|json] [--macro NAME] [--index]\n"
+     "                   [--exact] [--lang L] [FILE...]\n"
+     "Writes the text with every citation found. Formats: ansi (terminal colours;\n"
+     "the default on a terminal), plain (the text unchanged; the default otherwise),\n"
+     "tex (each citation as \\NAME{...}, NAME a TeX control word of letters,\n"
+     "bibleref by default, as tex/tovrin.sty defines it; with --index an \\index\n"
+     "entry after it, sorted canonically), html (a page with <mark> around\n"
+     "citations), json (one object per citation: file, line, column, offset, text,\n"
+     "canonical; the column counts characters, the offset bytes).\n"
+     "Dashes (en, em, TeX --), ties (~), no-break spaces and line breaks inside a\n"
+     "paragraph are read as the language's range mark and spaces; --exact turns\n"
+     "that off. The output keeps the original bytes.\n"
+     "examples:\n"
+     "  tovrin scan --format json kazani.tex\n"
+     "  tovrin scan --format tex --macro cite --index kniha.tex\n"},
+    {"lint",
+     "usage: tovrin lint [--exact] [--lang L] [FILE...]\n"
+     "Reports citations written wrongly as FILE:LINE:COLUMN: message (unknown book\n"
+     "name, chapter or verse 0 or above 999, reversed range, missing chapter); the\n"
+     "column counts characters. Exit status 1 when anything was reported, 2 when a\n"
+     "file could not be read.\n"
+     "example:\n"
+     "  tovrin lint kazani.tex\n"},
+    {"index",
+     "usage: tovrin index [--format text|json] [--exact] [--lang L] [FILE...]\n"
+     "Every citation found, split into its units, written canonically and sorted\n"
+     "in canonical order, each with the places (FILE:LINE) that cite it.\n"
+     "example:\n"
+     "  tovrin index --format json kapitola*.tex\n"},
+    {"grep",
+     "usage: tovrin grep [--exact] [--lang L] CITATION [FILE...]\n"
+     "Prints FILE:LINE:text for every line with a citation that shares a passage\n"
+     "with CITATION. Exit status 0 when a line matched, 1 when none did, 2 on errors\n"
+     "(a CITATION that fails its checks says why).\n"
+     "example:\n"
+     "  tovrin grep \"\xc5\x98 8\" kniha.tex     (finds \xc5\x98 8,28, \xc5\x98 7,25-8,2 and \xc5\x98 8)\n"},
+    {"tokens", "usage: tovrin tokens [--exact] [--lang L] TEXT\n"
+               "Prints the tokens of TEXT as KIND<TAB>text; on a lexing error\n"
+               "\"error at N\" (N the 1-based position) and exit status 1.\n"
+               "example:\n  tovrin tokens \"Mt 5,3-12; L 6,20n\"\n"},
+    {"units", "usage: tovrin units [--exact] [--lang L] CITE\n"
+              "Prints the citation units of CITE, one per line.\n" + kChecked +
+              "example:\n  tovrin units \"Gn 1,5a-7; 3,4\"\n"},
+    {"books", "usage: tovrin books [--lang L]\n"
+              "Lists the books: number, tab, main name (further names).\n"
+              "example:\n  tovrin books --lang en\n"},
+    {"expand", "usage: tovrin expand [--exact] [--lang L] [--to L2] [--sort] [CITE...]\n"
+               "The canonical text of each citation (in L2 with --to, units sorted\n"
+               "with --sort). Without CITE, one citation per line from standard input.\n" +
+                   kChecked +
+               "examples:\n  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
+               "  tovrin expand --to en --sort < citace.txt\n"},
+    {"translate", "usage: tovrin translate [--exact] --lang L --to L2 [CITE...]\n"
+                  "Translates each citation token by token, keeping its shape.\n" +
+                      kChecked +
+                  "example:\n  tovrin translate --lang cz --to en \"Mt 5,3-7\"\n"},
+    {"compare", "usage: tovrin compare [--exact] [--lang L] [--lang2 L2] [CITE1 CITE2]\n"
+                "Prints overlap or disjoint, a tab, then first, second or same (the\n"
+                "order). Without citations, lines of two citations separated by a tab.\n" +
+                    kChecked +
+                "example:\n  tovrin compare \"Mt 5,1-12\" \"Mt 5,3\"\n"},
+    {"config", "usage: tovrin config [--config FILE] [--dump]\n"
+               "Says which bibl.ini the commands read, from where, and its languages.\n"
+               "With --dump, writes the bibl.ini built into the program: a start for\n"
+               "a configuration of one's own.\n"
+               "examples:\n  tovrin config\n  tovrin config --dump > bibl.ini\n"},
+    {"check-config",
+     "usage: tovrin check-config [FILE]\n"
+     "Checks a bibl.ini (by default the one the commands read) and prints\n"
+     "FILE:LINE: error: ... for everything the loader would stop on, and\n"
+     "FILE:LINE: warning: ... for what it cannot tell: a language without '}',\n"
+     "a book name that can never be found (a blank at its end, more than two\n"
+     "pieces, the abbreviation mark at its end, a name an earlier book has),\n"
+     "a language whose books differ in number from the first one's.\n"
+     "Exit status 1 on errors, 2 when the file cannot be read.\n"
+     "example:\n  tovrin check-config my-bibl.ini\n"},
+    {"serve", "usage: tovrin serve [--port N] [--host H]\n"
+              "Serves a web page (at http://H:N/, default 127.0.0.1:8080; port 0: any\n"
+              "free one) where a text can be pasted or a .txt, .tex, .md, .docx or .odt\n"
+              "file dropped, to see its citations, lint findings and index; and the JSON\n"
+              "API /api/scan, /api/lint, /api/index, /api/expand, /api/translate.\n"
+              "Prints the address, then serves until stopped.\n"
+              "example:\n  tovrin serve --port 8000\n"},
+    {"help", "usage: tovrin help [COMMAND]\n"
+             "The help of the program, or of COMMAND.\n"
+             "example:\n  tovrin help scan\n"},
+};
+
+} // namespace
+
+bool is_command_with_help(const std::string &command) {
+    return kCommandHelp.count(command) != 0;
+}
+
+void print_help(const std::string &command) {
+    const auto it = kCommandHelp.find(command);
+    if (it != kCommandHelp.end())
+        std::cout << it->second;
+    else
+        std::cout << kHelp;
+}
+
+int cmd_help(const Options &o) {
+    if (o.args.size() > 1)
+        usage_error("help takes one COMMAND");
+    if (!o.args.empty() && !is_command_with_help(o.args[0]))
+        usage_error("unknown command '" + o.args[0] + "'");
+    print_help(o.args.empty() ? "" : o.args[0]);
+    return 0;
+}
+
+} // namespace cli
