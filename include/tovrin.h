@@ -15,8 +15,10 @@
  *  - Unit arrays (PARS_UNIT **) come from makepus() and go back with freepus().
  *  - Fatal conditions (no memory, broken configuration, impossible book
  *    number) print a message naming the component and exit with status 1.
- *  - Single-threaded: the scanner state is global, and no function may be
- *    called from two threads at once.
+ *  - Single-threaded, but for the block scanner: dorvis_core's state is
+ *    global, and no other function may be called from two threads at once.
+ *    Block scanner objects (tovrin_scanner_*) may run in several threads at
+ *    once, each object in one thread, once the configuration is loaded.
  */
 #ifndef TOVRIN_H
 #define TOVRIN_H
@@ -266,6 +268,45 @@ extern int lev;     /* level passed to dorvis_core (no effect) */
  * occupies tovrin_sbuff from bp up to ap (excluded, wrapping). */
 void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(void),
                  int level, LANG *l);
+
+/* ------------------------------------------------------------------------
+ * Block scanner: the decisions of dorvis_core on blocks of any size, with
+ * all state in one object, so that several scans run at once (one object
+ * per thread; an object is not shared between threads while in use).
+ *
+ *   tovrin_scanner *s = tovrin_scanner_new(l, 0);
+ *   while (more) tovrin_scanner_feed(s, block, n, on_span, ctx);
+ *   tovrin_scanner_finish(s, on_span, ctx);
+ *   tovrin_scanner_free(s);
+ *
+ * The blocks are the stream, in order; how it is cut into blocks does not
+ * matter. Each citation is reported once, in stream order, as a span of
+ * bytes counted from the start of the stream: exactly the text that
+ * dorvis_core hands to its highlight callback on the same bytes (its ring
+ * of 100000 characters and its end-of-input rule included). A span is
+ * reported as soon as it is decided, so during a feed it may lie in an
+ * earlier block. The scanner keeps only the undecided end of the stream,
+ * at most about the ring's size, besides the block being fed. `data` is
+ * read during the call only.
+ * ------------------------------------------------------------------------ */
+
+typedef struct tovrin_scanner tovrin_scanner;
+typedef struct tovrin_span {
+    long long offset; /* first byte of the citation in the stream */
+    long long length; /* its length in bytes (at least 1) */
+} tovrin_span;
+typedef void (*tovrin_span_fn)(const tovrin_span *span, void *ctx);
+
+/* A scanner for language `l` (which must outlive it); `flags` 0 is the
+ * scan of dorvis_core. NULL when out of memory or when `l` is NULL. */
+tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags);
+/* The next `len` bytes of the stream. `fn` may be NULL (spans dropped). */
+void tovrin_scanner_feed(tovrin_scanner *s, const char *data, size_t len,
+                         tovrin_span_fn fn, void *ctx);
+/* The end of the stream: reports the citations still undecided. The object
+ * can then only be freed. */
+void tovrin_scanner_finish(tovrin_scanner *s, tovrin_span_fn fn, void *ctx);
+void tovrin_scanner_free(tovrin_scanner *s);
 
 #ifdef __cplusplus
 }

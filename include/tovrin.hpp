@@ -45,6 +45,7 @@
 #include <istream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -843,6 +844,54 @@ inline void scan_found() noexcept {
                        : c;
         },
         [&out](char c) { out.put(c); }, found);
+}
+
+/* ------------------------------------------------------------------------
+ * Block scanner
+ * ------------------------------------------------------------------------ */
+
+// The citations of a stream fed in blocks, as spans of bytes from the start
+// of the stream: exactly what dorvis_core() highlights on the same bytes,
+// however the stream is cut (see tovrin_scanner_new() in tovrin.h). All of
+// its state is in the object, so scans in several threads run at once, one
+// object each. Movable, not copyable.
+class BlockScanner {
+public:
+    // Throws std::bad_alloc when the scanner cannot be made.
+    explicit BlockScanner(Language l, unsigned flags = 0)
+        : s_(tovrin_scanner_new(l.get(), flags)) {
+        if (!s_)
+            throw std::bad_alloc();
+    }
+
+    // The next block; the citations it decides are appended to `spans`.
+    void feed(std::string_view block, std::vector<tovrin_span> &spans) {
+        tovrin_scanner_feed(s_.get(), block.data(), block.size(), collect, &spans);
+    }
+
+    // The end of the stream: the citations still undecided. No feed() after.
+    void finish(std::vector<tovrin_span> &spans) {
+        tovrin_scanner_finish(s_.get(), collect, &spans);
+    }
+
+private:
+    struct Free {
+        void operator()(tovrin_scanner *s) const noexcept { tovrin_scanner_free(s); }
+    };
+    static void collect(const tovrin_span *span, void *spans) {
+        static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
+    }
+    std::unique_ptr<tovrin_scanner, Free> s_;
+};
+
+// The citations of a whole text.
+inline std::vector<tovrin_span> find_citations(Language l, std::string_view text,
+                                               unsigned flags = 0) {
+    BlockScanner scanner(l, flags);
+    std::vector<tovrin_span> spans;
+    scanner.feed(text, spans);
+    scanner.finish(spans);
+    return spans;
 }
 
 } // namespace tovrin

@@ -6,6 +6,7 @@
 // language on first use.
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "internal.h"
@@ -130,28 +131,33 @@ void build(LangTables &t, const LANG *l) {
 }
 
 // A handful of languages at most; the scanner and the services use one or
-// two at a time, so the last one used is checked first.
+// two at a time, so the last one used by a thread is checked first, without
+// a lock. Tables are built under the lock, so that scans in several threads
+// may ask for a language's tables first at the same time; once built they
+// are only read (a record replaced at the same address, which rebuilds
+// them, is a single-threaded affair of hand-built languages).
+std::mutex &cache_mutex() {
+    static std::mutex m;
+    return m;
+}
+
 std::vector<std::unique_ptr<LangTables>> &cache() {
     static std::vector<std::unique_ptr<LangTables>> all;
     return all;
 }
 
-LangTables &lookup(const LANG *l) {
-    static LangTables *last = nullptr;
-    if (last != nullptr && matches(*last, l))
-        return *last;
+// The tables of `l`; the caller holds the cache's lock.
+LangTables &lookup_locked(const LANG *l) {
     auto &all = cache();
     for (auto &t : all)
         if (t->lang == l) {
             if (!matches(*t, l))
                 build(*t, l);
-            last = t.get();
             return *t;
         }
     all.push_back(std::make_unique<LangTables>());
     build(*all.back(), l);
-    last = all.back().get();
-    return *last;
+    return *all.back();
 }
 
 void build_names(LangTables &t) {
@@ -186,12 +192,24 @@ void build_names(LangTables &t) {
 
 } // namespace
 
-const LangTables &tables(const LANG *l) { return lookup(l); }
+const LangTables &tables(const LANG *l) {
+    thread_local const LangTables *last = nullptr;
+    if (last != nullptr && matches(*last, l))
+        return *last;
+    const std::lock_guard<std::mutex> lock(cache_mutex());
+    last = &lookup_locked(l);
+    return *last;
+}
 
 const LangTables &tables_with_names(const LANG *l) {
-    LangTables &t = lookup(l);
+    thread_local const LangTables *last = nullptr;
+    if (last != nullptr && last->names_built && matches(*last, l))
+        return *last;
+    const std::lock_guard<std::mutex> lock(cache_mutex());
+    LangTables &t = lookup_locked(l);
     if (!t.names_built)
         build_names(t);
+    last = &t;
     return t;
 }
 

@@ -1,11 +1,14 @@
 // The library's scanner against the straightforward one (reference_scanner), on
 // the shipped sample, the benchmark corpus and random texts: the same bytes
-// written, the same citations found, in the same order. This file is built
+// written, the same citations found, in the same order. The block scanner
+// against the library's scanner on the same texts, cut into blocks at random:
+// the same citations at the same offsets. This file is built
 // twice: against the library (a ring of 100000 characters) and with the
 // scanner compiled with a ring of a few dozen characters, where long runs,
 // the ring-full rule and citations across the ring's end are cheap to reach.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,6 +44,83 @@ void expect_same_scan(const std::string &text, LANG *l, const std::string &what)
     if (got != want) {
         ADD_FAILURE() << what << "\n  reference: " << reference::describe(want)
                       << "\n  library:   " << reference::describe(got);
+    }
+}
+
+using Spans = std::vector<std::pair<long long, long long>>;
+
+// Where the citations of a scan lie in its input.
+Spans citation_spans(const std::vector<Piece> &pieces) {
+    Spans spans;
+    long long at = 0;
+    for (const Piece &p : pieces) {
+        const auto len = static_cast<long long>(p.text.size());
+        if (p.citation)
+            spans.emplace_back(at, len);
+        at += len;
+    }
+    return spans;
+}
+
+// The block scanner's spans over `text` fed in blocks of the given sizes
+// (the last block takes what is left).
+Spans block_spans(const std::string &text, LANG *l, const std::vector<std::size_t> &cuts) {
+    Spans spans;
+    tovrin_scanner *s = tovrin_scanner_new(l, 0);
+    const auto collect = [](const tovrin_span *span, void *ctx) {
+        static_cast<Spans *>(ctx)->emplace_back(span->offset, span->length);
+    };
+    std::size_t at = 0;
+    for (std::size_t cut : cuts) {
+        const std::size_t n = std::min(cut, text.size() - at);
+        tovrin_scanner_feed(s, text.data() + at, n, collect, &spans);
+        at += n;
+    }
+    tovrin_scanner_feed(s, text.data() + at, text.size() - at, collect, &spans);
+    tovrin_scanner_finish(s, collect, &spans);
+    tovrin_scanner_free(s);
+    return spans;
+}
+
+// Random block sizes: mostly small, sometimes one byte, sometimes large.
+std::vector<std::size_t> random_cuts(std::mt19937 &rng, std::size_t total) {
+    std::vector<std::size_t> cuts;
+    std::size_t sum = 0;
+    while (sum < total) {
+        const std::size_t kind = rng() % 4;
+        const std::size_t n = kind == 0   ? 1
+                              : kind == 1 ? 1 + rng() % 16
+                              : kind == 2 ? 1 + rng() % 512
+                                          : 1 + rng() % (total + 1);
+        cuts.push_back(n);
+        sum += n;
+    }
+    return cuts;
+}
+
+// The block scanner finds what dorvis_core finds: whole, byte by byte, and
+// in random blocks.
+void expect_same_blocks(const std::string &text, LANG *l, const std::string &what,
+                        std::mt19937 &rng) {
+    const Spans want = citation_spans(reference::library_scan(text, l, kRing));
+    const std::vector<std::vector<std::size_t>> ways = {
+        {text.size()}, std::vector<std::size_t>(std::min<std::size_t>(text.size(), 3000), 1),
+        random_cuts(rng, text.size()), random_cuts(rng, text.size())};
+    for (std::size_t w = 0; w < ways.size(); ++w) {
+        const Spans got = block_spans(text, l, ways[w]);
+        if (got != want) {
+            std::size_t k = 0;
+            while (k < got.size() && k < want.size() && got[k] == want[k])
+                ++k;
+            ADD_FAILURE() << what << ", cut " << w << ": " << got.size() << " spans, want "
+                          << want.size() << "; first difference at span " << k << " ("
+                          << (k < want.size() ? text.substr(want[k].first, want[k].second)
+                                              : std::string("none"))
+                          << " / "
+                          << (k < got.size() ? text.substr(got[k].first, got[k].second)
+                                             : std::string("none"))
+                          << ")";
+        }
     }
 }
 
@@ -83,6 +163,49 @@ TEST(ScanDifferential, RandomTextsInTheExampleLanguage) {
         const std::size_t longest = kRing < 1000 ? 3 * kRing : 40;
         const std::string text = random_text(rng, kExamplePieces, 40, longest);
         expect_same_scan(text, testing_support::example_lang(), "round " + std::to_string(round));
+        expect_same_blocks(text, testing_support::example_lang(),
+                           "round " + std::to_string(round), rng);
+    }
+}
+
+// Citation-like pieces of a language: its book names with chapters and
+// verses written with its own punctuation, near misses, words and bytes.
+std::vector<std::string> pieces_of(LANG *l, std::mt19937 &rng) {
+    const std::string sep(1, l->chars[0]), range(1, l->chars[1]), list(1, l->chars[2]),
+        cv(1, l->chars[3]), open(1, l->chars[4]), next(1, l->chars[5]);
+    std::vector<std::string> pieces = {
+        " ", "  ", "\n", "\n\n", ",", ".", ";", "(", ")", "-", "~", "--", "5", "12", "1000",
+        "0", "a", "Und", "The", "Praha", "\xc3\xa1", "\xc5\xbe", "\xff", "x", sep, range, next,
+    };
+    int books = 0;
+    for (const BOOKS *b = l->books; b != nullptr; b = b->next)
+        ++books;
+    for (int k = 0; k < 60; ++k) {
+        const int n = 1 + static_cast<int>(rng() % books);
+        const std::string name = booknr(l, n);
+        const std::string c = std::to_string(1 + rng() % 30), v = std::to_string(1 + rng() % 40);
+        switch (rng() % 6) {
+        case 0: pieces.push_back(name + " " + c); break;
+        case 1: pieces.push_back(name + " " + c + cv + v); break;
+        case 2: pieces.push_back(name + " " + c + cv + v + range + std::to_string(41 + rng() % 9)); break;
+        case 3: pieces.push_back(name + " " + c + cv + v + list + v + next); break;
+        case 4: pieces.push_back(name + " " + c + cv + v + open + sep + " " + c); break;
+        default: pieces.push_back(name); break;
+        }
+    }
+    return pieces;
+}
+
+TEST(ScanDifferential, BlocksInEveryShippedLanguage) {
+    std::mt19937 rng(1210);
+    for (const char *name : {"cz", "sk", "en", "de", "la"}) {
+        LANG *l = shipped_lang(name);
+        const auto pieces = pieces_of(l, rng);
+        for (int round = 0; round < 60; ++round) {
+            const std::size_t longest = kRing < 1000 ? 3 * kRing : 40;
+            expect_same_blocks(random_text(rng, pieces, 60, longest), l,
+                               std::string(name) + " round " + std::to_string(round), rng);
+        }
     }
 }
 
@@ -105,8 +228,11 @@ TEST(ScanDifferential, RandomTextsInCzech) {
 TEST(ScanDifferential, ShippedSampleInEveryLanguage) {
     const std::string sample = slurp(testing_support::source_dir() + "/data/nztexty.tex");
     ASSERT_FALSE(sample.empty());
-    for (const char *name : {"cz", "sk", "en", "de", "la"})
+    std::mt19937 rng(5);
+    for (const char *name : {"cz", "sk", "en", "de", "la"}) {
         expect_same_scan(sample, shipped_lang(name), name);
+        expect_same_blocks(sample, shipped_lang(name), name, rng);
+    }
 }
 
 // The benchmark's corpus (Czech prose with a generated citation every ~300
@@ -120,6 +246,8 @@ TEST(ScanDifferential, BenchmarkCorpus) {
     const std::string corpus = dir.read("corpus.txt");
     ASSERT_GT(corpus.size(), 500000u);
     expect_same_scan(corpus, shipped_lang("cz"), "benchmark corpus");
+    std::mt19937 rng(300);
+    expect_same_blocks(corpus, shipped_lang("cz"), "benchmark corpus", rng);
 }
 
 // Long runs that the lexer does not stop in, longer than the ring: the
@@ -128,15 +256,20 @@ TEST(ScanDifferential, RunsLongerThanTheRing) {
     if (kRing > 1000)
         GTEST_SKIP() << "the straightforward scanner needs hours for such runs at this ring size";
     LANG *l = testing_support::example_lang();
+    std::mt19937 rng(61);
     for (const std::string unit : {" ", "7", "x", "M", "n", "ab", "Mt ", "Gn 1; ", "1 "}) {
         for (int times : {kRing - 1, kRing, kRing + 1, 3 * kRing}) {
             std::string run;
             for (int i = 0; i < times; ++i)
                 run += unit;
-            for (const char *tail : {"", "\n", " Mt 5,3", "5,3 x", "Mt 5,3"})
-                expect_same_scan(run + tail, l, "'" + unit + "' x " + std::to_string(times) +
-                                                    " + '" + std::string(tail) + "'");
+            for (const char *tail : {"", "\n", " Mt 5,3", "5,3 x", "Mt 5,3"}) {
+                const std::string what = "'" + unit + "' x " + std::to_string(times) + " + '" +
+                                         std::string(tail) + "'";
+                expect_same_scan(run + tail, l, what);
+                expect_same_blocks(run + tail, l, what, rng);
+            }
             expect_same_scan("Mt 5,3 " + run + "Lk 6,2", l, "run between citations");
+            expect_same_blocks("Mt 5,3 " + run + "Lk 6,2", l, "run between citations", rng);
         }
     }
 }
@@ -166,6 +299,8 @@ TEST(ScanDifferential, CitationJustAfterARingFull) {
         EXPECT_EQ(cites, c.cites) << c.text.substr(0, 12);
         if (kRing < 1000) // the straightforward scanner is too slow at full size
             expect_same_scan(c.text, l, c.text.substr(0, 12));
+        std::mt19937 rng(static_cast<unsigned>(c.text.size()));
+        expect_same_blocks(c.text, l, c.text.substr(0, 12), rng);
     }
 }
 
