@@ -303,6 +303,10 @@ tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags);
 /* The next `len` bytes of the stream. `fn` may be NULL (spans dropped). */
 void tovrin_scanner_feed(tovrin_scanner *s, const char *data, size_t len,
                          tovrin_span_fn fn, void *ctx);
+/* How many bytes from the start of the stream are decided: every citation
+ * among them has been reported, the rest of them is text. A program that
+ * writes the text out can write this far. */
+long long tovrin_scanner_decided(const tovrin_scanner *s);
 /* The end of the stream: reports the citations still undecided. The object
  * can then only be freed. */
 void tovrin_scanner_finish(tovrin_scanner *s, tovrin_span_fn fn, void *ctx);

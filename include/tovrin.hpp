@@ -869,6 +869,9 @@ public:
         tovrin_scanner_feed(s_.get(), block.data(), block.size(), collect, &spans);
     }
 
+    // How many bytes of the stream are decided (tovrin_scanner_decided()).
+    long long decided() const noexcept { return tovrin_scanner_decided(s_.get()); }
+
     // The end of the stream: the citations still undecided. No feed() after.
     void finish(std::vector<tovrin_span> &spans) {
         tovrin_scanner_finish(s_.get(), collect, &spans);

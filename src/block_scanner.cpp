@@ -447,6 +447,10 @@ extern "C" void tovrin_scanner_feed(tovrin_scanner *s, const char *data, size_t 
     s->feed(reinterpret_cast<const unsigned char *>(data), len, fn, ctx);
 }
 
+extern "C" long long tovrin_scanner_decided(const tovrin_scanner *s) {
+    return s->finished ? s->fed : s->bp;
+}
+
 extern "C" void tovrin_scanner_finish(tovrin_scanner *s, tovrin_span_fn fn, void *ctx) {
     s->finish(fn, ctx);
 }

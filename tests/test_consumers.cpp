@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "tovrin.hpp"
 
 namespace {
 
@@ -69,6 +70,29 @@ TEST(Consumers, DriverAndAnsiScanWriteTheSameBytes) {
     ASSERT_EQ(scan.status, 0) << scan.err;
     ASSERT_FALSE(dorvi.out.empty());
     EXPECT_TRUE(dorvi.out.substr(1) == scan.out) << "dorvi and tovrin scan --exact differ";
+}
+
+// The driver reads and writes in blocks: on a text of many blocks, with
+// citations across block ends, it writes what the stream scanner gives.
+TEST(Consumers, DriverWritesWhatTheStreamScannerGives) {
+    testing_support::TempDir dir;
+    const auto made = run_command("python3 " + source_dir() + "/bench/make_corpus.py --data " +
+                                      source_dir() + "/data cite 600K nztexty.tex",
+                                  dir.path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    ASSERT_EQ(run_command("cp " + source_dir() + "/data/bibl.ini .", dir.path()).status, 0);
+    const std::string text = dir.read("nztexty.tex");
+    std::string want = "\n";
+    std::size_t next = 0;
+    ASSERT_TRUE(tovrin::scan(
+        tovrin::Language(testing_support::shipped_lang("cz")),
+        [&]() -> int { return next < text.size() ? static_cast<unsigned char>(text[next++]) : -1; },
+        [&](char c) { want += c; },
+        [&](std::string_view c) { want += "\x1b[33;40;1m" + std::string(c) + "\x1b[37;40;0m"; }));
+    const Outcome dorvi = run_command(binary_dir() + "/dorvi", dir.path());
+    ASSERT_EQ(dorvi.status, 0) << dorvi.err;
+    EXPECT_TRUE(dorvi.out == want) << "dorvi differs from dorvis_core on " << text.size()
+                                   << " bytes";
 }
 
 // Without --exact the command line reads typographic forms as well: only

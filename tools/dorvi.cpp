@@ -2,27 +2,20 @@
 // TeX file nztexty.tex (both from the current directory) to standard
 // output, after one leading line feed, with every citation highlighted in
 // terminal colours.
+//
+// The file is read and written in large blocks: the block scanner finds the
+// same citations as the stream scanner on the same bytes, and says how far
+// the text is decided, so each block is written out as soon as it can be.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "tovrin.h"
 
 namespace {
 
-FILE *fin = nullptr;
-
-// Unlocked stdio: one scan in one thread, and the scanner calls these once
-// per byte.
-int my_in() { return getc_unlocked(fin); }
-
-void my_out(int c) { putc_unlocked(static_cast<char>(c), stdout); }
-
-void my_heureka() {
-    fputs_unlocked("\x1b[33;40;1m", stdout);
-    for (int s = bp; s != ap; s = s + 1 == TOVRIN_SBUFF_SIZE ? 0 : s + 1)
-        putc_unlocked(tovrin_sbuff[s], stdout);
-    fputs_unlocked("\x1b[37;40;0m", stdout);
-}
+constexpr std::size_t kBlock = 1 << 16;
 
 [[noreturn]] void die(const char *msg) {
     std::fflush(stdout);
@@ -30,18 +23,70 @@ void my_heureka() {
     std::exit(1);
 }
 
+void collect(const tovrin_span *span, void *spans) {
+    static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
+}
+
+// The text not yet written, from stream offset `base` on, and the
+// citations found in it.
+struct Pending {
+    std::string bytes;
+    long long base = 0;
+    std::vector<tovrin_span> spans;
+
+    void write_text(long long from, long long to) const {
+        std::fwrite(bytes.data() + (from - base), 1, static_cast<std::size_t>(to - from), stdout);
+    }
+
+    // Writes everything before stream offset `decided`.
+    void write_until(long long decided) {
+        long long at = base;
+        for (const tovrin_span &s : spans) {
+            write_text(at, s.offset);
+            std::fputs("\x1b[33;40;1m", stdout);
+            write_text(s.offset, s.offset + s.length);
+            std::fputs("\x1b[37;40;0m", stdout);
+            at = s.offset + s.length;
+        }
+        spans.clear();
+        write_text(at, decided);
+        bytes.erase(0, static_cast<std::size_t>(decided - base));
+        base = decided;
+    }
+};
+
+void scan(FILE *in, LANG *l) {
+    tovrin_scanner *s = tovrin_scanner_new(l, 0);
+    if (s == nullptr)
+        die("dorvi: out of memory\n");
+    Pending pending;
+    std::vector<char> block(kBlock);
+    for (;;) {
+        // A read error ends the text like its end.
+        const std::size_t n = std::fread(block.data(), 1, block.size(), in);
+        if (n == 0)
+            break;
+        pending.bytes.append(block.data(), n);
+        tovrin_scanner_feed(s, block.data(), n, collect, &pending.spans);
+        pending.write_until(tovrin_scanner_decided(s));
+    }
+    tovrin_scanner_finish(s, collect, &pending.spans);
+    pending.write_until(tovrin_scanner_decided(s));
+    tovrin_scanner_free(s);
+}
+
 } // namespace
 
 int main() {
     std::fputs("\n", stdout);
     tovrin_init();
-    lg = findlang("cz");
-    if (lg == nullptr)
+    LANG *cz = findlang("cz");
+    if (cz == nullptr)
         die("dorvi: no language 'cz' in bibl.ini\n");
-    fin = std::fopen("nztexty.tex", "r");
+    FILE *fin = std::fopen("nztexty.tex", "r");
     if (fin == nullptr)
         die("dorvi: cannot open input file 'nztexty.tex'\n");
-    dorvis_core(my_in, my_out, my_heureka, 4, findlang("cz"));
+    scan(fin, cz);
     std::fclose(fin);
     return 0;
 }
