@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <variant>
@@ -31,37 +32,95 @@ std::string Consumer::json_where(const Place &at) const {
 
 void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
     Reader reader(f, exact_, l_->chars[1]);
-    reader_ = &reader;
     place_ = Place{};
     forms_.clear();
     handed_ = consumed_ = 0;
     consumer_.scanned_file_ = name;
     consumer_.scanned_document_ = document;
     consumer_.begin_file(name);
-    active_ = this;
-    dorvis_core(in, out, heureka, 4, l_);
-    active_ = nullptr;
+    tovrin::BlockScanner scanner{tovrin::Language(l_)};
+    std::string pending; // the normalised view from consumed_ on
+    std::vector<tovrin_span> spans;
+    for (bool more = true; more;) {
+        const std::size_t before = pending.size();
+        more = read_block(reader, pending);
+        scanner.feed(std::string_view(pending).substr(before), spans);
+        if (!more)
+            scanner.finish(spans);
+        hand_out(pending, spans, scanner.decided());
+    }
     consumer_.end_file();
 }
 
-int Scan::in() {
-    Scan &s = *active_;
-    Span form;
-    bool is_form = false;
-    const int c = s.reader_->next(form, is_form);
-    if (is_form) [[unlikely]]
-        s.remember_form(form);
-    if (c >= 0)
-        ++s.handed_;
-    return c;
+bool Scan::read_block(Reader &reader, std::string &pending) {
+    for (std::size_t n = 0; n < kBlock; ++n) {
+        Span form;
+        bool is_form = false;
+        const int c = reader.next(form, is_form);
+        if (c < 0)
+            return false;
+        if (is_form) [[unlikely]]
+            remember_form(form);
+        pending.push_back(static_cast<char>(c));
+        ++handed_;
+    }
+    return true;
 }
 
 [[gnu::noinline]] void Scan::remember_form(const Span &span) {
     forms_.emplace_back(handed_, span);
 }
 
-// The original bytes of the next byte the scanner writes, which it read
-// as `c`: most bytes stand for themselves.
+void Scan::hand_out(std::string &pending, std::vector<tovrin_span> &spans, long long decided) {
+    const long long base = consumed_;
+    for (const tovrin_span &s : spans) {
+        text_until(pending, base, s.offset);
+        citation(pending, base, s.length);
+    }
+    spans.clear();
+    text_until(pending, base, decided);
+    pending.erase(0, static_cast<std::size_t>(consumed_ - base));
+}
+
+void Scan::text_until(const std::string &pending, long long base, long long end) {
+    while (consumed_ < end) {
+        const char c = pending[static_cast<std::size_t>(consumed_ - base)];
+        // The common case of plain output: a run of bytes that stand for
+        // themselves, up to the next typographic form.
+        if (copies_text_ && !places_) {
+            const long long run_end =
+                forms_.empty() ? end : std::min(end, forms_.front().first);
+            if (run_end > consumed_) {
+                write_bytes(pending.data() + (consumed_ - base),
+                            static_cast<std::size_t>(run_end - consumed_));
+                consumed_ = run_end;
+                continue;
+            }
+        }
+        const Span span = take_span(c);
+        if (copies_text_)
+            write_bytes(span.bytes, span.len);
+        else
+            consumer_.text(c, span, place_);
+        advance(span);
+    }
+}
+
+void Scan::citation(const std::string &pending, long long base, long long length) {
+    Citation c;
+    c.at = place_;
+    c.normalized = pending.substr(static_cast<std::size_t>(consumed_ - base),
+                                  static_cast<std::size_t>(length));
+    for (const char b : c.normalized) {
+        const Span span = take_span(b);
+        c.text.append(span.bytes, span.len);
+        advance(span);
+    }
+    consumer_.citation(c);
+}
+
+// The original bytes of the next byte of the normalised view, `c`: most
+// bytes stand for themselves.
 Span Scan::take_span(char c) {
     Span span;
     if (next_is_form()) {
@@ -73,47 +132,6 @@ Span Scan::take_span(char c) {
     }
     ++consumed_;
     return span;
-}
-
-void Scan::out(int c) {
-    Scan &s = *active_;
-    // The common case of plain output: a byte that stands for itself.
-    if (s.copies_text_ && !s.places_ && !s.next_is_form()) {
-        ++s.consumed_;
-        putc_unlocked(static_cast<char>(c), stdout);
-        return;
-    }
-    const Span span = s.take_span(static_cast<char>(c));
-    if (s.copies_text_)
-        write_bytes(span.bytes, span.len);
-    else
-        s.consumer_.text(static_cast<char>(c), span, s.place_);
-    s.advance(span);
-}
-
-void Scan::heureka() {
-    Scan &s = *active_;
-    Citation c;
-    c.at = s.place_;
-    std::vector<Span> spans;
-    for (int k = bp; k != ap; k = k + 1 == TOVRIN_SBUFF_SIZE ? 0 : k + 1) {
-        c.normalized.push_back(tovrin_sbuff[k]);
-        spans.push_back(s.take_span(tovrin_sbuff[k]));
-    }
-    // Spaces between the citation and what stopped it stay ordinary text.
-    std::size_t n = c.normalized.size();
-    while (n > 0 && c.normalized[n - 1] == ' ')
-        --n;
-    for (std::size_t k = 0; k < n; ++k) {
-        c.text.append(spans[k].bytes, spans[k].len);
-        s.advance(spans[k]);
-    }
-    c.normalized.resize(n);
-    s.consumer_.citation(c);
-    for (std::size_t k = n; k < spans.size(); ++k) {
-        s.consumer_.text(' ', spans[k], s.place_);
-        s.advance(spans[k]);
-    }
 }
 
 void Scan::advance(const Span &span) {

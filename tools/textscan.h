@@ -1,10 +1,11 @@
 // The scan of the text commands (scan, lint, index, grep): the library's
-// stream scanner (dorvis_core) run over the normalised view of the text
-// reader (reader.h). Since the scanner writes every byte it read exactly
-// once and in order, the input callback queues the original bytes of each
-// typographic form it hands out, and the output and highlight callbacks
-// give those bytes back: every consumer sees the original text, its
-// citations and their places.
+// block scanner run over the normalised view of the text reader (reader.h),
+// in blocks. The scanner finds exactly the citations of the stream scanner
+// (dorvis_core) and says how far the text is decided; that far, every byte
+// of the view goes to the consumer as text or as part of a citation, in
+// order. The original bytes of each typographic form are queued as the
+// reader hands it out and given back then: every consumer sees the original
+// text, its citations and their places.
 #ifndef TOVRIN_TOOLS_TEXTSCAN_H
 #define TOVRIN_TOOLS_TEXTSCAN_H
 
@@ -17,7 +18,7 @@
 #include "cli.h"
 #include "document.h"
 #include "reader.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace cli {
 
@@ -88,23 +89,26 @@ public:
     void run(FILE *f, const std::string &name, const doc::Document *document = nullptr);
 
 private:
-    static int in();
-    static void out(int c);
-    static void heureka();
+    static constexpr std::size_t kBlock = 1 << 16;
+
+    // Appends a block of the view to `pending`; false at the end of input.
+    bool read_block(Reader &reader, std::string &pending);
     void remember_form(const Span &span);
+    // Hands the view up to stream offset `decided` to the consumer: the
+    // citations `spans`, the rest as text. `pending` holds the view from
+    // consumed_ on.
+    void hand_out(std::string &pending, std::vector<tovrin_span> &spans, long long decided);
+    void text_until(const std::string &pending, long long base, long long end);
+    void citation(const std::string &pending, long long base, long long length);
     bool next_is_form() const { return !forms_.empty() && forms_.front().first == consumed_; }
     Span take_span(char c);
     void advance(const Span &span);
-
-    // dorvis_core takes plain functions: one scan runs at a time.
-    static inline Scan *active_ = nullptr;
 
     LANG *l_;
     bool exact_;
     Consumer &consumer_;
     const bool places_;
     const bool copies_text_;
-    Reader *reader_ = nullptr;
     // The bytes handed to the scanner whose original bytes differ from
     // them (the typographic forms), by their count in the normalised view.
     std::deque<std::pair<long long, Span>> forms_;
