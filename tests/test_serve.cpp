@@ -99,16 +99,16 @@ TEST_F(Serve, ApiRequestTable) {
          R"({"name":"text","lang":"cz","text":"Srv. Ř 8,28 a Mt 5,3–12, též Xy 3,4 a Mt 5,7-3.",
              "citations":[
               {"offset":5,"length":7,"place":"1:6","text":"Ř 8,28","canonical":"Ř 8,28","english":"Rom 8:28"},
-              {"offset":15,"length":11,"place":"1:16","text":"Mt 5,3–12","canonical":"Mt 5,3-12","english":"Matt 5:3-12"},
-              {"offset":43,"length":6,"place":"1:44","text":"Mt 5,7","canonical":"Mt 5,7","english":"Matt 5:7"}]})"},
+              {"offset":15,"length":11,"place":"1:15","text":"Mt 5,3–12","canonical":"Mt 5,3-12","english":"Matt 5:3-12"},
+              {"offset":43,"length":6,"place":"1:39","text":"Mt 5,7","canonical":"Mt 5,7","english":"Matt 5:7"}]})"},
         {"scan exact: the en dash is no range mark", "/api/scan",
          json{{"text", "Mt 5,3–12"}, {"exact", true}}.dump(), 200,
          R"({"name":"text","lang":"cz","text":"Mt 5,3–12","citations":[
               {"offset":0,"length":6,"place":"1:1","text":"Mt 5,3","canonical":"Mt 5,3","english":"Matt 5:3"}]})"},
         {"lint", "/api/lint", json{{"text", kSermon}, {"name", "k.txt"}}.dump(), 200,
          R"({"name":"k.txt","lang":"cz","findings":[
-              {"offset":34,"place":"1:35","message":"unknown book name 'Xy' in 'Xy 3,4'"},
-              {"offset":43,"place":"1:44","message":"reversed range in 'Mt 5,7-3'"}]})"},
+              {"offset":34,"place":"1:30","message":"unknown book name 'Xy' in 'Xy 3,4'"},
+              {"offset":43,"place":"1:39","message":"reversed range in 'Mt 5,7-3'"}]})"},
         {"index", "/api/index", json{{"text", "Mt 5,3\n\nŘ 8,28 a Mt 5,3"}}.dump(), 200,
          R"({"name":"text","lang":"cz","index":[
               {"citation":"Mt 5,3","places":["text:1","text:3"]},

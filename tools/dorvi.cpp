@@ -1,13 +1,15 @@
 // dorvi: the driver. Loads bibl.ini, takes the language "cz" and writes the
 // TeX file nztexty.tex (both from the current directory) to standard
 // output, after one leading line feed, with every citation highlighted in
-// terminal colours.
+// terminal colours. It takes no arguments.
 //
 // The file is read and written in large blocks: the block scanner finds the
 // same citations as the stream scanner on the same bytes, and says how far
 // the text is decided, so each block is written out as soon as it can be.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -75,9 +77,23 @@ void scan(FILE *in, LANG *l) {
     tovrin_scanner_free(s);
 }
 
+// The text could not be written (a full disk): that is no success.
+[[noreturn]] void write_failed(int error) {
+    std::fprintf(stderr, "dorvi: error writing standard output: %s\n",
+                 error != 0 ? std::strerror(error) : "write failed");
+    std::exit(1);
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char **) {
+    if (argc > 1) {
+        std::fputs("usage: dorvi\n"
+                   "Reads bibl.ini and nztexty.tex from the current directory and writes\n"
+                   "the text with every citation highlighted to standard output.\n",
+                   stderr);
+        return 2;
+    }
     std::fputs("\n", stdout);
     tovrin_init();
     LANG *cz = findlang("cz");
@@ -86,7 +102,13 @@ int main() {
     FILE *fin = std::fopen("nztexty.tex", "r");
     if (fin == nullptr)
         die("dorvi: cannot open input file 'nztexty.tex'\n");
+    errno = 0;
     scan(fin, cz);
     std::fclose(fin);
+    // stdio keeps only the error flag of a failed write; errno, cleared
+    // before the scan, tells why. A closed pipe ends the program by SIGPIPE
+    // before this, quietly.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || std::fclose(stdout) != 0)
+        write_failed(errno);
     return 0;
 }

@@ -351,7 +351,9 @@ int cmd_lint(const Options &o) {
     Scan scan(l, o.exact, *lint);
     const int status = scan_files(o.args, scan);
     std::cout.flush();
-    return status != 0 ? status : problems > 0 ? 1 : 0;
+    // As grep does: 2 for trouble (a file that could not be read) over 1
+    // for findings.
+    return status != 0 ? 2 : problems > 0 ? 1 : 0;
 }
 
 } // namespace cli

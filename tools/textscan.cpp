@@ -33,6 +33,7 @@ std::string Consumer::json_where(const Place &at) const {
 void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
     Reader reader(f, exact_, l_->chars[1]);
     place_ = Place{};
+    characters_ = CharacterCounter{};
     forms_.clear();
     handed_ = consumed_ = 0;
     consumer_.scanned_file_ = name;
@@ -142,7 +143,7 @@ void Scan::advance(const Span &span) {
         if (span.bytes[k] == '\n') {
             ++place_.line;
             place_.column = 1;
-        } else {
+        } else if (characters_.starts_character(static_cast<unsigned char>(span.bytes[k]))) {
             ++place_.column;
         }
     }

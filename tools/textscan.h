@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "escape.h"
 #include "document.h"
 #include "reader.h"
 #include "tovrin.hpp"
@@ -35,7 +36,7 @@ inline void write_bytes(const std::string &s) { write_bytes(s.data(), s.size());
 struct Place {
     long long offset = 0; // from 0
     long line = 1;        // from 1
-    long column = 1;      // from 1, in bytes
+    long column = 1;      // from 1, in characters (UTF-8 code points)
 };
 
 struct Citation {
@@ -114,6 +115,7 @@ private:
     std::deque<std::pair<long long, Span>> forms_;
     long long handed_ = 0, consumed_ = 0;
     Place place_;
+    CharacterCounter characters_; // columns count characters
 };
 
 // Runs `scan` over `files` (standard input when there are none, or for

@@ -87,6 +87,26 @@ const std::map<std::string, Command> kCommands = {
     {"help", {cmd_help, false}},
 };
 
+// Everything written must have reached standard output: a full disk must
+// not look like success. A closed pipe (`tovrin scan | head`) ends the
+// program quietly, as SIGPIPE does by default.
+//
+// stdio keeps only the error flag of a failed write: errno, cleared before
+// the command runs, tells why (the last failure set it).
+int finish_output(int status) {
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::fclose(stdout) == 0)
+        return status;
+    const int error = errno;
+    if (error == EPIPE) {
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+    }
+    std::cerr << "tovrin: error writing standard output: "
+              << (error != 0 ? std::strerror(error) : "write failed") << "\n";
+    return 2;
+}
+
 // A TeX control word: letters only ("\bibleref"), so that the output is
 // TeX whatever the name.
 bool is_control_word(const std::string &name) {
@@ -118,7 +138,7 @@ Options parse(int argc, char **argv) {
             o.help = true;
         } else if (a == "--version") {
             std::cout << "tovrin " TOVRIN_VERSION "\n";
-            std::exit(0);
+            std::exit(finish_output(0));
         } else if (a == "--config") {
             o.config = value("--config");
         } else if (a == "--lang") {
@@ -163,29 +183,11 @@ Options parse(int argc, char **argv) {
     }
     if (o.help) {
         print_help(o.command);
-        std::exit(0);
+        std::exit(finish_output(0));
     }
     if (o.command.empty())
         usage_error("no command given");
     return o;
-}
-
-// Everything written must have reached standard output: a full disk must
-// not look like success. A closed pipe (`tovrin scan | head`) ends the
-// program quietly, as SIGPIPE does by default.
-int finish_output(int status) {
-    errno = 0;
-    std::cout.flush();
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::fclose(stdout) == 0)
-        return status;
-    const int error = errno;
-    if (error == EPIPE) {
-        std::signal(SIGPIPE, SIG_DFL);
-        std::raise(SIGPIPE);
-    }
-    std::cerr << "tovrin: error writing standard output: "
-              << (error != 0 ? std::strerror(error) : "write failed") << "\n";
-    return 2;
 }
 
 } // namespace
@@ -195,5 +197,7 @@ int main(int argc, char **argv) {
     const Command &command = kCommands.at(o.command);
     if (command.needs_config)
         load_config(o);
-    return finish_output(command.run(o));
+    errno = 0;
+    const int status = command.run(o);
+    return finish_output(status);
 }
