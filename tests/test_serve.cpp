@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <future>
+#include <sstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -83,6 +85,11 @@ protected:
 };
 Server *Serve::server_ = nullptr;
 
+std::string read_file(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
 const char kSermon[] = "Srv. Ř 8,28 a Mt 5,3–12, též Xy 3,4 a Mt 5,7-3.";
 
 TEST_F(Serve, ApiRequestTable) {
@@ -142,7 +149,7 @@ TEST_F(Serve, ApiRequestTable) {
          "unknown book name 'Xy' in 'Xy 3,4'"},
         {"reversed range", "/api/translate", R"({"citation":"Mt 5,7-3","to":"en"})", 422,
          "reversed range in 'Mt 5,7-3'"},
-        {"oversized body", "/api/scan", big, 413, "the request is larger than 16 MiB"},
+        {"oversized body", "/api/scan", big, 413, "the request is too large: at most 16 MiB"},
         {"no such API", "/api/nothing", "{}", 404, "no such page or API"},
     };
     httplib::Client c = client();
@@ -165,6 +172,40 @@ TEST_F(Serve, ApiRequestTable) {
     const json languages = json::parse(alive->body)["languages"];
     EXPECT_EQ(languages[0], "cz");
     EXPECT_NE(std::find(languages.begin(), languages.end(), "en"), languages.end());
+}
+
+// /api/scan finds its citations with the block scanner, the command with
+// the stream scanner: both find the same ones, at the same places, in the
+// sample text and in a text full of typographic forms.
+TEST_F(Serve, ScanAgreesWithTheCommand) {
+    testing_support::TempDir dir;
+    const std::string forms = dir.write(
+        "forms.txt", "Srv. Mt~5,3--12; L 6,20n a 1 K 13,4\u2014""7,\nŘ 7,25-\n8,2 a Xy 3,4.\r\n");
+    for (const std::string &file : {testing_support::source_dir() + "/data/nztexty.tex", forms}) {
+        SCOPED_TRACE(file);
+        const auto cli = testing_support::run_command(
+            testing_support::binary_dir() + "/tovrin --config " + testing_support::source_dir() +
+            "/data/bibl.ini scan --format json '" + file + "'");
+        json want = json::array();
+        std::istringstream lines(cli.out);
+        for (std::string line; std::getline(lines, line);) {
+            const json c = json::parse(line);
+            want.push_back({c["offset"], c["text"], c["canonical"],
+                            std::to_string(c["line"].get<int>()) + ":" +
+                                std::to_string(c["column"].get<int>())});
+        }
+        ASSERT_GE(want.size(), 3u);
+        httplib::Client c = client();
+        const auto res = c.Post("/api/scan", json{{"text", read_file(file)}}.dump(),
+                                "application/json");
+        ASSERT_TRUE(res);
+        ASSERT_EQ(res->status, 200) << res->body;
+        const json answer = json::parse(res->body);
+        json got = json::array();
+        for (const json &cite : answer["citations"])
+            got.push_back({cite["offset"], cite["text"], cite["canonical"], cite["place"]});
+        EXPECT_EQ(got, want);
+    }
 }
 
 // Files come as form uploads: documents are read into their text and

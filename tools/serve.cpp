@@ -12,9 +12,10 @@
 //
 // A text comes as JSON {"text": ..., "lang": ..., "name": ..., "exact": ...}
 // or, for a file, as multipart/form-data with the parts "file" (a .txt,
-// .tex, .md, .docx or .odt) and "lang". The handlers run the same scan,
-// lint and index as the commands, over the text in memory: the server
-// keeps nothing between requests and opens no file.
+// .tex, .md, .docx or .odt) and "lang". The handlers run the same lint
+// and index as the commands, and find the same citations (with the
+// library's block scanner, so that scans run at once), over the text in
+// memory: the server keeps nothing between requests and opens no file.
 //
 // Every error is JSON {"error": "..."} with a 4xx status (5xx only for a
 // fault of the server itself); no request ends the server. Limits: the
@@ -73,6 +74,16 @@ void send_json(httplib::Response &res, const json &body, int status = 200) {
                     "application/json; charset=utf-8");
 }
 
+// Only the block scanner of the library may run in several threads at
+// once; every other call into it (the stream scanner under lint and index,
+// the services, the checks, the language lookup) holds this lock.
+std::mutex library;
+
+template <typename Run> auto locked(Run run) {
+    const std::lock_guard<std::mutex> lock(library);
+    return run();
+}
+
 json language_list() {
     json names = json::array();
     for (LANG *l = config_table; l != nullptr; l = l->next)
@@ -81,7 +92,7 @@ json language_list() {
 }
 
 LANG *language_named(const std::string &name) {
-    LANG *l = findlang(name.c_str());
+    LANG *l = locked([&] { return findlang(name.c_str()); });
     if (l == nullptr) {
         std::string names;
         for (const auto &n : language_list())
@@ -170,37 +181,31 @@ Input read_input(const httplib::Request &req) {
 // ---------------------------------------------------------------------
 // Scans
 
-// The library's stream scanner keeps its state in globals, so one scan
-// runs at a time; a few more may wait for it, and the rest are turned
-// away at once rather than queued without bound.
-class ScanGate {
+// Scans running or waiting at once are bounded; one more is turned away
+// at once rather than queued without bound.
+class ScanSlot {
 public:
-    template <typename Run> void run(Run run) {
-        if (++pending_ > kMaxScans) {
-            --pending_;
+    ScanSlot() {
+        if (++taken_ > kMaxScans) {
+            --taken_;
             fail(503, "too many scans at once; try again");
         }
-        try {
-            const std::lock_guard<std::mutex> lock(scanner_);
-            run();
-        } catch (...) {
-            --pending_;
-            throw;
-        }
-        --pending_;
     }
+    ~ScanSlot() { --taken_; }
+    ScanSlot(const ScanSlot &) = delete;
+    ScanSlot &operator=(const ScanSlot &) = delete;
 
 private:
-    std::mutex scanner_;
-    std::atomic<int> pending_{0};
+    static inline std::atomic<int> taken_{0};
 };
 
-ScanGate gate;
+const std::string &text_of(const Input &in) { return in.document ? in.document->text() : in.text; }
 
-// Runs the scan of `in` into `consumer`, behind the gate.
+// Runs the commands' scan of `in` into `consumer` (lint, index).
 void scan_input(const Input &in, Consumer &consumer) {
-    const std::string &text = in.document ? in.document->text() : in.text;
-    gate.run([&] {
+    const ScanSlot slot;
+    const std::string &text = text_of(in);
+    locked([&] {
         std::unique_ptr<FILE, int (*)(FILE *)> f(
             fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
         if (!f)
@@ -210,38 +215,80 @@ void scan_input(const Input &in, Consumer &consumer) {
     });
 }
 
-// The citations of a scan: where each is (byte offset and length in the
-// text, and the place an author reads), as written, canonical, and in
-// English for links to online Bibles.
-class CitationList : public Consumer {
+// The citations of `read` as the block scanner finds them, without the
+// spaces the scanner takes along after a citation (the commands leave
+// them as text too).
+std::vector<tovrin_span> block_scan(LANG *l, const std::string &read) {
+    const std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner(
+        tovrin_scanner_new(l, 0), tovrin_scanner_free);
+    if (!scanner)
+        throw std::bad_alloc();
+    std::vector<tovrin_span> spans;
+    const auto collect = [](const tovrin_span *span, void *into) {
+        static_cast<std::vector<tovrin_span> *>(into)->push_back(*span);
+    };
+    tovrin_scanner_feed(scanner.get(), read.data(), read.size(), collect, &spans);
+    tovrin_scanner_finish(scanner.get(), collect, &spans);
+    for (tovrin_span &s : spans)
+        while (s.length > 1 && read[s.offset + s.length - 1] == ' ')
+            --s.length;
+    return spans;
+}
+
+// Lines and columns of offsets met in increasing order, counted as the
+// commands count them (bytes, from 1).
+class LineCounter {
 public:
-    explicit CitationList(LANG *l) : l_(l), english_(findlang("en")) {}
-    void text(char, const Span &, const Place &) override {}
-    void citation(const Citation &c) override {
-        json j = {{"offset", c.at.offset},
-                  {"length", c.text.size()},
-                  {"place", where(c.at)},
-                  {"text", c.text},
-                  {"canonical", canonical(c.normalized, l_)}};
-        if (english_ != nullptr)
-            j["english"] = take_text(tovrin_expand_bl(c.normalized.c_str(), l_, english_));
-        list.push_back(std::move(j));
+    explicit LineCounter(const std::string &text) : text_(text) {}
+    Place at(long long offset) {
+        for (; place_.offset < offset; ++place_.offset) {
+            const bool line_break = text_[place_.offset] == '\n';
+            place_.line += line_break;
+            place_.column = line_break ? 1 : place_.column + 1;
+        }
+        return place_;
     }
-    json list = json::array();
 
 private:
-    LANG *l_;
-    LANG *english_;
+    const std::string &text_;
+    Place place_;
 };
+
+// The citations of the text or document, found by the block scanner over
+// the text read with the typographic forms (as the commands read it), so
+// that scans run at once; then, under the lock, each one's place, text as
+// written, canonical form, and English form for links to online Bibles.
+json citations_of(const Input &in) {
+    const ScanSlot slot;
+    const std::string &text = text_of(in);
+    const Normalized read = normalize(text, in.exact, in.lang->chars[1]);
+    const std::vector<tovrin_span> spans = block_scan(in.lang, read.text);
+    return locked([&] {
+        LANG *english = findlang("en");
+        LineCounter lines(text);
+        json list = json::array();
+        for (const tovrin_span &s : spans) {
+            const std::size_t from = read.origin[s.offset], to = read.origin[s.offset + s.length];
+            const std::string cite = read.text.substr(s.offset, s.length);
+            json c = {{"offset", from},
+                      {"length", to - from},
+                      {"place", where(in.document ? &*in.document : nullptr, lines.at(from))},
+                      {"text", text.substr(from, to - from)},
+                      {"canonical", canonical(cite, in.lang)}};
+            if (english != nullptr)
+                c["english"] = take_text(tovrin_expand_bl(cite.c_str(), in.lang, english));
+            list.push_back(std::move(c));
+        }
+        return list;
+    });
+}
 
 void handle_scan(const httplib::Request &req, httplib::Response &res) {
     const Input in = read_input(req);
-    CitationList citations(in.lang);
-    scan_input(in, citations);
     send_json(res, {{"name", in.name},
                     {"lang", in.lang->name},
-                    {"text", in.document ? in.document->text() : in.text},
-                    {"citations", std::move(citations.list)}});
+                    {"text", text_of(in)},
+                    {"citations", citations_of(in)}});
 }
 
 void handle_lint(const httplib::Request &req, httplib::Response &res) {
@@ -271,9 +318,9 @@ void handle_index(const httplib::Request &req, httplib::Response &res) {
 
 // The citation of a request, read with the typographic forms and checked
 // as the scanner checks (a bare book counts as the whole book).
-std::string checked_citation(const json &body, LANG *l) {
-    const std::string original = string_member(body, "citation");
-    Normalized read = normalize(original, bool_member(body, "exact"), l->chars[1]);
+// Call under the lock.
+std::string checked_citation(const std::string &original, bool exact, LANG *l) {
+    Normalized read = normalize(original, exact, l->chars[1]);
     const std::string why = citation_problem(read, original, l, Bare::whole_book);
     if (!why.empty())
         fail(422, why);
@@ -284,19 +331,27 @@ void handle_expand(const httplib::Request &req, httplib::Response &res) {
     const json body = json_body(req);
     LANG *from = language_named(string_member(body, "lang", "cz"));
     LANG *to = language_named(string_member(body, "to", from->name));
-    const std::string cite = checked_citation(body, from);
-    const bool sort = bool_member(body, "sort");
-    send_json(res, {{"expanded", take_text(sort ? tovrin_expand_sort(cite.c_str(), from, to)
-                                                : tovrin_expand_bl(cite.c_str(), from, to))}});
+    const std::string original = string_member(body, "citation");
+    const bool exact = bool_member(body, "exact"), sort = bool_member(body, "sort");
+    send_json(res, {{"expanded", locked([&] {
+                         const std::string cite = checked_citation(original, exact, from);
+                         return take_text(sort ? tovrin_expand_sort(cite.c_str(), from, to)
+                                               : tovrin_expand_bl(cite.c_str(), from, to));
+                     })}});
 }
 
 void handle_translate(const httplib::Request &req, httplib::Response &res) {
     const json body = json_body(req);
     LANG *from = language_named(string_member(body, "lang", "cz"));
     LANG *to = language_named(string_member(body, "to"));
-    const std::string cite = checked_citation(body, from);
-    // A citation that passed the checks lexes, so trans_cite answers.
-    send_json(res, {{"translated", take_text(trans_cite(cite.c_str(), from, to))}});
+    const std::string original = string_member(body, "citation");
+    const bool exact = bool_member(body, "exact");
+    send_json(res, {{"translated", locked([&] {
+                         const std::string cite = checked_citation(original, exact, from);
+                         // A citation that passed the checks lexes, so
+                         // trans_cite answers.
+                         return take_text(trans_cite(cite.c_str(), from, to));
+                     })}});
 }
 
 // ---------------------------------------------------------------------
@@ -331,7 +386,11 @@ template <typename Handler> httplib::Server::Handler answering(Handler handler) 
 std::string library_error(int status) {
     switch (status) {
     case 404: return "no such page or API";
-    case 413: return "the request is larger than " + std::to_string(kMaxRequestBytes >> 20) + " MiB";
+    // cpp-httplib also refuses a url-encoded form (curl -d without a
+    // content type) of more than 8 KB.
+    case 413:
+        return "the request is too large: at most " + std::to_string(kMaxRequestBytes >> 20) +
+               " MiB of JSON (Content-Type: application/json) or form upload";
     case 400: return "the request cannot be read";
     default: return "HTTP status " + std::to_string(status);
     }

@@ -11,12 +11,15 @@
 
 namespace cli {
 
-std::string Consumer::where(const Place &at, bool column) const {
-    if (scanned_document_ == nullptr)
+std::string where(const doc::Document *document, const Place &at, bool column) {
+    if (document == nullptr)
         return std::to_string(at.line) + (column ? ":" + std::to_string(at.column) : "");
-    const doc::Place p = scanned_document_->place(at.offset);
-    const std::string text = doc::place_text(p);
+    const std::string text = doc::place_text(document->place(at.offset));
     return column ? text : text.substr(0, text.rfind(':'));
+}
+
+std::string Consumer::where(const Place &at, bool column) const {
+    return cli::where(scanned_document_, at, column);
 }
 
 std::string Consumer::json_where(const Place &at) const {

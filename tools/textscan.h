@@ -45,6 +45,10 @@ struct Citation {
     Place at;
 };
 
+// The place of `at` in a text (`document` null: line and column) or in a
+// document (its offset), as Consumer::where() gives it.
+std::string where(const doc::Document *document, const Place &at, bool column = true);
+
 // Receives the scan of one file in order: ordinary text byte by byte and
 // whole citations.
 class Consumer {
