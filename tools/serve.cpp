@@ -39,6 +39,7 @@
 #include "citetext.h"
 #include "cli.h"
 #include "document.h"
+#include "escape.h"
 #include "index.h"
 #include "lint.h"
 #include "textscan.h"
@@ -236,15 +237,19 @@ std::vector<tovrin_span> block_scan(LANG *l, const std::string &read) {
 }
 
 // Lines and columns of offsets met in increasing order, counted as the
-// commands count them (bytes, from 1).
+// commands count them (from 1; columns in characters).
 class LineCounter {
 public:
     explicit LineCounter(const std::string &text) : text_(text) {}
     Place at(long long offset) {
         for (; place_.offset < offset; ++place_.offset) {
-            const bool line_break = text_[place_.offset] == '\n';
-            place_.line += line_break;
-            place_.column = line_break ? 1 : place_.column + 1;
+            const unsigned char b = static_cast<unsigned char>(text_[place_.offset]);
+            if (b == '\n') {
+                ++place_.line;
+                place_.column = 1;
+            } else if (characters_.starts_character(b)) {
+                ++place_.column;
+            }
         }
         return place_;
     }
@@ -252,6 +257,7 @@ public:
 private:
     const std::string &text_;
     Place place_;
+    CharacterCounter characters_;
 };
 
 // The citations of the text or document, found by the block scanner over
