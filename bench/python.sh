@@ -15,7 +15,9 @@
 #       tovrin scan --format plain    the text written out again
 #       python: Language.scan(whole file, lines=True), every Citation made
 #     and prints MB/s (10^6 bytes over the median) and the ratio to the CLI.
-#  4. Runs bench/python_dask.py on the 500 MB corpus: LocalCluster with 1
+#  4. Runs bench/python_threads.py on the 20 MB file: two scans one after
+#     the other against two scans in two threads at once.
+#  5. Runs bench/python_dask.py on the 500 MB corpus: LocalCluster with 1
 #     and with 2 workers (one thread each), median of 3 scans each, with the
 #     CPU time the workers spent.
 #
@@ -66,4 +68,5 @@ for name, t in median.items():
           f"{t / median['cli plain']:5.2f} x plain    {cpu[name]:6.3f} s "
           f"{cpu[name] / cpu['cli json']:5.2f} x json {cpu[name] / cpu['cli plain']:5.2f} x plain")
 PY
+/usr/bin/python3 bench/python_threads.py "$cite"
 /usr/bin/python3 bench/python_dask.py "$many"/*.txt

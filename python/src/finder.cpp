@@ -2,49 +2,11 @@
 // the view, citations trimmed and placed in the original text.
 #include "finder.h"
 
-#include <mutex>
-
 #include "forms.h"
 
 namespace tovrin_python {
 
 namespace {
-
-struct Span {
-    std::size_t offset = 0, length = 0;
-};
-
-// The scanner's decisions on `view`, in view offsets.
-//
-// dorvis_core keeps its state in globals and takes callbacks without a
-// context, so one scan runs at a time in the process and the callbacks
-// reach the scan under way through these statics.
-struct CoreScan {
-    std::string_view text;
-    std::size_t read = 0, written = 0;
-    std::vector<Span> *found = nullptr;
-};
-CoreScan core;
-
-int core_in() {
-    return core.read < core.text.size() ? static_cast<unsigned char>(core.text[core.read++]) : -1;
-}
-void core_out(int) { ++core.written; }
-void core_found() {
-    // The citation occupies the ring from bp up to ap, and may wrap.
-    const std::size_t length = (ap - bp + TOVRIN_SBUFF_SIZE) % TOVRIN_SBUFF_SIZE;
-    core.found->push_back(Span{core.written, length});
-    core.written += length;
-}
-
-std::vector<Span> citations_in(tovrin::Language l, std::string_view view) {
-    static std::mutex one_scan;
-    const std::lock_guard<std::mutex> lock(one_scan);
-    std::vector<Span> found;
-    core = CoreScan{view, 0, 0, &found};
-    dorvis_core(core_in, core_out, core_found, 0, l.get());
-    return found;
-}
 
 // Counts characters and lines up to increasing byte offsets.
 class Places {
@@ -95,14 +57,15 @@ std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOpt
     const std::string_view scanned = o.exact ? text : std::string_view(view.text);
     OriginalOffsets original(view.forms);
     std::vector<Found> all;
-    for (const Span &s : citations_in(l, scanned)) {
-        std::string_view cite = scanned.substr(s.offset, s.length);
+    for (const tovrin_span &s : tovrin::find_citations(l, scanned)) {
+        std::string_view cite = scanned.substr(static_cast<std::size_t>(s.offset),
+                                               static_cast<std::size_t>(s.length));
         // Spaces between a citation and what stopped it are ordinary text.
         while (!cite.empty() && cite.back() == ' ')
             cite.remove_suffix(1);
         Found f;
-        f.start = original(s.offset);
-        f.end = original(s.offset + cite.size());
+        f.start = original(static_cast<std::size_t>(s.offset));
+        f.end = original(static_cast<std::size_t>(s.offset) + cite.size());
         f.normalised = std::string(cite);
         all.push_back(std::move(f));
     }

@@ -1,7 +1,9 @@
 // Where the citations of a whole text are: the scan behind Language.scan,
 // in byte offsets, with the places (str positions, lines and columns)
 // that Python asks for. Runs without the interpreter: it touches no Python
-// object, so the binding calls it with the GIL released.
+// object, so the binding calls it with the GIL released, and it keeps its
+// state in its own block scanner, so that scans run in several threads at
+// once.
 #ifndef TOVRIN_PYTHON_FINDER_H
 #define TOVRIN_PYTHON_FINDER_H
 

@@ -5,21 +5,13 @@
 //
 // Threads: every call runs with the GIL held, which also keeps the
 // library's services (whose number formatting uses one static buffer) to
-// one thread at a time, except the search for citations in Language.scan,
-// which releases the GIL.
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
+// one thread at a time, except the search for citations in Language.scan
+// and Language.table, which releases the GIL: it runs the block scanner,
+// whose state is its own, so that scans in several threads run at once.
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -33,11 +25,6 @@ namespace py = pybind11;
 namespace {
 
 using tovrin::Language;
-
-// A configuration file that cannot be used.
-struct ConfigFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // Text produced by the library or taken from the input, as str: bytes that
 // are not UTF-8 survive as lone surrogates ("surrogateescape"), and str
@@ -56,83 +43,37 @@ std::string_view view_of(const py::buffer_info &info) {
 }
 
 // The library's tables of a language are built on first use. They are
-// built here, with the GIL held, so that scans running in several threads
-// only ever read them.
+// built here, with the GIL held, before any scan of the language runs
+// without it.
 void build_tables(Language l) {
     (void)tovrin::check("Gn 1,1", l);
-    std::vector<tovrin_python::Found> none =
-        tovrin_python::find(l, "Gn 1,1", tovrin_python::FindOptions{});
-    (void)none;
-}
-
-// What the loader says about `path` when it ends the process on it, or ""
-// when it loads it. It reads the file in a child process, so that a broken
-// file ends the child and the interpreter goes on with an exception.
-std::string loader_failure(const std::string &path) {
-    int out[2];
-    if (pipe(out) != 0)
-        throw ConfigFailure(path + ": cannot check: " + std::strerror(errno));
-    std::fflush(nullptr); // nothing buffered is written twice
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(out[1], STDERR_FILENO);
-        tovrin_init_file(path.c_str());
-        _exit(0);
-    }
-    close(out[1]);
-    std::string said;
-    char buf[512];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) != 0;) {
-        if (n > 0)
-            said.append(buf, static_cast<std::size_t>(n));
-        else if (errno != EINTR)
-            break;
-    }
-    close(out[0]);
-    if (child < 0)
-        throw ConfigFailure(path + ": cannot check: " + std::strerror(errno));
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        return "";
-    while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
-        said.pop_back();
-    return said.empty() ? "the loader failed" : said;
+    tovrin_python::find(l, "Gn 1,1", tovrin_python::FindOptions{});
 }
 
 class ConfigHandle {
 public:
-    explicit ConfigHandle(const std::string &path) {
-        std::unique_ptr<FILE, int (*)(FILE *)> f(std::fopen(path.c_str(), "r"), std::fclose);
-        if (f == nullptr)
-            throw ConfigFailure(path + ": cannot open: " + std::strerror(errno));
-        struct stat st {};
-        if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode))
-            throw ConfigFailure(path + ": is a directory");
-        if (const std::string failure = loader_failure(path); !failure.empty())
-            throw ConfigFailure(path + ": " + failure);
-        config_.emplace(path);
-        if (config_->languages().empty())
-            throw ConfigFailure(path + ": no languages in it");
+    // tovrin::Config checks the file before the loader reads it and throws
+    // config_error for one that the loader would end the process on.
+    explicit ConfigHandle(const std::string &path) : config_(path) {
+        if (config_.languages().empty())
+            throw tovrin::config_error(path, 0, "no languages in it");
     }
 
     std::optional<Language> language(std::string_view name) const {
-        std::optional<Language> l = config_->language(name);
+        std::optional<Language> l = config_.language(name);
         if (l)
             build_tables(*l);
         return l;
     }
     std::vector<std::string> names() const {
         std::vector<std::string> all;
-        for (Language l : config_->languages())
+        for (Language l : config_.languages())
             all.emplace_back(l.name());
         return all;
     }
 
 private:
-    std::optional<tovrin::Config> config_;
+    tovrin::Config config_;
 };
 
 // The citations of `text`, searched with the GIL released.
@@ -280,7 +221,21 @@ py::list books(Language l) {
 PYBIND11_MODULE(_tovrin, m) {
     m.doc() = "The binding of libtovrin; use the package tovrin instead.";
     m.attr("VERSION") = TOVRIN_VERSION;
-    py::register_exception<ConfigFailure>(m, "ConfigError", PyExc_ValueError);
+    // tovrin::config_error as ConfigError, with its file, line (0 for the
+    // file as a whole) and message.
+    static py::exception<tovrin::config_error> config_error(m, "ConfigError", PyExc_ValueError);
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p)
+                std::rethrow_exception(p);
+        } catch (const tovrin::config_error &e) {
+            py::object error = py::handle(config_error.ptr())(e.what());
+            error.attr("file") = e.file();
+            error.attr("line") = e.line();
+            error.attr("message") = e.message();
+            PyErr_SetObject(config_error.ptr(), error.ptr());
+        }
+    });
 
     py::class_<Language>(m, "Language")
         .def_property_readonly("name", [](Language l) { return decode(l.name()); })

@@ -230,7 +230,8 @@ class Language:
         space); ``exact`` turns them off.
 
         The search for citations runs without the GIL: scans in several
-        threads run in parallel.
+        threads run in parallel (the canonical texts are written one thread
+        at a time).
         """
         characters = isinstance(text, str)
         data = _encode(text) if characters else text
@@ -343,7 +344,9 @@ class Language:
 class Config:
     """A configuration file (bibl.ini format): the shipped one by default.
 
-    Raises ConfigError when the file cannot be used. Languages come from
+    Raises ConfigError when the file cannot be used: its ``file``, ``line``
+    (0 for the file as a whole: missing, a directory, no languages) and
+    ``message`` say where and why, as ``tovrin check-config`` does. Languages come from
     ``language(name)``. Loading keeps the file's records for the life of
     the process; load a file once and keep the Config.
     """

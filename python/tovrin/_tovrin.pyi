@@ -1,10 +1,13 @@
 # Types of the binding _tovrin (python/src/module.cpp). The Pythonic API is
 # tovrin/__init__.py; this layer takes and gives bytes, numbers and tuples.
-from typing import List, Optional, Tuple, Union
+from typing import Dict, List, Optional, Tuple, Union
 
 VERSION: str
 
-class ConfigError(ValueError): ...
+class ConfigError(ValueError):
+    file: str
+    line: int  # 0: the file as a whole
+    message: str
 
 # (start, end, line, column, text, read, canonical): positions as asked
 # for, line and column 0 when not asked for, `read` the citation as the
@@ -23,6 +26,7 @@ class Language:
     def __hash__(self) -> int: ...
     def scan(self, data: Union[bytes, bytearray, memoryview], exact: bool, characters: bool,
              places: bool) -> List[ScanRow]: ...
+    def table(self, data: Union[bytes, bytearray, memoryview], exact: bool) -> Dict[str, list]: ...
     def check(self, cite: bytes, whole_books: bool) -> Tuple[int, int, bytes]: ...
     def expand(self, cite: bytes, to: Optional[Language], sort: bool) -> str: ...
     def translate(self, cite: bytes, to: Language) -> Optional[str]: ...
