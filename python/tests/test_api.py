@@ -25,8 +25,8 @@ def test_scan_gives_the_citations_of_the_cli(cli, cz, sample, options):
     expected = cli_json(cli, os.path.join(DATA, "nztexty.tex"), *options)
     found = list(cz.scan(sample, lines=True, exact=bool(options)))
     assert len(expected) > 90
-    assert [(c.start, c.line, c.text, c.canonical) for c in found] == \
-        [(e["offset"], e["line"], e["text"], e["canonical"]) for e in expected]
+    assert [(c.start, c.line, c.column, c.text, c.canonical) for c in found] == \
+        [(e["offset"], e["line"], e["column"], e["text"], e["canonical"]) for e in expected]
 
 
 def test_str_scan_finds_the_same_citations_at_str_indices(cz, sample):
