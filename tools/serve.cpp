@@ -76,8 +76,8 @@ void send_json(httplib::Response &res, const json &body, int status = 200) {
 }
 
 // Only the block scanner of the library may run in several threads at
-// once; every other call into it (the stream scanner under lint and index,
-// the services, the checks, the language lookup) holds this lock.
+// once; every other call into it (the services and checks that lint, the
+// index and the citations' forms run, the language lookup) holds this lock.
 std::mutex library;
 
 template <typename Run> auto locked(Run run) {
