@@ -15,10 +15,11 @@
  *  - Unit arrays (PARS_UNIT **) come from makepus() and go back with freepus().
  *  - Fatal conditions (no memory, broken configuration, impossible book
  *    number) print a message naming the component and exit with status 1.
- *  - Single-threaded, but for the block scanner: dorvis_core's state is
- *    global, and no other function may be called from two threads at once.
- *    Block scanner objects (tovrin_scanner_*) may run in several threads at
- *    once, each object in one thread, once the configuration is loaded.
+ *  - Threads: once the configuration is loaded, block scanner objects
+ *    (tovrin_scanner_*) may run in several threads at once, each object in
+ *    one thread, and so may the services on whole citations (expansion,
+ *    translation, comparison, checks: itoa() keeps one buffer per thread).
+ *    The loader and dorvis_core, whose state is global, are single-threaded.
  */
 #ifndef TOVRIN_H
 #define TOVRIN_H

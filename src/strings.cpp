@@ -80,7 +80,10 @@ extern "C" char *strac(char *dest, signed char sour) {
 }
 
 extern "C" char *itoa(int i) {
-    static char numeral[4];
+    // One buffer per thread: each call overwrites the last result of its
+    // own thread only, so that services may run in threads at once (the
+    // command line's parallel scan writes canonical forms in each thread).
+    thread_local char numeral[4];
     std::memset(numeral, 0, sizeof numeral);
     if (i <= 0 || i > 999) {
         std::memcpy(numeral, "?!?", 4);

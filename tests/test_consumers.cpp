@@ -118,6 +118,32 @@ TEST(Consumers, TypographicFormsAreTheOnlyDifference) {
     EXPECT_LE(differing, 3); // the sample shows a few forms on purpose
 }
 
+// tovrin scan -j 2 scans files, and pieces of a large file, in threads:
+// every format writes what -j 1 writes. 9 MB of corpus makes the large
+// file (cut at paragraph breaks into pieces of 4 MB and more).
+TEST(Consumers, ParallelScanWritesWhatOneScanWrites) {
+    testing_support::TempDir dir;
+    const auto made = run_command("python3 " + source_dir() + "/bench/make_corpus.py --data " +
+                                      source_dir() + "/data cite 9M large.txt",
+                                  dir.path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    dir.write("small.txt", "Mt 5,3 a L 6,20n.\n\nJ 3,16--18\n");
+    const std::string files = " large.txt " + source_dir() + "/data/nztexty.tex small.txt";
+    for (const char *format : {"plain", "ansi", "tex --index", "html", "json"}) {
+        const std::string scan = tovrin("scan --config " + source_dir() +
+                                        "/data/bibl.ini --format " + format);
+        const Outcome one = run_command(scan + " -j 1" + files, dir.path());
+        const Outcome two = run_command(scan + " -j 2" + files, dir.path());
+        ASSERT_EQ(one.status, 0) << one.err;
+        EXPECT_EQ(two.status, 0) << two.err;
+        EXPECT_GT(one.out.size(), 1000000u) << format;
+        EXPECT_TRUE(one.out == two.out) << format << ": -j 2 differs from -j 1";
+    }
+    const Outcome bad = run_command(tovrin("scan -j 0 small.txt"), dir.path());
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("-j needs a number of threads"), std::string::npos) << bad.err;
+}
+
 // index lists a unit of every citation that scan finds, on the same lines.
 TEST(Consumers, IndexPlacesAreTheScannedLines) {
     std::set<std::string> scanned;

@@ -28,6 +28,7 @@ struct Options {
     bool help = false;
     bool verbose = false;        // say which configuration is read
     bool dump = false;           // config: write the built-in bibl.ini
+    int jobs = 0;                // scan: threads (0: one per core)
     // serve
     std::string port = "8080";
     std::string host = "127.0.0.1";

@@ -62,7 +62,7 @@ const std::string kChecked =
 const std::map<std::string, std::string> kCommandHelp = {
     {"scan",
      "usage: tovrin scan [--format ansi|plain|tex|html|json] [--macro NAME] [--index]\n"
-     "                   [--exact] [--lang L] [FILE...]\n"
+     "                   [--exact] [-j N] [--lang L] [FILE...]\n"
      "Writes the text with every citation found. Formats: ansi (terminal colours;\n"
      "the default on a terminal), plain (the text unchanged; the default otherwise),\n"
      "tex (each citation as \\NAME{...}, NAME a TeX control word of letters,\n"
@@ -73,6 +73,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "Dashes (en, em, TeX --), ties (~), no-break spaces and line breaks inside a\n"
      "paragraph are read as the language's range mark and spaces; --exact turns\n"
      "that off. The output keeps the original bytes.\n"
+     "-j N scans with N threads (default: one per core): several files at once, and\n"
+     "a large file in pieces cut at paragraph breaks; the output is the same.\n"
      "examples:\n"
      "  tovrin scan --format json kazani.tex\n"
      "  tovrin scan --format tex --macro cite --index kniha.tex\n"},

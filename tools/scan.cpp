@@ -9,6 +9,7 @@
 #include "citetext.h"
 #include "cli.h"
 #include "escape.h"
+#include "parallel.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -79,14 +80,15 @@ private:
 class HtmlOutput : public Consumer {
 public:
     bool needs_places() const override { return false; }
-    explicit HtmlOutput(LANG *l) : l_(l) {
+    explicit HtmlOutput(LANG *l) : l_(l) {}
+    static void begin_page() {
         write_bytes("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                     "<title>tovrin</title>\n<style>\n"
                     "mark.citation { background: #ffe066; }\n"
                     "h2 { font-family: sans-serif; font-size: 1em; }\n"
                     "</style>\n</head>\n<body>\n");
     }
-    ~HtmlOutput() override { write_bytes("</body>\n</html>\n"); }
+    static void end_page() { write_bytes("</body>\n</html>\n"); }
     void begin_file(const std::string &name) override {
         write_bytes("<h2>" + html_escape(name) + "</h2>\n<pre>");
     }
@@ -94,6 +96,9 @@ public:
         flush();
         write_bytes("</pre>\n");
     }
+    // A piece ends after a paragraph break, so its text ends with an ASCII
+    // byte and can be escaped.
+    void end_piece() override { flush(); }
     // A letter of several bytes comes in several spans: the text is
     // escaped in pieces that end with an ASCII byte, so that no sequence is
     // cut (a stray byte shows as the replacement character).
@@ -122,10 +127,9 @@ private:
 class JsonOutput : public Consumer {
 public:
     explicit JsonOutput(LANG *l) : l_(l) {}
-    void begin_file(const std::string &name) override { file_ = name; }
     void text(char, const Span &, const Place &) override {}
     void citation(const Citation &c) override {
-        write_bytes("{\"file\":" + json_string(file_) + "," + json_where(c.at) +
+        write_bytes("{\"file\":" + json_string(file()) + "," + json_where(c.at) +
                     ",\"offset\":" + std::to_string(c.at.offset) +
                     ",\"text\":" + json_string(c.text) +
                     ",\"canonical\":" + json_string(canonical(c.normalized, l_)) + "}\n");
@@ -133,7 +137,6 @@ public:
 
 private:
     LANG *l_;
-    std::string file_;
 };
 
 std::string default_scan_format() { return isatty(fileno(stdout)) ? "ansi" : "plain"; }
@@ -143,28 +146,34 @@ std::string default_scan_format() { return isatty(fileno(stdout)) ? "ansi" : "pl
 int cmd_scan(const Options &o) {
     LANG *l = language(o.lang);
     const std::string format = o.format.empty() ? default_scan_format() : o.format;
-    // Checked before any output: the HTML page starts when it is made.
     if (o.index && format != "tex")
         usage_error("--index goes with --format tex");
-    std::unique_ptr<Consumer> consumer;
-    if (format == "plain")
-        consumer = std::make_unique<PlainOutput>();
-    else if (format == "ansi")
-        consumer = std::make_unique<AnsiOutput>();
-    else if (format == "tex")
-        consumer = std::make_unique<TexOutput>(l, o.macro, o.index);
-    else if (format == "html")
-        consumer = std::make_unique<HtmlOutput>(l);
-    else if (format == "json")
-        consumer = std::make_unique<JsonOutput>(l);
-    else
+    const auto make = [&]() -> std::unique_ptr<Consumer> {
+        if (format == "plain")
+            return std::make_unique<PlainOutput>();
+        if (format == "ansi")
+            return std::make_unique<AnsiOutput>();
+        if (format == "tex")
+            return std::make_unique<TexOutput>(l, o.macro, o.index);
+        if (format == "html")
+            return std::make_unique<HtmlOutput>(l);
+        if (format == "json")
+            return std::make_unique<JsonOutput>(l);
         usage_error("unknown format '" + format + "' (ansi, plain, tex, html, json)");
-    Scan scan(l, o.exact, *consumer);
-    const int status = scan_files(o.args, scan);
-    consumer.reset(); // the HTML page is closed here
+    };
+    make(); // a bad format is a usage error before any output
+    if (format == "html")
+        HtmlOutput::begin_page();
+    const int status = scan_in_parallel(o.args, jobs(o), [&] {
+        ScanJob job;
+        job.consumer = make();
+        job.scan = std::make_unique<Scan>(l, o.exact, *job.consumer);
+        return job;
+    });
+    if (format == "html")
+        HtmlOutput::end_page();
     std::fflush(stdout);
     return status;
 }
-
 
 } // namespace cli

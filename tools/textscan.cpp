@@ -34,14 +34,19 @@ std::string Consumer::json_where(const Place &at) const {
 }
 
 void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
+    consumer_.scanned_document_ = document;
+    run_piece(f, name, Piece{});
+}
+
+void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     Reader reader(f, exact_, l_->chars[1]);
-    place_ = Place{};
+    place_ = piece.start;
     characters_ = CharacterCounter{};
     forms_.clear();
     handed_ = consumed_ = 0;
     consumer_.scanned_file_ = name;
-    consumer_.scanned_document_ = document;
-    consumer_.begin_file(name);
+    if (piece.first)
+        consumer_.begin_file(name);
     tovrin::BlockScanner scanner{tovrin::Language(l_)};
     std::string pending; // the normalised view from consumed_ on
     std::vector<tovrin_span> spans;
@@ -53,7 +58,10 @@ void Scan::run(FILE *f, const std::string &name, const doc::Document *document) 
             scanner.finish(spans);
         hand_out(pending, spans, scanner.decided());
     }
-    consumer_.end_file();
+    if (piece.last)
+        consumer_.end_file();
+    else
+        consumer_.end_piece();
 }
 
 bool Scan::read_block(Reader &reader, std::string &pending) {

@@ -23,12 +23,16 @@
 
 namespace cli {
 
+// Where the text commands write: standard output, or the buffer of a
+// piece of text scanned in a thread of its own (tovrin scan -j).
+inline thread_local FILE *output = stdout;
+
 inline void write_bytes(const char *p, std::size_t n) {
     // Most pieces are one byte of text: putc is far cheaper than fwrite.
     if (n == 1) [[likely]]
-        putc_unlocked(*p, stdout);
+        putc_unlocked(*p, output);
     else
-        fwrite_unlocked(p, 1, n, stdout);
+        fwrite_unlocked(p, 1, n, output);
 }
 inline void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
 
@@ -64,6 +68,8 @@ public:
     virtual void text(char normalized, const Span &original, const Place &at) = 0;
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
+    // The end of a piece of a file that is scanned in pieces (not its last).
+    virtual void end_piece() {}
 
     // The file being scanned.
     const std::string &file() const { return scanned_file_; }
@@ -92,6 +98,15 @@ public:
     // Scans `f`, the file `name`; `document` is what it holds when the file
     // is a document, whose text `f` reads.
     void run(FILE *f, const std::string &name, const doc::Document *document = nullptr);
+
+    // A part of a file that begins after a paragraph break (which no
+    // citation crosses), at place `start`; the first part begins the file
+    // for the consumer, the last one ends it.
+    struct Piece {
+        Place start;
+        bool first = true, last = true;
+    };
+    void run_piece(FILE *f, const std::string &name, const Piece &piece);
 
 private:
     static constexpr std::size_t kBlock = 1 << 16;

@@ -125,6 +125,15 @@ void set_command(Options &o, const std::string &word) {
     known_command = word;
 }
 
+// The value of -j: a whole number from 1 on.
+int job_count(const std::string &text) {
+    char *end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < 1 || n > 1024)
+        usage_error("-j needs a number of threads from 1 to 1024, not '" + text + "'");
+    return static_cast<int>(n);
+}
+
 Options parse(int argc, char **argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
@@ -166,6 +175,8 @@ Options parse(int argc, char **argv) {
             o.exact = true;
         } else if (a == "--verbose") {
             o.verbose = true;
+        } else if (a == "-j" || a == "--jobs" || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
+            o.jobs = job_count(a.size() > 2 && a[1] == 'j' ? a.substr(2) : value("-j"));
         } else if (a == "--dump") {
             o.dump = true;
         } else if (a == "--") {

@@ -1,0 +1,184 @@
+// tovrin scan -j: see parallel.h.
+#include "parallel.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <semaphore>
+#include <thread>
+
+#include "document.h"
+
+namespace cli {
+
+namespace {
+
+// Files of at least two pieces are cut; a piece ends at the first
+// paragraph break after this many bytes.
+constexpr std::size_t kPiece = 4 << 20;
+
+// A text file mapped into memory, read-only.
+class Mapped {
+public:
+    Mapped(const char *data, std::size_t size) : data_(data), size_(size) {}
+    ~Mapped() { munmap(const_cast<char *>(data_), size_); }
+    Mapped(const Mapped &) = delete;
+    Mapped &operator=(const Mapped &) = delete;
+    const char *data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    const char *data_;
+    std::size_t size_;
+};
+
+// One piece of work: a piece of a mapped file, or (without `file`) a whole
+// file that scan_files() reads as usual, errors included.
+struct Work {
+    std::string name;
+    std::shared_ptr<const Mapped> file;
+    std::size_t begin = 0, end = 0;
+    Scan::Piece piece;
+};
+
+// The file `name` mapped, when it is a regular text file large enough to
+// be cut; null otherwise.
+std::shared_ptr<const Mapped> map_large(const std::string &name) {
+    if (name == "-" || doc::format_of(name) != doc::Format::text)
+        return nullptr;
+    const int fd = open(name.c_str(), O_RDONLY);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    void *p = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::size_t>(st.st_size) >= 2 * kPiece)
+        p = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (p == MAP_FAILED)
+        return nullptr;
+    return std::make_shared<const Mapped>(static_cast<const char *>(p),
+                                          static_cast<std::size_t>(st.st_size));
+}
+
+// Cuts a mapped file after paragraph breaks ("\n\n"), at least kPiece
+// bytes apart; each piece knows the line it begins on.
+void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
+         std::vector<Work> &work) {
+    const char *d = file->data();
+    const std::size_t n = file->size();
+    std::size_t begin = 0;
+    long line = 1;
+    while (begin < n) {
+        std::size_t end = n;
+        if (n - begin > 2 * kPiece) {
+            const void *brk = memmem(d + begin + kPiece, n - begin - kPiece, "\n\n", 2);
+            if (brk != nullptr)
+                end = static_cast<std::size_t>(static_cast<const char *>(brk) - d) + 2;
+        }
+        Work w{name, file, begin, end, {}};
+        w.piece.start.offset = static_cast<long long>(begin);
+        w.piece.start.line = line;
+        w.piece.first = begin == 0;
+        w.piece.last = end == n;
+        work.push_back(std::move(w));
+        line += static_cast<long>(std::count(d + begin, d + end, '\n'));
+        begin = end;
+    }
+}
+
+std::vector<Work> plan(const std::vector<std::string> &files) {
+    std::vector<Work> work;
+    for (const std::string &name : files) {
+        if (auto file = map_large(name))
+            cut(name, file, work);
+        else
+            work.push_back(Work{name, nullptr, 0, 0, {}});
+    }
+    return work;
+}
+
+struct Done {
+    std::string out;
+    int status = 0;
+};
+
+// Scans one piece of work into a buffer.
+Done run(const Work &w, const MakeScan &make) {
+    char *buffer = nullptr;
+    std::size_t size = 0;
+    FILE *mem = open_memstream(&buffer, &size);
+    if (mem == nullptr)
+        throw std::bad_alloc();
+    output = mem;
+    Done done;
+    {
+        ScanJob job = make(); // the consumer may write until it is gone
+        if (!w.file) {
+            done.status = scan_files({w.name}, *job.scan);
+        } else {
+            FILE *f = fmemopen(const_cast<char *>(w.file->data() + w.begin), w.end - w.begin, "r");
+            if (f == nullptr)
+                throw std::bad_alloc();
+            job.scan->run_piece(f, w.name, w.piece);
+            std::fclose(f);
+        }
+    }
+    output = stdout;
+    std::fclose(mem);
+    done.out.assign(buffer, size);
+    std::free(buffer);
+    return done;
+}
+
+} // namespace
+
+int jobs(const Options &o) {
+    if (o.jobs > 0)
+        return o.jobs;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make) {
+    if (jobs <= 1 || files.empty()) {
+        ScanJob job = make();
+        return scan_files(files, *job.scan);
+    }
+    const std::vector<Work> work = plan(files);
+    // `jobs` pieces run at once; twice as many are under way, so that the
+    // threads keep working while the oldest piece is written.
+    std::counting_semaphore<> running(jobs);
+    std::deque<std::future<Done>> underway;
+    int status = 0;
+    const auto write_oldest = [&] {
+        const Done done = underway.front().get();
+        underway.pop_front();
+        std::fwrite(done.out.data(), 1, done.out.size(), stdout);
+        status |= done.status;
+    };
+    for (const Work &w : work) {
+        if (underway.size() >= 2 * static_cast<std::size_t>(jobs))
+            write_oldest();
+        underway.push_back(std::async(std::launch::async, [&running, &w, &make] {
+            running.acquire();
+            struct Release {
+                std::counting_semaphore<> &s;
+                ~Release() { s.release(); }
+            } release{running};
+            return run(w, make);
+        }));
+    }
+    while (!underway.empty())
+        write_oldest();
+    return status;
+}
+
+} // namespace cli

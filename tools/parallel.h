@@ -1,0 +1,37 @@
+// tovrin scan -j: several files, and pieces of a large file, scanned at once
+// in threads, each with a consumer of its own writing into a buffer; the
+// buffers go to standard output in input order, so that the output is
+// byte for byte what one scan writes.
+#ifndef TOVRIN_TOOLS_PARALLEL_H
+#define TOVRIN_TOOLS_PARALLEL_H
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "textscan.h"
+
+namespace cli {
+
+// A consumer and the scan that feeds it.
+struct ScanJob {
+    std::unique_ptr<Consumer> consumer;
+    std::unique_ptr<Scan> scan;
+};
+using MakeScan = std::function<ScanJob()>;
+
+// The number of threads of `-j N`: N, or every core when not given.
+int jobs(const Options &o);
+
+// Scans `files` as scan_files() does, with up to `jobs` threads. A text
+// file of more than a few megabytes is cut into pieces after paragraph
+// breaks (blank lines), which no citation crosses: the lexer stops at a
+// line feed, and the scanner's decisions behind one do not depend on the
+// text before it. Standard input and documents are scanned whole.
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make);
+
+} // namespace cli
+
+#endif
