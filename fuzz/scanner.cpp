@@ -7,7 +7,12 @@
 // bytes through `out`, citations through `heureka`. The rebuilt text must
 // equal the input byte for byte (nothing lost, nothing written twice, in
 // order), and every citation must pass the scanner's own acceptance test.
+// The block scanner, fed the same text in blocks whose sizes come from the
+// text's own bytes, must report exactly those citations at their offsets.
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "fuzz_common.h"
 #include "internal.h"
@@ -30,7 +35,7 @@ const std::string *g_text;
 std::size_t g_pos;
 bool g_ended;
 std::string g_rebuilt;
-std::size_t g_citations;
+std::vector<std::pair<long long, long long>> g_spans; // of the citations
 
 int in() {
     FUZZ_CHECK(!g_ended, "input read again after its end");
@@ -56,8 +61,31 @@ void heureka() {
                    tovrin::detail::check_lev(cite.c_str()) == 1,
                "citation \"%s\" fails check_lev in \"%s\"", fuzzing::show(cite).c_str(),
                fuzzing::show(*g_text).c_str());
+    g_spans.emplace_back(static_cast<long long>(g_rebuilt.size()),
+                         static_cast<long long>(cite.size()));
     g_rebuilt += cite;
-    ++g_citations;
+}
+
+void collect(const tovrin_span *span, void *spans) {
+    static_cast<std::vector<std::pair<long long, long long>> *>(spans)->emplace_back(
+        span->offset, span->length);
+}
+
+// The citations of the block scanner on `text` cut into blocks of 1 to 64
+// bytes, the sizes read from the text itself.
+std::vector<std::pair<long long, long long>> block_spans(const std::string &text, LANG *l) {
+    std::vector<std::pair<long long, long long>> spans;
+    tovrin_scanner *s = tovrin_scanner_new(l, 0);
+    FUZZ_CHECK(s != nullptr, "no block scanner");
+    for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
+        const std::size_t n = std::min<std::size_t>(
+            text.size() - at, 1 + static_cast<unsigned char>(text[k % text.size()]) % 64);
+        tovrin_scanner_feed(s, text.data() + at, n, collect, &spans);
+        at += n;
+    }
+    tovrin_scanner_finish(s, collect, &spans);
+    tovrin_scanner_free(s);
+    return spans;
 }
 
 } // namespace
@@ -71,11 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     g_pos = 0;
     g_ended = false;
     g_rebuilt.clear();
-    g_citations = 0;
+    g_spans.clear();
     dorvis_core(in, out, heureka, 4, l);
     FUZZ_CHECK(g_ended, "scan ended before the input");
     FUZZ_CHECK(g_rebuilt == text, "text \"%s\" came out as \"%s\"", fuzzing::show(text).c_str(),
                fuzzing::show(g_rebuilt).c_str());
+    FUZZ_CHECK(block_spans(text, l) == g_spans, "the block scanner differs on \"%s\"",
+               fuzzing::show(text).c_str());
     g_text = nullptr;
     return 0;
 }
