@@ -4,8 +4,10 @@
 #  * --format html opened in headless Chromium: the DOM the browser builds
 #    holds one <mark class="citation"> per citation, with the canonical
 #    text as its title, and nothing from the text itself turns into markup.
-#  * --format tex --index through pdflatex and makeindex: the Scripture
-#    index (.ind) lists the passages in canonical order with their pages.
+#  * --format tex --index with tex/tovrin.sty and hyperref, through pdflatex
+#    and makeindex: the Scripture index (.ind) lists the passages in
+#    canonical order with their pages, and each citation in the PDF links
+#    to the URL of the package's url template.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
 # Installs chromium, texlive-latex-base, nodejs, npm and zip when they are
 # missing (Debian, as root), and playwright-core (tests/serve, npm ci). Prints one line per check; exits non-zero when any check fails.
@@ -108,9 +110,9 @@ cat >"$work/src.tex" <<'EOF'
 \documentclass{article}
 \usepackage[utf8]{inputenc}
 \usepackage[T1]{fontenc}
-\usepackage{makeidx}
-\makeindex
-\newcommand{\bibleref}[1]{\textit{#1}}
+\usepackage{hyperref}
+\usepackage[url={https://example.org/bible?q=CITE}]{tovrin}
+\renewcommand\biblerefstyle{\itshape}
 \begin{document}
 Pavel píše Římanům o~naději (Ř 8,28); srov. Ž 23 a Gn 1,1--2,3.
 Blahoslavenství čteme v~Mt 5,3--12; L 6,20n.
@@ -133,10 +135,38 @@ want_ind='\item Gn 1,1-2,3, 1
 \item Ř 8,28, 1, 2
 \item 1 K 13,4-7, 2
 \item Zj 22,20, 3'
+# The link of each citation (tovrin.sty, url=...?q=CITE), percent-encoded.
+want_links='https://example.org/bible?q=%C5%98%20%38%2C%32%38
+https://example.org/bible?q=%C5%BD%20%32%33
+https://example.org/bible?q=Gn%20%31%2C%31-%32%2C%33
+https://example.org/bible?q=Mt%20%35%2C%33-%31%32%3B%20L%20%36%2C%32%30n
+https://example.org/bible?q=%31%20K%20%31%33%2C%34-%37
+https://example.org/bible?q=%C5%98%20%38%2C%32%38
+https://example.org/bible?q=Mt%20%35%2C%33
+https://example.org/bible?q=Gn%20%31%2C%32%37
+https://example.org/bible?q=Zj%20%32%32%2C%32%30%2B
+https://example.org/bible?q=%C5%BD%20%31%31%39%2C%31%30%35
+https://example.org/bible?q=Mt%20%35'
+# The URIs of the link annotations of a PDF, in order: pdfTeX keeps them in
+# compressed object streams, so every stream is inflated first.
+pdf_links() {
+  python3 - "$1" <<'PY'
+import re, sys, zlib
+pdf = open(sys.argv[1], "rb").read()
+parts = [pdf]
+for m in re.finditer(rb"stream\r?\n(.*?)endstream", pdf, re.S):
+    try:
+        parts.append(zlib.decompress(m.group(1)))
+    except zlib.error:
+        pass
+for uri in re.findall(rb"/URI\s*\(([^)]*)\)", b"".join(parts)):
+    print(uri.decode("latin-1"))
+PY
+}
 if ! install_if_missing pdflatex texlive-latex-base ||
   ! install_if_missing makeindex texlive-binaries; then
   fail "tex: pdflatex or makeindex cannot be installed"
-elif ! (cd "$work" &&
+elif ! (cd "$work" && export TEXINPUTS="$src/tex:" &&
   "$tovrin" --config "$config" scan --format tex --index src.tex >doc.tex &&
   pdflatex -interaction=nonstopmode -halt-on-error doc.tex >pdflatex1.log 2>&1 &&
   makeindex -q doc.idx &&
@@ -144,14 +174,18 @@ elif ! (cd "$work" &&
   fail "tex: tovrin, pdflatex or makeindex failed"
   tail -20 "$work"/pdflatex*.log 2>/dev/null
 else
-  got_ind=$(sed -n 's/^ *\(\\item .*\)/\1/p' "$work/doc.ind")
+  # hyperref makes each page number of the index a link: \hyperpage{N}.
+  got_ind=$(sed -n 's/^ *\(\\item .*\)/\1/p' "$work/doc.ind" | sed 's/\\hyperpage{\([^}]*\)}/\1/g')
   if [ "$got_ind" != "$want_ind" ]; then
     fail "tex: the index is not in canonical order"
     diff <(echo "$want_ind") <(echo "$got_ind")
   elif ! grep -q 'Output written on doc.pdf (4 pages' "$work/pdflatex2.log"; then
     fail "tex: no four-page PDF with the index"
+  elif ! got_links=$(pdf_links "$work/doc.pdf") || [ "$got_links" != "$want_links" ]; then
+    fail "tex: the citations do not link to the URL template of tovrin.sty"
+    diff <(echo "$want_links") <(echo "$got_links")
   else
-    pass "tex: makeindex lists $(grep -c . <<<"$got_ind") passages in canonical order with pages"
+    pass "tex: makeindex lists $(grep -c . <<<"$got_ind") passages in canonical order with pages; $(grep -c . <<<"$got_links") citations link"
   fi
 fi
 
