@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "internal.h"
@@ -160,9 +161,26 @@ LangTables &lookup_locked(const LANG *l) {
     return *all.back();
 }
 
+// The edges of the trie in a dense table, from the edges found while
+// building it (node << 8 | folded byte -> child).
+void build_children(LangTables &t, const std::unordered_map<std::uint64_t, int> &edges) {
+    std::uint8_t number[256] = {};
+    t.symbols = 0;
+    for (const auto &[key, child] : edges) {
+        const auto b = static_cast<std::uint8_t>(key & 0xff);
+        if (number[b] == 0)
+            number[b] = static_cast<std::uint8_t>(++t.symbols);
+    }
+    for (int b = 0; b < 256; ++b)
+        t.symbol[b] = number[static_cast<unsigned char>(t.fold[b])];
+    t.child.assign(t.trie.size() * static_cast<std::size_t>(t.symbols), -1);
+    for (const auto &[key, child] : edges)
+        t.child[static_cast<std::size_t>(key >> 8) * t.symbols + number[key & 0xff] - 1] = child;
+}
+
 void build_names(LangTables &t) {
     t.trie.assign(1, LangTables::NameNode{});
-    t.edges.clear();
+    std::unordered_map<std::uint64_t, int> edges;
     int number = 1;
     for (const BOOKS *b = t.lang->books; b != nullptr; b = b->next, ++number) {
         for (const BOOK *n = b->book; n != nullptr; n = n->next) {
@@ -171,7 +189,7 @@ void build_names(LangTables &t) {
             for (const char *c = n->abbrev; *c != '\0'; ++c, ++length) {
                 const std::uint64_t key = static_cast<std::uint64_t>(node) << 8 |
                                           static_cast<unsigned char>(t.fold[static_cast<unsigned char>(*c)]);
-                auto [it, fresh] = t.edges.try_emplace(key, static_cast<int>(t.trie.size()));
+                auto [it, fresh] = edges.try_emplace(key, static_cast<int>(t.trie.size()));
                 if (fresh)
                     t.trie.emplace_back();
                 node = it->second;
@@ -182,6 +200,7 @@ void build_names(LangTables &t) {
                 t.trie[node].book = number;
         }
     }
+    build_children(t, edges);
     // A book is known to the checks when its main name is not the text of
     // an unknown book.
     for (auto &node : t.trie)

@@ -108,15 +108,21 @@ struct LangTables {
     bool names_built = false;
     std::size_t longest_name = 0; // bytes of the longest book name
     std::vector<NameNode> trie;
-    std::unordered_map<std::uint64_t, int> edges; // node << 8 | byte -> child
+    // The trie's edges, dense: the bytes that occur in names (folded) are
+    // numbered 1..symbols, symbol[b] is the number of byte b once folded (0:
+    // in no name), and child[node * symbols + number - 1] is the child or -1.
+    // One load per step: the scanners take a step for every letter of every
+    // word that begins a book name.
+    std::uint8_t symbol[256] = {};
+    int symbols = 0;
+    std::vector<std::int32_t> child;
 
     // The lexer's row for state `sta` (a state of the machine) and byte `b`.
     const Row &row(int sta, unsigned char b) const { return *rows[state_slot[sta]][b]; }
     // The child of `node` for one byte of text (folded here), or -1.
     int name_step(int node, unsigned char b) const {
-        auto it = edges.find(static_cast<std::uint64_t>(node) << 8 |
-                             static_cast<unsigned char>(fold[b]));
-        return it == edges.end() ? -1 : it->second;
+        const int k = symbol[b];
+        return k == 0 ? -1 : child[static_cast<std::size_t>(node) * symbols + k - 1];
     }
 };
 
