@@ -153,15 +153,27 @@ private:
 class config_error : public std::runtime_error {
 public:
     config_error(const std::string &file, int line, const std::string &message)
-        : std::runtime_error(file + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
-                             message),
-          file_(file), line_(line), message_(message) {}
+        : std::runtime_error(describe(file, line, message)), file_(file), line_(line),
+          message_(message) {}
 
     const std::string &file() const noexcept { return file_; }
     int line() const noexcept { return line_; }
     const std::string &message() const noexcept { return message_; }
 
 private:
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) wrongly about
+    // "literal" + std::string temporaries.
+    static std::string describe(const std::string &file, int line, const std::string &message) {
+        std::string text = file;
+        if (line > 0) {
+            text += ':';
+            text += std::to_string(line);
+        }
+        text += ": ";
+        text += message;
+        return text;
+    }
+
     std::string file_;
     int line_;
     std::string message_;
