@@ -234,6 +234,19 @@ struct tovrin_scanner {
     int dfa = 0;                  //   its state
     long long pos = 0;            //   and the next byte it reads
     bool finished = false;
+    // The lexer's state after each byte of the reference run: the run that
+    // reached furthest lately, by position modulo the ring (a run spans less
+    // than a ring). A run that reaches the state the reference had after the
+    // same byte goes on exactly as the reference did, so it jumps to where
+    // that one ended: text that keeps the lexer going without a stop
+    // ("Mt 0,3; Mt 0,3; ...") is not lexed again from every start in it.
+    // A run keeps the states before that point aside, and writes them into
+    // the trail only when it becomes the reference itself.
+    std::vector<std::int8_t> trail, aside;
+    long long ref_start = 0, ref_end = 0; // the reference run's bytes
+    int ref_end_state = 0;                // its state on reaching ref_end
+    long long run_start = 0;              // the run under way began here,
+    long long run_synced = -1;            //   met the reference here (-1: not yet)
 
     std::uint16_t cls_before(const View &v, long long p) const {
         if (p == 0)
@@ -307,6 +320,9 @@ struct tovrin_scanner {
         }
         lexing = true;
         dfa = 0;
+        run_start = pos;
+        run_synced = -1;
+        aside.clear();
         return true;
     }
 
@@ -315,30 +331,59 @@ struct tovrin_scanner {
     // the ring (`full` true).
     bool lex(const View &v, bool &full) {
         const long long fills = bp + ring - 1; // reading it fills the ring
+        const auto slots = static_cast<long long>(trail.size());
         long long p = pos;
         int state = dfa;
         full = false;
+        bool paused = false;
         for (;; ++p) {
             if (p >= fills) {
                 full = true;
                 break;
             }
             if (p == v.end) {
-                if (!v.eof) {
-                    pos = p;
-                    dfa = state;
-                    return false;
-                }
-                break; // the end of input stops the lexer
+                paused = !v.eof; // the end of input stops the lexer
+                break;
             }
             const int next = t->next[state][v.at(p)];
             if (next < 0)
                 break;
             state = next;
+            if (p >= ref_start && p < ref_end) {
+                if (run_synced < 0 && trail[static_cast<std::size_t>(p % slots)] == state) {
+                    run_synced = p;
+                    p = ref_end - 1; // the loop's step lands on ref_end
+                    state = ref_end_state;
+                } else if (run_synced < 0) {
+                    aside.push_back(static_cast<std::int8_t>(state));
+                }
+            } else if (p >= ref_end) {
+                trail[static_cast<std::size_t>(p % slots)] = static_cast<std::int8_t>(state);
+            } else {
+                aside.push_back(static_cast<std::int8_t>(state));
+            }
         }
         pos = p;
+        dfa = state;
+        if (paused)
+            return false;
         lexing = false;
+        end_run(p, state);
         return true;
+    }
+
+    // A run that ended at `p` in `state` becomes the reference when it
+    // reached at least as far: its states before ref_end go into the trail.
+    void end_run(long long p, int state) {
+        if (p < ref_end)
+            return;
+        const auto slots = static_cast<long long>(trail.size());
+        const long long kept_until = run_synced >= 0 ? run_synced : std::min(p, ref_end);
+        for (long long q = run_start; q < kept_until; ++q)
+            trail[static_cast<std::size_t>(q % slots)] = aside[static_cast<std::size_t>(q - run_start)];
+        ref_start = run_start;
+        ref_end = p;
+        ref_end_state = state;
     }
 
     // Decides every candidate that the bytes at hand decide.
@@ -437,6 +482,7 @@ extern "C" tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags) {
     s->t = &tables_with_names(l);
     s->flags = flags;
     s->ring = scan_ring;
+    s->trail.assign(static_cast<std::size_t>(scan_ring), -1);
     s->find_start = pick_find_start();
     s->classes = start_classes(*s->t);
     return s;
