@@ -313,6 +313,95 @@ long long tovrin_scanner_decided(const tovrin_scanner *s);
 void tovrin_scanner_finish(tovrin_scanner *s, tovrin_span_fn fn, void *ctx);
 void tovrin_scanner_free(tovrin_scanner *s);
 
+/* ------------------------------------------------------------------------
+ * Versification: the chapters and verses that exist, "n" across a chapter
+ * end, OSIS references
+ *
+ * A numbering system gives the number of chapters of each book and of
+ * verses of each chapter (hebrew, kjv, kjva, vulgate: the tables of
+ * data/versification, compiled into the library). A language names its
+ * systems on a line "=first second ..." of bibl.ini, the first being the
+ * one its readers use; a citation exists when every chapter and verse it
+ * names exists in at least one of them. A language without the line has
+ * no existence test. Systems are borrowed and live as long as the process;
+ * these functions may be called from several threads once the
+ * configuration is loaded.
+ * ------------------------------------------------------------------------ */
+
+typedef struct tovrin_versification tovrin_versification;
+
+/* The built-in system named `name`, or NULL. */
+const tovrin_versification *tovrin_versification_find(const char *name);
+/* The k-th built-in system (from 0, in the order of their names), or NULL
+ * past the last. */
+const tovrin_versification *tovrin_versification_at(int k);
+/* The k-th system of `l` (0: the one its readers use), or NULL past the
+ * last and for a language that names none. */
+const tovrin_versification *tovrin_versification_of(LANG *l, int k);
+/* The name of `v` ("hebrew"), borrowed. */
+const char *tovrin_versification_name(const tovrin_versification *v);
+
+/* The number of chapters of book `book` (1..86) in `v`; 0 when `v` does
+ * not have the book. */
+int tovrin_chapters(const tovrin_versification *v, int book);
+/* The number of verses of chapter `chapter` of book `book` in `v`; 0 when
+ * there is no such chapter. */
+int tovrin_verses(const tovrin_versification *v, int book, int chapter);
+
+/* Reasons of tovrin_exists(). */
+#define TOVRIN_EXISTS 0
+#define TOVRIN_NO_BOOK 1    /* no system of the language has the book */
+#define TOVRIN_NO_CHAPTER 2 /* the book has `limit` chapters */
+#define TOVRIN_NO_VERSE 3   /* the chapter has `limit` verses */
+
+/* The first position of a citation that does not exist. */
+typedef struct tovrin_existence {
+    int reason;  /* TOVRIN_NO_BOOK, TOVRIN_NO_CHAPTER or TOVRIN_NO_VERSE */
+    int unit;    /* index (from 0) of the unit of makepus() it belongs to */
+    int book, chapter, verse; /* the position (0: not given) */
+    int limit;   /* the largest count among the language's systems */
+} tovrin_existence;
+
+/* 0 (TOVRIN_EXISTS) when every book, chapter and verse of `cite` (read in
+ * `l`) exists in at least one system of `l`, and always for a language
+ * without systems; otherwise the reason for the first position that does
+ * not, with the details in *why unless `why` is NULL. Each unit is checked
+ * at its start, then at its end; a book name `l` does not know is
+ * TOVRIN_NO_BOOK. Marks name no position of their own. Lexing is not
+ * checked here: tovrin_check1() does that. */
+int tovrin_exists(const char *cite, LANG *l, tovrin_existence *why);
+
+/* Canonical text of `cite`, read in `from` and written in `to` like
+ * tovrin_expand_bl(), with the marks resolved by the numbering `v` (NULL:
+ * for each book the first system of `from` that has it): the following
+ * mark after the last verse of a chapter is the first verse of the next
+ * chapter, the doubled following mark and the open-end mark run to the
+ * end of the chapter (of the book, after a chapter), and none of them
+ * crosses the end of a book. The end position decides: after a verse they
+ * count verses, after a chapter chapters. A unit whose book has no table
+ * is written as tovrin_expand_bl() writes it. The caller frees the text
+ * with free(). */
+char *tovrin_expand_versified(const char *cite, LANG *from, LANG *to,
+                              const tovrin_versification *v);
+
+/* The OSIS name of book `book` ("Gen" ... "Rev", "Tob", ... "AddPs"), or
+ * NULL outside 1..86. Borrowed. */
+const char *tovrin_osis_book(int book);
+
+/* Flag of tovrin_osis(): keep verse parts as "!a". */
+#define TOVRIN_OSIS_PARTS 1u
+
+/* `cite` (read in `l`) as OSIS references, one per unit, separated by
+ * ",": "Matt.5.3", "Matt.5.3-Matt.5.12", "Matt.5", "Matt.5-Matt.7",
+ * "Gen", "Gen-Deut". Marks are resolved as by tovrin_expand_versified()
+ * with `v`; where no table has the book, the following mark counts one
+ * verse (or chapter) more, the doubled one two, and the open-end mark
+ * none. Verse parts are dropped unless `flags` has TOVRIN_OSIS_PARTS.
+ * NULL when `cite` does not lex (tovrin_check1) or names a book that `l`
+ * does not know; otherwise a text the caller frees with free(). */
+char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
+                  unsigned flags);
+
 #ifdef __cplusplus
 }
 #endif

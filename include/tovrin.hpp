@@ -909,6 +909,49 @@ inline std::vector<tovrin_span> find_citations(Language l, std::string_view text
     return spans;
 }
 
+/* ------------------------------------------------------------------------
+ * Versification: chapters and verses that exist, OSIS references
+ * ------------------------------------------------------------------------ */
+
+// A numbering system (tovrin_versification_find() and friends): a handle,
+// copyable and cheap; the systems live as long as the process.
+using Versification = const tovrin_versification *;
+
+// The systems of `l`, the one its readers use first (tovrin_versification_of);
+// empty for a language without any.
+inline std::vector<Versification> versifications(Language l) {
+    std::vector<Versification> all;
+    for (int k = 0; Versification v = tovrin_versification_of(l.get(), k); ++k)
+        all.push_back(v);
+    return all;
+}
+
+// tovrin_exists(): nullopt when every position of `cite` exists in one of
+// the language's systems, else the first one that does not and why.
+inline std::optional<tovrin_existence> missing(std::string_view cite, Language l) {
+    tovrin_existence why{};
+    if (tovrin_exists(api_detail::terminated(cite).c_str(), l.get(), &why) == TOVRIN_EXISTS)
+        return std::nullopt;
+    return why;
+}
+
+// tovrin_expand_versified(): the canonical text with "n", "nn" and "+"
+// resolved by `v` (null: the systems of `from`).
+inline std::string expand_versified(std::string_view cite, Language from, Language to,
+                                    Versification v = nullptr) {
+    return api_detail::take(tovrin_expand_versified(api_detail::terminated(cite).c_str(),
+                                                    from.get(), to.get(), v))
+        .value_or(std::string());
+}
+
+// tovrin_osis(): the OSIS references of `cite`, or nullopt when it does not
+// lex or names an unknown book. `flags`: TOVRIN_OSIS_PARTS keeps parts.
+inline std::optional<std::string> osis(std::string_view cite, Language l, unsigned flags = 0,
+                                       Versification v = nullptr) {
+    return api_detail::take(
+        tovrin_osis(api_detail::terminated(cite).c_str(), l.get(), v, flags));
+}
+
 } // namespace tovrin
 
 #endif /* TOVRIN_HPP */

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "internal.h"
+#include "versification.h"
 
 extern "C" {
 LANG *config_table = nullptr;
@@ -170,6 +171,17 @@ void add_name(Current &cur, const char *line) {
     cur.last_name = name;
 }
 
+// "=hebrew kjv": the numbering systems of the language, the one its readers
+// use first. A name the library has no table for is an error, not a
+// language silently left without its existence test.
+void read_systems(Current &cur, const char *line) {
+    cst(cur);
+    const std::string unknown = assign_systems(cur.lang, line + 1);
+    if (!unknown.empty())
+        init_fatal(std::string("language '") + cur.lang->name +
+                   "' names the unknown numbering system '" + unknown + "' !");
+}
+
 void interpret(Current &cur, const char *line) {
     switch (line[0]) {
     case '{': open_language(cur, line); break;
@@ -180,6 +192,7 @@ void interpret(Current &cur, const char *line) {
     case '&': read_word(cur, line, &LANG::parts, 3); break;
     case '+': add_book(cur, line); break;
     case '*': add_name(cur, line); break;
+    case '=': read_systems(cur, line); break;
     default: break; // comments, empty lines and unknown tags
     }
 }

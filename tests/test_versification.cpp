@@ -1,0 +1,416 @@
+// Numbering systems: the shipped tables (their books, known counts, the KJV
+// table regenerated from its package), the "=" line of bibl.ini, the
+// existence check, the expansion that resolves the marks across chapter
+// ends, and OSIS references.
+//
+// The shipped configuration is loaded once, in this process; the loader's
+// fatal paths run in child processes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "test_support.h"
+#include "tovrin.h"
+#include "tovrin.hpp"
+
+namespace {
+
+using testing_support::in_child;
+using testing_support::Outcome;
+using testing_support::run_command;
+using testing_support::source_dir;
+using testing_support::TempDir;
+
+// Book numbers of the shipped book order.
+enum Book {
+    GEN = 1, PS = 19, EZEK = 26, JOEL = 29, NAH = 34, MAL = 39, MATT = 40, JOHN = 43,
+    ROM = 45, JUDE = 65, REV = 66, TOB = 67, WIS = 71, SIR = 72, BAR = 73, MACC1 = 79,
+    MACC2 = 80, PRMAN = 85, ADDPS = 86,
+};
+
+LANG *shipped(const char *name) {
+    static const bool loaded = [] {
+        tovrin_init_file((source_dir() + "/data/bibl.ini").c_str());
+        return true;
+    }();
+    (void)loaded;
+    return findlang(name);
+}
+
+const tovrin_versification *system(const char *name) {
+    const tovrin_versification *v = tovrin_versification_find(name);
+    EXPECT_NE(v, nullptr) << name;
+    return v;
+}
+
+std::string take(char *s) {
+    if (s == nullptr)
+        return "(null)";
+    std::string r(s);
+    std::free(s);
+    return r;
+}
+
+std::string file_text(const std::string &path) {
+    std::ifstream in(path);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// ---- the tables ------------------------------------------------------------
+
+TEST(Tables, EverySystemHasTheProtestantCanonAndItsOwnDeuterocanon) {
+    const struct {
+        const char *name;
+        std::initializer_list<int> deuterocanon;
+    } systems[] = {
+        {"hebrew", {TOB, 68, 69, WIS, SIR, BAR, MACC1, MACC2, PRMAN}},
+        {"kjv", {}},
+        {"kjva", {TOB, 68, 69, WIS, SIR, BAR, 75, 76, 77, MACC1, MACC2, 83, 84, PRMAN}},
+        {"vulgate", {TOB, 68, WIS, SIR, BAR, MACC1, MACC2, 83, 84, PRMAN, ADDPS}},
+    };
+    int listed = 0;
+    for (const auto &s : systems) {
+        const tovrin_versification *v = system(s.name);
+        ASSERT_NE(v, nullptr);
+        EXPECT_STREQ(tovrin_versification_name(v), s.name);
+        for (int book = GEN; book <= REV; ++book)
+            EXPECT_GT(tovrin_chapters(v, book), 0) << s.name << " book " << book;
+        for (int book = TOB; book <= ADDPS; ++book) {
+            const bool has = std::find(s.deuterocanon.begin(), s.deuterocanon.end(), book) !=
+                             s.deuterocanon.end();
+            EXPECT_EQ(tovrin_chapters(v, book) > 0, has) << s.name << " book " << book;
+        }
+        ++listed;
+    }
+    // Every built-in system is one of those above, in name order.
+    for (int k = 0; tovrin_versification_at(k) != nullptr; ++k)
+        EXPECT_STREQ(tovrin_versification_name(tovrin_versification_at(k)),
+                     systems[k].name);
+    EXPECT_EQ(tovrin_versification_at(listed), nullptr);
+    EXPECT_EQ(tovrin_versification_at(-1), nullptr);
+    EXPECT_EQ(tovrin_versification_find("synodal-typo"), nullptr);
+}
+
+TEST(Tables, KnownCounts) {
+    const struct {
+        const char *system;
+        int book, chapter; // chapter 0: the number of chapters of the book
+        int count;
+    } cases[] = {
+        {"hebrew", GEN, 0, 50}, {"kjv", GEN, 0, 50},
+        {"hebrew", PS, 0, 150}, {"kjv", PS, 0, 150}, {"vulgate", PS, 0, 150},
+        {"hebrew", PS, 119, 176}, {"kjv", PS, 119, 176},
+        {"hebrew", JOHN, 3, 36}, {"kjv", JOHN, 3, 36},
+        {"hebrew", MAL, 0, 3}, {"kjv", MAL, 0, 4}, {"hebrew", MAL, 3, 24}, {"kjv", MAL, 4, 6},
+        {"hebrew", JOEL, 0, 4}, {"kjv", JOEL, 0, 3},
+        // Psalm titles are verses in the Hebrew numbering.
+        {"hebrew", PS, 51, 21}, {"kjv", PS, 51, 19}, {"hebrew", PS, 3, 9}, {"kjv", PS, 3, 8},
+        {"hebrew", JUDE, 0, 1}, {"hebrew", REV, 22, 21}, {"kjv", JOHN, 21, 25},
+        // The Vulgate: Greek psalm numbers, Daniel with Susanna and Bel,
+        // Esther with its additions, the Letter of Jeremiah as Baruch 6.
+        {"vulgate", PS, 9, 39}, {"vulgate", PS, 50, 21}, {"vulgate", 27, 0, 14},
+        {"vulgate", 27, 13, 65}, {"vulgate", 17, 0, 16}, {"vulgate", BAR, 6, 72},
+        {"vulgate", MAL, 0, 4}, {"vulgate", SIR, 0, 51},
+        // Outside the tables.
+        {"hebrew", PS, 151, 0}, {"kjv", JOHN, 0 - 1, 0}, {"kjv", 0, 0, 0}, {"kjv", 87, 0, 0},
+    };
+    for (const auto &c : cases) {
+        const tovrin_versification *v = system(c.system);
+        const int got = c.chapter == 0 ? tovrin_chapters(v, c.book)
+                                       : tovrin_verses(v, c.book, c.chapter);
+        EXPECT_EQ(got, c.count) << c.system << " book " << c.book << " chapter " << c.chapter;
+    }
+}
+
+int verses_in(const tovrin_versification *v) {
+    int total = 0;
+    for (int book = 1; book <= 86; ++book)
+        for (int c = 1; c <= tovrin_chapters(v, book); ++c)
+            total += tovrin_verses(v, book, c);
+    return total;
+}
+
+TEST(Tables, KjvHas31102Verses) {
+    EXPECT_EQ(verses_in(system("kjv")), 31102);
+    // The 66 books of the KJV with the Apocrypha are those of the KJV.
+    for (int book = GEN; book <= REV; ++book)
+        for (int c = 1; c <= tovrin_chapters(system("kjv"), book); ++c)
+            ASSERT_EQ(tovrin_verses(system("kjva"), book, c),
+                      tovrin_verses(system("kjv"), book, c));
+}
+
+// The scripts of tools/versification regenerate the shipped tables byte
+// for byte from the Debian packages they were made from.
+TEST(Tables, RegenerateFromTheirPackages) {
+    const struct {
+        const char *command, *package_file, *table;
+    } tables[] = {
+        {"kjv_counts.sh", "/usr/lib/bible.data", "kjv"},
+        {"sword_counts.sh hebrew", "/usr/include/sword/canon_luther.h", "hebrew"},
+        {"sword_counts.sh kjva", "/usr/include/sword/canon_kjva.h", "kjva"},
+        {"sword_counts.sh vulgate", "/usr/include/sword/canon_vulg.h", "vulgate"},
+    };
+    for (const auto &t : tables) {
+        // .ci/run installs both packages; a machine without them skips.
+        if (!std::ifstream(t.package_file))
+            GTEST_SKIP() << t.package_file << " is missing (Debian bible-kjv, libsword-dev)";
+        const Outcome made =
+            run_command("bash " + source_dir() + "/tools/versification/" + t.command);
+        EXPECT_EQ(made.status, 0) << made.err;
+        EXPECT_EQ(made.out, file_text(source_dir() + "/data/versification/" + t.table + ".vrs"))
+            << t.table;
+    }
+}
+
+TEST(Tables, OsisBookNames) {
+    const struct {
+        int book;
+        const char *name;
+    } cases[] = {{GEN, "Gen"},     {PS, "Ps"},       {MATT, "Matt"},  {REV, "Rev"},
+                 {TOB, "Tob"},     {69, "AddEsth"},  {WIS, "Wis"},    {SIR, "Sir"},
+                 {MACC1, "1Macc"}, {ADDPS, "AddPs"}, {0, nullptr},    {87, nullptr}};
+    for (const auto &c : cases) {
+        if (c.name == nullptr)
+            EXPECT_EQ(tovrin_osis_book(c.book), nullptr) << c.book;
+        else
+            EXPECT_STREQ(tovrin_osis_book(c.book), c.name) << c.book;
+    }
+}
+
+// ---- bibl.ini ----------------------------------------------------------------
+
+TEST(Config, LanguagesNameTheirSystemsFirstTheOneReadersUse) {
+    const struct {
+        const char *lang, *first, *second;
+    } cases[] = {{"cz", "hebrew", "kjva"}, {"sk", "hebrew", "vulgate"}, {"en", "kjv", "kjva"},
+                 {"de", "hebrew", nullptr}, {"la", "vulgate", nullptr}};
+    for (const auto &c : cases) {
+        LANG *l = shipped(c.lang);
+        EXPECT_EQ(tovrin_versification_of(l, 0), tovrin_versification_find(c.first)) << c.lang;
+        EXPECT_EQ(tovrin_versification_of(l, 1),
+                  c.second ? tovrin_versification_find(c.second) : nullptr) << c.lang;
+        EXPECT_EQ(tovrin_versification_of(l, -1), nullptr);
+    }
+}
+
+TEST(Config, LanguageWithoutSystemsHasNoExistenceTest) {
+    LANG *l = testing_support::example_lang();
+    EXPECT_EQ(tovrin_versification_of(l, 0), nullptr);
+    tovrin_existence why{9, 9, 9, 9, 9, 9};
+    EXPECT_EQ(tovrin_exists("Jn 999,999", l, &why), TOVRIN_EXISTS);
+    EXPECT_EQ(why.reason, TOVRIN_EXISTS);
+    EXPECT_EQ(why.limit, 0);
+}
+
+TEST(Config, BadSystemLinesAreFatal) {
+    const std::string head = "{xx\n!;-.,+n.\n_abc\n^ABC\n&abc\n";
+    const struct {
+        std::string config, message;
+    } cases[] = {
+        {head + "=hebrew luther\n}\n",
+         "Init (tovrin) : language 'xx' names the unknown numbering system 'luther' !\n"},
+        {"=hebrew\n" + head + "}\n", "Init (tovrin) : config tag not inside '{ .. }' !\n"},
+    };
+    TempDir dir;
+    for (const auto &c : cases) {
+        const std::string path = dir.write("bibl.ini", c.config);
+        const Outcome o = in_child([&] { tovrin_init_file(path.c_str()); });
+        EXPECT_EQ(o.status, 1) << c.config;
+        EXPECT_EQ(o.err, c.message);
+    }
+}
+
+TEST(Config, EmptySystemLineLeavesNoExistenceTest) {
+    TempDir dir;
+    const std::string path = dir.write("bibl.ini", "{xx\n!;-.,+n.\n_a\n^A\n&a\n=\n+A\n}\n");
+    const Outcome o = in_child([&] {
+        tovrin_init_file(path.c_str());
+        std::exit(tovrin_versification_of(findlang("xx"), 0) == nullptr ? 0 : 3);
+    });
+    EXPECT_EQ(o.status, 0) << o.err;
+}
+
+// ---- the existence check ------------------------------------------------------
+
+TEST(Exists, ReportsTheFirstPositionThatNoSystemHas) {
+    const struct {
+        const char *lang, *cite;
+        tovrin_existence want;
+    } cases[] = {
+        // Typos an author wants caught, with the count they exceed.
+        {"cz", "J 3,99", {TOVRIN_NO_VERSE, 0, JOHN, 3, 99, 36}},
+        {"cz", "Mt 29,1", {TOVRIN_NO_CHAPTER, 0, MATT, 29, 1, 28}},
+        {"cz", "Ž 151", {TOVRIN_NO_CHAPTER, 0, PS, 151, 0, 150}},
+        {"cz", "Ju 2", {TOVRIN_NO_CHAPTER, 0, JUDE, 2, 0, 1}},
+        // Numbers that only look like citations.
+        {"cz", "Ez 508,1", {TOVRIN_NO_CHAPTER, 0, EZEK, 508, 1, 48}},
+        {"cz", "Na 5", {TOVRIN_NO_CHAPTER, 0, NAH, 5, 0, 3}},
+        // Either end of a range, any unit of a list; start before end.
+        {"cz", "Gn 1,1-2,99", {TOVRIN_NO_VERSE, 0, GEN, 2, 99, 25}},
+        {"cz", "Gn 1,40-2,99", {TOVRIN_NO_VERSE, 0, GEN, 1, 40, 31}},
+        {"cz", "Gn 1,1; 51,1", {TOVRIN_NO_CHAPTER, 1, GEN, 51, 1, 50}},
+        {"cz", "Gn 1,1.40", {TOVRIN_NO_VERSE, 1, GEN, 1, 40, 31}},
+        // A book no system of the language has, or the language does not know.
+        {"cz", "3 Mak 1,1", {TOVRIN_NO_BOOK, 0, 81, 1, 1, 0}},
+        {"cz", "Xy 3,4", {TOVRIN_NO_BOOK, 0, 0, 3, 4, 0}},
+        // The largest count of the language's systems: Czech texts cite
+        // Psalm 9 by the Hebrew (21 verses) and the KJV (20) numbering,
+        // Slovak ones also by the Vulgate (39).
+        {"cz", "Ž 9,39", {TOVRIN_NO_VERSE, 0, PS, 9, 39, 21}},
+        {"en", "Ps 51:21", {TOVRIN_NO_VERSE, 0, PS, 51, 21, 19}},
+        {"de", "Mal 4,1", {TOVRIN_NO_CHAPTER, 0, MAL, 4, 1, 3}},
+        {"la", "Mal 5,1", {TOVRIN_NO_CHAPTER, 0, MAL, 5, 1, 4}},
+    };
+    for (const auto &c : cases) {
+        tovrin_existence why{};
+        EXPECT_EQ(tovrin_exists(c.cite, shipped(c.lang), &why), c.want.reason) << c.cite;
+        EXPECT_EQ(why.reason, c.want.reason) << c.cite;
+        EXPECT_EQ(why.unit, c.want.unit) << c.cite;
+        EXPECT_EQ(why.book, c.want.book) << c.cite;
+        EXPECT_EQ(why.chapter, c.want.chapter) << c.cite;
+        EXPECT_EQ(why.verse, c.want.verse) << c.cite;
+        EXPECT_EQ(why.limit, c.want.limit) << c.cite;
+    }
+    EXPECT_EQ(tovrin_exists("J 3,99", shipped("cz"), nullptr), TOVRIN_NO_VERSE);
+}
+
+TEST(Exists, EdgeVersesAndEitherNumbering) {
+    const struct {
+        const char *lang, *cite;
+    } cases[] = {
+        {"cz", "Ž 119,176"}, {"cz", "Ž 51,21"}, {"cz", "Mal 3,24"}, {"cz", "J 21,25"},
+        {"cz", "Zj 22,21"}, {"cz", "Ju 1,25"}, {"cz", "Gn 1,1-50,26"}, {"cz", "Gn-Dt"},
+        {"cz", "Ž 51,19"}, {"cz", "Mal 4,6"}, // also cited by the KJV numbering
+        {"cz", "J 21,25n"}, {"cz", "Mal 3,24nn"}, {"cz", "Ř 8,39+"}, // marks name no verse
+        {"cz", "Tob 14,15"}, {"cz", "Bar 6,73"},
+        {"sk", "Ž 9,39"}, {"en", "Mal 4:6"}, {"en", "Tob 14:15"}, {"en", "Sus 1:64"},
+        {"de", "Joel 4,21"}, {"la", "Dn 14,42"}, {"la", "Ps 150,6"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(tovrin_exists(c.cite, shipped(c.lang), nullptr), TOVRIN_EXISTS)
+            << c.lang << " " << c.cite;
+}
+
+// ---- the expansion -------------------------------------------------------------
+
+TEST(ExpandVersified, MarksFollowTheFirstSystem) {
+    const struct {
+        const char *from, *to, *cite, *system, *want;
+    } cases[] = {
+        // "n" after the last verse of a chapter is the next chapter's first.
+        {"cz", "cz", "J 3,36n", nullptr, "J 3,36-4,1"},
+        {"cz", "cz", "J 3,16n", nullptr, "J 3,16-17"},
+        {"cz", "cz", "Ř 8,39n", nullptr, "Ř 8,39-9,1"},
+        // Never past the end of a book.
+        {"cz", "cz", "Mal 3,24n", nullptr, "Mal 3,24"},
+        {"cz", "cz", "Zj 22,21n", nullptr, "Zj 22,21"},
+        {"cz", "cz", "Gn 50n", nullptr, "Gn 50"},
+        // "nn" and "+" run to the end of the chapter, or of the book.
+        {"cz", "cz", "Ž 23,5nn", nullptr, "Ž 23,5-6"},
+        {"cz", "cz", "Ž 23,6nn", nullptr, "Ž 23,6"},
+        {"cz", "cz", "Ř 8,28+", nullptr, "Ř 8,28-39"},
+        {"cz", "cz", "Gn 48nn", nullptr, "Gn 48-50"},
+        {"cz", "cz", "Gn 49n", nullptr, "Gn 49-50"},
+        {"cz", "cz", "Gn 1,1; J 3,36n; Ž 23,5nn", nullptr, "Gn 1,1; J 3,36-4,1; Ž 23,5-6"},
+        // The same in English, whose first system (KJV) has Malachi 4.
+        {"en", "en", "John 3:36f", nullptr, "John 3:36-4:1"},
+        {"en", "en", "Mal 4:6f", nullptr, "Mal 4:6"},
+        {"en", "en", "Ps 23:5ff", nullptr, "Ps 23:5-6"},
+        {"en", "en", "Mal 3:18f", nullptr, "Mal 3:18-4:1"},
+        {"cz", "cz", "Mal 3,18n", nullptr, "Mal 3,18-19"},
+        // Psalm 51: 21 verses in the Hebrew numbering, 19 in the KJV one.
+        {"cz", "cz", "Ž 51,19n", nullptr, "Ž 51,19-20"},
+        {"en", "en", "Ps 51:19f", nullptr, "Ps 51:19-52:1"},
+        // Read in one language, written in another; the reader's numbering.
+        {"cz", "en", "J 3,36n; Mal 3,24n", nullptr, "John 3:36-4:1; Mal 3:24"},
+        // A system chosen by the caller.
+        {"cz", "cz", "Mal 3,18n", "kjv", "Mal 3,18-4,1"},
+        // A book of the second system only; a book of none keeps its mark.
+        {"en", "en", "Tob 14:15f", nullptr, "Tob 14:15"},
+        {"cz", "cz", "3 Mak 1,1nn", nullptr, "3 Mak 1,1nn"},
+        {"cz", "cz", "3 Mak 1,1n", nullptr, "3 Mak 1,1-2"},
+        // A verse no table has: as the plain expansion writes it.
+        {"cz", "cz", "J 3,99n", nullptr, "J 3,99-100"},
+    };
+    for (const auto &c : cases) {
+        const tovrin_versification *v = c.system ? system(c.system) : nullptr;
+        EXPECT_EQ(take(tovrin_expand_versified(c.cite, shipped(c.from), shipped(c.to), v)),
+                  c.want) << c.from << " " << c.cite;
+    }
+}
+
+TEST(ExpandVersified, WithoutSystemsIsThePlainExpansion) {
+    LANG *l = testing_support::example_lang();
+    for (const char *cite : {"Jn 3,36n", "Jn 3,36nn", "Jn 3,36+", "Gn 1-2,3", "Mt 5,3.7"})
+        EXPECT_EQ(take(tovrin_expand_versified(cite, l, l, nullptr)),
+                  take(tovrin_expand_bl(cite, l, l))) << cite;
+}
+
+// ---- OSIS ----------------------------------------------------------------------------
+
+TEST(Osis, References) {
+    const struct {
+        const char *lang, *cite;
+        unsigned flags;
+        const char *want;
+    } cases[] = {
+        {"cz", "Mt 5,3-12; L 6,20n", 0, "Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21"},
+        {"en", "Matt 5:3-12; Luke 6:20f", 0, "Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21"},
+        // Single verses, chapters, books; ranges across chapters and books.
+        {"cz", "J 3,16", 0, "John.3.16"},
+        {"cz", "Ž 23", 0, "Ps.23"},
+        {"cz", "Gn 1-3", 0, "Gen.1-Gen.3"},
+        {"cz", "Gn 1,1-2,3", 0, "Gen.1.1-Gen.2.3"},
+        {"cz", "Gn 1-2,3", 0, "Gen.1.1-Gen.2.3"},
+        {"cz", "Gn-Dt", 0, "Gen-Deut"},
+        {"cz", "J 3,36n", 0, "John.3.36-John.4.1"},
+        // Verse lists: one reference each.
+        {"cz", "J 3,16.18; 4,1", 0, "John.3.16,John.3.18,John.4.1"},
+        // Parts: dropped, or kept as "!a".
+        {"cz", "Mt 5,3a-5b", 0, "Matt.5.3-Matt.5.5"},
+        {"cz", "Mt 5,3a-5b", TOVRIN_OSIS_PARTS, "Matt.5.3!a-Matt.5.5!b"},
+        {"cz", "Mt 5,3b", TOVRIN_OSIS_PARTS, "Matt.5.3!b"},
+        {"cz", "Mt 5,3a-3b", 0, "Matt.5.3"},
+        {"cz", "Mt 5,3a-3b", TOVRIN_OSIS_PARTS, "Matt.5.3!a-Matt.5.3!b"},
+        // Marks through the tables; without one, "nn" is two verses.
+        {"cz", "Ž 23,5nn", 0, "Ps.23.5-Ps.23.6"},
+        {"cz", "Ř 8,28+", 0, "Rom.8.28-Rom.8.39"},
+        {"cz", "3 Mak 1,1nn", 0, "3Macc.1.1-3Macc.1.3"},
+        {"cz", "Tob 1,1", 0, "Tob.1.1"},
+        // A range that runs backwards names its start.
+        {"cz", "Mt 5,7-3", 0, "Matt.5.7"},
+        // What is no citation.
+        {"cz", "Xy 3,4", 0, "(null)"},
+        {"cz", "Mt 5,3; Xy 3,4", 0, "(null)"},
+        {"cz", "Mt 5,3-", 0, "(null)"},
+        {"cz", "", 0, "(null)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(take(tovrin_osis(c.cite, shipped(c.lang), nullptr, c.flags)), c.want)
+            << c.lang << " " << c.cite;
+}
+
+// ---- the C++ layer -----------------------------------------------------------------
+
+TEST(CppLayer, AnswersAsTheCFunctions) {
+    const tovrin::Language cz(shipped("cz")), en(shipped("en"));
+    EXPECT_EQ(tovrin::versifications(cz),
+              (std::vector<tovrin::Versification>{system("hebrew"), system("kjva")}));
+    EXPECT_TRUE(tovrin::versifications(tovrin::Language(testing_support::example_lang())).empty());
+    EXPECT_EQ(tovrin::missing("J 3,36", cz), std::nullopt);
+    const auto why = tovrin::missing("J 3,99", cz);
+    ASSERT_TRUE(why.has_value());
+    EXPECT_EQ(why->reason, TOVRIN_NO_VERSE);
+    EXPECT_EQ(why->limit, 36);
+    EXPECT_EQ(tovrin::expand_versified("J 3,36n", cz, en), "John 3:36-4:1");
+    EXPECT_EQ(tovrin::expand_versified("Mal 3,18n", cz, cz, system("kjv")), "Mal 3,18-4,1");
+    EXPECT_EQ(tovrin::osis("Mt 5,3a", cz, TOVRIN_OSIS_PARTS), "Matt.5.3!a");
+    EXPECT_EQ(tovrin::osis("Xy 1,1", cz), std::nullopt);
+}
+
+} // namespace
