@@ -23,6 +23,7 @@ using testing_support::example_lang;
 using testing_support::in_child;
 using testing_support::Outcome;
 using testing_support::TempDir;
+using testing_support::take;
 
 const std::string kMax = std::to_string(INT_MAX);
 
@@ -61,13 +62,6 @@ std::string units_of(const std::string &cite, LANG *l) {
     std::string s = dump_units(pp);
     freepus(pp);
     return s;
-}
-
-// Takes a returned heap text (or NULL) and frees it.
-std::string take(char *s) {
-    std::string r = s == nullptr ? "(null)" : s;
-    std::free(s);
-    return r;
 }
 
 // The tokens of a text as "kind:text" (the error as "E"), feeding every

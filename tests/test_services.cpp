@@ -16,6 +16,7 @@ using testing_support::colon_lang;
 using testing_support::example_lang;
 using testing_support::in_child;
 using testing_support::StaticLang;
+using testing_support::take;
 
 // The example language with "~" as its range mark, so that a written range
 // mark can be told from the hyphen.
@@ -35,15 +36,6 @@ LANG *short_lang() {
     static StaticLang l("ss", ";-,:+f.", colon_lang()->lower, colon_lang()->upper,
                         colon_lang()->parts, {{"Gen"}, {"Exod"}});
     return l.get();
-}
-
-// Takes ownership of a returned text; "(null)" for a null pointer.
-std::string take(char *s) {
-    if (s == nullptr)
-        return "(null)";
-    std::string r(s);
-    std::free(s);
-    return r;
 }
 
 // ---- expansion -----------------------------------------------------------

@@ -108,6 +108,12 @@ std::string TempDir::write(const std::string &name, const std::string &content) 
 
 std::string TempDir::read(const std::string &name) const { return slurp(path_ + "/" + name); }
 
+std::string take(char *s) {
+    std::string r = s == nullptr ? "(null)" : s;
+    std::free(s);
+    return r;
+}
+
 std::string binary_dir() { return TOVRIN_BINARY_DIR; }
 std::string source_dir() { return TOVRIN_SOURCE_DIR; }
 

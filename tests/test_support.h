@@ -47,6 +47,9 @@ private:
     std::string path_;
 };
 
+// Takes a heap text a service returned and frees it; "(null)" for NULL.
+std::string take(char *s);
+
 // Paths of the built programs and the source tree.
 std::string binary_dir();
 std::string source_dir();

@@ -23,6 +23,7 @@ using testing_support::Outcome;
 using testing_support::run_command;
 using testing_support::source_dir;
 using testing_support::TempDir;
+using testing_support::take;
 
 // Book numbers of the shipped book order.
 enum Book {
@@ -44,14 +45,6 @@ const tovrin_versification *system(const char *name) {
     const tovrin_versification *v = tovrin_versification_find(name);
     EXPECT_NE(v, nullptr) << name;
     return v;
-}
-
-std::string take(char *s) {
-    if (s == nullptr)
-        return "(null)";
-    std::string r(s);
-    std::free(s);
-    return r;
 }
 
 std::string file_text(const std::string &path) {
