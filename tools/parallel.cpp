@@ -107,7 +107,7 @@ std::vector<Work> plan(const std::vector<std::string> &files) {
 }
 
 struct Done {
-    std::string out;
+    std::string out, errors;
     int status = 0;
 };
 
@@ -120,6 +120,7 @@ Done run(const Work &w, const MakeScan &make) {
         throw std::bad_alloc();
     output = mem;
     Done done;
+    error_output = &done.errors;
     {
         ScanJob job = make(); // the consumer may write until it is gone
         if (!w.file) {
@@ -133,6 +134,7 @@ Done run(const Work &w, const MakeScan &make) {
         }
     }
     output = stdout;
+    error_output = nullptr;
     std::fclose(mem);
     done.out.assign(buffer, size);
     std::free(buffer);
@@ -162,6 +164,10 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
         const Done done = underway.front().get();
         underway.pop_front();
         std::fwrite(done.out.data(), 1, done.out.size(), stdout);
+        if (!done.errors.empty()) {
+            std::fflush(stdout);
+            std::fputs(done.errors.c_str(), stderr);
+        }
         status |= done.status;
     };
     for (const Work &w : work) {

@@ -162,14 +162,21 @@ void Scan::advance(const Span &span) {
 
 namespace {
 
-void report_unreadable(const std::string &name, const std::string &why) {
+void report(const std::string &message) {
+    if (error_output != nullptr) {
+        *error_output += message;
+        return;
+    }
     std::fflush(stdout);
-    std::cerr << "tovrin: cannot read '" << name << "': " << why << "\n";
+    std::cerr << message;
+}
+
+void report_unreadable(const std::string &name, const std::string &why) {
+    report("tovrin: cannot read '" + name + "': " + why + "\n");
 }
 
 void report_unopened(const std::string &name) {
-    std::fflush(stdout);
-    std::cerr << "tovrin: cannot open '" << name << "': " << std::strerror(errno) << "\n";
+    report("tovrin: cannot open '" + name + "': " + std::strerror(errno) + "\n");
 }
 
 // The rest of `f`, of at most `limit` bytes; false (errno set, EFBIG when

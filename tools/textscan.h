@@ -26,6 +26,9 @@ namespace cli {
 // Where the text commands write: standard output, or the buffer of a
 // piece of text scanned in a thread of its own (tovrin scan -j).
 inline thread_local FILE *output = stdout;
+// Where scan_files() reports files it cannot read: standard error, or the
+// messages of a piece scanned in a thread of its own, written in order later.
+inline thread_local std::string *error_output = nullptr;
 
 inline void write_bytes(const char *p, std::size_t n) {
     // Most pieces are one byte of text: putc is far cheaper than fwrite.
