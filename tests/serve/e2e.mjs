@@ -38,6 +38,10 @@ const browser = await chromium.launchPersistentContext(profile, {
   args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   viewport: { width: 1200, height: 900 },
+  // waitForFunction evaluates its predicate in the page, which the page's
+  // own Content-Security-Policy (script-src 'self') forbids at random
+  // moments; the page loading nothing from elsewhere is checked below.
+  bypassCSP: true,
 });
 try {
   const page = browser.pages()[0] || await browser.newPage();
