@@ -151,11 +151,15 @@ class CitationMaker:
         return cite + ","
 
 
-def write_prose(out, size, seed, sample, bibl, with_citations):
+def write_prose(out, size, seed, sample, bibl, with_citations, maker_for=None):
+    """`maker_for(rng)`, when given, makes the citations instead of the
+    Czech CitationMaker (bench/phrase_corpus.py)."""
     prose_rng = random.Random(seed)
     cite_rng = random.Random(seed + 1)
     words = prose_words(sample, czech_names(bibl))
-    maker = CitationMaker(cite_rng, czech_main_names(bibl)) if with_citations else None
+    if maker_for is None:
+        maker_for = lambda rng: CitationMaker(rng, czech_main_names(bibl))
+    maker = maker_for(cite_rng) if with_citations else None
 
     written = 0
     line = ""

@@ -402,6 +402,64 @@ const char *tovrin_osis_book(int book);
 char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
                   unsigned flags);
 
+/* ------------------------------------------------------------------------
+ * Phrases: book titles of three words or more (">" lines of bibl.ini)
+ * ------------------------------------------------------------------------ */
+
+/* The lexer reads a book name of at most two pieces, so a title such as
+ * "Song of Solomon" is given in bibl.ini as ">Song of Solomon>Song" inside
+ * its language: a phrase and the name it stands for. tovrin_init() skips
+ * these lines; a reader of running text loads them here and hands the
+ * scanner the name where the text has the phrase (the scanner itself,
+ * dorvis_core, knows no phrases). Words of a phrase match with the case
+ * folding of names (upper()); a run of spaces and abbreviation marks
+ * between two words matches any such run of the text; a phrase matches
+ * only where the word of its last byte ends, and, as a citation, only
+ * where the text has a capital or a digit. */
+typedef struct tovrin_phrases tovrin_phrases;
+
+enum tovrin_phrases_status {
+    TOVRIN_PHRASES_OK = 0,
+    TOVRIN_PHRASES_NO_FILE = 1,      /* the file cannot be opened or read */
+    TOVRIN_PHRASES_NO_LANGUAGE = 2,  /* the file has no block of the language */
+    TOVRIN_PHRASES_BAD_LINE = 3,     /* a ">" line without a phrase, a second
+                                        ">" and a name, or over 200 bytes */
+    TOVRIN_PHRASES_UNKNOWN_NAME = 4, /* the name is no book name of the language */
+    TOVRIN_PHRASES_NO_MEMORY = 5
+};
+
+/* Reads the phrases of the language `l` (the first block of its name, as
+ * findlang() finds it) from the configuration file `path`. Returns a
+ * status; on TOVRIN_PHRASES_OK *out is a new set (it may hold no phrase),
+ * which the caller releases with tovrin_phrases_free(), else *out is NULL.
+ * *line (when `line` is not NULL) is the line, from 1, at fault, or 0.
+ * `l` must outlive the set. Prints nothing. */
+int tovrin_phrases_load(const char *path, LANG *l, tovrin_phrases **out, int *line);
+/* The same from the text of a configuration (`len` bytes) in memory. */
+int tovrin_phrases_load_text(const char *text, size_t len, LANG *l, tovrin_phrases **out,
+                             int *line);
+/* Releases a set; NULL is accepted. */
+void tovrin_phrases_free(tovrin_phrases *p);
+
+/* The number of phrases, and phrase k (0 <= k < count, file order) and the
+ * name it stands for, borrowed from the set. */
+int tovrin_phrases_count(const tovrin_phrases *p);
+const char *tovrin_phrases_phrase(const tovrin_phrases *p, int k);
+const char *tovrin_phrases_name(const tovrin_phrases *p, int k);
+
+/* 1 when some phrase may begin with the byte `c` (under folding), else 0:
+ * a reader tries a match only there, and only where no letter or digit
+ * stands before `c`. */
+int tovrin_phrases_may_begin(const tovrin_phrases *p, signed char c);
+
+/* Matches the phrases against the start of `text` (`len` bytes). Returns
+ * the length in bytes of the longest match, with its index in *k (when `k`
+ * is not NULL), or 0 when none matches. When `more` is 1 (more text may
+ * follow) and `text` ends before a match is decided, returns -1: call again
+ * with more text. */
+long tovrin_phrases_match(const tovrin_phrases *p, const char *text, size_t len, int more,
+                          int *k);
+
 #ifdef __cplusplus
 }
 #endif

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <set>
@@ -787,6 +788,87 @@ TEST(TranslateCommand, CzechToPolishAndRussianAndBack) {
         EXPECT_EQ(o.out, std::string(c.want) + "\n") << c.from << " -> " << c.to << " '" << c.cite << "'";
         EXPECT_EQ(o.err, "");
     }
+}
+
+// ---------------------------------------------------------------------------
+// Phrases: titles of three words or more (">" lines)
+
+using PhraseSet = std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>;
+
+PhraseSet shipped_phrases(LANG *l) {
+    tovrin_phrases *set = nullptr;
+    int line = 0;
+    const int status = tovrin_phrases_load(shipped_config().c_str(), l, &set, &line);
+    EXPECT_EQ(status, TOVRIN_PHRASES_OK) << l->name << ": bibl.ini line " << line;
+    return PhraseSet(set, tovrin_phrases_free);
+}
+
+// What `tovrin scan --format json` found: the text (as JSON writes it, a
+// line feed as "\n") and the canonical form of each citation.
+std::vector<std::pair<std::string, std::string>> scanned(const std::string &lang,
+                                                         const std::string &text) {
+    const Outcome o = run_command(binary_dir() + "/tovrin --config '" + shipped_config() +
+                                      "' scan --format json --lang " + lang,
+                                  "", text);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
+    static const std::regex record(R"re("text":"((?:[^"\\]|\\.)*)","canonical":"([^"]*)")re");
+    std::vector<std::pair<std::string, std::string>> found;
+    for (std::sregex_iterator it(o.out.begin(), o.out.end(), record), end; it != end; ++it)
+        found.emplace_back((*it)[1], (*it)[2]);
+    return found;
+}
+
+// Every phrase of every language, in a paragraph of its own with a chapter
+// after it, is found whole and expands to the main name of its book.
+TEST(ShippedPhrases, AreFoundWholeAndExpandToTheMainName) {
+    int phrases = 0;
+    for (const char *name : kLanguages) {
+        SCOPED_TRACE(name);
+        LANG *l = shipped(name);
+        ASSERT_NE(l, nullptr);
+        const PhraseSet set = shipped_phrases(l);
+        ASSERT_NE(set, nullptr);
+        std::string text;
+        std::vector<std::pair<std::string, std::string>> want;
+        for (int k = 0; k < tovrin_phrases_count(set.get()); ++k) {
+            const std::string phrase = tovrin_phrases_phrase(set.get(), k);
+            const int book = findbook(tovrin_phrases_name(set.get(), k), l);
+            ASSERT_GT(book, 0) << phrase;
+            text += phrase + " 2\n\n";
+            want.emplace_back(phrase + " 2", std::string(booknr(l, book)) + " 2");
+        }
+        phrases += static_cast<int>(want.size());
+        EXPECT_EQ(scanned(name, text), want);
+    }
+    EXPECT_GT(phrases, 500);
+}
+
+TEST(ShippedPhrases, LongTitlesInRunningText) {
+    struct Case {
+        const char *lang;
+        const char *text;
+        std::vector<std::pair<std::string, std::string>> found;
+    };
+    const Case kCases[] = {
+        {"en", "Read Song of Solomon 2:1-4 and the Song of\nSongs 8:6f.\n",
+         {{"Song of Solomon 2:1-4", "Song 2:1-4"}, {"Song of\\nSongs 8:6f", "Song 8:6-7"}}},
+        {"cz", "Srv. První list Korintským 13,4 a 1. list\nKorintským 15,3n.\n",
+         {{"První list Korintským 13,4", "1 K 13,4"}, {"1. list\\nKorintským 15,3n", "1 K 15,3-4"}}},
+        {"fr", "Lire Cantique des cantiques 2,1 et Actes des Apôtres 2,38.\n",
+         {{"Cantique des cantiques 2,1", "Ct 2,1"}, {"Actes des Apôtres 2,38", "Ac 2,38"}}},
+        {"es", "Véase Hechos de los Apóstoles 2,38.\n",
+         {{"Hechos de los Apóstoles 2,38", "Hch 2,38"}}},
+        {"it", "Si legga Cantico dei Cantici 8,6.\n", {{"Cantico dei Cantici 8,6", "Ct 8,6"}}},
+        {"pl", "Zob. Pieśń nad Pieśniami 2,1 i Pierwszy List do Koryntian 13,4.\n",
+         {{"Pieśń nad Pieśniami 2,1", "Pnp 2,1"}, {"Pierwszy List do Koryntian 13,4", "1 Kor 13,4"}}},
+        {"ru", "См. Песнь Песней 2:1 и Евангелие от Иоанна 3:16.\n",
+         {{"Песнь Песней 2:1", "Песн 2:1"}, {"Евангелие от Иоанна 3:16", "Ин 3:16"}}},
+        // A paragraph ends the phrase: no citation.
+        {"en", "the Song of\n\nSolomon 2:1\n", {}},
+    };
+    for (const Case &c : kCases)
+        EXPECT_EQ(scanned(c.lang, c.text), c.found) << c.lang << " '" << c.text << "'";
 }
 
 // ---------------------------------------------------------------------------

@@ -47,14 +47,14 @@ const std::string &single_text(const Options &o) {
 
 // The text a command works on: `original` read with the typographic forms.
 std::string read_text(const Options &o, const std::string &original, LANG *l) {
-    return normalize(original, o.exact, l->chars[1]).text;
+    return normalize(original, o.exact, l->chars[1], phrases_of(l)).text;
 }
 
 // Reads and checks one citation of the command `o`: its text for the
 // services, or nullopt after the message (the caller writes the empty line).
 std::optional<std::string> read_citation(const Options &o, const std::string &original,
                                          LANG *l) {
-    Normalized n = normalize(original, o.exact, l->chars[1]);
+    Normalized n = normalize(original, o.exact, l->chars[1], phrases_of(l));
     const std::string why = citation_problem(n, original, l, Bare::whole_book);
     if (why.empty())
         return std::move(n.text);

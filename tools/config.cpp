@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "phrases.h"
 #include "tovrin.h"
 #include "tovrin.hpp"
 
@@ -205,6 +206,7 @@ void load_config(const Options &o) {
         load_built_in();
     else
         tovrin_init_file(loaded.path.c_str());
+    read_phrases_from(loaded.shown, std::move(text));
 }
 
 int cmd_config(const Options &o) {

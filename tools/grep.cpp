@@ -24,7 +24,7 @@ public:
         line_start_ = Place{};
         hit_ = false;
     }
-    void text(char, const Span &s, const Place &at) override { add(s.bytes, s.len, false, at); }
+    void text(char, const Span &s, const Place &at) override { add(s.data(), s.size(), false, at); }
     void citation(const Citation &c) override {
         // A shared passage in either direction: the overlap test is not
         // symmetric.
@@ -81,7 +81,7 @@ int cmd_grep(const Options &o) {
     // The overlap test takes anything, and a text that is no citation (a
     // book name unknown, a number 0) would match every citation. A bare
     // book is fine: it stands for the whole book.
-    const Normalized query = normalize(o.args[0], o.exact, l->chars[1]);
+    const Normalized query = normalize(o.args[0], o.exact, l->chars[1], phrases_of(l));
     const std::string why = citation_problem(query, o.args[0], l, Bare::whole_book);
     if (!why.empty())
         usage_error("grep: " + why);

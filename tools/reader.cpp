@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace cli {
 
@@ -116,7 +117,121 @@ int Reader::line_break() {
     return ' ';
 }
 
-Normalized normalize(const std::string &original, bool exact, signed char range_mark) {
+// ---------------------------------------------------------------------
+// Phrases: matched in the view of typographic forms, where every blank and
+// line break inside a paragraph is already a space. Only a byte that starts
+// a word and may begin a phrase reads ahead, as far as the phrases that fit
+// so far need; what was read ahead and is no phrase is handed out as it is,
+// and phrases are looked for in it again.
+
+namespace {
+
+// A phrase with the blanks a text puts between its words.
+constexpr std::size_t kMaxPhraseBytes = 256;
+
+} // namespace
+
+Reader::Item Reader::pull() {
+    Item item{};
+    item.c = next_form(item.form, item.is_form);
+    return item;
+}
+
+// The next byte when bytes were read ahead or a name is being handed out.
+int Reader::next_queued(Span &form, bool &is_form) {
+    // The bytes of a phrase's name after its first stand for no bytes.
+    if (*name_ != '\0') {
+        form = Span{};
+        is_form = true;
+        return static_cast<unsigned char>(*name_++);
+    }
+    const Item item = items_.front();
+    items_.pop_front();
+    if (word_start_ && phrases_->may_begin[static_cast<std::size_t>(item.c)])
+        return phrase_at(item, form, is_form);
+    return hand_out(item, form, is_form);
+}
+
+// `item` starts a word and may begin a phrase: the first byte of the
+// phrase's name, or `item` itself when no phrase is there.
+int Reader::phrase_at(const Item &item, Span &form, bool &is_form) {
+    if (items_.empty())
+        read_ahead();
+    // Most words that begin like a phrase differ from it in their second
+    // byte already.
+    const bool may_match = items_.empty() || phrases_->may_go_on(item.c, items_.front().c);
+    int which = 0;
+    if (const long length = may_match ? match_phrase(item.c, which) : 0; length > 0)
+        return hand_out_phrase(item, length, which, form, is_form);
+    return hand_out(item, form, is_form);
+}
+
+int Reader::hand_out(const Item &item, Span &form, bool &is_form) {
+    word_start_ = !phrases_->in_word[static_cast<std::size_t>(item.c)];
+    is_form = item.is_form;
+    if (item.is_form)
+        form = item.form;
+    return item.c;
+}
+
+// Reads one more byte of the view ahead; false at the end of the file.
+bool Reader::read_ahead() {
+    const Item next = pull();
+    if (next.c < 0)
+        return false;
+    items_.push_back(next);
+    return true;
+}
+
+// The length in bytes of the view of the longest phrase that begins with
+// `first` and goes on with what was read ahead, or 0.
+long Reader::match_phrase(int first, int &which) {
+    std::string &text = text_;
+    text.assign(1, static_cast<char>(first));
+    for (const Item &item : items_)
+        text += static_cast<char>(item.c);
+    bool more = true;
+    // The first word decides for most words: read it whole before asking.
+    while (more && phrases_->in_word[static_cast<unsigned char>(text.back())] &&
+           text.size() < kMaxPhraseBytes) {
+        more = read_ahead();
+        if (more)
+            text += static_cast<char>(items_.back().c);
+    }
+    for (;;) {
+        more = more && text.size() < kMaxPhraseBytes;
+        const long length = tovrin_phrases_match(phrases_->set.get(), text.data(), text.size(),
+                                                 more ? 1 : 0, &which);
+        if (length >= 0)
+            return length;
+        more = read_ahead();
+        if (more)
+            text += static_cast<char>(items_.back().c);
+    }
+}
+
+int Reader::hand_out_phrase(const Item &first, long length, int which, Span &form,
+                            bool &is_form) {
+    const auto bytes_of = [](const Item &item) {
+        return item.is_form ? std::string(item.form.data(), item.form.size())
+                            : std::string(1, static_cast<char>(item.c));
+    };
+    std::string original = bytes_of(first);
+    for (long k = 1; k < length; ++k) {
+        original += bytes_of(items_.front());
+        items_.pop_front();
+    }
+    originals_.push_back(std::move(original));
+    name_ = tovrin_phrases_name(phrases_->set.get(), which);
+    word_start_ = false;
+    form = Span{};
+    form.phrase = &originals_.back();
+    is_form = true;
+    return static_cast<unsigned char>(*name_++);
+}
+
+Normalized normalize(const std::string &original, bool exact, signed char range_mark,
+                     const Phrases *phrases) {
     Normalized r;
     // fmemopen() refuses an empty buffer on some systems: nothing to read.
     if (!original.empty()) {
@@ -124,7 +239,7 @@ Normalized normalize(const std::string &original, bool exact, signed char range_
             fmemopen(const_cast<char *>(original.data()), original.size(), "r"), &std::fclose);
         if (f == nullptr)
             throw std::bad_alloc();
-        Reader reader(f.get(), exact, range_mark);
+        Reader reader(f.get(), exact, range_mark, phrases);
         std::size_t at = 0;
         for (;;) {
             Span form;
@@ -134,7 +249,7 @@ Normalized normalize(const std::string &original, bool exact, signed char range_
                 break;
             r.text += static_cast<char>(c);
             r.origin.push_back(at);
-            at += is_form ? form.len : 1;
+            at += is_form ? form.size() : 1;
         }
     }
     r.origin.push_back(original.size());

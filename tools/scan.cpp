@@ -21,7 +21,7 @@ class PlainOutput : public Consumer {
 public:
     bool needs_places() const override { return false; }
     bool copies_text() const override { return true; }
-    void text(char, const Span &s, const Place &) override { write_bytes(s.bytes, s.len); }
+    void text(char, const Span &s, const Place &) override { write_bytes(s.data(), s.size()); }
     void citation(const Citation &c) override { write_bytes(c.text); }
 };
 
@@ -103,7 +103,7 @@ public:
     // escaped in pieces that end with an ASCII byte, so that no sequence is
     // cut (a stray byte shows as the replacement character).
     void text(char, const Span &s, const Place &) override {
-        pending_.append(s.bytes, s.len);
+        pending_.append(s.data(), s.size());
         if ((pending_.size() >= 4096 && static_cast<unsigned char>(pending_.back()) < 0x80) ||
             pending_.size() >= 65536)
             flush();

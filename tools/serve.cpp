@@ -267,7 +267,7 @@ private:
 json citations_of(const Input &in) {
     const ScanSlot slot;
     const std::string &text = text_of(in);
-    const Normalized read = normalize(text, in.exact, in.lang->chars[1]);
+    const Normalized read = normalize(text, in.exact, in.lang->chars[1], phrases_of(in.lang));
     const std::vector<tovrin_span> spans = block_scan(in.lang, read.text);
     return locked([&] {
         LANG *english = findlang("en");
@@ -326,7 +326,7 @@ void handle_index(const httplib::Request &req, httplib::Response &res) {
 // as the scanner checks (a bare book counts as the whole book).
 // Call under the lock.
 std::string checked_citation(const std::string &original, bool exact, LANG *l) {
-    Normalized read = normalize(original, exact, l->chars[1]);
+    Normalized read = normalize(original, exact, l->chars[1], phrases_of(l));
     const std::string why = citation_problem(read, original, l, Bare::whole_book);
     if (!why.empty())
         fail(422, why);

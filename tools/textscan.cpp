@@ -39,7 +39,7 @@ void Scan::run(FILE *f, const std::string &name, const doc::Document *document) 
 }
 
 void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
-    Reader reader(f, exact_, l_->chars[1]);
+    Reader reader(f, exact_, l_->chars[1], phrases_of(l_));
     place_ = piece.start;
     characters_ = CharacterCounter{};
     forms_.clear();
@@ -111,7 +111,7 @@ void Scan::text_until(const std::string &pending, long long base, long long end)
         }
         const Span span = take_span(c);
         if (copies_text_)
-            write_bytes(span.bytes, span.len);
+            write_bytes(span.data(), span.size());
         else
             consumer_.text(c, span, place_);
         advance(span);
@@ -125,7 +125,7 @@ void Scan::citation(const std::string &pending, long long base, long long length
                                   static_cast<std::size_t>(length));
     for (const char b : c.normalized) {
         const Span span = take_span(b);
-        c.text.append(span.bytes, span.len);
+        c.text.append(span.data(), span.size());
         advance(span);
     }
     consumer_.citation(c);
@@ -149,12 +149,13 @@ Span Scan::take_span(char c) {
 void Scan::advance(const Span &span) {
     if (!places_)
         return;
-    for (int k = 0; k < span.len; ++k) {
+    const char *bytes = span.data();
+    for (std::size_t k = 0; k < span.size(); ++k) {
         ++place_.offset;
-        if (span.bytes[k] == '\n') {
+        if (bytes[k] == '\n') {
             ++place_.line;
             place_.column = 1;
-        } else if (characters_.starts_character(static_cast<unsigned char>(span.bytes[k]))) {
+        } else if (characters_.starts_character(static_cast<unsigned char>(bytes[k]))) {
             ++place_.column;
         }
     }

@@ -1,0 +1,227 @@
+// Phrases: book titles of three words or more ("Song of Solomon", "První
+// list Korintským"), which the lexer cannot read as one name since it reads
+// at most two pieces. bibl.ini gives each as a ">PHRASE>NAME" line inside
+// its language; tovrin_init() skips those lines, and this file reads them
+// for the readers of running text, which hand the scanner NAME where the
+// text has PHRASE.
+//
+// Consumes: the configuration file and a language record (for its letters,
+// abbreviation mark and case folding). Produces: a set of phrases indexed by
+// the folding key of their first byte, and the match of a text against it.
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <new>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tovrin.h"
+
+struct tovrin_phrases {
+    LANG *l = nullptr;
+    std::vector<std::pair<std::string, std::string>> items; // phrase, name
+    // Phrases by the folding key of their first byte: a reader tries only
+    // those that can begin at the byte in front of it.
+    std::array<std::vector<int>, 256> by_first;
+    // Per byte: its folding key, and what it is in the language. upper()
+    // and the class tests search the letter strings at every call; a
+    // reader asks for every byte of a text.
+    std::array<unsigned char, 256> key{};
+    std::array<bool, 256> letter{}, separator{}, starts{};
+};
+
+namespace {
+
+// A ">" line is read whole; the library's loader cuts lines here, so a
+// longer one would lose its name.
+constexpr std::size_t kMaxLine = 200;
+
+unsigned char byte(char c) { return static_cast<unsigned char>(c); }
+
+// The tables of `set`, from its language.
+void classify(tovrin_phrases &set) {
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<signed char>(b);
+        set.key[b] = byte(upper(c, set.l));
+        set.letter[b] = ifc_2(c, set.l) != 0;
+        // Spaces and abbreviation marks separate the words of a phrase; a
+        // run of them in the text matches a run in the phrase, whatever its
+        // length.
+        set.separator[b] = c == ' ' || c == set.l->chars[6];
+        // A phrase stands for a name where a citation may begin: at a
+        // capital or a digit, as the scanner starts one ("song of songs
+        // 8:6" stays text, as "song 8:6" does).
+        set.starts[b] = ifc_4(c, set.l) || ifc_5(c, set.l);
+    }
+}
+
+// The word after "{": up to a space or "%", as the loader reads it.
+std::string block_name(const std::string &line) {
+    const std::size_t end = line.find_first_of(" %", 1);
+    return line.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+// ">PHRASE>NAME" into its two parts; false when a part is empty or the
+// second ">" is missing.
+bool split_line(const std::string &line, std::string &phrase, std::string &name) {
+    const std::size_t mark = line.find('>', 1);
+    if (mark == std::string::npos || mark == 1 || mark + 1 == line.size())
+        return false;
+    phrase = line.substr(1, mark - 1);
+    name = line.substr(mark + 1);
+    return name.find('>') == std::string::npos;
+}
+
+int read_phrases(std::istream &in, tovrin_phrases &set, int &line_no) {
+    bool inside = false, seen = false;
+    std::string line;
+    for (line_no = 1; std::getline(in, line); ++line_no) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        if (line[0] == '{') {
+            // Only the first block of the name counts, as for findlang().
+            inside = !seen && block_name(line) == set.l->name;
+            seen = seen || inside;
+        } else if (line[0] == '}') {
+            inside = false;
+        } else if (line[0] == '>' && inside) {
+            std::string phrase, name;
+            if (line.size() > kMaxLine || !split_line(line, phrase, name))
+                return TOVRIN_PHRASES_BAD_LINE;
+            if (findbook(name.c_str(), set.l) <= 0)
+                return TOVRIN_PHRASES_UNKNOWN_NAME;
+            set.by_first[set.key[byte(phrase[0])]].push_back(static_cast<int>(set.items.size()));
+            set.items.emplace_back(std::move(phrase), std::move(name));
+        }
+    }
+    line_no = 0;
+    if (in.bad())
+        return TOVRIN_PHRASES_NO_FILE;
+    return seen ? TOVRIN_PHRASES_OK : TOVRIN_PHRASES_NO_LANGUAGE;
+}
+
+// kEnd: the whole phrase, up to the end of the text, where more text may
+// still continue its last word.
+enum class Fit { kNo, kPrefix, kEnd, kFull };
+
+// How `phrase` fits the start of `text`: not at all, as far as the text
+// goes (more text may decide), or whole (`used` bytes of the text), the
+// word ending with it.
+Fit fit(const tovrin_phrases &set, const std::string &phrase, const char *text,
+        std::size_t len, std::size_t &used) {
+    const auto &sep = set.separator;
+    std::size_t i = 0, k = 0;
+    while (i < phrase.size()) {
+        if (k == len)
+            return Fit::kPrefix;
+        const bool gap = sep[byte(phrase[i])];
+        if (gap != sep[byte(text[k])])
+            return Fit::kNo;
+        if (gap) {
+            while (i < phrase.size() && sep[byte(phrase[i])])
+                ++i;
+            while (k < len && sep[byte(text[k])])
+                ++k;
+            continue;
+        }
+        if (set.key[byte(phrase[i])] != set.key[byte(text[k])])
+            return Fit::kNo;
+        ++i;
+        ++k;
+    }
+    used = k;
+    // A phrase ends where its last word ends: "Song of Solomons" is none.
+    if (k == len)
+        return Fit::kEnd;
+    return set.letter[byte(text[k])] ? Fit::kNo : Fit::kFull;
+}
+
+// The phrases of `l` in the configuration `in` (not open: NO_FILE).
+int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
+    int line_no = 0;
+    int status = TOVRIN_PHRASES_NO_FILE;
+    *out = nullptr;
+    try {
+        if (in) {
+            auto set = std::make_unique<tovrin_phrases>();
+            set->l = l;
+            classify(*set);
+            status = read_phrases(in, *set, line_no);
+            if (status == TOVRIN_PHRASES_OK)
+                *out = set.release();
+        }
+    } catch (const std::bad_alloc &) {
+        status = TOVRIN_PHRASES_NO_MEMORY;
+        line_no = 0;
+    }
+    if (line != nullptr)
+        *line = status == TOVRIN_PHRASES_OK ? 0 : line_no;
+    return status;
+}
+
+} // namespace
+
+extern "C" {
+
+int tovrin_phrases_load(const char *path, LANG *l, tovrin_phrases **out, int *line) {
+    std::ifstream in(path, std::ios::binary);
+    return load(in, l, out, line);
+}
+
+int tovrin_phrases_load_text(const char *text, size_t len, LANG *l, tovrin_phrases **out,
+                             int *line) {
+    std::istringstream in(std::string(text, len));
+    return load(in, l, out, line);
+}
+
+void tovrin_phrases_free(tovrin_phrases *p) { delete p; }
+
+int tovrin_phrases_count(const tovrin_phrases *p) { return static_cast<int>(p->items.size()); }
+
+const char *tovrin_phrases_phrase(const tovrin_phrases *p, int k) {
+    return p->items[static_cast<std::size_t>(k)].first.c_str();
+}
+
+const char *tovrin_phrases_name(const tovrin_phrases *p, int k) {
+    return p->items[static_cast<std::size_t>(k)].second.c_str();
+}
+
+int tovrin_phrases_may_begin(const tovrin_phrases *p, signed char c) {
+    return p->starts[byte(c)] && !p->by_first[p->key[byte(c)]].empty() ? 1 : 0;
+}
+
+long tovrin_phrases_match(const tovrin_phrases *p, const char *text, std::size_t len, int more,
+                          int *k) {
+    if (len == 0)
+        return more ? -1 : 0;
+    if (!p->starts[byte(text[0])])
+        return 0;
+    long best = 0;
+    bool undecided = false;
+    for (int candidate : p->by_first[p->key[byte(text[0])]]) {
+        std::size_t used = 0;
+        const Fit f = fit(*p, p->items[static_cast<std::size_t>(candidate)].first, text, len, used);
+        if (f == Fit::kNo)
+            continue;
+        if (f == Fit::kPrefix || (f == Fit::kEnd && more)) {
+            undecided = true;
+            continue;
+        }
+        if (static_cast<long>(used) > best) {
+            best = static_cast<long>(used);
+            if (k != nullptr)
+                *k = candidate;
+        }
+    }
+    // A longer phrase may still match: the longest one wins.
+    if (undecided && more)
+        return -1;
+    return best;
+}
+
+} // extern "C"
