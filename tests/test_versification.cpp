@@ -64,6 +64,7 @@ TEST(Tables, EverySystemHasTheProtestantCanonAndItsOwnDeuterocanon) {
         {"hebrew", {TOB, 68, 69, WIS, SIR, BAR, MACC1, MACC2, PRMAN}},
         {"kjv", {}},
         {"kjva", {TOB, 68, 69, WIS, SIR, BAR, 75, 76, 77, MACC1, MACC2, 83, 84, PRMAN}},
+        {"synodal", {TOB, 68, WIS, SIR, BAR, 74, MACC1, MACC2, 81, 83, 84, PRMAN}},
         {"vulgate", {TOB, 68, WIS, SIR, BAR, MACC1, MACC2, 83, 84, PRMAN, ADDPS}},
     };
     int listed = 0;
@@ -109,6 +110,19 @@ TEST(Tables, KnownCounts) {
         {"vulgate", PS, 9, 39}, {"vulgate", PS, 50, 21}, {"vulgate", 27, 0, 14},
         {"vulgate", 27, 13, 65}, {"vulgate", 17, 0, 16}, {"vulgate", BAR, 6, 72},
         {"vulgate", MAL, 0, 4}, {"vulgate", SIR, 0, 51},
+        // The Synodal numbering: Greek psalm numbers with the titles as
+        // verses and Psalm 151 in the Psalter, Joel 3 and Malachi 4 chapters,
+        // Esther and Daniel with their additions, the doxology of Romans at
+        // the end of chapter 14, Baruch and the Letter of Jeremiah apart,
+        // 3 Maccabees, the Slavonic 2 and 3 Ezra as 1 and 2 Esdras.
+        {"synodal", PS, 0, 151}, {"synodal", PS, 151, 7}, {"synodal", PS, 50, 21},
+        {"synodal", PS, 9, 39}, {"synodal", PS, 118, 176}, {"synodal", PS, 22, 6},
+        {"synodal", JOEL, 0, 3}, {"synodal", JOEL, 2, 32}, {"synodal", MAL, 0, 4},
+        {"synodal", MAL, 4, 6}, {"synodal", 17, 0, 10}, {"synodal", 27, 0, 14},
+        {"synodal", 27, 3, 100}, {"synodal", ROM, 14, 26}, {"synodal", ROM, 16, 24},
+        {"synodal", BAR, 0, 5}, {"synodal", 74, 1, 72}, {"synodal", 81, 0, 7},
+        {"synodal", 83, 0, 9}, {"synodal", 84, 0, 16}, {"synodal", PRMAN, 0, 1},
+        {"synodal", ADDPS, 0, 0},
         // Outside the tables.
         {"hebrew", PS, 151, 0}, {"kjv", JOHN, 0 - 1, 0}, {"kjv", 0, 0, 0}, {"kjv", 87, 0, 0},
     };
@@ -147,6 +161,7 @@ TEST(Tables, RegenerateFromTheirPackages) {
         {"sword_counts.sh hebrew", "/usr/include/sword/canon_luther.h", "hebrew"},
         {"sword_counts.sh kjva", "/usr/include/sword/canon_kjva.h", "kjva"},
         {"sword_counts.sh vulgate", "/usr/include/sword/canon_vulg.h", "vulgate"},
+        {"sword_counts.sh synodal", "/usr/include/sword/canon_synodal.h", "synodal"},
     };
     for (const auto &t : tables) {
         // .ci/run installs both packages; a machine without them skips.

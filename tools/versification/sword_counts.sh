@@ -9,6 +9,7 @@
 # so that no verse that one of them has is missing.
 #
 #   bash tools/versification/sword_counts.sh hebrew > data/versification/hebrew.vrs
+#   bash tools/versification/sword_counts.sh synodal > data/versification/synodal.vrs
 #   bash tools/versification/sword_counts.sh kjv     (canon.h, for cross-checks)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,8 +28,15 @@ case "${1:-}" in
     about="The Vulgate numbering: Greek psalm numbers, Esther 16 chapters, Daniel 14,
 # Baruch 6 (the Letter of Jeremiah), with the Prayer of Manasseh, 1-2 Esdras
 # and Psalm 151 of its appendix." ;;
+  synodal) headers=synodal
+    about="The Synodal numbering of the Russian and Ukrainian Orthodox Bibles: Greek
+# psalm numbers with the titles counted as verses, Psalm 151 as Psalm 151,
+# Joel 3 chapters, Malachi 4, Esther and Daniel with their Greek additions
+# in place; with the deuterocanonical books of the Russian Bible (1-3
+# Maccabees, 2-3 Ezra as 1-2 Esdras, Baruch 5 and the Letter of Jeremiah
+# as books of their own)." ;;
   kjv) headers=kjv about= ;;
-  *) echo "usage: sword_counts.sh hebrew|kjva|vulgate|kjv" >&2; exit 2 ;;
+  *) echo "usage: sword_counts.sh hebrew|kjva|vulgate|synodal|kjv" >&2; exit 2 ;;
 esac
 
 # The counts of one header, one line per book: "OSIS n1 n2 ...".
