@@ -7,6 +7,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "tovrin.h"
 
 namespace {
 
@@ -40,9 +41,18 @@ protected:
                            cwd.path(), stdin_text);
     }
 
-    template <std::size_t N> void expect_all(const Case (&cases)[N]) {
+    // Runs `tovrin --config <shipped bibl.ini> ARGS`, whose languages name
+    // their numbering systems.
+    Outcome shipped(const std::string &args, const std::string &stdin_text = "") {
+        return run_command(testing_support::binary_dir() + "/tovrin --config '" +
+                               testing_support::source_dir() + "/data/bibl.ini' " + args,
+                           dir_.path(), stdin_text);
+    }
+
+    template <std::size_t N>
+    void expect_all(const Case (&cases)[N], bool shipped_config = false) {
         for (const Case &c : cases) {
-            const Outcome o = tovrin(c.args, c.in);
+            const Outcome o = shipped_config ? shipped(c.args, c.in) : tovrin(c.args, c.in);
             EXPECT_EQ(o.out, c.out) << c.args << " <<< " << c.in;
             EXPECT_EQ(o.err, "") << c.args << " <<< " << c.in;
             EXPECT_EQ(o.status, 0) << c.args << " <<< " << c.in;
@@ -72,6 +82,86 @@ TEST_F(Cli, Expand) {
         {"expand --lang xx", "", ""},
     };
     expect_all(cases);
+}
+
+// The following marks by a numbering system: "n" after the last verse of a
+// chapter is the first verse of the next one, "nn" runs to the end of the
+// chapter, and neither crosses the end of a book. Czech readers count
+// Malachi in three chapters (Hebrew), English ones in four (KJV).
+TEST_F(Cli, ExpandByNumberingSystem) {
+    const Case cases[] = {
+        {"expand --versification 'J 3,36n' 'Mal 3,24n' 'Ž 23,5nn' 'J 3,16n'", "",
+         "J 3,36-4,1\nMal 3,24\nŽ 23,5-6\nJ 3,16-17\n"},
+        {"expand --lang en --versification 'John 3:36f' 'Mal 4:6f' 'Ps 23:5ff' 'Mal 3:18f'", "",
+         "John 3:36-4:1\nMal 4:6\nPs 23:5-6\nMal 3:18-4:1\n"},
+        // A system by name, and into another language.
+        {"expand --versification kjv 'Mal 3,18n'", "", "Mal 3,18-4,1\n"},
+        {"expand --versification hebrew 'Mal 3,18n'", "", "Mal 3,18-19\n"},
+        {"expand --to en --versification 'J 3,36n'", "", "John 3:36-4:1\n"},
+        {"expand --versification", "J 3,36n\nMal 3,24n\n", "J 3,36-4,1\nMal 3,24\n"},
+        // A citation of one lower-case word is no NAME after "--".
+        {"expand --versification -- gn", "", "Gn\n"},
+    };
+    expect_all(cases, true);
+}
+
+// OSIS references: one per unit, separated by ","; the marks resolved as
+// by --versification; verse parts only with --parts.
+TEST_F(Cli, ExpandToOsis) {
+    const Case cases[] = {
+        {"expand --to osis 'Mt 5,3-12; L 6,20n'", "",
+         "Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21\n"},
+        {"expand --to osis 'J 3,36n' 'J 3,16a' 'Gn 1,1-2,3; Zj 22' 'Mt 5,3.7' 'Gn-Ex'", "",
+         "John.3.36-John.4.1\nJohn.3.16\nGen.1.1-Gen.2.3,Rev.22\nMatt.5.3,Matt.5.7\n"
+         "Gen-Exod\n"},
+        {"expand --to osis --parts 'J 3,16a-18b'", "", "John.3.16!a-John.3.18!b\n"},
+        {"expand --to osis --versification kjv 'Mal 3,18n'", "", "Mal.3.18-Mal.4.1\n"},
+        {"expand --lang en --to osis", "Ps 119:176\nMal 4:6f\n", "Ps.119.176\nMal.4.6\n"},
+    };
+    expect_all(cases, true);
+
+    const Outcome bad = shipped("expand --to osis 'Xy 3,4' 'J 3,16'");
+    EXPECT_EQ(bad.out, "\nJohn.3.16\n");
+    EXPECT_EQ(bad.err, "tovrin: expand: unknown book name 'Xy' in 'Xy 3,4'\n");
+    EXPECT_EQ(bad.status, 1);
+}
+
+// The built-in numbering systems as messages list them: "hebrew, kjv, ...".
+std::string system_names() {
+    std::string names;
+    for (int k = 0; tovrin_versification_at(k) != nullptr; ++k)
+        names += (k > 0 ? ", " : "") +
+                 std::string(tovrin_versification_name(tovrin_versification_at(k)));
+    return names;
+}
+
+// Options of expand that cannot be honoured are usage errors, before any
+// output.
+TEST_F(Cli, ExpandOptionErrors) {
+    const std::string systems = "(systems: " + system_names() + ")\n";
+    const struct {
+        const char *args;
+        std::string err;
+    } cases[] = {
+        {"expand --versification nope 'J 3,16'",
+         "tovrin: unknown numbering system 'nope' " + systems},
+        {"expand --parts 'J 3,16'", "tovrin: --parts goes with --to osis\n"},
+        {"expand --sort --versification 'J 3,16'",
+         "tovrin: --sort does not go with --versification\n"},
+        {"expand --sort --to osis 'J 3,16'", "tovrin: --sort does not go with --to osis\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = shipped(c.args);
+        EXPECT_EQ(o.err, c.err + "Try 'tovrin expand --help'.\n") << c.args;
+        EXPECT_EQ(o.out, "") << c.args;
+        EXPECT_EQ(o.status, 2) << c.args;
+    }
+    // A language without numbering systems needs a NAME.
+    const Outcome none = tovrin("expand --lang xx --versification 'Mt 5,3n'");
+    EXPECT_EQ(none.err, "tovrin: language 'xx' names no numbering system: give one with "
+                        "--versification NAME " + systems + "Try 'tovrin expand --help'.\n");
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.status, 2);
 }
 
 TEST_F(Cli, Translate) {

@@ -526,6 +526,59 @@ TEST_F(TextCmds, LintOnALongTextReportsEachParagraph) {
     EXPECT_EQ(all.status, 1);
 }
 
+// Chapters and verses that no numbering system of the language has: typos
+// of real citations next to the last verses that do exist (Ž 51,21 and Mal
+// 3,24 in the Hebrew numbering of Czech Bibles).
+TEST_F(TextCmds, LintReportsChaptersAndVersesThatDoNotExist) {
+    const Outcome o = run_command(testing_support::binary_dir() + "/tovrin --config '" +
+                                      shipped_config() + "' lint existence-cz.tex",
+                                  testing_support::source_dir() + "/tests/fixtures");
+    EXPECT_EQ(o.out, "existence-cz.tex:1:15: no verse 99 in J 3 (it has 36)\n"
+                     "existence-cz.tex:1:24: no chapter 29 in Mt (it has 28)\n"
+                     "existence-cz.tex:1:43: no chapter 151 in Ž (it has 150)\n"
+                     "existence-cz.tex:1:54: no chapter 2 in Ju (it has 1)\n"
+                     // A citation of a list without a book name has the
+                     // book of the one before.
+                     "existence-cz.tex:3:17: no chapter 17 in Ř (it has 16)\n"
+                     "existence-cz.tex:3:24: no book 3 Mak in hebrew or kjva\n"
+                     // "Ž 151" opens a sentence, as "Za 34 let" does in
+                     // prose: a chapter alone there is left alone.
+                     "existence-cz.tex:4:25: no chapter 29 in Mt (it has 28)\n");
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.status, 1);
+
+    const struct {
+        const char *args;
+        const char *in;
+        const char *out;
+    } cases[] = {
+        // The book as the language names it first, the places of the
+        // original text through typographic forms, phrases and line breaks.
+        {"lint", "Viz Mt~29,1--3; J 3,36\xe2\x80\x93\n99 a Gn 51,1.",
+         "-:1:5: no chapter 29 in Mt (it has 28)\n-:1:17: no verse 99 in J 3 (it has 36)\n"
+         "-:2:6: no chapter 51 in Gn (it has 50)\n"},
+        {"lint", "Viz První kniha Mojžíšova 51,1; 50,26; 52,1.",
+         "-:1:5: no chapter 51 in Gn (it has 50)\n-:1:40: no chapter 52 in Gn (it has 50)\n"},
+        // A verse part, a following mark and the end of a chapter exist.
+        {"lint", "Viz J 3,36n; J 3,16a; Mt 28,20nn.", ""},
+        // English readers count Malachi in the KJV numbering.
+        {"lint --lang en", "See Mal 3:24 and Mal 4:6.",
+         "-:1:5: no verse 24 in Mal 3 (it has 18)\n"},
+        // A wrong citation fails its checks first; nothing more is said.
+        {"lint", "Viz Mt 29,3-1.", "-:1:5: reversed range in 'Mt 29,3-1'\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome r = cz(c.args, c.in);
+        EXPECT_EQ(r.out, c.out) << c.in;
+        EXPECT_EQ(r.err, "") << c.in;
+        EXPECT_EQ(r.status, *c.out ? 1 : 0) << c.in;
+    }
+    // A language that names no numbering system has no such test.
+    const Outcome xx_lint = xx("lint", "See Mt 29,1 and Jn 3,99.");
+    EXPECT_EQ(xx_lint.out, "");
+    EXPECT_EQ(xx_lint.status, 0);
+}
+
 TEST_F(TextCmds, LintGoesOnAfterAnUnopenableFile) {
     file("bad.txt", "Mt 5,3-1\n");
     const Outcome o = xx("lint missing.txt bad.txt");

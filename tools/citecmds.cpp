@@ -151,15 +151,62 @@ int cmd_books(const Options &o) {
     return 0;
 }
 
+// The names of the built-in numbering systems, joined by ", ".
+std::string system_names() {
+    std::string names;
+    const tovrin_versification *v = nullptr;
+    for (int k = 0; (v = tovrin_versification_at(k)) != nullptr; ++k)
+        names += (k > 0 ? ", " : "") + std::string(tovrin_versification_name(v));
+    return names;
+}
+
+// The numbering that resolves the marks for expand: the system named with
+// --versification, or null for the language's own (for each book the first
+// of its systems that has it).
+const tovrin_versification *numbering(const Options &o, LANG *l) {
+    if (o.versification.empty()) {
+        if (o.versified && tovrin_versification_of(l, 0) == nullptr)
+            usage_error(std::string("language '") + l->name +
+                        "' names no numbering system: give one with --versification NAME "
+                        "(systems: " + system_names() + ")");
+        return nullptr;
+    }
+    const tovrin_versification *v = tovrin_versification_find(o.versification.c_str());
+    if (v == nullptr)
+        usage_error("unknown numbering system '" + o.versification +
+                    "' (systems: " + system_names() + ")");
+    return v;
+}
+
+// The options of expand that go only with others, checked before any output.
+void check_expand_options(const Options &o) {
+    const bool osis = o.to == "osis";
+    if (o.parts && !osis)
+        usage_error("--parts goes with --to osis");
+    if (o.sort && (osis || o.versified))
+        usage_error(std::string("--sort does not go with ") +
+                    (osis ? "--to osis" : "--versification"));
+}
+
 int cmd_expand(const Options &o) {
+    check_expand_options(o);
     LANG *from = language(o.lang);
-    LANG *to = o.to.empty() ? from : language(o.to);
+    const tovrin_versification *v = numbering(o, from);
+    // OSIS names the books itself: "osis" is no language here.
+    const bool osis = o.to == "osis";
+    LANG *to = o.to.empty() || osis ? from : language(o.to);
     return for_each_citation(o, [&](const std::string &original) {
         const std::optional<std::string> cite = read_citation(o, original, from);
         if (!cite)
             return failed_line();
-        print_owned(o.sort ? tovrin_expand_sort(cite->c_str(), from, to)
-                           : tovrin_expand_bl(cite->c_str(), from, to));
+        const char *text = cite->c_str();
+        if (osis)
+            print_owned(tovrin_osis(text, from, v, o.parts ? TOVRIN_OSIS_PARTS : 0u));
+        else if (o.versified)
+            print_owned(tovrin_expand_versified(text, from, to, v));
+        else
+            print_owned(o.sort ? tovrin_expand_sort(text, from, to)
+                               : tovrin_expand_bl(text, from, to));
         return 0;
     });
 }

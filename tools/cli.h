@@ -20,6 +20,11 @@ struct Options {
     std::string to;
     std::string lang2;
     bool sort = false;
+    // expand: the marks by a numbering system (its name; empty for the
+    // language's own), and with --to osis the verse parts kept.
+    bool versified = false;
+    std::string versification;
+    bool parts = false;
     // Text commands (scan, lint, index, grep).
     std::string format;          // scan: ansi|plain|tex|html|json; index: text|json
     std::string macro = "bibleref";

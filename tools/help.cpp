@@ -82,8 +82,12 @@ const std::map<std::string, std::string> kCommandHelp = {
      "usage: tovrin lint [--exact] [--lang L] [FILE...]\n"
      "Reports citations written wrongly as FILE:LINE:COLUMN: message (unknown book\n"
      "name, chapter or verse 0 or above 999, reversed range, missing chapter); the\n"
-     "column counts characters. Exit status 1 when anything was reported, 2 when a\n"
-     "file could not be read.\n"
+     "column counts characters. In a language that names numbering systems (an '='\n"
+     "line of bibl.ini), also each citation of a chapter or verse that none of them\n"
+     "has: \"no verse 99 in J 3 (it has 36)\", \"no chapter 29 in Mt (it has 28)\",\n"
+     "\"no book 3 Mak in hebrew or kjva\" (a chapter alone at the start of a\n"
+     "sentence is taken for prose). Exit status 1 when anything was reported, 2\n"
+     "when a file could not be read.\n"
      "example:\n"
      "  tovrin lint kazani.tex\n"},
     {"index",
@@ -110,11 +114,24 @@ const std::map<std::string, std::string> kCommandHelp = {
               "Lists the books: number, tab, main name (further names).\n"
               "example:\n  tovrin books --lang en\n"},
     {"expand", "usage: tovrin expand [--exact] [--lang L] [--to L2] [--sort] [CITE...]\n"
+               "       tovrin expand --versification [NAME] [--to L2] [CITE...]\n"
+               "       tovrin expand --to osis [--parts] [--versification [NAME]] [CITE...]\n"
                "The canonical text of each citation (in L2 with --to, units sorted\n"
-               "with --sort). Without CITE, one citation per line from standard input.\n" +
+               "with --sort). Without CITE, one citation per line from standard input.\n"
+               "--versification reads the following marks by a numbering system (NAME,\n"
+               "or the language's own: for each book the first system of its '=' line\n"
+               "that has it): \"n\" after the last verse of a chapter is the first verse\n"
+               "of the next, \"nn\" runs to the end of the chapter, neither crosses the\n"
+               "end of a book. NAME is a lower-case word (hebrew, kjv, ...); a citation\n"
+               "of one lower-case word goes after --.\n"
+               "--to osis writes OSIS references, one per unit, separated by commas\n"
+               "(\"Matt.5.3-Matt.5.12\"), the marks read as with --versification;\n"
+               "verse parts are dropped, or kept as \"!a\" with --parts.\n" +
                    kChecked +
                "examples:\n  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
-               "  tovrin expand --to en --sort < citace.txt\n"},
+               "  tovrin expand --to en --sort < citace.txt\n"
+               "  tovrin expand --versification \"J 3,36n\"      (J 3,36-4,1)\n"
+               "  tovrin expand --to osis \"Mt 5,3-12; L 6,20n\"\n"},
     {"translate", "usage: tovrin translate [--exact] --lang L --to L2 [CITE...]\n"
                   "Translates each citation token by token, keeping its shape.\n" +
                       kChecked +

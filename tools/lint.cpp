@@ -1,6 +1,7 @@
 // tovrin lint: reports citations written wrongly (an unknown book name, a
-// number out of range, a reversed range, a missing chapter) with their
-// places, as a compiler reports errors.
+// number out of range, a reversed range, a missing chapter) and citations
+// of chapters or verses that no numbering system of the language has, with
+// their places, as a compiler reports errors.
 //
 // Lint reads the scan as it comes and keeps only a window of it: the text
 // a candidate may still reach, and a little before it. A candidate is one
@@ -22,6 +23,7 @@
 #include "citetext.h"
 #include "cli.h"
 #include "lint.h"
+#include "reader.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -44,7 +46,8 @@ constexpr std::size_t kKeepBehind = 8;
 // it, with the citations the scanner accepted.
 class LintCollector : public Consumer {
 public:
-    LintCollector(LANG *l, LintReport report) : l_(l), report_(std::move(report)) {
+    LintCollector(LANG *l, LintReport report)
+        : l_(l), report_(std::move(report)), systems_(system_names(l)) {
         // The language's classes of every byte, asked once: lint asks for
         // them at every position.
         for (int c = 0; c < 256; ++c) {
@@ -66,11 +69,9 @@ public:
     }
     void citation(const Citation &c) override {
         accepted_.push_back({end(), end() + c.normalized.size()});
-        Place at = c.at;
-        for (char ch : c.normalized) {
-            append(ch, at);
-            ++at.column; // only the start of each citation is reported
-        }
+        const std::vector<Place> places = places_in(c);
+        for (std::size_t k = 0; k < c.normalized.size(); ++k)
+            append(c.normalized[k], places[k]);
         analyse_ready();
     }
     void end_file() override { analyse(end()); }
@@ -86,6 +87,41 @@ private:
     void append(char c, const Place &p) {
         text_ += c;
         places_.push_back(p);
+    }
+
+    // Where each byte of a citation as read stands in the file. The scan
+    // gives the place of its start only, and the citations of a list are
+    // reported at their own starts: the text is read again as the reader
+    // read it (a typographic form or a phrase stands for several bytes,
+    // perhaps across a line break) to map each byte to its original.
+    std::vector<Place> places_in(const Citation &c) const {
+        std::vector<Place> original;
+        Place p = c.at;
+        for (std::size_t j = 0; j < c.text.size(); ++j) {
+            if (j > 0)
+                advance(p, c.text[j - 1], c.text[j]);
+            original.push_back(p);
+        }
+        if (c.text == c.normalized)
+            return original;
+        const Normalized read = normalize(c.text, false, l_->chars[1], phrases_of(l_));
+        if (read.text != c.normalized) // not read the same way alone: the start for all
+            return std::vector<Place>(c.normalized.size(), c.at);
+        std::vector<Place> places;
+        for (std::size_t k = 0; k < c.normalized.size(); ++k)
+            places.push_back(original[read.origin[k]]);
+        return places;
+    }
+    // The place after the byte `before`, from its own place `p`; `next` is
+    // the byte there (a continuation byte stays in its letter's column).
+    static void advance(Place &p, char before, char next) {
+        ++p.offset;
+        if (before == '\n') {
+            ++p.line;
+            p.column = 1;
+        } else if ((static_cast<unsigned char>(next) & 0xC0) != 0x80) {
+            ++p.column;
+        }
     }
 
     bool is_letter(char c) const { return letter_[static_cast<unsigned char>(c)]; }
@@ -276,7 +312,10 @@ private:
             if (!accepted_.empty() && accepted_.front().begin == i) {
                 const Range r = accepted_.front();
                 accepted_.pop_front();
-                check_continuation(r);
+                // A citation that goes on wrongly is reported for that
+                // alone: once it is put right, its numbers are tested.
+                if (!check_continuation(r))
+                    check_existence(r);
                 i = r.end - 1;
                 continue;
             }
@@ -304,26 +343,92 @@ private:
         next_ = std::max(next_, i);
     }
 
-    void check_continuation(const Range &r) {
+    // Reports the text right after an accepted citation when it goes on as
+    // a longer one that fails its checks; true when it did.
+    bool check_continuation(const Range &r) {
         // After a citation separator a new citation begins; it is looked at
         // on its own.
         std::size_t k = r.end;
         while (k < end() && at(k) == ' ')
             ++k;
         if (k < end() && is_separator(at(k)))
-            return;
+            return false;
         const std::string c = candidate(r.begin);
-        if (c.size() <= r.end - r.begin)
-            return;
-        if (!meant(shape(c), r.begin))
-            return;
+        if (c.size() <= r.end - r.begin || !meant(shape(c), r.begin))
+            return false;
         const std::string why = failure(c);
         if (!why.empty())
             report(r.begin, why);
+        return !why.empty();
+    }
+
+    // Whether every chapter and verse of an accepted citation exists. The
+    // scanner does not test this here (lint sees the citations a reader of
+    // the text would see, "Mt 29,1" among them): each citation of a list is
+    // tested on its own and reported at its start, so that "J 3,99; Mt
+    // 29,1" gets two reports. A chapter without a verse at the start of a
+    // sentence is prose as often as a citation ("Za 34 let", "Na 5
+    // minut"): it is left alone.
+    void check_existence(const Range &r) {
+        if (systems_.empty())
+            return;
+        int tested = 0; // units of the citations before this one
+        std::size_t start = r.begin;
+        for (std::size_t i = r.begin; i <= r.end; ++i) {
+            if (i < r.end && !is_separator(at(i)))
+                continue;
+            // The list up to here, so that a citation without a book name
+            // ("Mt 5,3; 7,2") has the book it continues.
+            std::string list;
+            for (std::size_t k = r.begin; k < i; ++k)
+                list += at(k);
+            const Units units(makepus(list.c_str(), l_));
+            int n = 0;
+            const bool sentence = starts_sentence(start);
+            for (PARS_UNIT **u = units.get(); *u != nullptr; ++u, ++n)
+                if (n >= tested && !(sentence && (*u)->vf == 0))
+                    report_existence(start, *u);
+            tested = n;
+            start = i + 1;
+            while (start < r.end && at(start) == ' ')
+                ++start;
+        }
+    }
+
+    void report_existence(std::size_t place, PARS_UNIT *unit) {
+        tovrin_existence why;
+        if (tovrin_exists(unit_text(unit, l_).c_str(), l_, &why) != TOVRIN_EXISTS)
+            report(place, existence_problem(why));
+    }
+
+    std::string existence_problem(const tovrin_existence &why) const {
+        const std::string book = booknr(l_, why.book);
+        const std::string has = " (it has " + std::to_string(why.limit) + ")";
+        switch (why.reason) {
+        case TOVRIN_NO_VERSE:
+            return "no verse " + std::to_string(why.verse) + " in " + book + " " +
+                   std::to_string(why.chapter) + has;
+        case TOVRIN_NO_CHAPTER: return "no chapter " + std::to_string(why.chapter) + " in " + book + has;
+        default: return "no book " + book + " in " + systems_;
+        }
+    }
+
+    // "hebrew", "hebrew or kjva", "hebrew, kjva or vulgate"; empty for a
+    // language without numbering systems.
+    static std::string system_names(LANG *l) {
+        std::string names;
+        const tovrin_versification *v = nullptr;
+        for (int k = 0; (v = tovrin_versification_of(l, k)) != nullptr; ++k) {
+            if (k > 0)
+                names += tovrin_versification_of(l, k + 1) != nullptr ? ", " : " or ";
+            names += tovrin_versification_name(v);
+        }
+        return names;
     }
 
     LANG *l_;
     LintReport report_;
+    std::string systems_; // the language's numbering systems, in words
     std::array<bool, 256> letter_{}, capital_{};
     std::string text_;          // the window of the normalised text
     std::vector<Place> places_; // where each of its bytes came from

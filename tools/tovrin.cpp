@@ -125,6 +125,19 @@ void set_command(Options &o, const std::string &word) {
     known_command = word;
 }
 
+// Whether an argument after --versification is its NAME: the built-in
+// systems are named in one lower-case ASCII word ("hebrew", "kjva"), and a
+// citation has a capital, a space or a letter beyond ASCII (a citation of
+// one lower-case word goes after "--").
+bool is_system_name(const std::string &word) {
+    if (word.empty() || word[0] < 'a' || word[0] > 'z')
+        return false;
+    for (char c : word)
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
+            return false;
+    return true;
+}
+
 // The value of -j: a whole number from 1 on.
 int job_count(const std::string &text) {
     char *end = nullptr;
@@ -158,6 +171,12 @@ Options parse(int argc, char **argv) {
             o.lang2 = value("--lang2");
         } else if (a == "--sort") {
             o.sort = true;
+        } else if (a == "--versification") {
+            o.versified = true;
+            if (i + 1 < argc && is_system_name(argv[i + 1]))
+                o.versification = argv[++i];
+        } else if (a == "--parts") {
+            o.parts = true;
         } else if (a == "--format") {
             o.format = value("--format");
         } else if (a == "--port") {
