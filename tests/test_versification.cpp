@@ -7,6 +7,7 @@
 // fatal paths run in child processes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -196,14 +197,40 @@ TEST(Config, LanguagesNameTheirSystemsFirstTheOneReadersUse) {
     const struct {
         const char *lang, *first, *second;
     } cases[] = {{"cz", "hebrew", "kjva"}, {"sk", "hebrew", "vulgate"}, {"en", "kjv", "kjva"},
-                 {"de", "hebrew", nullptr}, {"la", "vulgate", nullptr}};
+                 {"de", "hebrew", nullptr}, {"la", "vulgate", nullptr},
+                 // Catholic translations number by the Hebrew text, older
+                 // Catholic ones by the Vulgate; the Protestant conventions
+                 // follow their Bibles (Reina-Valera, Riveduta and Almeida
+                 // number as the KJV).
+                 {"pl", "hebrew", "vulgate"}, {"pl-colon", "hebrew", "kjva"},
+                 {"fr", "hebrew", "vulgate"}, {"fr-colon", "hebrew", "kjva"},
+                 {"es", "hebrew", "vulgate"}, {"es-colon", "kjv", "kjva"},
+                 {"it", "hebrew", "vulgate"}, {"it-colon", "kjv", "kjva"},
+                 {"pt", "hebrew", "vulgate"}, {"pt-colon", "kjv", "kjva"},
+                 {"nl", "hebrew", "kjva"}, {"nl-comma", "hebrew", "vulgate"},
+                 {"hu", "hebrew", "vulgate"}, {"hu-colon", "hebrew", "kjva"},
+                 {"hr", "hebrew", "vulgate"}, {"ru", "synodal", "hebrew"},
+                 {"uk", "synodal", "hebrew"}};
     for (const auto &c : cases) {
         LANG *l = shipped(c.lang);
         EXPECT_EQ(tovrin_versification_of(l, 0), tovrin_versification_find(c.first)) << c.lang;
         EXPECT_EQ(tovrin_versification_of(l, 1),
                   c.second ? tovrin_versification_find(c.second) : nullptr) << c.lang;
+        EXPECT_EQ(tovrin_versification_of(l, 2), nullptr) << c.lang;
         EXPECT_EQ(tovrin_versification_of(l, -1), nullptr);
     }
+    // Every language of the shipped file is in the table: none ships
+    // without its numbering.
+    std::istringstream file(file_text(source_dir() + "/data/bibl.ini"));
+    int languages = 0;
+    for (std::string line; std::getline(file, line);)
+        if (line.starts_with("{")) {
+            ++languages;
+            EXPECT_TRUE(std::any_of(std::begin(cases), std::end(cases),
+                                    [&](const auto &c) { return line.substr(1) == c.lang; }))
+                << line;
+        }
+    EXPECT_EQ(languages, static_cast<int>(std::size(cases)));
 }
 
 TEST(Config, LanguageWithoutSystemsHasNoExistenceTest) {
@@ -273,6 +300,11 @@ TEST(Exists, ReportsTheFirstPositionThatNoSystemHas) {
         {"en", "Ps 51:21", {TOVRIN_NO_VERSE, 0, PS, 51, 21, 19}},
         {"de", "Mal 4,1", {TOVRIN_NO_CHAPTER, 0, MAL, 4, 1, 3}},
         {"la", "Mal 5,1", {TOVRIN_NO_CHAPTER, 0, MAL, 5, 1, 4}},
+        // Psalm 151 is in the Synodal Psalter only; no system has a 152nd.
+        {"ru", "Пс 152", {TOVRIN_NO_CHAPTER, 0, PS, 152, 0, 151}},
+        {"pl", "Ps 151", {TOVRIN_NO_CHAPTER, 0, PS, 151, 0, 150}},
+        {"ru", "Пс 151:8", {TOVRIN_NO_VERSE, 0, PS, 151, 8, 7}},
+        {"es-colon", "Sal 51:21", {TOVRIN_NO_VERSE, 0, PS, 51, 21, 19}},
     };
     for (const auto &c : cases) {
         tovrin_existence why{};
@@ -298,6 +330,10 @@ TEST(Exists, EdgeVersesAndEitherNumbering) {
         {"cz", "Tob 14,15"}, {"cz", "Bar 6,73"},
         {"sk", "Ž 9,39"}, {"en", "Mal 4:6"}, {"en", "Tob 14:15"}, {"en", "Sus 1:64"},
         {"de", "Joel 4,21"}, {"la", "Dn 14,42"}, {"la", "Ps 150,6"},
+        // Synodal: Psalm 151, Malachi 4; the Hebrew numbering as well.
+        {"ru", "Пс 151"}, {"ru", "Пс 151:1-7"}, {"uk", "Пс 151:7"}, {"ru", "Мал 4:6"},
+        {"ru", "Мал 3:24"}, {"ru", "Пс 50:21"}, {"ru", "Иоил 3:21"}, {"ru", "3 Мак 7:20"},
+        {"pl", "Ml 3,24"}, {"pl", "Jl 4,21"}, {"es-colon", "Mal 4:6"}, {"fr-colon", "Ml 4:6"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(tovrin_exists(c.cite, shipped(c.lang), nullptr), TOVRIN_EXISTS)
@@ -336,6 +372,20 @@ TEST(ExpandVersified, MarksFollowTheFirstSystem) {
         {"en", "en", "Ps 51:19f", nullptr, "Ps 51:19-52:1"},
         // Read in one language, written in another; the reader's numbering.
         {"cz", "en", "J 3,36n; Mal 3,24n", nullptr, "John 3:36-4:1; Mal 3:24"},
+        // Russian: the Synodal numbering, whose Joel has 3 chapters and
+        // Malachi 4 (the Hebrew numbering has 4 and 3).
+        {"ru", "ru", "Ин 3:36f", nullptr, "Ин 3:36-4:1"},
+        {"ru", "ru", "Иоил 2:32f", nullptr, "Иоил 2:32-3:1"},
+        {"ru", "ru", "Мал 3:18f", nullptr, "Мал 3:18-4:1"},
+        {"ru", "ru", "Мал 4:6f", nullptr, "Мал 4:6"},
+        {"ru", "ru", "Пс 22:5ff", nullptr, "Пс 22:5-6"},
+        {"ru", "ru", "Пс 150:6f", nullptr, "Пс 150:6-151:1"},
+        // Polish: the Hebrew numbering.
+        {"pl", "pl", "J 3,36n", nullptr, "J 3,36-4,1"},
+        {"pl", "pl", "Jl 2,27n", nullptr, "Jl 2,27-3,1"},
+        {"pl", "pl", "Ml 3,24n", nullptr, "Ml 3,24"},
+        {"pl", "pl", "Ps 23,5nn", nullptr, "Ps 23,5-6"},
+        {"ru", "pl", "Мал 3:18f", nullptr, "Ml 3,18-4,1"},
         // A system chosen by the caller.
         {"cz", "cz", "Mal 3,18n", "kjv", "Mal 3,18-4,1"},
         // A book of the second system only; a book of none keeps its mark.
