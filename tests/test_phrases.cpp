@@ -222,11 +222,11 @@ TEST(PhrasesInTexts, AreReadAsTheirNamesAndWrittenAsTheyStand) {
     o = cli.run("scan --format json", text);
     EXPECT_EQ(o.out,
               "{\"file\":\"-\",\"line\":1,\"column\":5,\"offset\":4,\"text\":\"Gospel of\\nJohn "
-              "3,16n\",\"canonical\":\"Jn 3,16-17\"}\n"
+              "3,16n\",\"canonical\":\"Jn 3,16-17\",\"osis\":null}\n"
               "{\"file\":\"-\",\"line\":2,\"column\":16,\"offset\":29,\"text\":\"First Letter "
-              "of John 2,1\",\"canonical\":\"1 Jn 2,1\"}\n"
+              "of John 2,1\",\"canonical\":\"1 Jn 2,1\",\"osis\":null}\n"
               "{\"file\":\"-\",\"line\":4,\"column\":1,\"offset\":86,\"text\":\"Gospel of John "
-              "1\",\"canonical\":\"Jn 1\"}\n");
+              "1\",\"canonical\":\"Jn 1\",\"osis\":null}\n");
 
     // The commands on single citations read them too; --exact reads none.
     o = cli.run("expand 'Gospel of John 3,16n'", "");

@@ -65,13 +65,13 @@ TEST_F(TextCmds, ConfigurationLookup) {
     // --config names the file.
     expect_success(xx("scan --format json", in),
                    "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\"}\n",
+                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\",\"osis\":null}\n",
                    "--config");
     // Without it, bibl.ini in the current directory wins over the shipped one.
     file("bibl.ini", config());
     expect_success(run("scan --lang xx --format json", "Mat 5,3\n"),
                    "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Mat 5,3\",\"canonical\":\"Mt 5,3\"}\n",
+                   "\"text\":\"Mat 5,3\",\"canonical\":\"Mt 5,3\",\"osis\":null}\n",
                    "./bibl.ini");
     Outcome o = run("scan --format json", in);
     EXPECT_EQ(o.err, "tovrin: unknown language 'cz' (languages: xx)\n"
@@ -86,7 +86,8 @@ TEST_F(TextCmds, ConfigurationLookup) {
         o = run_command(testing_support::binary_dir() + "/tovrin scan --format json" + lang,
                         empty.path(), "viz \xc5\x98 8,28n\n");
         EXPECT_EQ(o.out, "{\"file\":\"-\",\"line\":1,\"column\":5,\"offset\":4,"
-                         "\"text\":\"\xc5\x98 8,28n\",\"canonical\":\"\xc5\x98 8,28-29\"}\n")
+                         "\"text\":\"\xc5\x98 8,28n\",\"canonical\":\"\xc5\x98 8,28-29\","
+                         "\"osis\":\"Rom.8.28-Rom.8.29\"}\n")
             << lang;
         EXPECT_EQ(o.status, 0) << lang;
     }
@@ -199,11 +200,12 @@ TEST_F(TextCmds, ScanFormats) {
          "\\index{001.001.001-001.002.003@Gn 1,1-2,3}\n"},
         {"scan --format json sermon.txt",
          "{\"file\":\"sermon.txt\",\"line\":1,\"column\":5,\"offset\":4,"
-         "\"text\":\"Mt 5,3-12\",\"canonical\":\"Mt 5,3-12\"}\n"
+         "\"text\":\"Mt 5,3-12\",\"canonical\":\"Mt 5,3-12\",\"osis\":null}\n"
          "{\"file\":\"sermon.txt\",\"line\":1,\"column\":20,\"offset\":19,"
-         "\"text\":\"L 6,20n\",\"canonical\":\"Lk 6,20-21\"}\n"
+         "\"text\":\"L 6,20n\",\"canonical\":\"Lk 6,20-21\",\"osis\":null}\n"
          "{\"file\":\"sermon.txt\",\"line\":2,\"column\":6,\"offset\":34,"
-         "\"text\":\"Jn 3,16.18; Gn 1,1-2,3\",\"canonical\":\"Jn 3,16; Jn 3,18; Gn 1,1-2,3\"}\n"},
+         "\"text\":\"Jn 3,16.18; Gn 1,1-2,3\",\"canonical\":\"Jn 3,16; Jn 3,18; Gn 1,1-2,3\","
+         "\"osis\":null}\n"},
         {"scan --format html sermon.txt",
          "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
          "<title>tovrin</title>\n<style>\n"
@@ -239,16 +241,46 @@ TEST_F(TextCmds, ScanEscapesForHtmlAndJson) {
                    "html");
     expect_success(xx("scan --format json odd.txt"),
                    "{\"file\":\"odd.txt\",\"line\":1,\"column\":5,\"offset\":4,"
-                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\"}\n"
+                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\",\"osis\":null}\n"
                    "{\"file\":\"odd.txt\",\"line\":1,\"column\":21,\"offset\":22,"
-                   "\"text\":\"Mt\\t5,4\",\"canonical\":\"Mt 5,4\"}\n",
+                   "\"text\":\"Mt\\t5,4\",\"canonical\":\"Mt 5,4\",\"osis\":null}\n",
                    "json");
     // The file name is a JSON string too.
     file("a\"b\\c.txt", "Mt 5,3\n");
     expect_success(xx("scan --format json 'a\"b\\c.txt'"),
                    "{\"file\":\"a\\\"b\\\\c.txt\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\"}\n",
+                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\",\"osis\":null}\n",
                    "file name");
+}
+
+// The "osis" field: the OSIS references of each citation, its marks read by
+// the language's numbering systems (English readers count Malachi in four
+// chapters), verse parts dropped; null in a language that names no system.
+TEST_F(TextCmds, ScanJsonGivesOsisReferences) {
+    const struct {
+        const char *lang;
+        const char *in;
+        const char *osis; // of each citation, one per line
+    } cases[] = {
+        {"cz", "Viz J 3,36n; Ž 23,5nn, Mal 3,24n a Mt 5,3a-7b.",
+         "\"John.3.36-John.4.1,Ps.23.5-Ps.23.6\"\n\"Mal.3.24\"\n\"Matt.5.3-Matt.5.7\"\n"},
+        {"en", "See Mal 3:18f and Gen 1:1-2:3; Rev 22.",
+         "\"Mal.3.18-Mal.4.1\"\n\"Gen.1.1-Gen.2.3,Rev.22\"\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = cz("scan --format json --lang " + std::string(c.lang), c.in);
+        std::string osis;
+        for (std::size_t at = 0; (at = o.out.find(",\"osis\":", at)) != std::string::npos;) {
+            at += 8;
+            osis += o.out.substr(at, o.out.find("}\n", at) - at) + "\n";
+        }
+        EXPECT_EQ(osis, c.osis) << c.in << "\n" << o.out;
+        EXPECT_EQ(o.status, 0) << c.in;
+    }
+    expect_success(xx("scan --format json", "Mt 5,3"),
+                   "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,\"text\":\"Mt 5,3\","
+                   "\"canonical\":\"Mt 5,3\",\"osis\":null}\n",
+                   "no numbering system");
 }
 
 TEST_F(TextCmds, ScanStandardInputAndSeveralFiles) {
@@ -257,16 +289,16 @@ TEST_F(TextCmds, ScanStandardInputAndSeveralFiles) {
     // Standard input without FILE, or as "-" among the files.
     expect_success(xx("scan --format json", "Gn 1,1\n"),
                    "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Gn 1,1\",\"canonical\":\"Gn 1,1\"}\n",
+                   "\"text\":\"Gn 1,1\",\"canonical\":\"Gn 1,1\",\"osis\":null}\n",
                    "stdin");
     // Places restart with every file; the HTML page has one section each.
     expect_success(xx("scan --format json a.txt - b.txt", "Ex 2\n"),
                    "{\"file\":\"a.txt\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\"}\n"
+                   "\"text\":\"Mt 5,3\",\"canonical\":\"Mt 5,3\",\"osis\":null}\n"
                    "{\"file\":\"-\",\"line\":1,\"column\":1,\"offset\":0,"
-                   "\"text\":\"Ex 2\",\"canonical\":\"Ex 2\"}\n"
+                   "\"text\":\"Ex 2\",\"canonical\":\"Ex 2\",\"osis\":null}\n"
                    "{\"file\":\"b.txt\",\"line\":2,\"column\":1,\"offset\":2,"
-                   "\"text\":\"Jn 1,1\",\"canonical\":\"Jn 1,1\"}\n",
+                   "\"text\":\"Jn 1,1\",\"canonical\":\"Jn 1,1\",\"osis\":null}\n",
                    "three files");
     const Outcome html = xx("scan --format html a.txt b.txt");
     EXPECT_NE(html.out.find("<h2>a.txt</h2>\n<pre><mark class=\"citation\" title=\"Mt 5,3\">"
@@ -323,7 +355,8 @@ TEST_F(TextCmds, TypographicForms) {
     for (const auto &c : cases) {
         expect_success(xx("scan --format tex", c.in), c.tex, c.in);
         const Outcome json = xx("scan --format json", c.in);
-        EXPECT_NE(json.out.find(std::string("\"canonical\":\"") + c.canonical + "\"}\n"),
+        EXPECT_NE(json.out.find(std::string("\"canonical\":\"") + c.canonical +
+                                "\",\"osis\":null}\n"),
                   std::string::npos)
             << c.in << "\n" << json.out;
         // The plain format gives the input back, byte for byte.
@@ -347,11 +380,11 @@ TEST_F(TextCmds, ParagraphBreaksAndExactEndCitations) {
          "Mt\n5,3 \\bibleref{Mt 5,3}\xe2\x80\x93" "12 Mt~5,3 \\bibleref{Mt 5,3}--12"},
         {"scan --format json --exact", "Mt\xc2\xa0" "5,3 Jn 1,1",
          "{\"file\":\"-\",\"line\":1,\"column\":8,\"offset\":8,"
-         "\"text\":\"Jn 1,1\",\"canonical\":\"Jn 1,1\"}\n"},
+         "\"text\":\"Jn 1,1\",\"canonical\":\"Jn 1,1\",\"osis\":null}\n"},
         // A citation split across a line break: its place is where it starts.
         {"scan --format json", "one\ntwo Mt\n5,3-\n12 three",
          "{\"file\":\"-\",\"line\":2,\"column\":5,\"offset\":8,"
-         "\"text\":\"Mt\\n5,3-\\n12\",\"canonical\":\"Mt 5,3-12\"}\n"},
+         "\"text\":\"Mt\\n5,3-\\n12\",\"canonical\":\"Mt 5,3-12\",\"osis\":null}\n"},
     };
     for (const auto &c : cases)
         expect_success(xx(c.args, c.in), c.out, std::string(c.args) + " <<< " + c.in);
