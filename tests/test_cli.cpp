@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "test_support.h"
@@ -162,6 +163,41 @@ TEST_F(Cli, ExpandOptionErrors) {
                         "--versification NAME " + systems + "Try 'tovrin expand --help'.\n");
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.status, 2);
+}
+
+// books: number, tab, names, and in a language that names numbering
+// systems a tab and the book's chapters in the first of them ("-" for a
+// book it lacks).
+TEST_F(Cli, BooksWithTheirChapters) {
+    const struct {
+        const char *lang;
+        int book;
+        const char *name; // the main name
+        const char *chapters;
+    } cases[] = {
+        {"cz", 1, "Gn", "50"},  {"cz", 19, "Ž", "150"}, {"cz", 29, "Jl", "4"},
+        {"cz", 39, "Mal", "3"}, {"cz", 65, "Ju", "1"},  {"cz", 70, "EstŘ", "-"},
+        {"en", 29, "Joel", "3"}, {"en", 39, "Mal", "4"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = shipped(std::string("books --lang ") + c.lang);
+        std::string line = o.out;
+        for (int k = 1; k < c.book; ++k)
+            line.erase(0, line.find('\n') + 1);
+        line.erase(line.find('\n'));
+        // Number, names and chapters, the names beginning with the main one.
+        const std::size_t first = line.find('\t'), last = line.rfind('\t');
+        EXPECT_EQ(line.substr(0, first), std::to_string(c.book)) << line;
+        EXPECT_EQ(line.substr(first + 1, std::strlen(c.name)), c.name) << line;
+        EXPECT_EQ(line.substr(last + 1), c.chapters) << line;
+        EXPECT_EQ(line.find('\t', first + 1), last) << line;
+        EXPECT_EQ(o.status, 0) << c.lang;
+    }
+    // A language without numbering systems: no column.
+    const Case xx[] = {{"books --lang xx", "",
+                        "1\tGn (Genesis, Gen)\n2\tEx (Exodus)\n3\tMt (Mat)\n4\tMk\n5\tLk (L)\n"
+                        "6\tJn (J)\n7\t1 Jn (1 J)\n8\tRom (R)\n"}};
+    expect_all(xx);
 }
 
 TEST_F(Cli, Translate) {

@@ -889,12 +889,17 @@ TEST(BooksCommand, ListsEveryBookOfEveryLanguage) {
         std::size_t n = 0;
         for (; std::getline(lines, line); ++n) {
             ASSERT_LT(n, books.size()) << "extra line '" << line << "'";
-            // "number<TAB>Main (Further, Names)"
+            // "number<TAB>Main (Further, Names)", and where the language
+            // names numbering systems "<TAB>chapters" in the first of them.
             std::string want = std::to_string(n + 1) + "\t" + books[n][0];
             for (std::size_t k = 1; k < books[n].size(); ++k)
                 want += (k == 1 ? " (" : ", ") + books[n][k];
             if (books[n].size() > 1)
                 want += ")";
+            if (const tovrin_versification *v = tovrin_versification_of(l, 0)) {
+                const int chapters = tovrin_chapters(v, static_cast<int>(n) + 1);
+                want += "\t" + (chapters > 0 ? std::to_string(chapters) : "-");
+            }
             EXPECT_EQ(line, want);
         }
         EXPECT_EQ(n, static_cast<std::size_t>(kBookCount));

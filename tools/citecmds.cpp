@@ -142,10 +142,17 @@ int cmd_books(const Options &o) {
     if (!o.args.empty())
         usage_error("books takes no arguments");
     LANG *l = language(o.lang);
+    // The chapters of each book in the numbering its readers use; a
+    // language that names no numbering system gets no such column.
+    const tovrin_versification *v = tovrin_versification_of(l, 0);
     int n = 1;
     for (BOOKS *b = l->books; b != nullptr; b = b->next, ++n) {
         std::printf("%d\t", n);
         bookprn(stdout, l, n);
+        if (v != nullptr) {
+            const int chapters = tovrin_chapters(v, n);
+            std::printf("\t%s", chapters > 0 ? std::to_string(chapters).c_str() : "-");
+        }
         std::printf("\n");
     }
     return 0;

@@ -113,7 +113,9 @@ const std::map<std::string, std::string> kCommandHelp = {
               "Prints the citation units of CITE, one per line.\n" + kChecked +
               "example:\n  tovrin units \"Gn 1,5a-7; 3,4\"\n"},
     {"books", "usage: tovrin books [--lang L]\n"
-              "Lists the books: number, tab, main name (further names).\n"
+              "Lists the books: number, tab, main name (further names); where the\n"
+              "language names numbering systems, a tab and the number of chapters in\n"
+              "the first of them (\"-\" for a book it lacks).\n"
               "example:\n  tovrin books --lang en\n"},
     {"expand", "usage: tovrin expand [--exact] [--lang L] [--to L2] [--sort] [CITE...]\n"
                "       tovrin expand --versification [NAME] [--to L2] [CITE...]\n"
