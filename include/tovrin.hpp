@@ -325,6 +325,10 @@ private:
         case '_': word(number, arg, &ConfigLanguage::lower, &ConfigLanguage::has_lower); break;
         case '^': word(number, arg, &ConfigLanguage::upper, &ConfigLanguage::has_upper); break;
         case '&': word(number, arg, &ConfigLanguage::parts, &ConfigLanguage::has_parts); break;
+        case '=':
+            if (inside(number))
+                systems(number, arg);
+            break;
         case '+':
             if (inside(number))
                 current().books.push_back({{{number, std::string(arg)}}});
@@ -349,6 +353,21 @@ private:
         l.line = number;
         result_.languages.push_back(std::move(l));
         open_ = true;
+    }
+
+    // "=hebrew kjva": the numbering systems, each one the library has.
+    void systems(int number, std::string_view arg) {
+        while (!arg.empty()) {
+            const std::size_t start = std::min(arg.find_first_not_of(' '), arg.size());
+            arg.remove_prefix(start);
+            const std::string name(arg.substr(0, arg.find(' ')));
+            arg.remove_prefix(name.size());
+            if (!name.empty() && tovrin_versification_find(name.c_str()) == nullptr) {
+                error(number, "language '" + current().name +
+                                  "' names the unknown numbering system '" + name + "'");
+                return;
+            }
+        }
     }
 
     void word(int number, std::string_view arg, std::string ConfigLanguage::*field,

@@ -66,6 +66,22 @@ TEST(CheckConfig, ReportsErrorsAndWarningsByLine) {
          "name the same book in every language\n",
          0},
         {"no language", "% nothing\n", "F: error: no languages in it\n", 1},
+        // Numbering systems: each name must be one the library has.
+        {"numbering systems", "{aa\n" + kHead + "=hebrew  kjv\n+Gn\n}\n", "", 0},
+        {"an unknown numbering system",
+         "=kjv\n{aa\n" + kHead + "=hebrew nope kjv\n+Gn\n}\n",
+         "F:1: error: config tag not inside '{ .. }'\n"
+         "F:7: error: language 'aa' names the unknown numbering system 'nope'\n",
+         1},
+        // Phrases: the first broken line of each language (the text commands
+        // stop on it).
+        {"phrases", "{aa\n" + kHead + "+Gn\n*Genesis\n>Book of Genesis>Genesis\n}\n", "", 0},
+        {"phrases that name no book or are no phrase",
+         "{aa\n" + kHead + "+Gn\n>Book of Genesis>Gn\n>Book of Nothing>Xy\n>Book of Gn\n}\n"
+         "{bb\n" + kHead + "+Gn\n>Book of Genesis\n}\n",
+         "F:8: error: the phrase stands for no book name of its language\n"
+         "F:17: error: a phrase line is \">PHRASE>NAME\", below 200 bytes\n",
+         1},
     };
     for (const auto &c : cases) {
         TempDir dir;
@@ -78,6 +94,20 @@ TEST(CheckConfig, ReportsErrorsAndWarningsByLine) {
         EXPECT_EQ(o.err, "") << c.what;
         EXPECT_EQ(o.status, c.status) << c.what;
     }
+}
+
+// The other commands stop on an unknown numbering system as on any line
+// the loader stops on: the file, the line and why, status 2.
+TEST(CheckConfig, CommandsStopOnAnUnknownNumberingSystem) {
+    TempDir dir;
+    const std::string path = dir.write("bibl.ini", "{aa\n" + kHead + "=kjv nope\n+Gn\n}\n");
+    const Outcome o = run_command(tovrin() + " --config '" + path + "' scan --lang aa", "",
+                                  "Gn 1,1\n");
+    EXPECT_EQ(o.err, "tovrin: " + path +
+                         ":6: language 'aa' names the unknown numbering system 'nope' (given "
+                         "with --config)\n");
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.status, 2);
 }
 
 TEST(CheckConfig, ShippedFileIsClean) {

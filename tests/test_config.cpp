@@ -239,6 +239,10 @@ const FatalCase kFatalCases[] = {
     {"'*' outside", "*Gen\n", "config tag not inside '{ .. }' !"},
     {"'+' after the language closed", "{aa\n" + kBody + "}\n+Gen\n",
      "config tag not inside '{ .. }' !"},
+    {"'=' outside", "=kjv\n", "config tag not inside '{ .. }' !"},
+    // Every numbering system named must be one the library has.
+    {"an unknown numbering system", "{aa\n" + kBody + "=kjv  Kjv\n",
+     "language 'aa' names the unknown numbering system 'Kjv' !"},
     // The tag check comes before the check of the characters.
     {"short '!' outside", "!;\n", "config tag not inside '{ .. }' !"},
     {"'!' with six characters", "{aa\n!;-,:~/\n", "invalid number of chars (\?\?\?) !"},

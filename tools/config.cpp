@@ -184,6 +184,33 @@ std::vector<tovrin::ConfigProblem> config_warnings(const tovrin::ConfigText &t) 
     return out;
 }
 
+// The phrase lines (">PHRASE>NAME") that the text commands would stop on:
+// the first of each language. The phrases are read as the commands read
+// them, so the configuration is loaded first (`parsed` has no error the
+// loader would end on).
+std::vector<tovrin::ConfigProblem> phrase_errors(const Choice &c, const std::string &text,
+                                                 const tovrin::ConfigText &parsed) {
+    if (c.path.empty())
+        load_built_in();
+    else
+        tovrin_init_file(c.path.c_str());
+    std::vector<tovrin::ConfigProblem> out;
+    std::vector<std::string> seen; // the phrases of a name are those of its first block
+    for (const tovrin::ConfigLanguage &l : parsed.languages) {
+        if (std::find(seen.begin(), seen.end(), l.name) != seen.end())
+            continue;
+        seen.push_back(l.name);
+        tovrin_phrases *set = nullptr;
+        int line = 0;
+        const int status =
+            tovrin_phrases_load_text(text.data(), text.size(), findlang(l.name.c_str()), &set, &line);
+        tovrin_phrases_free(set);
+        if (status == TOVRIN_PHRASES_BAD_LINE || status == TOVRIN_PHRASES_UNKNOWN_NAME)
+            out.push_back({line, phrase_line_problem(status)});
+    }
+    return out;
+}
+
 } // namespace
 
 void load_config(const Options &o) {
@@ -247,13 +274,20 @@ int cmd_check_config(const Options &o) {
     if (!parsed.languages.empty())
         for (const auto &w : config_warnings(parsed))
             all.push_back({w.line, "warning", w.message});
+    const bool loads = parsed.errors.empty() && !parsed.languages.empty();
+    std::size_t phrase_problems = 0;
+    if (loads)
+        for (const auto &e : phrase_errors(c, text, parsed)) {
+            all.push_back({e.line, "error", e.message});
+            ++phrase_problems;
+        }
     std::stable_sort(all.begin(), all.end(),
                      [](const Line &a, const Line &b) { return a.line < b.line; });
     for (const Line &l : all)
         std::cout << c.shown << ":" << l.line << ": " << l.kind << ": " << l.message << "\n";
     if (parsed.languages.empty())
         std::cout << c.shown << ": error: no languages in it\n";
-    return parsed.errors.empty() && !parsed.languages.empty() ? 0 : 1;
+    return loads && phrase_problems == 0 ? 0 : 1;
 }
 
 } // namespace cli

@@ -153,7 +153,10 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"check-config",
      "usage: tovrin check-config [FILE]\n"
      "Checks a bibl.ini (by default the one the commands read) and prints\n"
-     "FILE:LINE: error: ... for everything the loader would stop on, and\n"
+     "FILE:LINE: error: ... for everything the loader would stop on (an '='\n"
+     "line naming an unknown numbering system among them) and for the first\n"
+     "broken phrase line of each language (not >PHRASE>NAME, or a NAME that is no\n"
+     "book name of the language), and\n"
      "FILE:LINE: warning: ... for what it cannot tell: a language without '}',\n"
      "a book name that can never be found (a blank at its end, more than two\n"
      "pieces, the abbreviation mark at its end, a name an earlier book has),\n"

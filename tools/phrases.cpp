@@ -28,10 +28,8 @@ Configuration &configuration() {
     std::fflush(stdout);
     switch (status) {
     case TOVRIN_PHRASES_BAD_LINE:
-        std::cerr << "tovrin: " << at << "a phrase line is \">PHRASE>NAME\", below 200 bytes\n";
-        break;
     case TOVRIN_PHRASES_UNKNOWN_NAME:
-        std::cerr << "tovrin: " << at << "the phrase stands for no book name of its language\n";
+        std::cerr << "tovrin: " << at << phrase_line_problem(status) << "\n";
         break;
     case TOVRIN_PHRASES_NO_MEMORY: std::cerr << "tovrin: out of memory\n"; break;
     default: std::cerr << "tovrin: cannot read '" << configuration().shown << "'\n"; break;
@@ -74,6 +72,12 @@ std::unique_ptr<Phrases> load(LANG *l) {
 }
 
 } // namespace
+
+std::string phrase_line_problem(int status) {
+    return status == TOVRIN_PHRASES_BAD_LINE
+               ? "a phrase line is \">PHRASE>NAME\", below 200 bytes"
+               : "the phrase stands for no book name of its language";
+}
 
 void read_phrases_from(const std::string &shown, std::string text) {
     configuration() = {shown, std::move(text)};

@@ -35,6 +35,10 @@ struct Phrases {
 // text, and its name in messages.
 void read_phrases_from(const std::string &shown, std::string text);
 
+// What is wrong with a phrase line, in words, for the status
+// TOVRIN_PHRASES_BAD_LINE or TOVRIN_PHRASES_UNKNOWN_NAME of its loading.
+std::string phrase_line_problem(int status);
+
 // The phrases of `l`, loaded on first use; null when it has none. A broken
 // phrase line ends the program with a message naming its line (status 1),
 // as a broken configuration does. Safe to call from several threads; the
