@@ -270,6 +270,18 @@ extern int lev;     /* level passed to dorvis_core (no effect) */
 void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(void),
                  int level, LANG *l);
 
+/* Options of a scan (tovrin_dorvis(), tovrin_scanner_new()). */
+/* A citation must also exist: every chapter and verse it names is in one of
+ * its language's numbering systems (as tovrin_exists() tests), so that
+ * "EZ 508,1" (a hymn) or "Na 5 minut" is not taken for Ezekiel 508 or
+ * Nahum 5, and "Mt 5,100" is read as far as "Mt 5". No effect for a
+ * language without numbering systems. */
+#define TOVRIN_SCAN_EXISTING 1u
+
+/* dorvis_core() with the options `flags` (0: exactly dorvis_core()). */
+void tovrin_dorvis(int (*in)(void), void (*out)(int), void (*heureka)(void),
+                   int level, LANG *l, unsigned flags);
+
 /* ------------------------------------------------------------------------
  * Block scanner: the decisions of dorvis_core on blocks of any size, with
  * all state in one object, so that several scans run at once (one object
@@ -299,7 +311,8 @@ typedef struct tovrin_span {
 typedef void (*tovrin_span_fn)(const tovrin_span *span, void *ctx);
 
 /* A scanner for language `l` (which must outlive it); `flags` 0 is the
- * scan of dorvis_core. NULL when out of memory or when `l` is NULL. */
+ * scan of dorvis_core, other flags that of tovrin_dorvis() with them.
+ * NULL when out of memory or when `l` is NULL. */
 tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags);
 /* The next `len` bytes of the stream. `fn` may be NULL (spans dropped). */
 void tovrin_scanner_feed(tovrin_scanner *s, const char *data, size_t len,

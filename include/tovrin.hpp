@@ -843,17 +843,19 @@ inline void scan_found() noexcept {
 // while one is under way, from a callback or from another thread, scan()
 // returns false at once and calls nothing. Otherwise it returns true. An
 // exception thrown by a callback stops the callbacks and comes out of
-// scan() after the C scanner has finished.
+// scan() after the C scanner has finished. `flags` are the options of
+// tovrin_dorvis() (TOVRIN_SCAN_EXISTING).
 [[nodiscard]] inline bool scan(Language l, const std::function<int()> &read,
                                const std::function<void(char)> &write,
-                               const std::function<void(std::string_view)> &found) {
+                               const std::function<void(std::string_view)> &found,
+                               unsigned flags = 0) {
     api_detail::ScanContext context{&read, &write, &found, nullptr, std::string()};
     api_detail::ScanContext *idle = nullptr;
     if (!api_detail::current_scan.compare_exchange_strong(idle, &context))
         return false;
     // The level has no effect on the scan.
-    dorvis_core(api_detail::scan_read, api_detail::scan_write, api_detail::scan_found, 0,
-                l.get());
+    tovrin_dorvis(api_detail::scan_read, api_detail::scan_write, api_detail::scan_found, 0,
+                  l.get(), flags);
     api_detail::current_scan.store(nullptr);
     if (context.error)
         std::rethrow_exception(context.error);
@@ -865,7 +867,8 @@ inline void scan_found() noexcept {
 // `found` decides what becomes of each citation (write it to `out` marked
 // up, collect it, ...).
 [[nodiscard]] inline bool scan(std::istream &in, std::ostream &out, Language l,
-                               const std::function<void(std::string_view)> &found) {
+                               const std::function<void(std::string_view)> &found,
+                               unsigned flags = 0) {
     return scan(
         l,
         [&in]() -> int {
@@ -874,7 +877,7 @@ inline void scan_found() noexcept {
                        ? -1
                        : c;
         },
-        [&out](char c) { out.put(c); }, found);
+        [&out](char c) { out.put(c); }, found, flags);
 }
 
 /* ------------------------------------------------------------------------

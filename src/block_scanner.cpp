@@ -35,6 +35,7 @@
 #endif
 
 #include "internal.h"
+#include "versification.h"
 
 namespace {
 
@@ -219,7 +220,7 @@ enum class Verdict { no, maybe, more };
 
 struct tovrin_scanner {
     const LangTables *t;
-    unsigned flags;
+    const Systems *existing; // the systems citations must exist in, or null
     int ring;
     FindStart find_start;
     StartClasses classes;
@@ -404,7 +405,7 @@ struct tovrin_scanner {
             if (ap > bp) {
                 const Around around{cls_before(v, bp), ap < v.end ? t->cls[v.at(ap)] : t->cls[0]};
                 k = longest_citation(reinterpret_cast<const char *>(v.d + (bp - v.base)),
-                                     static_cast<int>(ap - bp), *t, around);
+                                     static_cast<int>(ap - bp), *t, around, existing);
             }
             if (k > 0) {
                 if (fn != nullptr) {
@@ -480,7 +481,7 @@ extern "C" tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags) {
     if (s == nullptr)
         return nullptr;
     s->t = &tables_with_names(l);
-    s->flags = flags;
+    s->existing = existing_systems(l, flags);
     s->ring = scan_ring;
     s->trail.assign(static_cast<std::size_t>(scan_ring), -1);
     s->find_start = pick_find_start();

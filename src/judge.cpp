@@ -24,28 +24,40 @@
 // when it ends neither in a space nor inside a word or a number (its last
 // character and the one after it both letters, or both digits). A letter
 // next to a digit is a boundary ("Mt 5,3Lk 6,2", "1K 13").
+//
+// Existence. On request a prefix also fails when a unit it hands out names
+// a chapter or verse that none of the language's numbering systems has:
+// "EZ 508,1" is a hymn, not Ezekiel, and "Na 5 minut" is no Nahum 5. A unit
+// handed out is final for every longer prefix, so this keeps the one pass.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "internal.h"
+#include "versification.h"
 
 namespace tovrin::detail {
 
 namespace {
 
 // The assembler's state between tokens, and whether a unit already handed
-// out fails a unit check (a reversed range, or no chapter at all).
+// out fails a unit check (a reversed range, no chapter at all, or, when
+// `existing` is given, a chapter or verse that none of its systems has).
 struct Assembly {
     PARS_UNIT in{};
     int lasta = 0;
     bool failed = false;
 
-    void hand_out() {
+    void hand_out(const Systems *existing) {
         PARS_UNIT u;
         shipout(&u, &in);
         adjust(&u);
-        failed = failed || is_reversed(u) || lacks_chapter(u);
+        failed = failed || is_reversed(u) || lacks_chapter(u) || !exists(u, existing);
+    }
+
+    static bool exists(const PARS_UNIT &u, const Systems *existing) {
+        tovrin_existence why;
+        return existing == nullptr || unit_exists(*existing, u, why);
     }
 };
 
@@ -72,8 +84,9 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
-    void reset(const LangTables &t) {
+    void reset(const LangTables &t, const Systems *existing) {
         t_ = &t;
+        existing_ = existing;
         sta_ = 0;
         has_text_ = false;
         text_.clear();
@@ -190,7 +203,7 @@ private:
                 return false;
             apply(a, end.kind, text_, node_);
         }
-        a.hand_out();
+        a.hand_out(existing_);
         return !a.failed;
     }
 
@@ -209,12 +222,13 @@ private:
     // The assembler's reaction to one token.
     void apply(Assembly &a, int kind, const std::string &text, int node) const {
         if (is_boundary(kind, a.lasta))
-            a.hand_out();
+            a.hand_out(existing_);
         a.lasta = after_token(a.lasta, kind);
         apply_token(a.in, kind, text.c_str(), book(node));
     }
 
     const LangTables *t_ = nullptr;
+    const Systems *existing_ = nullptr;
     int sta_ = 0;
     bool has_text_ = false;
     std::string text_, token_;
@@ -224,20 +238,22 @@ private:
 
 } // namespace
 
-int longest_citation(const char *cand, int len, const LangTables &t, Around around) {
+int longest_citation(const char *cand, int len, const LangTables &t, Around around,
+                     const Systems *existing) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;
-    judge.reset(t);
+    judge.reset(t, existing);
     return judge.longest([cand](int k) { return cand[k]; }, len, around);
 }
 
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
-                             const LangTables &t, Around around) {
+                             const LangTables &t, Around around,
+                             const Systems *existing) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;
-    judge.reset(t);
+    judge.reset(t, existing);
     // The judge mostly reads a few characters of a long candidate: read
     // them in place instead of copying the candidate out of the ring.
     return judge.longest(

@@ -31,6 +31,7 @@
 #include <cstring>
 
 #include "internal.h"
+#include "versification.h"
 
 extern "C" {
 char tovrin_sbuff[TOVRIN_SBUFF_SIZE];
@@ -66,6 +67,7 @@ struct Scan {
     int (*in)(void) = nullptr;
     void (*out)(int) = nullptr;
     const LangTables *t = nullptr;
+    const Systems *existing = nullptr; // the systems citations must exist in
     int dfa = 0;          // the lexer's state
     int eof_slot = -1;    // slot of the end-of-input value, -1 before it
     long long eof_abs = -1;
@@ -187,7 +189,8 @@ int vtest() {
         return -1;
     const int len = (ap - bp + kRing) % kRing;
     const int k =
-        longest_citation_in_ring(tovrin_sbuff, kRing, bp, len, *scan.t, around_candidate());
+        longest_citation_in_ring(tovrin_sbuff, kRing, bp, len, *scan.t, around_candidate(),
+                                 scan.existing);
     if (k == 0)
         return -1;
     ap = (bp + k - 1) % kRing;
@@ -374,6 +377,11 @@ int check_lev(const char *cit) {
 
 extern "C" void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(void),
                             int level, LANG *l) {
+    tovrin_dorvis(in, out, heureka, level, l, 0);
+}
+
+extern "C" void tovrin_dorvis(int (*in)(void), void (*out)(int), void (*heureka)(void),
+                              int level, LANG *l, unsigned flags) {
     lg = l;
     lev = level;
     tp = 0;
@@ -382,6 +390,7 @@ extern "C" void dorvis_core(int (*in)(void), void (*out)(int), void (*heureka)(v
     scan.in = in;
     scan.out = out;
     scan.t = &tables_with_names(l);
+    scan.existing = existing_systems(l, flags);
     scan.eof_slot = -1;
     scan.eof_abs = -1;
     scan.pushed = 0;

@@ -166,6 +166,11 @@ const Systems &systems_of(const LANG *l) {
     return it == all.end() ? none : it->second;
 }
 
+const Systems *existing_systems(const LANG *l, unsigned flags) {
+    const Systems &systems = systems_of(l);
+    return (flags & TOVRIN_SCAN_EXISTING) != 0 && !systems.empty() ? &systems : nullptr;
+}
+
 bool position_exists(const Systems &systems, int book, int chapter, int verse,
                      tovrin_existence &why) {
     int chapters = 0, verses = 0;
@@ -183,13 +188,16 @@ bool position_exists(const Systems &systems, int book, int chapter, int verse,
     return why.reason == TOVRIN_EXISTS;
 }
 
+bool unit_exists(const Systems &systems, const PARS_UNIT &u, tovrin_existence &why) {
+    return position_exists(systems, u.bf, u.cf, u.vf, why) &&
+           position_exists(systems, u.b, u.c, u.v, why);
+}
+
 bool units_exist(const Systems &systems, PARS_UNIT *const *units, tovrin_existence &why) {
     if (systems.empty())
         return true;
     for (int k = 0; units[k] != nullptr; ++k) {
-        const PARS_UNIT &u = *units[k];
-        if (!position_exists(systems, u.bf, u.cf, u.vf, why) ||
-            !position_exists(systems, u.b, u.c, u.v, why)) {
+        if (!unit_exists(systems, *units[k], why)) {
             why.unit = k;
             return false;
         }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "internal.h"
 #include "tovrin.h"
 
 namespace tovrin::detail {
@@ -48,8 +49,6 @@ struct tovrin_versification {
 
 namespace tovrin::detail {
 
-using Systems = std::vector<const tovrin_versification *>;
-
 // The OSIS name of every book, book n at n - 1.
 const std::vector<std::string> &osis_names();
 
@@ -61,13 +60,20 @@ std::string assign_systems(const LANG *l, std::string_view names);
 // The systems of `l`, in the order of its "=" line; empty when it has none.
 const Systems &systems_of(const LANG *l);
 
+// The systems a scan with `flags` tests citations against: those of `l`
+// under TOVRIN_SCAN_EXISTING, null otherwise or when `l` has none.
+const Systems *existing_systems(const LANG *l, unsigned flags);
+
 // Whether the position (book, chapter, verse; 0 for "not given") exists
 // in one of `systems`; on failure `why` holds the reason and the limit.
 bool position_exists(const Systems &systems, int book, int chapter, int verse,
                      tovrin_existence &why);
 
-// Whether every position of the units exists in `systems`: the test
-// tovrin_exists() and the scanner's judge share.
+// Whether the positions a unit names (its start and its end) exist in
+// `systems`: the test tovrin_exists() and the scanner's judge share.
+bool unit_exists(const Systems &systems, const PARS_UNIT &u, tovrin_existence &why);
+
+// Whether every position of the units exists in `systems`.
 bool units_exist(const Systems &systems, PARS_UNIT *const *units, tovrin_existence &why);
 
 // Resolves the marks of the units by `v` (null: for each book the first

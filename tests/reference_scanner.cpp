@@ -24,7 +24,7 @@ char last_written(const std::vector<Piece> &pieces) {
 
 } // namespace
 
-std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
+std::vector<Piece> scan(const std::string &input, LANG *l, int ring, unsigned flags) {
     std::vector<Piece> pieces;
     std::vector<char> buf(ring);
     auto bafr = std::make_unique<char[]>(ring + 1);
@@ -40,6 +40,9 @@ std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
     };
     PARS p;
     tovrin_pinit(&p, l);
+    const auto exists = [l, flags](const char *cite) {
+        return (flags & TOVRIN_SCAN_EXISTING) == 0 || tovrin_exists(cite, l, nullptr) == 0;
+    };
     auto next = [ring](int s) { return s + 1 == ring ? 0 : s + 1; };
     auto write_one = [&] {
         add(pieces, false, std::string(1, buf[bp]));
@@ -76,7 +79,7 @@ std::vector<Piece> scan(const std::string &input, LANG *l, int ring) {
                 const char last = bafr[k - 1];
                 bafr[k] = '\0';
                 if (!ifc_1(last, l) && !continues(last, following) &&
-                    tovrin::detail::check_lev(bafr.get()))
+                    tovrin::detail::check_lev(bafr.get()) && exists(bafr.get()))
                     found = (bp + k - 1) % ring;
             }
         }
@@ -142,11 +145,14 @@ void lib_heureka() {
 
 } // namespace
 
-std::vector<Piece> library_scan(const std::string &input, LANG *l, int ring) {
+std::vector<Piece> library_scan(const std::string &input, LANG *l, int ring, unsigned flags) {
     run = LibraryRun{};
     run.input = &input;
     run.ring = ring;
-    dorvis_core(lib_in, lib_out, lib_heureka, 4, l);
+    if (flags == 0)
+        dorvis_core(lib_in, lib_out, lib_heureka, 4, l);
+    else
+        tovrin_dorvis(lib_in, lib_out, lib_heureka, 4, l, flags);
     return std::move(run.pieces);
 }
 

@@ -4,6 +4,7 @@
 // of text is the differential test's.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,3 +109,58 @@ TEST(BlockScanner, ScansInSeveralThreadsAtOnce) {
 }
 
 } // namespace
+
+// The existence option: numbers written like citations that name no real
+// chapter or verse are not taken for one, and a citation is read only as
+// far as it exists. Without the option the same texts are citations.
+TEST(BlockScanner, ExistingCitationsOnly) {
+    const struct {
+        const char *lang, *text;
+        std::vector<std::string> exact, existing;
+    } cases[] = {
+        {"cz", "píseň EZ 508,1 a EZD 681,1", {"EZ 508,1", "EZD 681,1"}, {}},
+        {"cz", "viz PL 38, 1134.", {"PL 38"}, {}},
+        {"cz", "Na 5 minut", {"Na 5"}, {}},
+        {"cz", "Mt 5,100 a Mt 29,1", {"Mt 5,100", "Mt 29,1"}, {"Mt 5"}},
+        {"cz", "J 3,36n; Ž 51,21; Mal 3,24", {"J 3,36n; Ž 51,21; Mal 3,24"},
+         {"J 3,36n; Ž 51,21; Mal 3,24"}},
+        {"cz", "J 3,16-99", {"J 3,16-99"}, {"J 3,16"}},
+        // Malachi has 4 chapters in English numbering, 3 in Hebrew; Psalm 51
+        // has 19 verses in English numbering.
+        {"en", "Mal 4:6 and Ps 51:21", {"Mal 4:6", "Ps 51:21"}, {"Mal 4:6", "Ps 51"}},
+        {"de", "Mal 4,6 und Tob 1,1", {"Mal 4,6", "Tob 1,1"}, {"Tob 1,1"}},
+        // A language without numbering systems has no existence test.
+        {nullptr, "Mt 99,1", {"Mt 99,1"}, {"Mt 99,1"}},
+    };
+    for (const auto &c : cases) {
+        const tovrin::Language l(c.lang == nullptr ? example_lang() : shipped_lang(c.lang));
+        EXPECT_EQ(texts_of(c.text, tovrin::find_citations(l, c.text)), c.exact) << c.text;
+        EXPECT_EQ(texts_of(c.text, tovrin::find_citations(l, c.text, TOVRIN_SCAN_EXISTING)),
+                  c.existing)
+            << c.text;
+    }
+}
+
+// Every citation of the shipped sample that exists is still found, in the
+// same place, when the scan asks for existing citations.
+TEST(BlockScanner, ExistingCitationsOfTheSampleAreKept) {
+    const std::string sample = testing_support::read_file(testing_support::source_dir() +
+                                                          "/data/nztexty.tex");
+    ASSERT_FALSE(sample.empty());
+    for (const char *name : {"cz", "sk", "en", "de", "la"}) {
+        const tovrin::Language l(shipped_lang(name));
+        const auto existing = tovrin::find_citations(l, sample, TOVRIN_SCAN_EXISTING);
+        int kept = 0;
+        for (const tovrin_span &s : tovrin::find_citations(l, sample)) {
+            const std::string cite = sample.substr(static_cast<std::size_t>(s.offset),
+                                                   static_cast<std::size_t>(s.length));
+            if (tovrin_exists(cite.c_str(), l.get(), nullptr) != 0)
+                continue;
+            ++kept;
+            EXPECT_TRUE(std::any_of(existing.begin(), existing.end(), [&](const tovrin_span &e) {
+                return e.offset == s.offset && e.length == s.length;
+            })) << name << ": " << cite;
+        }
+        EXPECT_GT(kept, 0) << name;
+    }
+}

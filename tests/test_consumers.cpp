@@ -185,4 +185,38 @@ TEST(Consumers, GrepAndLintAgreeWithScan) {
     }
 }
 
+// Hymn numbers, a patristic volume and "5 minutes" read like citations of
+// books too short for them: scan, index and grep leave them out, --exact
+// (the driver's reading) keeps them, and real citations stay in both.
+TEST(Consumers, ScanIndexAndGrepTakeOnlyExistingCitations) {
+    testing_support::TempDir dir;
+    dir.write("hymns.txt", "Zpívali jsme EZ 508,1 a EZD 681,1.\n"
+                           "Viz PL 38, 1134.\n"
+                           "Na 5 minut se zastavil u Ez 37,1-14.\n"
+                           "Srov. Na 3,1 a J 3,16-99.\n");
+    const std::string cmd = tovrin("--config " + source_dir() + "/data/bibl.ini ");
+    const auto run = [&](const std::string &args) {
+        const Outcome o = run_command(cmd + args + " hymns.txt", dir.path());
+        EXPECT_EQ(o.err, "") << args;
+        return o;
+    };
+    EXPECT_EQ(run("scan --format tex").out,
+              "Zpívali jsme EZ 508,1 a EZD 681,1.\n"
+              "Viz PL 38, 1134.\n"
+              "Na 5 minut se zastavil u \\bibleref{Ez 37,1-14}.\n"
+              "Srov. \\bibleref{Na 3,1} a \\bibleref{J 3,16}-99.\n");
+    EXPECT_EQ(run("scan --exact --format tex").out,
+              "Zpívali jsme \\bibleref{EZ 508,1} a \\bibleref{EZD 681,1}.\n"
+              "Viz \\bibleref{PL 38}, 1134.\n"
+              "\\bibleref{Na 5} minut se zastavil u \\bibleref{Ez 37,1-14}.\n"
+              "Srov. \\bibleref{Na 3,1} a \\bibleref{J 3,16-99}.\n");
+    EXPECT_EQ(run("index").out, "Ez 37,1-14\thymns.txt:3\n"
+                                "Na 3,1\thymns.txt:4\n"
+                                "J 3,16\thymns.txt:4\n");
+    const Outcome grep = run("grep Ez");
+    EXPECT_EQ(grep.status, 0);
+    EXPECT_EQ(lines_of(grep.out).size(), 1u) << grep.out;
+    EXPECT_EQ(lines_of(run("grep --exact Ez").out).size(), 2u);
+}
+
 } // namespace

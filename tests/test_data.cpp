@@ -820,7 +820,10 @@ std::vector<std::pair<std::string, std::string>> scanned(const std::string &lang
 }
 
 // Every phrase of every language, in a paragraph of its own with a chapter
-// after it, is found whole and expands to the main name of its book.
+// after it, is found whole and expands to the main name of its book. The
+// scan finds only citations that exist: so chapter 1, and none of a book
+// the language's numbering systems lack (English "Letter of Jeremiah" is
+// Baruch 6 in the KJV Apocrypha).
 TEST(ShippedPhrases, AreFoundWholeAndExpandToTheMainName) {
     int phrases = 0;
     for (const char *name : kLanguages) {
@@ -835,8 +838,10 @@ TEST(ShippedPhrases, AreFoundWholeAndExpandToTheMainName) {
             const std::string phrase = tovrin_phrases_phrase(set.get(), k);
             const int book = findbook(tovrin_phrases_name(set.get(), k), l);
             ASSERT_GT(book, 0) << phrase;
-            text += phrase + " 2\n\n";
-            want.emplace_back(phrase + " 2", std::string(booknr(l, book)) + " 2");
+            text += phrase + " 1\n\n";
+            const std::string cite = std::string(booknr(l, book)) + " 1";
+            if (tovrin_exists(cite.c_str(), l, nullptr) == TOVRIN_EXISTS)
+                want.emplace_back(phrase + " 1", cite);
         }
         phrases += static_cast<int>(want.size());
         EXPECT_EQ(scanned(name, text), want);

@@ -17,14 +17,14 @@
 
 namespace testing_support {
 
-namespace {
-
-std::string slurp(const std::string &path) {
+std::string read_file(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
 }
+
+namespace {
 
 std::string temp_file(const std::string &content = "") {
     char name[] = "/tmp/tovrin-test-XXXXXX";
@@ -68,8 +68,8 @@ Outcome in_child(const std::function<void()> &body, const std::string &stdin_tex
     waitpid(pid, &wstatus, 0);
     Outcome o;
     o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    o.out = slurp(out_path);
-    o.err = slurp(err_path);
+    o.out = read_file(out_path);
+    o.err = read_file(err_path);
     for (const auto &p : {in_path, out_path, err_path})
         std::remove(p.c_str());
     return o;
@@ -106,7 +106,7 @@ std::string TempDir::write(const std::string &name, const std::string &content) 
     return p;
 }
 
-std::string TempDir::read(const std::string &name) const { return slurp(path_ + "/" + name); }
+std::string TempDir::read(const std::string &name) const { return read_file(path_ + "/" + name); }
 
 std::string take(char *s) {
     std::string r = s == nullptr ? "(null)" : s;

@@ -50,6 +50,9 @@ private:
 // Takes a heap text a service returned and frees it; "(null)" for NULL.
 std::string take(char *s);
 
+// The bytes of a file; empty when it cannot be read.
+std::string read_file(const std::string &path);
+
 // Paths of the built programs and the source tree.
 std::string binary_dir();
 std::string source_dir();

@@ -87,7 +87,7 @@ int cmd_grep(const Options &o) {
         usage_error("grep: " + why);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
     GrepOutput grep(l, query.text);
-    Scan scan(l, o.exact, grep);
+    Scan scan(l, o.exact, scan_flags(o.exact), grep);
     const int status = scan_files(files, scan);
     std::fflush(stdout);
     if (status != 0)

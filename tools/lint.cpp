@@ -453,7 +453,7 @@ int cmd_lint(const Options &o) {
         ++problems;
         std::cout << scan.file() << ":" << scan.where(at) << ": " << message << "\n";
     });
-    Scan scan(l, o.exact, *lint);
+    Scan scan(l, o.exact, 0, *lint);
     const int status = scan_files(o.args, scan);
     std::cout.flush();
     // As grep does: 2 for trouble (a file that could not be read) over 1

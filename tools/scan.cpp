@@ -178,7 +178,7 @@ int cmd_scan(const Options &o) {
     const int status = scan_in_parallel(o.args, jobs(o), [&] {
         ScanJob job;
         job.consumer = make();
-        job.scan = std::make_unique<Scan>(l, o.exact, *job.consumer);
+        job.scan = std::make_unique<Scan>(l, o.exact, scan_flags(o.exact), *job.consumer);
         return job;
     });
     if (format == "html")

@@ -211,7 +211,7 @@ void scan_input(const Input &in, Consumer &consumer) {
             fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
         if (!f)
             fail(500, "cannot read the text in memory");
-        Scan scan(in.lang, in.exact, consumer);
+        Scan scan(in.lang, in.exact, 0, consumer);
         scan.run(f.get(), in.name, in.document ? &*in.document : nullptr);
     });
 }

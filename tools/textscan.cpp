@@ -47,7 +47,7 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     consumer_.scanned_file_ = name;
     if (piece.first)
         consumer_.begin_file(name);
-    tovrin::BlockScanner scanner{tovrin::Language(l_)};
+    tovrin::BlockScanner scanner{tovrin::Language(l_), flags_};
     std::string pending; // the normalised view from consumed_ on
     std::vector<tovrin_span> spans;
     for (bool more = true; more;) {

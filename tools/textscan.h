@@ -91,11 +91,18 @@ private:
     const doc::Document *scanned_document_ = nullptr; // null for a text
 };
 
-// Scans files in the language `l` and hands what it finds to `consumer`.
+// The scan options of scan, index and grep: citations that exist in the
+// language's numbering systems, unless --exact asks for what the stream
+// scanner (dorvi) finds.
+inline unsigned scan_flags(bool exact) { return exact ? 0u : TOVRIN_SCAN_EXISTING; }
+
+// Scans files in the language `l` with the block scanner's options `flags`
+// and hands what it finds to `consumer`; `exact` reads the bytes without
+// typographic forms.
 class Scan {
 public:
-    Scan(LANG *l, bool exact, Consumer &consumer)
-        : l_(l), exact_(exact), consumer_(consumer), places_(consumer.needs_places()),
+    Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer)
+        : l_(l), exact_(exact), flags_(flags), consumer_(consumer), places_(consumer.needs_places()),
           copies_text_(consumer.copies_text()) {}
 
     // Scans `f`, the file `name`; `document` is what it holds when the file
@@ -129,6 +136,7 @@ private:
 
     LANG *l_;
     bool exact_;
+    unsigned flags_;
     Consumer &consumer_;
     const bool places_;
     const bool copies_text_;
