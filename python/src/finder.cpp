@@ -57,7 +57,9 @@ std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOpt
     const std::string_view scanned = o.exact ? text : std::string_view(view.text);
     OriginalOffsets original(view.forms);
     std::vector<Found> all;
-    for (const tovrin_span &s : tovrin::find_citations(l, scanned)) {
+    // As `tovrin scan`: citations that exist, unless exact.
+    const unsigned flags = o.exact ? 0u : TOVRIN_SCAN_EXISTING;
+    for (const tovrin_span &s : tovrin::find_citations(l, scanned, flags)) {
         std::string_view cite = scanned.substr(static_cast<std::size_t>(s.offset),
                                                static_cast<std::size_t>(s.length));
         // Spaces between a citation and what stopped it are ordinary text.

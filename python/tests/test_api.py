@@ -29,6 +29,18 @@ def test_scan_gives_the_citations_of_the_cli(cli, cz, sample, options):
         [(e["offset"], e["line"], e["column"], e["text"], e["canonical"]) for e in expected]
 
 
+@pytest.mark.parametrize("options", [(), ("--exact",)], ids=["existing", "exact"])
+def test_scan_takes_existing_citations_as_the_cli_does(cli, cz, tmp_path, options):
+    text = "Zpívali jsme EZ 508,1 a Na 5 minut u Ez 37,1-14 a J 3,16-99.\n"
+    path = tmp_path / "hymns.txt"
+    path.write_text(text, encoding="utf-8")
+    expected = [e["text"] for e in cli_json(cli, str(path), *options)]
+    found = [c.text for c in cz.scan(text.encode("utf-8"), exact=bool(options))]
+    assert found == expected
+    assert ("EZ 508,1" in found) == bool(options)
+    assert ("J 3,16" if not options else "J 3,16-99") in found
+
+
 def test_str_scan_finds_the_same_citations_at_str_indices(cz, sample):
     text = sample.decode("utf-8")
     in_bytes = list(cz.scan(sample, lines=True))

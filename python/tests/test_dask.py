@@ -104,7 +104,9 @@ def test_a_local_cluster_of_two_workers_gives_the_single_process_scan(corpus, cl
     paths = sorted(str(p) for p in corpus.glob("part*/*.txt"))
     assert len(paths) == 300
     expected = whole_files(paths)
-    assert len(expected) > 3000
+    # The generator draws chapters up to 50 and verses up to 40; the scan
+    # takes only the citations that exist, about a third of them.
+    assert len(expected) > 1000
     pd.testing.assert_frame_equal(computed(frame), expected)
     # Both workers took part.
     assert len(client.run(lambda: os.getpid())) == 2
