@@ -46,6 +46,12 @@ std::unique_ptr<Phrases> load(LANG *l) {
         return nullptr;
     if (status != TOVRIN_PHRASES_OK)
         broken(status, line);
+    return make_phrases(set, l);
+}
+
+} // namespace
+
+std::unique_ptr<Phrases> make_phrases(tovrin_phrases *set, LANG *l) {
     if (tovrin_phrases_count(set) == 0) {
         tovrin_phrases_free(set);
         return nullptr;
@@ -70,8 +76,6 @@ std::unique_ptr<Phrases> load(LANG *l) {
     }
     return p;
 }
-
-} // namespace
 
 std::string phrase_line_problem(int status) {
     return status == TOVRIN_PHRASES_BAD_LINE

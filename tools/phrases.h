@@ -31,6 +31,11 @@ struct Phrases {
     }
 };
 
+// The reader's tables for the phrases `set` of `l`, which it takes over;
+// null when `set` holds no phrase. For readers that load phrases of their
+// own (the Python module reads those of every configuration it opens).
+std::unique_ptr<Phrases> make_phrases(tovrin_phrases *set, LANG *l);
+
 // The configuration the phrases come from, the one the library loaded: its
 // text, and its name in messages.
 void read_phrases_from(const std::string &shown, std::string text);

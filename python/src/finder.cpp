@@ -1,4 +1,4 @@
-// The scan of a whole text: typographic forms read, the scanner run over
+// The scan of a whole text: typographic forms and phrases read, the scanner run over
 // the view, citations trimmed and placed in the original text.
 #include "finder.h"
 
@@ -53,7 +53,7 @@ void place(std::vector<Found> &all, std::string_view text, const FindOptions &o)
 std::vector<Found> find(tovrin::Language l, std::string_view text, const FindOptions &o) {
     Normalised view;
     if (!o.exact)
-        view = normalise(text, static_cast<char>(l.get()->chars[1]));
+        view = normalise(l, text);
     const std::string_view scanned = o.exact ? text : std::string_view(view.text);
     OriginalOffsets original(view.forms);
     std::vector<Found> all;
@@ -89,7 +89,7 @@ std::size_t characters(std::string_view text) {
 }
 
 std::string read_forms(tovrin::Language l, std::string_view cite) {
-    return normalise(cite, static_cast<char>(l.get()->chars[1])).text;
+    return normalise(l, cite).text;
 }
 
 } // namespace tovrin_python

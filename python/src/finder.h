@@ -39,7 +39,8 @@ inline bool begins_character(unsigned char c) { return (c & 0xC0) != 0x80; }
 // The number of characters of UTF-8 text.
 std::size_t characters(std::string_view text);
 
-// The typographic forms read in one citation: what the scanner would read.
+// The typographic forms and phrases read in one citation: what the scanner
+// would read.
 std::string read_forms(tovrin::Language l, std::string_view cite);
 
 } // namespace tovrin_python

@@ -53,10 +53,12 @@ void build_tables(Language l) {
 class ConfigHandle {
 public:
     // tovrin::Config checks the file before the loader reads it and throws
-    // config_error for one that the loader would end the process on.
+    // config_error for one that the loader would end the process on; so
+    // does a broken phrase line, which the command line ends on.
     explicit ConfigHandle(const std::string &path) : config_(path) {
         if (config_.languages().empty())
             throw tovrin::config_error(path, 0, "no languages in it");
+        tovrin_python::load_phrases(path, config_.languages());
     }
 
     std::optional<Language> language(std::string_view name) const {
@@ -153,8 +155,7 @@ py::dict table(Language l, const py::buffer &data, bool exact) {
 // services, where it stands for the whole book.
 py::tuple check(Language l, std::string_view cite, bool whole_books) {
     using tovrin::Check;
-    const tovrin_python::Normalised read =
-        tovrin_python::normalise(cite, static_cast<char>(l.get()->chars[1]));
+    const tovrin_python::Normalised read = tovrin_python::normalise(l, cite);
     for (Check which : {Check::lexing, Check::unknown_book, Check::bad_number,
                         Check::reversed_range, Check::no_chapter}) {
         if (which == Check::no_chapter && whole_books)

@@ -239,6 +239,9 @@ def test_tokens_raise_where_the_lexer_stops(cz):
         cz.tokens("Mt 5,3-")
 
 
+XX = "{xx\n!;-,:+na\n_abcdefghijklmnopqrstuvwxyz\n^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n&ab\n"
+
+
 def write(path, text):
     path.write_text(text)
     return path
@@ -251,7 +254,13 @@ def write(path, text):
     (lambda tmp: write(tmp / "outside.ini", "+Gn\n"), 1, "config tag not inside '{ .. }'"),
     (lambda tmp: write(tmp / "partial.ini", "{xx\n!;-,:+na\n}\n"), 3,
      "language 'xx' has no '_' line"),
-], ids=["missing", "directory", "no-languages", "outside", "partial"])
+    # Phrase lines, which the command line ends on with the same message.
+    (lambda tmp: write(tmp / "phrase.ini", XX + "+Gen\n>Book of Genesis>Exodus\n}\n"), 7,
+     "the phrase stands for no book name of its language"),
+    (lambda tmp: write(tmp / "phrase-line.ini", XX + "+Gen\n>Book of Genesis\n}\n"), 7,
+     "a phrase line is \">PHRASE>NAME\", below 200 bytes"),
+], ids=["missing", "directory", "no-languages", "outside", "partial", "phrase-name",
+        "phrase-line"])
 def test_config_errors_are_exceptions(tmp_path, make, line, message, cz):
     path = str(make(tmp_path))
     with pytest.raises(tovrin.ConfigError) as e:

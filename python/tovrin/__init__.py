@@ -190,7 +190,8 @@ class Language:
 
     Single citations may be written with the typographic forms of real
     texts: en and em dashes, "--" or "---" as the range mark, "~" and
-    no-break spaces as spaces.
+    no-break spaces as spaces; and with the book titles of three words or
+    more that the configuration gives as phrases ("Song of Solomon").
     """
 
     def __init__(self, config: "Config", handle: "_tovrin.Language") -> None:
@@ -227,7 +228,9 @@ class Language:
         and column. The text is read with its typographic forms, as
         ``tovrin scan`` reads files (a dash or "--" as the range mark, "~"
         and no-break spaces as spaces, a line break inside a paragraph as a
-        space); ``exact`` turns them off.
+        space) and its phrases (a title such as "Song of Solomon" as the
+        book name it stands for, the citation's ``text`` as written);
+        ``exact`` turns them off.
 
         The search for citations runs without the GIL: scans in several
         threads run in parallel (the canonical texts are written one thread
