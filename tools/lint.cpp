@@ -372,32 +372,39 @@ private:
     void check_existence(const Range &r) {
         if (systems_.empty())
             return;
-        int tested = 0; // units of the citations before this one
-        std::size_t start = r.begin;
-        for (std::size_t i = r.begin; i <= r.end; ++i) {
-            if (i < r.end && !is_separator(at(i)))
-                continue;
-            // The list up to here, so that a citation without a book name
-            // ("Mt 5,3; 7,2") has the book it continues.
-            std::string list;
-            for (std::size_t k = r.begin; k < i; ++k)
-                list += at(k);
-            const Units units(makepus(list.c_str(), l_));
-            int n = 0;
-            const bool sentence = starts_sentence(start);
-            for (PARS_UNIT **u = units.get(); *u != nullptr; ++u, ++n)
-                if (n >= tested && !(sentence && (*u)->vf == 0))
-                    report_existence(start, *u);
-            tested = n;
-            start = i + 1;
-            while (start < r.end && at(start) == ' ')
-                ++start;
+        std::string cite;
+        std::vector<std::size_t> starts{r.begin}; // of each citation of the list
+        for (std::size_t i = r.begin; i < r.end; ++i) {
+            cite += at(i);
+            if (is_separator(at(i))) {
+                std::size_t next = i + 1;
+                while (next < r.end && at(next) == ' ')
+                    ++next;
+                starts.push_back(next);
+            }
         }
+        // The units come from the assembler one by one. It hands one out
+        // once it has read the token that begins the next (the lexer
+        // reports a token at the byte after it), so that byte tells which
+        // citation of the list the next unit belongs to.
+        PPARS run;
+        tovrin_ppinit(cite.c_str(), &run, l_);
+        std::size_t piece = 0, passed = 0; // separators before cite[passed]
+        while (run.end == 0) {
+            tovrin_pparser(&run);
+            report_existence(starts[piece], run.ou);
+            const std::size_t read = std::min(static_cast<std::size_t>(run.i - 1), cite.size());
+            for (; passed < read; ++passed)
+                piece += is_separator(cite[passed]);
+        }
+        tovrin_ppfree(&run);
     }
 
-    void report_existence(std::size_t place, PARS_UNIT *unit) {
+    void report_existence(std::size_t place, PARS_UNIT unit) {
+        if (unit.vf == 0 && starts_sentence(place))
+            return;
         tovrin_existence why;
-        if (tovrin_exists(unit_text(unit, l_).c_str(), l_, &why) != TOVRIN_EXISTS)
+        if (tovrin_exists(unit_text(&unit, l_).c_str(), l_, &why) != TOVRIN_EXISTS)
             report(place, existence_problem(why));
     }
 
