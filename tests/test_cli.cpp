@@ -157,12 +157,17 @@ TEST_F(Cli, ExpandOptionErrors) {
         EXPECT_EQ(o.out, "") << c.args;
         EXPECT_EQ(o.status, 2) << c.args;
     }
-    // A language without numbering systems needs a NAME.
-    const Outcome none = tovrin("expand --lang xx --versification 'Mt 5,3n'");
-    EXPECT_EQ(none.err, "tovrin: language 'xx' names no numbering system: give one with "
-                        "--versification NAME " + systems + "Try 'tovrin expand --help'.\n");
-    EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.status, 2);
+    // A language without numbering systems needs a NAME, for OSIS too (its
+    // book numbers need not be those OSIS names follow).
+    for (const char *args : {"expand --lang xx --versification 'Mt 5,3n'",
+                             "expand --lang xx --to osis 'Mt 5,3n'"}) {
+        const Outcome none = tovrin(args);
+        EXPECT_EQ(none.err, "tovrin: language 'xx' names no numbering system: give one with "
+                            "--versification NAME " + systems + "Try 'tovrin expand --help'.\n")
+            << args;
+        EXPECT_EQ(none.out, "") << args;
+        EXPECT_EQ(none.status, 2) << args;
+    }
 }
 
 // books: number, tab, names, and in a language that names numbering

@@ -169,10 +169,12 @@ std::string system_names() {
 
 // The numbering that resolves the marks for expand: the system named with
 // --versification, or null for the language's own (for each book the first
-// of its systems that has it).
+// of its systems that has it). A language that names none needs a NAME, for
+// OSIS too: only then are its book numbers known to be the shipped book
+// order that OSIS names follow.
 const tovrin_versification *numbering(const Options &o, LANG *l) {
     if (o.versification.empty()) {
-        if (o.versified && tovrin_versification_of(l, 0) == nullptr)
+        if ((o.versified || o.to == "osis") && tovrin_versification_of(l, 0) == nullptr)
             usage_error(std::string("language '") + l->name +
                         "' names no numbering system: give one with --versification NAME "
                         "(systems: " + system_names() + ")");

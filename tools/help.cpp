@@ -133,8 +133,9 @@ const std::map<std::string, std::string> kCommandHelp = {
                "end of a book. NAME is a lower-case word (hebrew, kjv, ...); a citation\n"
                "of one lower-case word goes after --.\n"
                "--to osis writes OSIS references, one per unit, separated by commas\n"
-               "(\"Matt.5.3-Matt.5.12\"), the marks read as with --versification;\n"
-               "verse parts are dropped, or kept as \"!a\" with --parts.\n" +
+               "(\"Matt.5.3-Matt.5.12\"), the marks read as with --versification (a\n"
+               "language without an '=' line needs its NAME); verse parts are dropped,\n"
+               "or kept as \"!a\" with --parts.\n" +
                    kChecked +
                "examples:\n  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
                "  tovrin expand --to en --sort < citace.txt\n"
