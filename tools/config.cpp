@@ -202,8 +202,9 @@ std::vector<tovrin::ConfigProblem> phrase_errors(const Choice &c, const std::str
         seen.push_back(l.name);
         tovrin_phrases *set = nullptr;
         int line = 0;
+        LANG *loaded_language = findlang(l.name.c_str());
         const int status =
-            tovrin_phrases_load_text(text.data(), text.size(), findlang(l.name.c_str()), &set, &line);
+            tovrin_phrases_load_text(text.data(), text.size(), loaded_language, &set, &line);
         tovrin_phrases_free(set);
         if (status == TOVRIN_PHRASES_BAD_LINE || status == TOVRIN_PHRASES_UNKNOWN_NAME)
             out.push_back({line, phrase_line_problem(status)});

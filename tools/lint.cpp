@@ -415,7 +415,8 @@ private:
         case TOVRIN_NO_VERSE:
             return "no verse " + std::to_string(why.verse) + " in " + book + " " +
                    std::to_string(why.chapter) + has;
-        case TOVRIN_NO_CHAPTER: return "no chapter " + std::to_string(why.chapter) + " in " + book + has;
+        case TOVRIN_NO_CHAPTER:
+            return "no chapter " + std::to_string(why.chapter) + " in " + book + has;
         default: return "no book " + book + " in " + systems_;
         }
     }
