@@ -91,6 +91,13 @@ if command -v valgrind >/dev/null; then
     base_block=$(ir "$build/bench/block_scan" "$run/empty.txt")
     say "block interface (feed + finish): $(python3 -c "print(f'{(${feed:-0} + ${finish:-0}) / 300000:.2f}')") per byte (target <= 4);" \
         "block_scan process less its empty run: $(python3 -c "print(f'{($all_block - $base_block) / 300000:.2f}')")"
+    # The existence test (TOVRIN_SCAN_EXISTING), which tovrin scan uses by
+    # default: its cost on top of the block interface.
+    ir "$build/bench/block_scan" "$run/slice.txt" cz 1 >/dev/null
+    feed_x=$(inclusive tovrin_scanner_feed)
+    finish_x=$(inclusive tovrin_scanner_finish)
+    say "block interface with the existence test: $(python3 -c "print(f'{(${feed_x:-0} + ${finish_x:-0}) / 300000:.2f}')") per byte," \
+        "$(python3 -c "print(f'{((${feed_x:-0} + ${finish_x:-0}) / (${feed:-0} + ${finish:-0}) - 1) * 100:+.1f}')") % (target <= +10 %)"
     cp "$run/slice.txt" "$run/nztexty.tex.slice"
     (cd "$run" && rm nztexty.tex && cp slice.txt nztexty.tex)
     all_dorvi=$(cd "$run" && ir "$build/dorvi")

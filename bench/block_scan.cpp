@@ -1,9 +1,11 @@
-// block_scan FILE [LANG]: the block scanner over a whole file read into
-// memory, in blocks of 1 MB; prints the number of citations. The program
+// block_scan FILE [LANG [FLAGS]]: the block scanner over a whole file read
+// into memory, in blocks of 1 MB, with the scan options FLAGS (a number,
+// default 0; 1 is TOVRIN_SCAN_EXISTING); prints the number of citations. The program
 // that bench/block.sh times and counts instructions of: what it costs on
 // top of reading the file is the block interface itself.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,7 +32,7 @@ void count(const tovrin_span *, void *n) { ++*static_cast<long long *>(n); }
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        std::fputs("usage: block_scan FILE [LANG]\n", stderr);
+        std::fputs("usage: block_scan FILE [LANG [FLAGS]]\n", stderr);
         return 2;
     }
     tovrin_init_file(TOVRIN_BENCH_CONFIG);
@@ -38,7 +40,8 @@ int main(int argc, char **argv) {
     if (l == nullptr)
         return 2;
     const std::string text = slurp(argv[1]);
-    tovrin_scanner *s = tovrin_scanner_new(l, 0);
+    const auto flags = static_cast<unsigned>(argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 0);
+    tovrin_scanner *s = tovrin_scanner_new(l, flags);
     long long n = 0;
     constexpr std::size_t kBlock = 1 << 20;
     for (std::size_t at = 0; at < text.size(); at += kBlock)

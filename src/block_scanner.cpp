@@ -220,7 +220,7 @@ enum class Verdict { no, maybe, more };
 
 struct tovrin_scanner {
     const LangTables *t;
-    const Systems *existing; // the systems citations must exist in, or null
+    const tovrin_versification *existing; // what citations must exist in, or null
     int ring;
     FindStart find_start;
     StartClasses classes;

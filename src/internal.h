@@ -182,23 +182,20 @@ struct Around {
     std::uint16_t after = 0;
 };
 
-// A language's numbering systems, in the order of its "=" line.
-using Systems = std::vector<const tovrin_versification *>;
-
 // The length of the longest prefix of cand[0..len) that check_lev accepts
 // under the tables' language and that lies on word boundaries, or 0: the
 // candidate must not continue the word or number before it, and the prefix
 // must end neither in a space nor inside a word or number. Found in one
-// pass over the candidate. With `existing` (null: no such test) a prefix
-// also fails when a unit it names a chapter or verse of that exists in
-// none of those systems.
+// pass over the candidate. With `existing` (null: no such test), the
+// union of the language's numbering systems, a prefix also fails when a
+// unit names a chapter or verse that does not exist in it.
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
-                     const Systems *existing = nullptr);
+                     const tovrin_versification *existing = nullptr);
 // The same for the candidate of `len` characters from slot `start` of a
 // ring of `size` characters.
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
                              const LangTables &t, Around around,
-                             const Systems *existing = nullptr);
+                             const tovrin_versification *existing = nullptr);
 
 } // namespace tovrin::detail
 

@@ -42,22 +42,21 @@ namespace {
 
 // The assembler's state between tokens, and whether a unit already handed
 // out fails a unit check (a reversed range, no chapter at all, or, when
-// `existing` is given, a chapter or verse that none of its systems has).
+// `existing` is given, a chapter or verse that it does not have).
 struct Assembly {
     PARS_UNIT in{};
     int lasta = 0;
     bool failed = false;
 
-    void hand_out(const Systems *existing) {
+    void hand_out(const tovrin_versification *existing) {
         PARS_UNIT u;
         shipout(&u, &in);
         adjust(&u);
         failed = failed || is_reversed(u) || lacks_chapter(u) || !exists(u, existing);
     }
 
-    static bool exists(const PARS_UNIT &u, const Systems *existing) {
-        tovrin_existence why;
-        return existing == nullptr || unit_exists(*existing, u, why);
+    static bool exists(const PARS_UNIT &u, const tovrin_versification *existing) {
+        return existing == nullptr || has_unit(*existing, u);
     }
 };
 
@@ -84,7 +83,7 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
-    void reset(const LangTables &t, const Systems *existing) {
+    void reset(const LangTables &t, const tovrin_versification *existing) {
         t_ = &t;
         existing_ = existing;
         sta_ = 0;
@@ -228,7 +227,7 @@ private:
     }
 
     const LangTables *t_ = nullptr;
-    const Systems *existing_ = nullptr;
+    const tovrin_versification *existing_ = nullptr;
     int sta_ = 0;
     bool has_text_ = false;
     std::string text_, token_;
@@ -239,7 +238,7 @@ private:
 } // namespace
 
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
-                     const Systems *existing) {
+                     const tovrin_versification *existing) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;
@@ -249,7 +248,7 @@ int longest_citation(const char *cand, int len, const LangTables &t, Around arou
 
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
                              const LangTables &t, Around around,
-                             const Systems *existing) {
+                             const tovrin_versification *existing) {
     if (len <= 0)
         return 0;
     thread_local Judge judge;

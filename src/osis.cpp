@@ -24,11 +24,11 @@ struct Position {
 std::string reference(const Position &p, bool parts) {
     std::string text = osis_names()[p.book - 1];
     if (p.chapter > 0) {
-        text += '.' + std::to_string(p.chapter);
+        (text += '.') += std::to_string(p.chapter);
         if (p.verse > 0) {
-            text += '.' + std::to_string(p.verse);
+            (text += '.') += std::to_string(p.verse);
             if (parts && p.part > 0)
-                text += "!" + std::string(1, static_cast<char>(p.part));
+                (text += '!') += static_cast<char>(p.part);
         }
     }
     return text;

@@ -67,7 +67,7 @@ struct Scan {
     int (*in)(void) = nullptr;
     void (*out)(int) = nullptr;
     const LangTables *t = nullptr;
-    const Systems *existing = nullptr; // the systems citations must exist in
+    const tovrin_versification *existing = nullptr; // what citations must exist in
     int dfa = 0;          // the lexer's state
     int eof_slot = -1;    // slot of the end-of-input value, -1 before it
     long long eof_abs = -1;

@@ -92,10 +92,32 @@ const std::map<std::string, tovrin_versification, std::less<>> &registry() {
     return *systems;
 }
 
-// The systems each language names. Written only while bibl.ini is read.
-std::unordered_map<const LANG *, Systems> &assigned() {
-    static auto *by_language = new std::unordered_map<const LANG *, Systems>;
+// The systems each language names, and their union. Written only while
+// bibl.ini is read.
+struct Assigned {
+    Systems systems;
+    tovrin_versification any;
+};
+std::unordered_map<const LANG *, Assigned> &assigned() {
+    static auto *by_language = new std::unordered_map<const LANG *, Assigned>;
     return *by_language;
+}
+
+// The most chapters of each book and verses of each chapter in `systems`.
+tovrin_versification union_of(const Systems &systems) {
+    tovrin_versification any;
+    for (const tovrin_versification *s : systems) {
+        any.name += (any.name.empty() ? "" : " ") + s->name;
+        for (int b = 0; b < kBooks; ++b) {
+            std::vector<std::uint16_t> &verses = any.verses[b];
+            const std::vector<std::uint16_t> &theirs = s->verses[b];
+            if (verses.size() < theirs.size())
+                verses.resize(theirs.size(), 0);
+            for (std::size_t c = 0; c < theirs.size(); ++c)
+                verses[c] = std::max(verses[c], theirs[c]);
+        }
+    }
+    return any;
 }
 
 // The system that answers for `book`: `v` itself, or the first of
@@ -155,7 +177,9 @@ std::string assign_systems(const LANG *l, std::string_view names) {
             return std::string(name);
         systems.push_back(s);
     }
-    assigned()[l] = std::move(systems);
+    Assigned &a = assigned()[l];
+    a.any = union_of(systems);
+    a.systems = std::move(systems);
     return {};
 }
 
@@ -163,41 +187,43 @@ const Systems &systems_of(const LANG *l) {
     static const Systems none;
     const auto &all = assigned();
     const auto it = all.find(l);
-    return it == all.end() ? none : it->second;
+    return it == all.end() ? none : it->second.systems;
 }
 
-const Systems *existing_systems(const LANG *l, unsigned flags) {
-    const Systems &systems = systems_of(l);
-    return (flags & TOVRIN_SCAN_EXISTING) != 0 && !systems.empty() ? &systems : nullptr;
+const tovrin_versification *union_of(const LANG *l) {
+    const auto &all = assigned();
+    const auto it = all.find(l);
+    return it == all.end() || it->second.systems.empty() ? nullptr : &it->second.any;
 }
 
-bool position_exists(const Systems &systems, int book, int chapter, int verse,
+const tovrin_versification *existing_systems(const LANG *l, unsigned flags) {
+    return (flags & TOVRIN_SCAN_EXISTING) != 0 ? union_of(l) : nullptr;
+}
+
+bool position_exists(const tovrin_versification &any, int book, int chapter, int verse,
                      tovrin_existence &why) {
-    int chapters = 0, verses = 0;
-    for (const tovrin_versification *s : systems) {
-        chapters = std::max(chapters, s->chapters(book));
-        verses = std::max(verses, s->verses_of(book, chapter));
-    }
     why = tovrin_existence{TOVRIN_EXISTS, 0, book, chapter, verse, 0};
+    if (has_position(any, book, chapter, verse))
+        return true;
+    const int chapters = any.chapters(book);
     if (chapters == 0)
         why.reason = TOVRIN_NO_BOOK;
     else if (chapter > chapters)
         why.reason = TOVRIN_NO_CHAPTER, why.limit = chapters;
-    else if (chapter > 0 && verse > verses)
-        why.reason = TOVRIN_NO_VERSE, why.limit = verses;
-    return why.reason == TOVRIN_EXISTS;
+    else
+        why.reason = TOVRIN_NO_VERSE, why.limit = any.verses_of(book, chapter);
+    return false;
 }
 
-bool unit_exists(const Systems &systems, const PARS_UNIT &u, tovrin_existence &why) {
-    return position_exists(systems, u.bf, u.cf, u.vf, why) &&
-           position_exists(systems, u.b, u.c, u.v, why);
+bool unit_exists(const tovrin_versification &any, const PARS_UNIT &u, tovrin_existence &why) {
+    return position_exists(any, u.bf, u.cf, u.vf, why) &&
+           position_exists(any, u.b, u.c, u.v, why);
 }
 
-bool units_exist(const Systems &systems, PARS_UNIT *const *units, tovrin_existence &why) {
-    if (systems.empty())
-        return true;
+bool units_exist(const tovrin_versification &any, PARS_UNIT *const *units,
+                 tovrin_existence &why) {
     for (int k = 0; units[k] != nullptr; ++k) {
-        if (!unit_exists(systems, *units[k], why)) {
+        if (!unit_exists(any, *units[k], why)) {
             why.unit = k;
             return false;
         }
@@ -250,11 +276,11 @@ extern "C" int tovrin_verses(const tovrin_versification *v, int book, int chapte
 }
 
 extern "C" int tovrin_exists(const char *cite, LANG *l, tovrin_existence *why) {
-    const Systems &systems = systems_of(l);
+    const tovrin_versification *any = union_of(l);
     tovrin_existence found{};
-    if (!systems.empty()) {
+    if (any != nullptr) {
         PARS_UNIT **units = makepus(cite, l);
-        units_exist(systems, units, found);
+        units_exist(*any, units, found);
         freepus(units);
     }
     if (why != nullptr)

@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "internal.h"
 #include "tovrin.h"
 
 namespace tovrin::detail {
@@ -49,6 +48,8 @@ struct tovrin_versification {
 
 namespace tovrin::detail {
 
+using Systems = std::vector<const tovrin_versification *>;
+
 // The OSIS name of every book, book n at n - 1.
 const std::vector<std::string> &osis_names();
 
@@ -60,21 +61,38 @@ std::string assign_systems(const LANG *l, std::string_view names);
 // The systems of `l`, in the order of its "=" line; empty when it has none.
 const Systems &systems_of(const LANG *l);
 
-// The systems a scan with `flags` tests citations against: those of `l`
-// under TOVRIN_SCAN_EXISTING, null otherwise or when `l` has none.
-const Systems *existing_systems(const LANG *l, unsigned flags);
+// The union of the systems of `l`: for every book the most chapters and
+// for every chapter the most verses any of them has, so that a position
+// exists in it when it exists in one of them. Null when `l` has none.
+const tovrin_versification *union_of(const LANG *l);
+
+// What a scan with `flags` tests citations against: union_of(l) under
+// TOVRIN_SCAN_EXISTING, null otherwise.
+const tovrin_versification *existing_systems(const LANG *l, unsigned flags);
 
 // Whether the position (book, chapter, verse; 0 for "not given") exists
-// in one of `systems`; on failure `why` holds the reason and the limit.
-bool position_exists(const Systems &systems, int book, int chapter, int verse,
+// in `any`: the test of the scanner's judge, on every prefix it tries.
+inline bool has_position(const tovrin_versification &any, int book, int chapter, int verse) {
+    const int chapters = any.chapters(book);
+    return chapters > 0 && chapter <= chapters && (chapter == 0 || verse <= any.verses_of(book, chapter));
+}
+
+// Whether both ends of a unit exist in `any`.
+inline bool has_unit(const tovrin_versification &any, const PARS_UNIT &u) {
+    return has_position(any, u.bf, u.cf, u.vf) && has_position(any, u.b, u.c, u.v);
+}
+
+// The same test, giving on failure the reason and the limit in `why`.
+bool position_exists(const tovrin_versification &any, int book, int chapter, int verse,
                      tovrin_existence &why);
 
 // Whether the positions a unit names (its start and its end) exist in
-// `systems`: the test tovrin_exists() and the scanner's judge share.
-bool unit_exists(const Systems &systems, const PARS_UNIT &u, tovrin_existence &why);
+// `any`, with the reason of the first that does not.
+bool unit_exists(const tovrin_versification &any, const PARS_UNIT &u, tovrin_existence &why);
 
-// Whether every position of the units exists in `systems`.
-bool units_exist(const Systems &systems, PARS_UNIT *const *units, tovrin_existence &why);
+// Whether every position of the units exists in `any`.
+bool units_exist(const tovrin_versification &any, PARS_UNIT *const *units,
+                 tovrin_existence &why);
 
 // Resolves the marks of the units by `v` (null: for each book the first
 // of `systems` that has it), as tovrin_expand_versified() describes. A

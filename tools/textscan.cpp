@@ -12,8 +12,12 @@
 namespace cli {
 
 std::string where(const doc::Document *document, const Place &at, bool column) {
-    if (document == nullptr)
-        return std::to_string(at.line) + (column ? ":" + std::to_string(at.column) : "");
+    if (document == nullptr) {
+        std::string text = std::to_string(at.line);
+        if (column)
+            (text += ':') += std::to_string(at.column);
+        return text;
+    }
     const std::string text = doc::place_text(document->place(at.offset));
     return column ? text : text.substr(0, text.rfind(':'));
 }
