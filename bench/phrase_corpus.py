@@ -10,7 +10,9 @@ DIR/bibl.ini ("Song 2:1", "Canticles 2:1", "Song of Solomon 2:1"). Then runs
 `TOVRIN scan --format json` over it twice, with DIR/bibl.ini and with a
 copy without its ">" lines, and prints for each how many of the inserted
 citations were found whole, and how many of the lost ones a name of three
-words or more named (PHRASE_CORPUS_LOST=1 lists the lost ones).
+words or more named (PHRASE_CORPUS_LOST=1 lists the lost ones). The
+chapters and verses exist in the language's first numbering system, as
+the scan takes only citations that exist.
 """
 
 import argparse
@@ -27,18 +29,25 @@ import make_corpus  # noqa: E402
 
 class NamesMaker:
     """Citations "NAME C:V", "NAME C:V-W" or "NAME C", NAME any name of a
-    random book; remembers each one it makes."""
+    random book, of chapters and verses that exist in `verses` (for each
+    book the verses of each chapter, empty for a book the numbering lacks);
+    remembers each one it makes."""
 
-    def __init__(self, rng, books, chapter_verse, range_mark):
-        self.rng, self.books = rng, books
+    def __init__(self, rng, books, verses, chapter_verse, range_mark):
+        self.rng = rng
+        self.books = [(names, v) for names, v in zip(books, verses) if v]
         self.sep, self.range = chapter_verse, range_mark
         self.made = []
 
     def make(self):
         r = self.rng
-        name = r.choice(r.choice(self.books))
-        c, v = r.randint(1, 50), r.randint(1, 40)
-        tail = r.choice([f"{c}{self.sep}{v}", f"{c}{self.sep}{v}{self.range}{v + r.randint(1, 9)}",
+        names, verses = r.choice(self.books)
+        name = r.choice(names)
+        c = r.randint(1, len(verses))
+        v = r.randint(1, verses[c - 1])
+        w = min(v + r.randint(1, 9), verses[c - 1])
+        tail = r.choice([f"{c}{self.sep}{v}",
+                         f"{c}{self.sep}{v}{self.range}{w}" if w > v else f"{c}{self.sep}{v}",
                          f"{c}"])
         cite = f"{name} {tail}"
         self.made.append(cite)
@@ -46,9 +55,9 @@ class NamesMaker:
 
 
 def language(bibl, lang):
-    """The books of `lang` (each a list of its names and phrases) and its
-    chapter-verse separator and range mark."""
-    books, punctuation, inside = [], None, False
+    """The books of `lang` (each a list of its names and phrases), its
+    chapter-verse separator and range mark, and its numbering systems."""
+    books, punctuation, inside, systems = [], None, False, []
     with open(bibl, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\n")
@@ -58,13 +67,25 @@ def language(bibl, lang):
                 break
             elif inside and line.startswith("!"):
                 punctuation = line[1:8]
+            elif inside and line.startswith("="):
+                systems = line[1:].split()
             elif inside and line.startswith("+"):
                 books.append([line[1:]])
             elif inside and line[:1] in ("*", ">") and books:
                 books[-1].append(line[1:] if line[0] == "*" else line[1:].split(">")[0])
-    if not books or punctuation is None:
-        sys.exit(f"phrase_corpus: no language {lang} in {bibl}")
-    return books, punctuation[3], punctuation[1]
+    if not books or punctuation is None or not systems:
+        sys.exit(f"phrase_corpus: no language {lang} with numbering systems in {bibl}")
+    return books, punctuation[3], punctuation[1], systems
+
+
+def numbering(data, system):
+    """For each book, in the order of data/versification/osis.txt, the
+    verses of each of its chapters in `system` (empty when it lacks it)."""
+    def lines(name):
+        with open(f"{data}/versification/{name}", encoding="utf-8") as f:
+            return [line.split() for line in f if line.strip() and not line.startswith("#")]
+    counts = {words[0]: [int(n) for n in words[1:]] for words in lines(f"{system}.vrs")}
+    return [counts.get(words[0], []) for words in lines("osis.txt")]
 
 
 def found_texts(tovrin, config, lang, corpus):
@@ -96,14 +117,15 @@ def main():
     a = ap.parse_args()
 
     bibl = f"{a.data}/bibl.ini"
-    books, sep, range_mark = language(bibl, a.lang)
+    books, sep, range_mark, systems = language(bibl, a.lang)
+    verses = numbering(a.data, systems[0])
     phrases = {p for b in books for p in b if len(p.split()) >= 3}
     with tempfile.TemporaryDirectory() as tmp:
         corpus, plain = f"{tmp}/corpus.txt", f"{tmp}/no-phrases.ini"
         makers = []
 
         def maker_for(rng):
-            makers.append(NamesMaker(rng, books, sep, range_mark))
+            makers.append(NamesMaker(rng, books, verses, sep, range_mark))
             return makers[-1]
 
         with open(corpus, "wb") as out:

@@ -42,21 +42,18 @@ namespace {
 
 // The assembler's state between tokens, and whether a unit already handed
 // out fails a unit check (a reversed range, no chapter at all, or, when
-// `existing` is given, a chapter or verse that it does not have).
+// kExisting, a chapter or verse that `existing` does not have).
 struct Assembly {
     PARS_UNIT in{};
     int lasta = 0;
     bool failed = false;
 
-    void hand_out(const tovrin_versification *existing) {
+    template <bool kExisting> void hand_out(const tovrin_versification *existing) {
         PARS_UNIT u;
         shipout(&u, &in);
         adjust(&u);
-        failed = failed || is_reversed(u) || lacks_chapter(u) || !exists(u, existing);
-    }
-
-    static bool exists(const PARS_UNIT &u, const tovrin_versification *existing) {
-        return existing == nullptr || has_unit(*existing, u);
+        failed = failed || is_reversed(u) || lacks_chapter(u) ||
+                 (kExisting && !has_unit(*existing, u));
     }
 };
 
@@ -80,7 +77,9 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
     return ((prev & next) & (C_LETTER | C_DIGIT)) != 0;
 }
 
-class Judge {
+// kExisting: whether units must exist in `existing`. The scan without
+// that test, the stream scanner's, keeps its code free of it.
+template <bool kExisting> class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
     void reset(const LangTables &t, const tovrin_versification *existing) {
@@ -202,7 +201,7 @@ private:
                 return false;
             apply(a, end.kind, text_, node_);
         }
-        a.hand_out(existing_);
+        a.hand_out<kExisting>(existing_);
         return !a.failed;
     }
 
@@ -221,7 +220,7 @@ private:
     // The assembler's reaction to one token.
     void apply(Assembly &a, int kind, const std::string &text, int node) const {
         if (is_boundary(kind, a.lasta))
-            a.hand_out(existing_);
+            a.hand_out<kExisting>(existing_);
         a.lasta = after_token(a.lasta, kind);
         apply_token(a.in, kind, text.c_str(), book(node));
     }
@@ -235,32 +234,41 @@ private:
     Assembly assembly_;
 };
 
+template <bool kExisting, typename At>
+int judge_by(At at, int len, const LangTables &t, Around around,
+             const tovrin_versification *existing) {
+    thread_local Judge<kExisting> judge;
+    judge.reset(t, existing);
+    return judge.longest(at, len, around);
+}
+
+template <typename At>
+int judge(At at, int len, const LangTables &t, Around around,
+          const tovrin_versification *existing) {
+    if (len <= 0)
+        return 0;
+    return existing != nullptr ? judge_by<true>(at, len, t, around, existing)
+                               : judge_by<false>(at, len, t, around, existing);
+}
+
 } // namespace
 
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
                      const tovrin_versification *existing) {
-    if (len <= 0)
-        return 0;
-    thread_local Judge judge;
-    judge.reset(t, existing);
-    return judge.longest([cand](int k) { return cand[k]; }, len, around);
+    return judge([cand](int k) { return cand[k]; }, len, t, around, existing);
 }
 
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
                              const LangTables &t, Around around,
                              const tovrin_versification *existing) {
-    if (len <= 0)
-        return 0;
-    thread_local Judge judge;
-    judge.reset(t, existing);
     // The judge mostly reads a few characters of a long candidate: read
     // them in place instead of copying the candidate out of the ring.
-    return judge.longest(
+    return judge(
         [ring, size, start](int k) {
             const int slot = start + k;
             return ring[slot < size ? slot : slot - size];
         },
-        len, around);
+        len, t, around, existing);
 }
 
 } // namespace tovrin::detail

@@ -202,8 +202,9 @@ private:
 
 const std::string &text_of(const Input &in) { return in.document ? in.document->text() : in.text; }
 
-// Runs the commands' scan of `in` into `consumer` (lint, index).
-void scan_input(const Input &in, Consumer &consumer) {
+// Runs the commands' scan of `in`, with the block scanner's options
+// `flags`, into `consumer` (lint, index).
+void scan_input(const Input &in, unsigned flags, Consumer &consumer) {
     const ScanSlot slot;
     const std::string &text = text_of(in);
     locked([&] {
@@ -211,17 +212,17 @@ void scan_input(const Input &in, Consumer &consumer) {
             fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
         if (!f)
             fail(500, "cannot read the text in memory");
-        Scan scan(in.lang, in.exact, 0, consumer);
+        Scan scan(in.lang, in.exact, flags, consumer);
         scan.run(f.get(), in.name, in.document ? &*in.document : nullptr);
     });
 }
 
-// The citations of `read` as the block scanner finds them, without the
-// spaces the scanner takes along after a citation (the commands leave
-// them as text too).
-std::vector<tovrin_span> block_scan(LANG *l, const std::string &read) {
+// The citations of `read` as the block scanner finds them with `flags`,
+// without the spaces the scanner takes along after a citation (the
+// commands leave them as text too).
+std::vector<tovrin_span> block_scan(LANG *l, unsigned flags, const std::string &read) {
     const std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner(
-        tovrin_scanner_new(l, 0), tovrin_scanner_free);
+        tovrin_scanner_new(l, flags), tovrin_scanner_free);
     if (!scanner)
         throw std::bad_alloc();
     std::vector<tovrin_span> spans;
@@ -261,14 +262,14 @@ private:
 };
 
 // The citations of the text or document, found by the block scanner over
-// the text read with the typographic forms (as the commands read it), so
-// that scans run at once; then, under the lock, each one's place, text as
+// the text read with the typographic forms and taking only citations that
+// exist (as tovrin scan does), so that scans run at once; then, under the lock, each one's place, text as
 // written, canonical form, and English form for links to online Bibles.
 json citations_of(const Input &in) {
     const ScanSlot slot;
     const std::string &text = text_of(in);
     const Normalized read = normalize(text, in.exact, in.lang->chars[1], phrases_of(in.lang));
-    const std::vector<tovrin_span> spans = block_scan(in.lang, read.text);
+    const std::vector<tovrin_span> spans = block_scan(in.lang, scan_flags(in.exact), read.text);
     return locked([&] {
         LANG *english = findlang("en");
         LineCounter lines(text);
@@ -305,14 +306,15 @@ void handle_lint(const httplib::Request &req, httplib::Response &res) {
         findings.push_back(
             {{"offset", at.offset}, {"place", scan.where(at)}, {"message", message}});
     });
-    scan_input(in, *lint);
+    // Lint finds citations that do not exist, to report them.
+    scan_input(in, 0, *lint);
     send_json(res, {{"name", in.name}, {"lang", in.lang->name}, {"findings", std::move(findings)}});
 }
 
 void handle_index(const httplib::Request &req, httplib::Response &res) {
     const Input in = read_input(req);
     IndexCollector index(in.lang);
-    scan_input(in, index);
+    scan_input(in, scan_flags(in.exact), index);
     json entries = json::array();
     for (const IndexEntry &e : index.sorted())
         entries.push_back({{"citation", e.text}, {"places", e.places}});
