@@ -102,6 +102,16 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
     return out;
 }
 
+// The OSIS references of `cite`, or None where the library writes none and
+// in a language without numbering systems, whose marks no table resolves
+// (as tovrin scan writes them).
+py::object osis_of(Language l, const std::string &cite) {
+    if (tovrin_versification_of(l.get(), 0) == nullptr)
+        return py::none();
+    const std::optional<std::string> refs = tovrin::osis(cite, l);
+    return refs ? py::object(decode(*refs)) : py::none();
+}
+
 // The units of `cite` with their marks applied, as the expansion writes them.
 tovrin::UnitArray expanded_units(Language l, const std::string &cite) {
     tovrin::UnitArray pp(makepus(cite.c_str(), l.get()));
@@ -112,13 +122,14 @@ tovrin::UnitArray expanded_units(Language l, const std::string &cite) {
 }
 
 // The citations of a block of bytes as columns, for a table of a corpus:
-// byte offset, line, column, text, canonical text, and the book (main
+// byte offset, line, column, text, canonical text, OSIS references (None
+// where none can be written), and the book (main
 // name), chapter and verse of the start of the first unit and of the end
 // of the last; None where the citation gives none.
 py::dict table(Language l, const py::buffer &data, bool exact) {
     const py::buffer_info info = data.request();
     const std::string_view text = view_of(info);
-    const char *names[] = {"offset", "line", "column", "text", "canonical",
+    const char *names[] = {"offset", "line", "column", "text", "canonical", "osis",
                            "start_book", "start_chapter", "start_verse",
                            "end_book", "end_chapter", "end_verse"};
     std::vector<py::list> columns(std::size(names));
@@ -137,7 +148,7 @@ py::dict table(Language l, const py::buffer &data, bool exact) {
         const py::object row[] = {
             py::int_(f.start), py::int_(f.line), py::int_(f.column),
             text_of(text, f, "surrogateescape"), decode(tovrin::expand(f.normalised, l)),
-            book(first.bf), number(first.cf), number(first.vf),
+            osis_of(l, f.normalised), book(first.bf), number(first.cf), number(first.vf),
             book((*last)->b), number((*last)->c), number((*last)->v)};
         for (std::size_t k = 0; k < columns.size(); ++k)
             columns[k].append(row[k]);
@@ -261,7 +272,8 @@ PYBIND11_MODULE(_tovrin, m) {
         .def("books", &books)
         .def("read_forms", [](Language l, const std::string &cite) {
             return py::bytes(tovrin_python::read_forms(l, cite));
-        });
+        })
+        .def("osis", &osis_of);
 
     py::class_<ConfigHandle>(m, "Config")
         .def(py::init<const std::string &>())

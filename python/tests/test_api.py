@@ -25,8 +25,9 @@ def test_scan_gives_the_citations_of_the_cli(cli, cz, sample, options):
     expected = cli_json(cli, os.path.join(DATA, "nztexty.tex"), *options)
     found = list(cz.scan(sample, lines=True, exact=bool(options)))
     assert len(expected) > 90
-    assert [(c.start, c.line, c.column, c.text, c.canonical) for c in found] == \
-        [(e["offset"], e["line"], e["column"], e["text"], e["canonical"]) for e in expected]
+    assert [(c.start, c.line, c.column, c.text, c.canonical, c.osis) for c in found] == \
+        [(e["offset"], e["line"], e["column"], e["text"], e["canonical"], e["osis"])
+         for e in expected]
 
 
 @pytest.mark.parametrize("options", [(), ("--exact",)], ids=["existing", "exact"])
@@ -175,7 +176,18 @@ def test_units_apply_the_marks(cz):
 def test_citation_units_are_those_of_its_text(cz):
     [c] = cz.scan("viz J 3,16n.")
     assert c.units == cz.units("J 3,16n")
-    assert c.osis is None
+
+
+@pytest.mark.parametrize("lang, text, osis", [
+    ("cz", "viz J 3,16n.", "John.3.16-John.3.17"),
+    # The marks follow the language's numbering across a chapter end.
+    ("cz", "J 3,36n", "John.3.36-John.4.1"),
+    ("ru", "Мал 3:18f", "Mal.3.18-Mal.4.1"),
+    ("en", "Song of Solomon 2:1-4; Ps 23", "Song.2.1-Song.2.4,Ps.23"),
+], ids=["cz", "chapter-end", "synodal", "phrase"])
+def test_citation_osis(config, lang, text, osis):
+    [c] = config.language(lang).scan(text)
+    assert c.osis == osis
 
 
 def test_books(cz, en):
@@ -291,3 +303,5 @@ def test_a_configuration_of_ones_own(tmp_path):
                    "^ABCDEFGHIJKLMNOPQRSTUVWXYZ\n&ab\n+Gen\n*Genesis\n+Ex\n}\n")
     xx = tovrin.Config(ini).language("xx")
     assert [c.canonical for c in xx.scan("see Genesis 1:2n and Ex 3")] == ["Gen 1:2-3", "Ex 3"]
+    # No numbering system: no OSIS references, as in tovrin scan.
+    assert [c.osis for c in xx.scan("Ex 3")] == [None]

@@ -156,8 +156,11 @@ class Citation:
 
     @property
     def osis(self) -> Optional[str]:
-        """The OSIS reference; None: this build of the library writes none."""
-        return None
+        """The OSIS references of the citation ("John.3.16-John.3.17"), its
+        marks read by the language's first numbering system, as ``tovrin
+        scan --format json`` writes them; None in a language without
+        numbering systems."""
+        return self._lang._handle.osis(self._read)
 
     def _key(self) -> tuple:
         return (self.start, self.end, self.text, self.canonical, self.line, self.column)

@@ -99,8 +99,6 @@ def _frame(columns: dict, path: str = "", offset: int = 0) -> pd.DataFrame:
     frame = pd.DataFrame(columns, columns=list(COLUMNS))
     frame["file"] = path
     frame["offset"] = frame["offset"] + offset
-    # The library writes no OSIS references yet.
-    frame["osis"] = None
     return frame.astype(COLUMNS)
 
 
