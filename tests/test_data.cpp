@@ -107,6 +107,18 @@ std::string describe(const Lexed &x) {
 // ---------------------------------------------------------------------------
 // The stored names
 
+// The tests below walk kLanguages: it must name every language of the
+// shipped file, so that a language added there is checked too.
+TEST(ShippedLanguages, AreAllCoveredByTheseTests) {
+    std::ifstream file(shipped_config());
+    std::multiset<std::string> in_file;
+    for (std::string line; std::getline(file, line);)
+        if (line.starts_with("{"))
+            in_file.insert(line.substr(1));
+    EXPECT_EQ(in_file,
+              std::multiset<std::string>(std::begin(kLanguages), std::end(kLanguages)));
+}
+
 TEST(ShippedLanguages, ListTheSameNumberOfBooks) {
     for (const char *name : kLanguages) {
         SCOPED_TRACE(name);
