@@ -23,13 +23,14 @@
 #     to cat.
 #  4. Counts instructions per input byte with callgrind on the first 300 KB
 #     (100 KB when quick) of both corpora and of each worst-case input (its
-#     largest size): the instructions of dorvis_core and everything it
-#     calls, less what it costs on an empty input (the scan proper, without
-#     loading and table building), and of the whole process.
+#     largest size): the instructions of dorvi's scan (the block scanner,
+#     tovrin_scanner_feed and _finish, and everything they call), less what
+#     it costs on an empty input (the scan proper, without loading and
+#     table building), and of the whole process.
 #     Checks linearity in instructions too: 150 KB against 1.2 MB (quick:
 #     100 KB against 800 KB) of each worst-case input.
 #  5. Profiles the scan of the citation corpus (callgrind_annotate of the
-#     instructions inside dorvis_core) and writes it, the summary and every
+#     instructions inside the block scanner) and writes it, the summary and every
 #     raw result into BUILD_DIR/bench-results.
 #
 # A worst-case run that does not finish within SCAN_TIMEOUT seconds prints
@@ -278,16 +279,18 @@ if [[ $have_valgrind == 0 ]]; then
 fi
 say "== instructions per input byte (callgrind, first $callgrind_bytes bytes)" | tee -a "$summary"
 
-# Inclusive instruction count of dorvis_core in callgrind output FILE. (awk
-# reads to the end: leaving early would kill callgrind_annotate by SIGPIPE.)
+# Inclusive instruction count of dorvi's scan in callgrind output FILE:
+# tovrin_scanner_feed and tovrin_scanner_finish. (awk reads to the end:
+# leaving early would kill callgrind_annotate by SIGPIPE.)
 inclusive() {
     callgrind_annotate --inclusive=yes --threshold=100 "$1" 2>/dev/null |
-        awk '!found && /:dorvis_core( |$)/ { gsub(",", "", $1); print $1; found = 1 }'
+        awk '/:tovrin_scanner_(feed|finish)( |$)/ && !seen[$2]++ { gsub(",", "", $1); n += $1 }
+             END { print n + 0 }'
 }
 total_ir() { awk '/^(summary|totals):/ { print $2; exit }' "$1"; }
 
-# Runs dorvi on FILE under callgrind; sets ir_scan (dorvis_core and all it
-# calls) and ir_all (the process). Fails when the run times out.
+# Runs dorvi on FILE under callgrind; sets ir_scan (the block scanner and
+# all it calls) and ir_all (the process). Fails when the run times out.
 count() {
     local name=$1 file=$2 dir out
     dir=$(rundir "$file")
@@ -298,13 +301,13 @@ count() {
     ir_all=$(total_ir "$out")
 }
 
-# What dorvis_core costs on an empty input (building the language's tables)
+# What the scan costs on an empty input (building the language's tables)
 # is a cost per scan, not per byte: it is subtracted.
 : >"$work/empty.txt"
 count empty "$work/empty.txt" || die "callgrind failed on an empty input"
 ir_base=$ir_scan
-say "dorvis_core on an empty input: $ir_base instructions (subtracted below)" | tee -a "$summary"
-printf '%-10s %16s %16s %12s %12s\n' input "Ir dorvis_core" "Ir process" "scan/byte" \
+say "the scan on an empty input: $ir_base instructions (subtracted below)" | tee -a "$summary"
+printf '%-10s %16s %16s %12s %12s\n' input "Ir scan" "Ir process" "scan/byte" \
     "all/byte" | tee -a "$summary"
 
 for kind in cite prose spaces digits letters; do
@@ -323,7 +326,7 @@ for kind in cite prose spaces digits letters; do
         "$(python3 -c "print(f'{($ir_scan - $ir_base) / $callgrind_bytes:.1f}')")" \
         "$(python3 -c "print(f'{$ir_all / $callgrind_bytes:.1f}')")" | tee -a "$summary"
 done
-say "(scan/byte: (Ir dorvis_core - $ir_base) / bytes; all/byte: the whole process / bytes." |
+say "(scan/byte: (Ir scan - $ir_base) / bytes; all/byte: the whole process / bytes." |
     tee -a "$summary"
 say " Target: scan/byte of cite <= 60)" | tee -a "$summary"
 
@@ -332,7 +335,7 @@ say " Target: scan/byte of cite <= 60)" | tee -a "$summary"
 # times as much.
 {
     say
-    say "== linearity in instructions (Ir dorvis_core less the empty scan," \
+    say "== linearity in instructions (Ir scan less the empty scan," \
         "${lin_bytes[1]} bytes against ${lin_bytes[0]})"
 } | tee -a "$summary"
 for kind in spaces digits letters; do
@@ -352,11 +355,12 @@ done
 # ---- profile -------------------------------------------------------------------
 
 # Where the scan of the citation corpus spends its instructions: a second
-# callgrind run that counts only inside dorvis_core, so that loading
+# callgrind run that counts only inside the block scanner, so that loading
 # bibl.ini and the dynamic linker stay out of the picture.
 profile=$results/profile-cite.txt
 dir=$(rundir "$work/cite-slice.txt")
-if (cd "$dir" && timeout "$limit" valgrind --tool=callgrind --toggle-collect=dorvis_core \
+if (cd "$dir" && timeout "$limit" valgrind --tool=callgrind --toggle-collect=tovrin_scanner_feed \
+        --toggle-collect=tovrin_scanner_finish \
         --callgrind-out-file="$results/callgrind-cite-scan.out" "$dorvi" >/dev/null \
         2>"$results/callgrind-cite-scan.log"); then
     callgrind_annotate --threshold=99 "$results/callgrind-cite-scan.out" >"$profile" 2>/dev/null
@@ -364,7 +368,7 @@ if (cd "$dir" && timeout "$limit" valgrind --tool=callgrind --toggle-collect=dor
         >"$results/profile-cite-inclusive.txt" 2>/dev/null
     {
         say
-        say "== profile of the scan of cite (instructions inside dorvis_core, self, top 12;"
+        say "== profile of the scan of cite (instructions inside the block scanner, self, top 12;"
         say "   full: $profile, inclusive: $results/profile-cite-inclusive.txt)"
         awk '/file:function/ { on = 1; next } on && NF && !/^-/ { print; if (++n == 12) exit }' "$profile"
     } | tee -a "$summary"
