@@ -185,6 +185,41 @@ TEST(Consumers, GrepAndLintAgreeWithScan) {
     }
 }
 
+// The text commands read their input in blocks, and runs of bytes that
+// stand for themselves apart from typographic forms and phrases: the
+// sample written 40 times over (300 KB, so forms and phrases fall on every
+// position of a block) gives 40 times the citations of one copy.
+TEST(Consumers, ScanOfManyCopiesRepeatsTheScanOfOne) {
+    testing_support::TempDir dir;
+    const std::string one = testing_support::read_file(source_dir() + "/data/nztexty.tex") +
+                            "\nPrvní list Korintským 13,4 a Mt~5,3--12.\n\n";
+    std::string many;
+    for (int k = 0; k < 40; ++k)
+        many += one;
+    dir.write("one.tex", one);
+    dir.write("many.tex", many);
+    const auto citations = [&](const char *file) {
+        const Outcome o = run_command(tovrin("--config " + source_dir() +
+                                             "/data/bibl.ini scan --format json " + file),
+                                      dir.path());
+        EXPECT_EQ(o.status, 0) << o.err;
+        std::vector<std::pair<long long, std::string>> found;
+        for (const std::string &j : lines_of(o.out))
+            found.emplace_back(std::stoll(field(j, "offset")),
+                               field(j, "text") + " = " + field(j, "canonical"));
+        return found;
+    };
+    const auto single = citations("one.tex");
+    ASSERT_GT(single.size(), 90u);
+    EXPECT_EQ(single[single.size() - 2].second, "První list Korintským 13,4 = 1 K 13,4");
+    EXPECT_EQ(single.back().second, "Mt~5,3--12 = Mt 5,3-12");
+    std::vector<std::pair<long long, std::string>> want;
+    for (int k = 0; k < 40; ++k)
+        for (const auto &[offset, cite] : single)
+            want.emplace_back(offset + k * static_cast<long long>(one.size()), cite);
+    EXPECT_TRUE(citations("many.tex") == want);
+}
+
 // Hymn numbers, a patristic volume and "5 minutes" read like citations of
 // books too short for them: scan, index and grep leave them out, --exact
 // (the driver's reading) keeps them, and real citations stay in both.

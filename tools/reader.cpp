@@ -138,6 +138,41 @@ Reader::Item Reader::pull() {
 }
 
 // The next byte when bytes were read ahead or a name is being handed out.
+std::size_t Reader::next_plain(char *out, std::size_t room) {
+    if (count_ > 0 || !items_.empty() || *name_ != '\0')
+        return 0;
+    // The state in locals: the stores to `out` may alias the members.
+    FILE *const f = f_;
+    std::size_t n = 0;
+    if (exact_) {
+        int c;
+        while (n < room && (c = getc_unlocked(f)) >= 0)
+            out[n++] = static_cast<char>(c);
+        if (n < room)
+            ahead_[count_++] = -1;
+        return n;
+    }
+    const bool *const may_begin = phrases_ != nullptr ? phrases_->may_begin.data() : nullptr;
+    const bool *const in_word = phrases_ != nullptr ? phrases_->in_word.data() : nullptr;
+    bool word_start = word_start_, blank_line = blank_line_;
+    while (n < room) {
+        const int c = getc_unlocked(f);
+        // The end, or a byte that may begin a form or a phrase: next()
+        // takes it from here.
+        if (c < 0 || may_begin_form(c) || (may_begin != nullptr && word_start && may_begin[c])) {
+            ahead_[count_++] = c;
+            break;
+        }
+        blank_line = blank_line && c == ' ';
+        if (in_word != nullptr)
+            word_start = !in_word[c];
+        out[n++] = static_cast<char>(c);
+    }
+    word_start_ = word_start;
+    blank_line_ = blank_line;
+    return n;
+}
+
 int Reader::next_queued(Span &form, bool &is_form) {
     // The bytes of a phrase's name after its first stand for no bytes.
     if (*name_ != '\0') {

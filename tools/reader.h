@@ -70,6 +70,12 @@ public:
         return c;
     }
 
+    // Reads into `out` (room for `room` bytes) the next bytes of the view
+    // that stand for themselves, up to the first that may not or the end
+    // of the file; returns how many. What next() would hand out, without
+    // a call per byte: running text is mostly such bytes.
+    std::size_t next_plain(char *out, std::size_t room);
+
 private:
     // One byte of the view without phrases, with what it stands for.
     struct Item {

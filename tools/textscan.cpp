@@ -69,18 +69,31 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
 }
 
 bool Scan::read_block(Reader &reader, std::string &pending) {
-    for (std::size_t n = 0; n < kBlock; ++n) {
+    const std::size_t start = pending.size();
+    pending.resize(start + kBlock);
+    std::size_t n = 0;
+    bool more = true;
+    while (n < kBlock) {
+        // Runs of bytes that stand for themselves, then one byte by next().
+        const std::size_t run = reader.next_plain(pending.data() + start + n, kBlock - n);
+        n += run;
+        handed_ += static_cast<long long>(run);
+        if (n == kBlock)
+            break;
         Span form;
         bool is_form = false;
         const int c = reader.next(form, is_form);
-        if (c < 0)
-            return false;
+        if (c < 0) {
+            more = false;
+            break;
+        }
         if (is_form) [[unlikely]]
             remember_form(form);
-        pending.push_back(static_cast<char>(c));
+        pending[start + n++] = static_cast<char>(c);
         ++handed_;
     }
-    return true;
+    pending.resize(start + n);
+    return more;
 }
 
 [[gnu::noinline]] void Scan::remember_form(const Span &span) {
