@@ -28,7 +28,7 @@ using nlohmann::json;
 // line it prints.
 class Server {
 public:
-    Server() {
+    explicit Server(const std::string &config = testing_support::source_dir() + "/data/bibl.ini") {
         int out[2];
         if (pipe(out) != 0)
             std::abort();
@@ -38,7 +38,6 @@ public:
             close(out[0]);
             close(out[1]);
             const std::string program = testing_support::binary_dir() + "/tovrin";
-            const std::string config = testing_support::source_dir() + "/data/bibl.ini";
             execl(program.c_str(), "tovrin", "--config", config.c_str(), "serve", "--port", "0",
                   static_cast<char *>(nullptr));
             _exit(127);
@@ -105,13 +104,28 @@ TEST_F(Serve, ApiRequestTable) {
         {"scan", "/api/scan", json{{"text", kSermon}, {"lang", "cz"}}.dump(), 200,
          R"({"name":"text","lang":"cz","text":"Srv. Ř 8,28 a Mt 5,3–12, též Xy 3,4 a Mt 5,7-3.",
              "citations":[
-              {"offset":5,"length":7,"place":"1:6","text":"Ř 8,28","canonical":"Ř 8,28","english":"Rom 8:28"},
-              {"offset":15,"length":11,"place":"1:15","text":"Mt 5,3–12","canonical":"Mt 5,3-12","english":"Matt 5:3-12"},
-              {"offset":43,"length":6,"place":"1:39","text":"Mt 5,7","canonical":"Mt 5,7","english":"Matt 5:7"}]})"},
+              {"offset":5,"length":7,"place":"1:6","text":"Ř 8,28","canonical":"Ř 8,28","english":"Rom 8:28","osis":"Rom.8.28"},
+              {"offset":15,"length":11,"place":"1:15","text":"Mt 5,3–12","canonical":"Mt 5,3-12","english":"Matt 5:3-12","osis":"Matt.5.3-Matt.5.12"},
+              {"offset":43,"length":6,"place":"1:39","text":"Mt 5,7","canonical":"Mt 5,7","english":"Matt 5:7","osis":"Matt.5.7"}]})"},
         {"scan exact: the en dash is no range mark", "/api/scan",
          json{{"text", "Mt 5,3–12"}, {"exact", true}}.dump(), 200,
          R"({"name":"text","lang":"cz","text":"Mt 5,3–12","citations":[
-              {"offset":0,"length":6,"place":"1:1","text":"Mt 5,3","canonical":"Mt 5,3","english":"Matt 5:3"}]})"},
+              {"offset":0,"length":6,"place":"1:1","text":"Mt 5,3","canonical":"Mt 5,3","english":"Matt 5:3","osis":"Matt.5.3"}]})"},
+        // OSIS references: a list and a range of two units, marks resolved
+        // by the first numbering system (John 3 has 36 verses), a whole
+        // chapter, and a range across chapters.
+        {"scan: OSIS references", "/api/scan",
+         json{{"text", "Mt 5,3-12; L 6,20n a J 3,36n, Ž 23 a Gn 1,1-2,3"}}.dump(), 200,
+         R"({"name":"text","lang":"cz","text":"Mt 5,3-12; L 6,20n a J 3,36n, Ž 23 a Gn 1,1-2,3",
+             "citations":[
+              {"offset":0,"length":18,"place":"1:1","text":"Mt 5,3-12; L 6,20n","canonical":"Mt 5,3-12; L 6,20-21",
+               "english":"Matt 5:3-12; Luke 6:20-21","osis":"Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21"},
+              {"offset":21,"length":7,"place":"1:22","text":"J 3,36n","canonical":"J 3,36-37",
+               "english":"John 3:36-37","osis":"John.3.36-John.4.1"},
+              {"offset":30,"length":5,"place":"1:31","text":"Ž 23","canonical":"Ž 23",
+               "english":"Ps 23","osis":"Ps.23"},
+              {"offset":38,"length":10,"place":"1:38","text":"Gn 1,1-2,3","canonical":"Gn 1,1-2,3",
+               "english":"Gen 1:1-2:3","osis":"Gen.1.1-Gen.2.3"}]})"},
         {"lint", "/api/lint", json{{"text", kSermon}, {"name", "k.txt"}}.dump(), 200,
          R"({"name":"k.txt","lang":"cz","findings":[
               {"offset":34,"place":"1:30","message":"unknown book name 'Xy' in 'Xy 3,4'"},
@@ -123,7 +137,7 @@ TEST_F(Serve, ApiRequestTable) {
         {"scan in English", "/api/scan", json{{"text", "See John 3:16."}, {"lang", "en"}}.dump(),
          200,
          R"({"name":"text","lang":"en","text":"See John 3:16.","citations":[
-              {"offset":4,"length":9,"place":"1:5","text":"John 3:16","canonical":"John 3:16","english":"John 3:16"}]})"},
+              {"offset":4,"length":9,"place":"1:5","text":"John 3:16","canonical":"John 3:16","english":"John 3:16","osis":"John.3.16"}]})"},
         // Single citations.
         {"expand", "/api/expand", json{{"citation", "J 3,16n; Gn 1,1-2,3"}}.dump(), 200,
          R"({"expanded":"J 3,16-17; Gn 1,1-2,3"})"},
@@ -190,7 +204,7 @@ TEST_F(Serve, ScanAgreesWithTheCommand) {
         std::istringstream lines(cli.out);
         for (std::string line; std::getline(lines, line);) {
             const json c = json::parse(line);
-            want.push_back({c["offset"], c["text"], c["canonical"],
+            want.push_back({c["offset"], c["text"], c["canonical"], c["osis"],
                             std::to_string(c["line"].get<int>()) + ":" +
                                 std::to_string(c["column"].get<int>())});
         }
@@ -203,9 +217,28 @@ TEST_F(Serve, ScanAgreesWithTheCommand) {
         const json answer = json::parse(res->body);
         json got = json::array();
         for (const json &cite : answer["citations"])
-            got.push_back({cite["offset"], cite["text"], cite["canonical"], cite["place"]});
+            got.push_back(
+                {cite["offset"], cite["text"], cite["canonical"], cite["osis"], cite["place"]});
         EXPECT_EQ(got, want);
     }
+}
+
+// A language that names no numbering system gives no OSIS references:
+// its book numbers need not follow the order the OSIS names are given in.
+TEST(ServeWithoutSystems, OsisIsNull) {
+    testing_support::TempDir dir;
+    const Server server(
+        dir.write("bibl.ini", testing_support::config_text(testing_support::example_lang())));
+    httplib::Client c = server.client();
+    const auto res = c.Post("/api/scan", json{{"text", "See Mt 5,3-12; L 6,20n."}, {"lang", "xx"}}.dump(),
+                            "application/json");
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200) << res->body;
+    const json citations = json::parse(res->body)["citations"];
+    ASSERT_EQ(citations.size(), 1u) << res->body;
+    EXPECT_EQ(citations[0]["canonical"], "Mt 5,3-12; Lk 6,20-21");
+    ASSERT_TRUE(citations[0].contains("osis")) << res->body;
+    EXPECT_TRUE(citations[0]["osis"].is_null()) << res->body;
 }
 
 // Files come as form uploads: documents are read into their text and

@@ -29,6 +29,15 @@ std::string unit_text(PARS_UNIT *u, LANG *l) {
     return take_text(tovrin_expus(one, l));
 }
 
+std::optional<std::string> osis_references(const std::string &cite, LANG *l) {
+    if (tovrin_versification_of(l, 0) == nullptr)
+        return std::nullopt;
+    char *text = tovrin_osis(cite.c_str(), l, nullptr, 0);
+    if (text == nullptr)
+        return std::nullopt;
+    return take_text(text);
+}
+
 std::string citation_problem(const std::string &cite, LANG *l, Bare bare,
                              const std::string &shown,
                              const std::function<long(std::size_t)> &column) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "reader.h"
@@ -29,6 +30,13 @@ Units expanded_units(const std::string &cite, LANG *l);
 
 // The canonical text of one unit.
 std::string unit_text(PARS_UNIT *u, LANG *l);
+
+// The OSIS references of a citation ("Matt.5.3-Matt.5.12"), its marks read
+// by the language's numbering systems (for each book the first that has
+// it). None in a language that names no system, whose book numbers need
+// not follow the book order the OSIS names are given in, and none for a
+// text the library cannot read.
+std::optional<std::string> osis_references(const std::string &cite, LANG *l);
 
 // Which citations count: the scanner's (every unit has a chapter), or also
 // a bare book, which stands for the whole book in the services ("Gn" is

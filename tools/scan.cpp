@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "citetext.h"
@@ -126,28 +127,19 @@ private:
 
 class JsonOutput : public Consumer {
 public:
-    explicit JsonOutput(LANG *l) : l_(l), numbered_(tovrin_versification_of(l, 0) != nullptr) {}
+    explicit JsonOutput(LANG *l) : l_(l) {}
     void text(char, const Span &, const Place &) override {}
     void citation(const Citation &c) override {
+        const std::optional<std::string> osis = osis_references(c.normalized, l_);
         write_bytes("{\"file\":" + json_string(file()) + "," + json_where(c.at) +
                     ",\"offset\":" + std::to_string(c.at.offset) +
                     ",\"text\":" + json_string(c.text) +
                     ",\"canonical\":" + json_string(canonical(c.normalized, l_)) +
-                    ",\"osis\":" + osis(c.normalized) + "}\n");
+                    ",\"osis\":" + (osis ? json_string(*osis) : "null") + "}\n");
     }
 
 private:
-    // The OSIS references of a citation, its marks read by the language's
-    // numbering systems (for each book the first that has it); null in a
-    // language that names none, whose book numbers need not follow the book
-    // order the OSIS names are given in.
-    std::string osis(const std::string &cite) const {
-        char *text = numbered_ ? tovrin_osis(cite.c_str(), l_, nullptr, 0) : nullptr;
-        return text != nullptr ? json_string(take_text(text)) : "null";
-    }
-
     LANG *l_;
-    bool numbered_;
 };
 
 std::string default_scan_format() { return isatty(fileno(stdout)) ? "ansi" : "plain"; }

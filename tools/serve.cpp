@@ -264,7 +264,9 @@ private:
 // The citations of the text or document, found by the block scanner over
 // the text read with the typographic forms and taking only citations that
 // exist (as tovrin scan does), so that scans run at once; then, under the lock, each one's place, text as
-// written, canonical form, and English form for links to online Bibles.
+// written, canonical form, English form for links to online Bibles, and
+// OSIS references for other Bible software (null where tovrin scan
+// --format json gives null).
 json citations_of(const Input &in) {
     const ScanSlot slot;
     const std::string &text = text_of(in);
@@ -284,6 +286,8 @@ json citations_of(const Input &in) {
                       {"canonical", canonical(cite, in.lang)}};
             if (english != nullptr)
                 c["english"] = take_text(tovrin_expand_bl(cite.c_str(), in.lang, english));
+            const std::optional<std::string> osis = osis_references(cite, in.lang);
+            c["osis"] = osis ? json(*osis) : json(nullptr);
             list.push_back(std::move(c));
         }
         return list;
