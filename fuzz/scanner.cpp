@@ -9,6 +9,8 @@
 // order), and every citation must pass the scanner's own acceptance test.
 // The block scanner, fed the same text in blocks whose sizes come from the
 // text's own bytes, must report exactly those citations at their offsets.
+// The same again with the existence test (TOVRIN_SCAN_EXISTING), where every
+// citation must also exist in the language's numbering systems.
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -36,6 +38,7 @@ std::size_t g_pos;
 bool g_ended;
 std::string g_rebuilt;
 std::vector<std::pair<long long, long long>> g_spans; // of the citations
+unsigned g_flags;                                     // of the scan
 
 int in() {
     FUZZ_CHECK(!g_ended, "input read again after its end");
@@ -61,6 +64,9 @@ void heureka() {
                    tovrin::detail::check_lev(cite.c_str()) == 1,
                "citation \"%s\" fails check_lev in \"%s\"", fuzzing::show(cite).c_str(),
                fuzzing::show(*g_text).c_str());
+    FUZZ_CHECK((g_flags & TOVRIN_SCAN_EXISTING) == 0 || tovrin_exists(cite.c_str(), lg, nullptr) == 0,
+               "citation \"%s\" does not exist in \"%s\"", fuzzing::show(cite).c_str(),
+               fuzzing::show(*g_text).c_str());
     g_spans.emplace_back(static_cast<long long>(g_rebuilt.size()),
                          static_cast<long long>(cite.size()));
     g_rebuilt += cite;
@@ -73,9 +79,10 @@ void collect(const tovrin_span *span, void *spans) {
 
 // The citations of the block scanner on `text` cut into blocks of 1 to 64
 // bytes, the sizes read from the text itself.
-std::vector<std::pair<long long, long long>> block_spans(const std::string &text, LANG *l) {
+std::vector<std::pair<long long, long long>> block_spans(const std::string &text, LANG *l,
+                                                        unsigned flags) {
     std::vector<std::pair<long long, long long>> spans;
-    tovrin_scanner *s = tovrin_scanner_new(l, 0);
+    tovrin_scanner *s = tovrin_scanner_new(l, flags);
     FUZZ_CHECK(s != nullptr, "no block scanner");
     for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
         const std::size_t n = std::min<std::size_t>(
@@ -95,17 +102,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     LANG *l = fuzzing::pick_language(data[0]);
     const std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
-    g_text = &text;
-    g_pos = 0;
-    g_ended = false;
-    g_rebuilt.clear();
-    g_spans.clear();
-    dorvis_core(in, out, heureka, 4, l);
-    FUZZ_CHECK(g_ended, "scan ended before the input");
-    FUZZ_CHECK(g_rebuilt == text, "text \"%s\" came out as \"%s\"", fuzzing::show(text).c_str(),
-               fuzzing::show(g_rebuilt).c_str());
-    FUZZ_CHECK(block_spans(text, l) == g_spans, "the block scanner differs on \"%s\"",
-               fuzzing::show(text).c_str());
+    for (unsigned flags : {0u, TOVRIN_SCAN_EXISTING}) {
+        g_text = &text;
+        g_pos = 0;
+        g_ended = false;
+        g_rebuilt.clear();
+        g_spans.clear();
+        g_flags = flags;
+        tovrin_dorvis(in, out, heureka, 4, l, flags);
+        FUZZ_CHECK(g_ended, "scan ended before the input");
+        FUZZ_CHECK(g_rebuilt == text, "text \"%s\" came out as \"%s\"",
+                   fuzzing::show(text).c_str(), fuzzing::show(g_rebuilt).c_str());
+        FUZZ_CHECK(block_spans(text, l, flags) == g_spans,
+                   "the block scanner differs on \"%s\" (flags %u)", fuzzing::show(text).c_str(),
+                   flags);
+    }
     g_text = nullptr;
     return 0;
 }
