@@ -77,9 +77,12 @@ inline bool has_position(const tovrin_versification &any, int book, int chapter,
     return chapters > 0 && chapter <= chapters && (chapter == 0 || verse <= any.verses_of(book, chapter));
 }
 
-// Whether both ends of a unit exist in `any`.
+// Whether both ends of a unit exist in `any` (most units are one place,
+// both ends the same).
 inline bool has_unit(const tovrin_versification &any, const PARS_UNIT &u) {
-    return has_position(any, u.bf, u.cf, u.vf) && has_position(any, u.b, u.c, u.v);
+    const bool one_place = u.bf == u.b && u.cf == u.c && u.vf == u.v;
+    return has_position(any, u.b, u.c, u.v) &&
+           (one_place || has_position(any, u.bf, u.cf, u.vf));
 }
 
 // The same test, giving on failure the reason and the limit in `why`.
