@@ -42,14 +42,7 @@ constexpr int kBookCount = 86;
 std::string shipped_config() { return source_dir() + "/data/bibl.ini"; }
 
 // A language of the shipped configuration; the file is read on first use.
-LANG *shipped(const std::string &name) {
-    static const bool loaded = [] {
-        tovrin_init_file(shipped_config().c_str());
-        return true;
-    }();
-    (void)loaded;
-    return findlang(name.c_str());
-}
+LANG *shipped(const std::string &name) { return testing_support::shipped_lang(name.c_str()); }
 
 // The names of every book of `l`, main name first, in file order.
 std::vector<std::vector<std::string>> books_of(LANG *l) {
