@@ -1,7 +1,8 @@
 // The page of `tovrin serve` in Debian's Chromium, driven headless by
 // playwright-core: paste a text and see its citations marked with their
-// canonical forms; drop a .docx and see its lint findings (and jump to
-// one); switch the language; take a screenshot.
+// canonical forms, and copy one as OSIS references; drop a .docx and see
+// its lint findings (and jump to one); switch the language; take a
+// screenshot.
 //
 // usage: node e2e.mjs URL DOCX SCREENSHOT      (prints one line per check;
 // exits 1 when any fails)
@@ -60,6 +61,22 @@ try {
     ['Ř 8,28', 'Ř 8,28'],
     ['1 K 13,4nn', '1 K 13,4nn'],
   ]);
+  // Each citation can be copied in its canonical form, in English and as
+  // OSIS references; the button shows what it copies.
+  check('copy choices of a citation',
+    await page.$$eval('#citations tbody tr:first-child button.copy',
+      (bs) => bs.map((b) => [b.textContent, b.title])), [
+      ['Copy', 'Mt 5,3-12; L 6,20-21'],
+      ['Copy English', 'Matt 5:3-12; Luke 6:20-21'],
+      ['Copy OSIS', 'Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21'],
+    ]);
+  // The button says "Copied" for a moment once the text is on the clipboard.
+  await browser.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: url });
+  await page.click('#citations tbody tr:first-child button.copy:nth-child(3)');
+  await page.waitForFunction(() => document.querySelector(
+    '#citations tbody tr:first-child button.copy:nth-child(3)').textContent === 'Copied');
+  check('copying the OSIS references', await page.evaluate(() => navigator.clipboard.readText()),
+    'Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21');
   check('a citation links to the online Bible',
     await page.$eval('#marked mark.citation a', (a) => a.href),
     'https://www.biblegateway.com/passage/?search=Matt%205%3A3-12%3B%20Luke%206%3A20-21');

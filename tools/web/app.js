@@ -134,8 +134,9 @@ async function copy(text, button) {
   setTimeout(() => { button.textContent = button.dataset.label; }, 1200);
 }
 
+// A button that copies `text`, which shows on hover.
 function copy_button(label, text) {
-  const b = element('button', { type: 'button', class: 'copy', 'data-label': label }, label);
+  const b = element('button', { type: 'button', class: 'copy', 'data-label': label, title: text }, label);
   b.addEventListener('click', () => copy(text, b));
   return b;
 }
@@ -162,6 +163,9 @@ function show(found, findings, index) {
   $('citations').tBodies[0].replaceChildren(...found.citations.map((c) => {
     const buttons = [copy_button('Copy', c.canonical)];
     if (c.english && c.english !== c.canonical) buttons.push(copy_button('Copy English', c.english));
+    // OSIS references, for Bible software and digital editions; none in a
+    // language without numbering systems.
+    if (c.osis) buttons.push(copy_button('Copy OSIS', c.osis));
     return element('tr', {}, element('td', {}, c.place), element('td', {}, c.text),
       element('td', {}, element('a', { href: link(c), target: '_blank', rel: 'noopener noreferrer' },
         c.canonical)),
