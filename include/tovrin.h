@@ -19,7 +19,8 @@
  *    (tovrin_scanner_*) may run in several threads at once, each object in
  *    one thread, and so may the services on whole citations (expansion,
  *    translation, comparison, checks: itoa() keeps one buffer per thread).
- *    The loader and dorvis_core, whose state is global, are single-threaded.
+ *    The loader and dorvis_core (and tovrin_dorvis), whose state is global,
+ *    are single-threaded.
  */
 #ifndef TOVRIN_H
 #define TOVRIN_H
