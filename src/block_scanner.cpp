@@ -25,6 +25,7 @@
 // scanned where it lies once the bytes kept from earlier blocks are
 // decided.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <string>
@@ -236,14 +237,16 @@ struct tovrin_scanner {
     long long pos = 0;            //   and the next byte it reads
     bool finished = false;
     // The lexer's state after each byte of the reference run: the run that
-    // reached furthest lately, by position modulo the ring (a run spans less
-    // than a ring). A run that reaches the state the reference had after the
+    // reached furthest lately, by position modulo a power of two no smaller
+    // than the ring (a run spans less than a ring; a mask, not a division,
+    // for every byte lexed). A run that reaches the state the reference had after the
     // same byte goes on exactly as the reference did, so it jumps to where
     // that one ended: text that keeps the lexer going without a stop
     // ("Mt 0,3; Mt 0,3; ...") is not lexed again from every start in it.
     // A run keeps the states before that point aside, and writes them into
     // the trail only when it becomes the reference itself.
     std::vector<std::int8_t> trail, aside;
+    std::size_t trail_mask = 0; // trail.size() - 1
     long long ref_start = 0, ref_end = 0; // the reference run's bytes
     int ref_end_state = 0;                // its state on reaching ref_end
     long long run_start = 0;              // the run under way began here,
@@ -332,7 +335,6 @@ struct tovrin_scanner {
     // the ring (`full` true).
     bool lex(const View &v, bool &full) {
         const long long fills = bp + ring - 1; // reading it fills the ring
-        const auto slots = static_cast<long long>(trail.size());
         long long p = pos;
         int state = dfa;
         full = false;
@@ -351,7 +353,7 @@ struct tovrin_scanner {
                 break;
             state = next;
             if (p >= ref_start && p < ref_end) {
-                if (run_synced < 0 && trail[static_cast<std::size_t>(p % slots)] == state) {
+                if (run_synced < 0 && trail[static_cast<std::size_t>(p) & trail_mask] == state) {
                     run_synced = p;
                     p = ref_end - 1; // the loop's step lands on ref_end
                     state = ref_end_state;
@@ -359,7 +361,7 @@ struct tovrin_scanner {
                     aside.push_back(static_cast<std::int8_t>(state));
                 }
             } else if (p >= ref_end) {
-                trail[static_cast<std::size_t>(p % slots)] = static_cast<std::int8_t>(state);
+                trail[static_cast<std::size_t>(p) & trail_mask] = static_cast<std::int8_t>(state);
             } else {
                 aside.push_back(static_cast<std::int8_t>(state));
             }
@@ -378,10 +380,9 @@ struct tovrin_scanner {
     void end_run(long long p, int state) {
         if (p < ref_end)
             return;
-        const auto slots = static_cast<long long>(trail.size());
         const long long kept_until = run_synced >= 0 ? run_synced : std::min(p, ref_end);
         for (long long q = run_start; q < kept_until; ++q)
-            trail[static_cast<std::size_t>(q % slots)] = aside[static_cast<std::size_t>(q - run_start)];
+            trail[static_cast<std::size_t>(q) & trail_mask] = aside[static_cast<std::size_t>(q - run_start)];
         ref_start = run_start;
         ref_end = p;
         ref_end_state = state;
@@ -483,7 +484,8 @@ extern "C" tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags) {
     s->t = &tables_with_names(l);
     s->existing = existing_systems(l, flags);
     s->ring = scan_ring;
-    s->trail.assign(static_cast<std::size_t>(scan_ring), -1);
+    s->trail.assign(std::bit_ceil(static_cast<std::size_t>(scan_ring)), -1);
+    s->trail_mask = s->trail.size() - 1;
     s->find_start = pick_find_start();
     s->classes = start_classes(*s->t);
     return s;

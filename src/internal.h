@@ -190,12 +190,12 @@ struct Around {
 // union of the language's numbering systems, a prefix also fails when a
 // unit names a chapter or verse that does not exist in it.
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
-                     const tovrin_versification *existing = nullptr);
+                     const tovrin_versification *existing);
 // The same for the candidate of `len` characters from slot `start` of a
 // ring of `size` characters.
 int longest_citation_in_ring(const char *ring, int size, int start, int len,
                              const LangTables &t, Around around,
-                             const tovrin_versification *existing = nullptr);
+                             const tovrin_versification *existing);
 
 } // namespace tovrin::detail
 
