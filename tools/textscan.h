@@ -1,7 +1,8 @@
 // The scan of the text commands (scan, lint, index, grep): the library's
 // block scanner run over the normalised view of the text reader (reader.h),
 // in blocks. The scanner finds exactly the citations of the stream scanner
-// (dorvis_core) and says how far the text is decided; that far, every byte
+// with the same options (tovrin_dorvis; dorvis_core without options) and
+// says how far the text is decided; that far, every byte
 // of the view goes to the consumer as text or as part of a citation, in
 // order. The original bytes of each typographic form are queued as the
 // reader hands it out and given back then: every consumer sees the original
