@@ -25,6 +25,7 @@
 #ifndef TOVRIN_H
 #define TOVRIN_H
 
+#include <stddef.h>
 #include <stdio.h>
 
 #ifdef __cplusplus
@@ -473,6 +474,159 @@ int tovrin_phrases_may_begin(const tovrin_phrases *p, signed char c);
  * with more text. */
 long tovrin_phrases_match(const tovrin_phrases *p, const char *text, size_t len, int more,
                           int *k);
+
+
+/* ------------------------------------------------------------------------
+ * Configurations: bibl.ini loaded without ending the process
+ *
+ * tovrin_init() and tovrin_init_file() end the process on a file they
+ * cannot read. A program that wants to tell its user instead opens a
+ * configuration here: a file, a text in memory, or the shipped bibl.ini,
+ * which is built into the library. A configuration keeps the languages it
+ * loaded (and their phrases, see below) apart from any later load, so two
+ * configurations in one process do not interfere. Loading sets
+ * config_table too (the languages loaded last), as tovrin_init() does.
+ * Loading must not run in two threads at once; the languages of an open
+ * configuration may be used from any number of threads.
+ * ------------------------------------------------------------------------ */
+
+typedef struct tovrin_config tovrin_config;
+
+/* Why a configuration could not be opened. */
+typedef struct tovrin_config_error {
+    char file[512];    /* the file (or the name given to a text) */
+    int line;          /* from 1; 0 when the file as a whole fails */
+    char message[512]; /* why, as the loader's own message says it */
+} tovrin_config_error;
+
+/* Opens the configuration file `path`; NULL `path` opens the shipped
+ * bibl.ini built into the library. NULL on failure, with the reason in
+ * *err (when `err` is not NULL). Prints nothing. */
+tovrin_config *tovrin_config_open(const char *path, tovrin_config_error *err);
+/* The same for a configuration text of `len` bytes; `name` names it in
+ * errors. */
+tovrin_config *tovrin_config_open_text(const char *text, size_t len, const char *name,
+                                       tovrin_config_error *err);
+/* Releases the object; the language records stay valid (they are never
+ * released). NULL is accepted. */
+void tovrin_config_free(tovrin_config *c);
+
+/* The shipped bibl.ini built into the library: its bytes (terminated) and,
+ * when `len` is not NULL, their number. */
+const char *tovrin_shipped_config(size_t *len);
+
+/* The language called `name` in `c`: by its name in bibl.ini (the first
+ * block of that name), else by an alias: the ISO 639-1 code of a shipped
+ * language whose bibl.ini name differs ("cs" for "cz"). NULL when none. */
+LANG *tovrin_config_language(const tovrin_config *c, const char *name);
+/* The number of languages of `c`, and the k-th in file order (from 0), or
+ * NULL past the last. */
+int tovrin_config_count(const tovrin_config *c);
+LANG *tovrin_config_language_at(const tovrin_config *c, int k);
+/* findlang() with the aliases of tovrin_config_language(), over
+ * config_table. */
+LANG *tovrin_language(const char *name);
+
+/* ------------------------------------------------------------------------
+ * Citations in running text: the one reading behind every program
+ *
+ * A reader takes a text in blocks of any size and hands out a record of
+ * every citation in it, in order, and (when asked) the text between them
+ * as written. It reads what real texts write:
+ *  - typographic forms: a range written with a dash of its own (U+2010,
+ *    U+2012, U+2013, U+2014, U+2212), TeX's "--" and "---", ties ("~"),
+ *    no-break, thin and narrow spaces, and a line break inside a
+ *    paragraph, which is a space;
+ *  - decomposed letters: a letter followed by combining marks ("Z" and
+ *    U+030C) is read as the composed letter ("Ž");
+ *  - phrases: book titles of three words or more (">" lines of bibl.ini,
+ *    as loaded by tovrin_config_open());
+ * and takes only citations whose chapters and verses exist in the
+ * language's numbering systems. Each of these is an option; the exact
+ * reading is dorvis_core's, byte for byte. Records give places in the
+ * original text, whatever the reading changed. A reader keeps only the
+ * undecided end of the text (about 100000 bytes at most besides the block
+ * being fed), so any text is read in bounded memory and linear time. One
+ * reader belongs to one thread at a time; readers in different threads
+ * run at once.
+ * ------------------------------------------------------------------------ */
+
+/* Parts of a record that a program may do without (they cost time). */
+#define TOVRIN_WITHOUT_PLACES 1u    /* line and column are 0 */
+#define TOVRIN_WITHOUT_CANONICAL 2u /* canonical is "" */
+#define TOVRIN_WITHOUT_OSIS 4u      /* osis is NULL */
+#define TOVRIN_WITHOUT_UNITS 8u     /* no units */
+
+typedef struct tovrin_options {
+    int exact;        /* dorvis_core's reading: the bytes as they are, any
+                         numbers of 1-999 (the next three are ignored) */
+    int existing;     /* only citations that exist (TOVRIN_SCAN_EXISTING) */
+    int forms;        /* typographic forms and decomposed letters */
+    int phrases;      /* book titles of three words or more */
+    unsigned without; /* TOVRIN_WITHOUT_... : parts of records left out */
+} tovrin_options;
+
+/* The defaults of every program of tovrin: existing, forms and phrases on,
+ * records whole. */
+tovrin_options tovrin_default_options(void);
+
+/* One citation. Its texts are borrowed for the callback only. */
+typedef struct tovrin_citation {
+    long long offset;       /* its first byte in the text, from 0 */
+    long long length;       /* its bytes in the text */
+    long line, column;      /* from 1; the column counts characters (UTF-8) */
+    const char *text;       /* the text as written (`length` bytes) */
+    const char *read;       /* as read: forms as the language's own bytes,
+                               a phrase as the name it stands for */
+    const char *canonical;  /* the canonical form (tovrin_expand()) */
+    const char *osis;       /* OSIS references (tovrin_osis()), NULL in a
+                               language without numbering systems */
+    const PARS_UNIT *units; /* its units, marks applied (as expanded) */
+    int unit_count;
+} tovrin_citation;
+
+/* What a reader hands out: `citation` gets each record, `text` (may be
+ * NULL) the text between citations as written, in order and in pieces of
+ * any size, so that text and citations together are the whole input. */
+typedef struct tovrin_handler {
+    void (*citation)(const tovrin_citation *c, void *ctx);
+    void (*text)(const char *text, size_t len, void *ctx);
+    void *ctx;
+} tovrin_handler;
+
+typedef struct tovrin_reader tovrin_reader;
+
+/* A reader of language `l` with options `o` (NULL: the defaults). Phrases
+ * are those loaded with `l` by tovrin_config_open(). NULL for a NULL
+ * language or without memory. */
+tovrin_reader *tovrin_reader_new(LANG *l, const tovrin_options *o);
+/* The next `len` bytes of the text. */
+void tovrin_reader_feed(tovrin_reader *r, const char *data, size_t len, const tovrin_handler *h);
+/* The end of the text: hands out the rest. The reader can then only be
+ * freed. */
+void tovrin_reader_finish(tovrin_reader *r, const tovrin_handler *h);
+/* How many bytes of the text have been handed out (as text or citations). */
+long long tovrin_reader_decided(const tovrin_reader *r);
+void tovrin_reader_free(tovrin_reader *r);
+
+/* ------------------------------------------------------------------------
+ * Citations written by a user (an argument, a query, a form field)
+ * ------------------------------------------------------------------------ */
+
+/* `cite` as a reader with options `o` (NULL: the defaults) reads it: the
+ * text the services take. The caller frees it with free(). */
+char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o);
+
+/* Flags of tovrin_problem(). */
+#define TOVRIN_PROBLEM_WHOLE_BOOK 1u /* a book alone is a citation (the whole
+                                        book), as the services take it */
+#define TOVRIN_PROBLEM_EXISTS 2u     /* its chapters and verses must exist */
+
+/* What is wrong with `cite`, read with `o` (NULL: the defaults), in the
+ * words of tovrin lint: "unknown book name 'Xy' in 'Xy 3,4'", "not a
+ * citation: stops at column 4 in 'Mt 5,'", "no chapter 29 in Mt (it has
+ * 28)"; NULL when nothing is. The caller frees the text with free(). */
+char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags);
 
 #ifdef __cplusplus
 }

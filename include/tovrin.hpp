@@ -101,6 +101,115 @@ inline std::optional<std::string> take(char *p) {
  * Languages
  * ------------------------------------------------------------------------ */
 
+// One citation unit: PARS_UNIT as a value, the same fields in the same
+// order, so aggregate initialisation reads alike:
+//   Unit{b, c, v, fl, bf, cf, vf, flf, ab, abf}
+// 0 means "not given"; fl/flf hold TK_NEXT, TK_NEXT2, TK_OPEN_END or 0.
+struct Unit {
+    int b = 0, c = 0, v = 0, fl = 0;
+    int bf = 0, cf = 0, vf = 0, flf = 0;
+    signed char ab = 0, abf = 0;
+
+    friend bool operator==(const Unit &, const Unit &) = default;
+};
+
+namespace api_detail {
+
+inline Unit from_c(const PARS_UNIT &u) {
+    return Unit{u.b, u.c, u.v, u.fl, u.bf, u.cf, u.vf, u.flf, u.ab, u.abf};
+}
+
+inline PARS_UNIT to_c(const Unit &u) {
+    PARS_UNIT p;
+    p.b = u.b;
+    p.c = u.c;
+    p.v = u.v;
+    p.fl = u.fl;
+    p.bf = u.bf;
+    p.cf = u.cf;
+    p.vf = u.vf;
+    p.flf = u.flf;
+    p.ab = u.ab;
+    p.abf = u.abf;
+    return p;
+}
+
+} // namespace api_detail
+
+// How a text is read (tovrin_options in tovrin.h). The defaults are those of
+// every program of tovrin: typographic forms and decomposed letters,
+// phrases, and only citations that exist.
+struct Options {
+    bool exact = false;    // dorvis_core's reading: the bytes as they are
+    bool existing = true;  // only citations whose chapters and verses exist
+    bool forms = true;     // typographic forms and decomposed letters
+    bool phrases = true;   // book titles of three words or more
+    unsigned without = 0;  // TOVRIN_WITHOUT_...: parts of records left out
+
+    tovrin_options c() const {
+        tovrin_options o{};
+        o.exact = exact;
+        o.existing = existing;
+        o.forms = forms;
+        o.phrases = phrases;
+        o.without = without;
+        return o;
+    }
+};
+
+// One citation found in a text (tovrin_citation as values).
+struct Citation {
+    std::string text;      // as written
+    std::string read;      // as read: what the services take
+    std::string canonical; // its canonical form
+    std::optional<std::string> osis; // OSIS references; nullopt in a
+                                     // language without numbering systems
+    long long offset = 0;  // its first byte in the text, from 0
+    long long length = 0;  // its bytes in the text
+    long line = 0;         // from 1
+    long column = 0;       // from 1, in characters
+    std::vector<Unit> units; // marks applied
+
+    // The OSIS ids of the books it names, in order, each once ("Matt").
+    std::vector<std::string> osis_books() const {
+        std::vector<std::string> ids;
+        for (const Unit &u : units)
+            for (int book : {u.bf, u.b})
+                if (const char *id = tovrin_osis_book(book))
+                    if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                        ids.emplace_back(id);
+        return ids;
+    }
+
+    friend bool operator==(const Citation &, const Citation &) = default;
+};
+
+// How two citations relate: whether some unit of the first overlaps some
+// unit of the second (not symmetric), and which comes first.
+struct Comparison {
+    bool overlap = false;
+    std::weak_ordering order = std::weak_ordering::equivalent;
+};
+
+// A citation that does not read: what() says why in the words of tovrin
+// lint ("unknown book name 'Xy' in 'Xy 3,4'").
+class citation_error : public std::invalid_argument {
+public:
+    citation_error(const std::string &why, std::string citation)
+        : std::invalid_argument(why), citation_(std::move(citation)) {}
+    const std::string &citation() const noexcept { return citation_; }
+
+private:
+    std::string citation_;
+};
+
+// A language that a configuration does not have.
+class language_error : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+
 // A language: a handle on one LANG record. Copyable and cheap: it is one
 // pointer, and the loader never changes or releases its records, so every
 // copy stays valid for the life of the process.
@@ -136,9 +245,38 @@ public:
         return std::string_view(booknr(lang_, number));
     }
 
+    // Citations of running text and the services on one citation, read
+    // as every program of tovrin reads them (defined below). A citation
+    // that does not read throws citation_error, never "???".
+
+    // Every citation of `text`, in order.
+    std::vector<Citation> scan(std::string_view text, const Options &o = Options()) const;
+    // What is wrong with `cite` in lint's words (a book alone is the whole
+    // book; with `existing` its chapters and verses must exist), or nullopt.
+    std::optional<std::string> problem(std::string_view cite, bool existing = false) const;
+    // `cite` as read: typographic forms and phrases as the services take them.
+    std::string read(std::string_view cite) const;
+    // Its canonical form, in this language or in `to`.
+    std::string expand(std::string_view cite) const;
+    std::string expand(std::string_view cite, Language to) const;
+    // Written in `to` token by token, keeping its shape.
+    std::string translate(std::string_view cite, Language to) const;
+    // `a` against `b` (written in `b_lang`, by default this language).
+    Comparison compare(std::string_view a, std::string_view b) const;
+    Comparison compare(std::string_view a, std::string_view b, Language b_lang) const;
+    // Its OSIS references; nullopt in a language without numbering systems.
+    std::optional<std::string> osis(std::string_view cite) const;
+    // Whether every chapter and verse it names exists.
+    bool exists(std::string_view cite) const;
+
     friend bool operator==(Language, Language) noexcept = default;
 
 private:
+    // `cite` read and checked for the services, or citation_error.
+    std::string valid(std::string_view cite) const;
+    // Every book of `read` must have a name in `to`.
+    void written_in(std::string_view cite, const std::string &read, Language to) const;
+
     LANG *lang_;
 };
 
@@ -411,59 +549,79 @@ inline std::string read_config_file(const std::string &path) {
     return text;
 }
 
-// One load of a configuration file (bibl.ini format) with
-// tovrin_init_file().
+// A configuration (bibl.ini format): the shipped one, built into the
+// library, or a file of your own (tovrin_config_open()).
 //
-// The file is read and checked first: one that cannot be read, or that
-// the loader would end the process on, throws config_error with the file,
-// the line and the loader's message, and nothing is loaded. What can still
-// end the process here: no memory inside the loader, and a file that
-// changes between the check and the load.
+// A file that cannot be read or loaded throws config_error with the file,
+// the line and the loader's message, and nothing is loaded; the process
+// goes on. What can still end it: no memory inside the loader.
 //
-// What a C++ owner cannot hide:
-//  - The loader keeps its records for the life of the process; nothing is
-//    released when a Config goes away, and every Language taken from it
-//    stays valid after that.
-//  - config_table is a process-wide global. Each load replaces it, so C
-//    code (findlang(), the tools) sees the file loaded last. A Config keeps
-//    the list it loaded and answers from it even after a later load.
+// The loader keeps its records for the life of the process; nothing is
+// released when a Config goes away, and every Language taken from it stays
+// valid after that. Two Configs do not interfere: each answers from the
+// languages it loaded. Loading also sets config_table (the C functions
+// findlang() and tovrin_language() see the file loaded last), so loads must
+// not run in two threads at once; the languages may be used from any
+// number of threads.
 //
-// Copyable: a Config holds only the head of its list, and copies answer
-// alike. Loading happens in the constructor only.
+// Copyable: copies share the one load.
 class Config {
 public:
-    explicit Config(const std::string &path) {
-        const ConfigText text = parse_config(read_config_file(path));
-        if (!text.errors.empty())
-            throw config_error(path, text.errors.front().line, text.errors.front().message);
-        tovrin_init_file(path.c_str());
-        head_ = config_table;
+    // The shipped bibl.ini.
+    Config() : Config(open(nullptr)) {}
+    // The configuration file `path`.
+    explicit Config(const std::string &path) : Config(open(path.c_str())) {}
+    // A configuration text in memory, named `name` in errors.
+    static Config from_text(std::string_view text, const std::string &name = "bibl.ini") {
+        Opened o{};
+        o.c = tovrin_config_open_text(text.data(), text.size(), name.c_str(), &o.err);
+        return Config(o);
     }
 
-    // The language called `name` (exact bytes). When the file defines a
-    // name twice, the first definition wins, as with findlang().
-    std::optional<Language> language(std::string_view name) const {
-        LANG *found = nullptr;
-        // The list runs from the last definition to the first: the last
-        // match is the first definition.
-        for (LANG *l = head_; l != nullptr; l = l->next)
-            if (name == l->name)
-                found = l;
-        if (found == nullptr)
+    // The language called `name` (or the alias "cs" of "cz"); throws
+    // language_error naming the languages there are.
+    Language language(std::string_view name) const {
+        if (std::optional<Language> l = find(name))
+            return *l;
+        std::string names;
+        for (Language l : languages())
+            names += (names.empty() ? "" : ", ") + std::string(l.name());
+        throw language_error("unknown language '" + std::string(name) +
+                             "' (languages: " + (names.empty() ? "none" : names) + ")");
+    }
+    // The same, or nullopt. When the file defines a name twice, the first
+    // definition wins, as with findlang().
+    std::optional<Language> find(std::string_view name) const {
+        LANG *l = tovrin_config_language(c_.get(), api_detail::terminated(name).c_str());
+        if (l == nullptr)
             return std::nullopt;
-        return Language(found);
+        return Language(l);
     }
 
     // Every language, in file order.
     std::vector<Language> languages() const {
         std::vector<Language> all;
-        for (LANG *l = head_; l != nullptr; l = l->next)
+        for (int k = 0; LANG *l = tovrin_config_language_at(c_.get(), k); ++k)
             all.emplace_back(l);
-        return {all.rbegin(), all.rend()};
+        return all;
     }
 
 private:
-    LANG *head_ = nullptr;
+    struct Opened {
+        tovrin_config *c;
+        tovrin_config_error err;
+    };
+    static Opened open(const char *path) {
+        Opened o{};
+        o.c = tovrin_config_open(path, &o.err);
+        return o;
+    }
+    explicit Config(const Opened &o) : c_(o.c, tovrin_config_free) {
+        if (o.c == nullptr)
+            throw config_error(o.err.file, o.err.line, o.err.message);
+    }
+
+    std::shared_ptr<tovrin_config> c_;
 };
 
 /* ------------------------------------------------------------------------
@@ -502,41 +660,6 @@ inline std::optional<std::string> trans_cite(std::string_view cite, Language fro
 /* ------------------------------------------------------------------------
  * Units
  * ------------------------------------------------------------------------ */
-
-// One citation unit: PARS_UNIT as a value, the same fields in the same
-// order, so aggregate initialisation reads alike:
-//   Unit{b, c, v, fl, bf, cf, vf, flf, ab, abf}
-// 0 means "not given"; fl/flf hold TK_NEXT, TK_NEXT2, TK_OPEN_END or 0.
-struct Unit {
-    int b = 0, c = 0, v = 0, fl = 0;
-    int bf = 0, cf = 0, vf = 0, flf = 0;
-    signed char ab = 0, abf = 0;
-
-    friend bool operator==(const Unit &, const Unit &) = default;
-};
-
-namespace api_detail {
-
-inline Unit from_c(const PARS_UNIT &u) {
-    return Unit{u.b, u.c, u.v, u.fl, u.bf, u.cf, u.vf, u.flf, u.ab, u.abf};
-}
-
-inline PARS_UNIT to_c(const Unit &u) {
-    PARS_UNIT p;
-    p.b = u.b;
-    p.c = u.c;
-    p.v = u.v;
-    p.fl = u.fl;
-    p.bf = u.bf;
-    p.cf = u.cf;
-    p.vf = u.vf;
-    p.flf = u.flf;
-    p.ab = u.ab;
-    p.abf = u.abf;
-    return p;
-}
-
-} // namespace api_detail
 
 // makepus(): the units of `cite` as the assembler hands them out (no mark
 // passes). Always at least one unit.
@@ -972,6 +1095,143 @@ inline std::optional<std::string> osis(std::string_view cite, Language l, unsign
                                        Versification v = nullptr) {
     return api_detail::take(
         tovrin_osis(api_detail::terminated(cite).c_str(), l.get(), v, flags));
+}
+
+
+/* ------------------------------------------------------------------------
+ * Citations in running text (tovrin_reader_*), and the services on one
+ * citation as every program of tovrin reads it
+ * ------------------------------------------------------------------------ */
+
+namespace api_detail {
+
+inline Citation from_c(const tovrin_citation &c) {
+    Citation r;
+    r.text.assign(c.text, static_cast<std::size_t>(c.length));
+    r.read = c.read;
+    r.canonical = c.canonical;
+    if (c.osis != nullptr)
+        r.osis = c.osis;
+    r.offset = c.offset;
+    r.length = c.length;
+    r.line = c.line;
+    r.column = c.column;
+    for (int k = 0; k < c.unit_count; ++k)
+        r.units.push_back(from_c(c.units[k]));
+    return r;
+}
+
+} // namespace api_detail
+
+// The citations of a text fed in blocks of any size, in constant memory:
+// blocks in, records out (tovrin_reader_* in tovrin.h). One object per
+// thread; objects in different threads run at once. Movable.
+class Reader {
+public:
+    // Throws std::bad_alloc when the reader cannot be made.
+    explicit Reader(Language l, const Options &o = Options()) {
+        const tovrin_options c = o.c();
+        r_.reset(tovrin_reader_new(l.get(), &c));
+        if (!r_)
+            throw std::bad_alloc();
+    }
+
+    // The next block; the citations it decides are appended to `found`.
+    void feed(std::string_view block, std::vector<Citation> &found) {
+        const tovrin_handler h{collect, nullptr, &found};
+        tovrin_reader_feed(r_.get(), block.data(), block.size(), &h);
+    }
+    // The end of the text: the citations still undecided. No feed() after.
+    void finish(std::vector<Citation> &found) {
+        const tovrin_handler h{collect, nullptr, &found};
+        tovrin_reader_finish(r_.get(), &h);
+    }
+    // How many bytes of the text are decided.
+    long long decided() const noexcept { return tovrin_reader_decided(r_.get()); }
+
+private:
+    struct Free {
+        void operator()(tovrin_reader *r) const noexcept { tovrin_reader_free(r); }
+    };
+    static void collect(const tovrin_citation *c, void *found) {
+        static_cast<std::vector<Citation> *>(found)->push_back(api_detail::from_c(*c));
+    }
+    std::unique_ptr<tovrin_reader, Free> r_;
+};
+
+inline std::vector<Citation> Language::scan(std::string_view text, const Options &o) const {
+    Reader reader(*this, o);
+    std::vector<Citation> found;
+    reader.feed(text, found);
+    reader.finish(found);
+    return found;
+}
+
+inline std::optional<std::string> Language::problem(std::string_view cite, bool existing) const {
+    const unsigned flags = TOVRIN_PROBLEM_WHOLE_BOOK | (existing ? TOVRIN_PROBLEM_EXISTS : 0u);
+    return api_detail::take(tovrin_problem(api_detail::terminated(cite).c_str(), lang_, nullptr,
+                                           flags));
+}
+
+inline std::string Language::read(std::string_view cite) const {
+    return api_detail::take(tovrin_read_citation(api_detail::terminated(cite).c_str(), lang_,
+                                                 nullptr))
+        .value_or(std::string());
+}
+
+inline std::string Language::valid(std::string_view cite) const {
+    if (std::optional<std::string> why = problem(cite))
+        throw citation_error(*why, std::string(cite));
+    return read(cite);
+}
+
+inline void Language::written_in(std::string_view cite, const std::string &read,
+                                 Language to) const {
+    const int books = to.book_count();
+    for (const Unit &u : units(read, *this))
+        for (int book : {u.bf, u.b})
+            if (book > books)
+                throw citation_error("book " + std::to_string(book) + " has no name in '" +
+                                         std::string(to.name()) + "'",
+                                     std::string(cite));
+}
+
+inline std::string Language::expand(std::string_view cite) const {
+    return tovrin::expand(valid(cite), *this);
+}
+
+inline std::string Language::expand(std::string_view cite, Language to) const {
+    const std::string r = valid(cite);
+    written_in(cite, r, to);
+    return expand_bl(r, *this, to);
+}
+
+inline std::string Language::translate(std::string_view cite, Language to) const {
+    const std::string r = valid(cite);
+    written_in(cite, r, to);
+    return trans_cite(r, *this, to).value_or(std::string());
+}
+
+inline Comparison Language::compare(std::string_view a, std::string_view b) const {
+    return compare(a, b, *this);
+}
+
+inline Comparison Language::compare(std::string_view a, std::string_view b,
+                                    Language b_lang) const {
+    const std::string first = valid(a), second = b_lang.valid(b);
+    return Comparison{overlaps(first, second, *this, b_lang),
+                      order(first, second, *this, b_lang)};
+}
+
+inline std::optional<std::string> Language::osis(std::string_view cite) const {
+    const std::string r = valid(cite);
+    if (tovrin_versification_of(lang_, 0) == nullptr)
+        return std::nullopt;
+    return tovrin::osis(r, *this);
+}
+
+inline bool Language::exists(std::string_view cite) const {
+    return !missing(valid(cite), *this).has_value();
 }
 
 } // namespace tovrin

@@ -27,6 +27,26 @@ char *growable_copy(std::string_view text);
 
 // ---- configuration loader --------------------------------------------
 
+// Reads a configuration from `fd` into a fresh config_table (the list
+// loaded before stays valid); ends the process on a broken one, as
+// tovrin_init() does.
+void load_config(FILE *fd);
+
+// The phrases loaded with `l` by tovrin_config_open(), or null.
+const tovrin_phrases *phrases_of(const LANG *l);
+// What is wrong with a phrase line, in words, for the status
+// TOVRIN_PHRASES_BAD_LINE or TOVRIN_PHRASES_UNKNOWN_NAME of its loading.
+std::string phrase_line_problem(int status);
+// Why a citation does not exist, in lint's words: "no chapter 29 in Mt (it
+// has 28)".
+std::string existence_problem(const tovrin_existence &why, LANG *l);
+// The numbering systems of `l` in words: "hebrew", "hebrew or kjva",
+// "hebrew, kjva or vulgate"; empty for a language without them.
+std::string system_names(LANG *l);
+// The language called `name` among `count` languages: by its name, else by
+// an alias ("cs" for "cz").
+LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name);
+
 int readcr(char *strin, int delka, FILE *fd);
 unsigned strl2sp(const char *s);
 char *newst(const char *s);

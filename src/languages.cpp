@@ -199,7 +199,7 @@ void interpret(Current &cur, const char *line) {
 
 } // namespace
 
-extern "C" void tovrin_init_file(const char *path) {
+void tovrin::detail::load_config(FILE *fd) {
     // A second load starts a fresh list. The records of the earlier one
     // stay valid for whoever holds them, so they are kept reachable here
     // rather than becoming leaked memory (in a vector that is never
@@ -208,17 +208,21 @@ extern "C" void tovrin_init_file(const char *path) {
     if (config_table != nullptr)
         earlier_lists->push_back(config_table);
     config_table = nullptr;
-    FILE *fd = std::fopen(path, "r");
-    if (fd == nullptr)
-        init_fatal("can't open config file !");
     char line[kLineMax + 1];
     Current cur;
     // A last line without a line feed is not interpreted.
     while (readcr(line, kLineMax, fd) != EOF)
         interpret(cur, line);
-    std::fclose(fd);
     if (cur.lang != nullptr)
         check_complete(cur);
+}
+
+extern "C" void tovrin_init_file(const char *path) {
+    FILE *fd = std::fopen(path, "r");
+    if (fd == nullptr)
+        init_fatal("can't open config file !");
+    tovrin::detail::load_config(fd);
+    std::fclose(fd);
 }
 
 extern "C" void tovrin_init(void) { tovrin_init_file("bibl.ini"); }

@@ -1,0 +1,365 @@
+// Citations in running text: the text stage, the block scanner and the
+// services put together into one record per citation, with its place in
+// the original text. Every program of tovrin reads text through here, so a
+// citation is the same whichever program finds it.
+//
+// Consumes: blocks of a text. Produces: records in text order, and the text
+// between them as written.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "internal.h"
+#include "text_stage.h"
+#include "tovrin.h"
+
+namespace tovrin::detail {
+
+namespace {
+
+struct UnitsFree {
+    void operator()(PARS_UNIT **pp) const { freepus(pp); }
+};
+using Units = std::unique_ptr<PARS_UNIT *, UnitsFree>;
+
+struct TextFree {
+    void operator()(char *p) const { std::free(p); }
+};
+using Text = std::unique_ptr<char, TextFree>;
+
+StageOptions stage_options(LANG *l, const tovrin_options &o) {
+    StageOptions s;
+    s.forms = o.forms != 0;
+    s.phrases = o.phrases != 0 ? phrases_of(l) : nullptr;
+    return s;
+}
+
+bool uses_stage(const tovrin_options &o) { return !o.exact && (o.forms || o.phrases); }
+
+unsigned scan_flags(const tovrin_options &o) {
+    return !o.exact && o.existing ? TOVRIN_SCAN_EXISTING : 0u;
+}
+
+// Lines and columns up to increasing offsets of a text.
+class Places {
+public:
+    // Moves on over `bytes`, the text from the current place on.
+    void pass(std::string_view bytes) {
+        const std::size_t last_break = bytes.rfind('\n');
+        if (last_break == std::string_view::npos) {
+            column_ += characters(bytes);
+            return;
+        }
+        line_ += static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
+        column_ = 1 + characters(bytes.substr(last_break + 1));
+    }
+    long line() const { return line_; }
+    long column() const { return column_; }
+
+private:
+    // A character begins at every byte that continues no UTF-8 sequence.
+    static long characters(std::string_view bytes) {
+        long n = 0;
+        for (const char c : bytes)
+            n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return n;
+    }
+    long line_ = 1, column_ = 1;
+};
+
+} // namespace
+
+// The reader behind tovrin_reader_*.
+class CitationReader {
+public:
+    CitationReader(LANG *l, const tovrin_options &o)
+        : l_(l), o_(o), scanner_(tovrin_scanner_new(l, scan_flags(o)), tovrin_scanner_free) {
+        if (scanner_ == nullptr)
+            throw std::bad_alloc();
+        if (uses_stage(o))
+            stage_ = std::make_unique<TextStage>(l, stage_options(l, o));
+    }
+
+    void feed(std::string_view block, const tovrin_handler &h) {
+        original_.append(block);
+        const std::size_t before = view_.size();
+        if (stage_)
+            stage_->feed(block, false, view_, forms_);
+        else
+            view_.append(block);
+        tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
+                            &spans_);
+        hand_out(tovrin_scanner_decided(scanner_.get()), h);
+    }
+
+    void finish(const tovrin_handler &h) {
+        const std::size_t before = view_.size();
+        if (stage_)
+            stage_->feed({}, true, view_, forms_);
+        tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
+                            &spans_);
+        tovrin_scanner_finish(scanner_.get(), collect, &spans_);
+        hand_out(view_base_ + static_cast<long long>(view_.size()), h);
+    }
+
+    long long decided() const { return text_done_; }
+
+private:
+    static void collect(const tovrin_span *span, void *spans) {
+        static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
+    }
+
+    // The offset in the original text of view offset `at`; `at` never
+    // decreases from one call to the next.
+    long long to_original(long long at) {
+        while (next_form_ < forms_.size() && forms_[next_form_].at < at) {
+            extra_ += static_cast<long long>(forms_[next_form_].length) - 1;
+            ++next_form_;
+        }
+        return at + extra_;
+    }
+
+    // Hands out the citations found and the text up to view offset
+    // `decided`, then forgets what lies before it.
+    void hand_out(long long decided, const tovrin_handler &h) {
+        for (const tovrin_span &s : spans_) {
+            const long long start = to_original(s.offset);
+            text_until(start, h);
+            const long long end = to_original(s.offset + s.length);
+            citation(s, start, end, h);
+        }
+        spans_.clear();
+        text_until(to_original(decided), h);
+        forget(decided);
+    }
+
+    std::string_view original(long long from, long long to) const {
+        return std::string_view(original_).substr(static_cast<std::size_t>(from - original_base_),
+                                                  static_cast<std::size_t>(to - from));
+    }
+
+    void text_until(long long end, const tovrin_handler &h) {
+        if (end <= text_done_)
+            return;
+        const std::string_view text = original(text_done_, end);
+        if (h.text != nullptr)
+            h.text(text.data(), text.size(), h.ctx);
+        if (!(o_.without & TOVRIN_WITHOUT_PLACES))
+            places_.pass(text);
+        text_done_ = end;
+    }
+
+    void citation(const tovrin_span &s, long long start, long long end,
+                  const tovrin_handler &h) {
+        const std::string written(original(start, end));
+        const std::string read = view_.substr(static_cast<std::size_t>(s.offset - view_base_),
+                                              static_cast<std::size_t>(s.length));
+        tovrin_citation c{};
+        c.offset = start;
+        c.length = end - start;
+        if (!(o_.without & TOVRIN_WITHOUT_PLACES)) {
+            c.line = places_.line();
+            c.column = places_.column();
+            places_.pass(written);
+        }
+        c.text = written.c_str();
+        c.read = read.c_str();
+        Text canonical(o_.without & TOVRIN_WITHOUT_CANONICAL ? nullptr
+                                                             : tovrin_expand(c.read, l_));
+        c.canonical = canonical != nullptr ? canonical.get() : "";
+        Text osis;
+        if (!(o_.without & TOVRIN_WITHOUT_OSIS) && tovrin_versification_of(l_, 0) != nullptr)
+            osis.reset(tovrin_osis(c.read, l_, nullptr, 0));
+        c.osis = osis.get();
+        std::vector<PARS_UNIT> units;
+        if (!(o_.without & TOVRIN_WITHOUT_UNITS)) {
+            const Units pp = expanded_units(c.read, l_);
+            for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+                units.push_back(**u);
+        }
+        c.units = units.data();
+        c.unit_count = static_cast<int>(units.size());
+        text_done_ = end;
+        if (h.citation != nullptr)
+            h.citation(&c, h.ctx);
+    }
+
+    void forget(long long decided_view) {
+        const auto drop_view = static_cast<std::size_t>(decided_view - view_base_);
+        view_.erase(0, drop_view);
+        view_base_ = decided_view;
+        original_.erase(0, static_cast<std::size_t>(text_done_ - original_base_));
+        original_base_ = text_done_;
+        forms_.erase(forms_.begin(), forms_.begin() + static_cast<std::ptrdiff_t>(next_form_));
+        next_form_ = 0;
+    }
+
+    static Units expanded_units(const char *cite, LANG *l) {
+        Units pp(makepus(cite, l));
+        adjpus_n(pp.get());
+        adjpus_plus(pp.get());
+        adjpus_v01(pp.get());
+        return pp;
+    }
+
+    LANG *l_;
+    tovrin_options o_;
+    std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
+    std::unique_ptr<TextStage> stage_;
+    std::vector<tovrin_span> spans_;
+    // The view from view_base_ on, the forms in it not yet passed by
+    // to_original() and the ones after them, and the original text from
+    // original_base_ on.
+    std::string view_;
+    long long view_base_ = 0;
+    std::vector<ViewForm> forms_;
+    std::size_t next_form_ = 0;
+    long long extra_ = 0;
+    std::string original_;
+    long long original_base_ = 0;
+    long long text_done_ = 0; // original bytes handed out
+    Places places_;
+};
+
+namespace {
+
+// What is wrong with `read` (the view of `shown`), in lint's words; empty
+// when nothing is. `origin` maps view offsets to `shown`.
+std::string problem(const TextStage::Read &read, std::string_view shown, LANG *l,
+                    unsigned flags) {
+    const char *s = read.text.c_str();
+    const std::string in = " in '" + std::string(shown) + "'";
+    const auto take = [](char *p) {
+        const Text owner(p);
+        return std::string(p);
+    };
+    if (const int stop = tovrin_check1(s, l)) {
+        // The terminator counts: a text that ends too early stops one past it.
+        const std::size_t at = read.origin[static_cast<std::size_t>(stop) - 1];
+        long column = 1;
+        for (std::size_t k = 0; k < at && k < shown.size(); ++k)
+            column += (static_cast<unsigned char>(shown[k]) & 0xC0) != 0x80;
+        return "not a citation: stops at column " + std::to_string(column) + in;
+    }
+    if (char *bad = tovrin_check2(s, l))
+        return "unknown book name '" + take(bad) + "'" + in;
+    if (char *bad = tovrin_check3(s, l))
+        return "chapter or verse number '" + take(bad) + "' out of range 1-999" + in;
+    if (tovrin_check4(s, l))
+        return "reversed range" + in;
+    if (!(flags & TOVRIN_PROBLEM_WHOLE_BOOK) && tovrin_check9(s, l))
+        return "missing chapter" + in;
+    tovrin_existence why;
+    if ((flags & TOVRIN_PROBLEM_EXISTS) && tovrin_exists(s, l, &why) != TOVRIN_EXISTS)
+        return existence_problem(why, l);
+    return {};
+}
+
+tovrin_options options_or_defaults(const tovrin_options *o) {
+    return o != nullptr ? *o : tovrin_default_options();
+}
+
+StageOptions single_stage(LANG *l, const tovrin_options &o) {
+    StageOptions s = stage_options(l, o);
+    if (o.exact) {
+        s.forms = false;
+        s.phrases = nullptr;
+    }
+    return s;
+}
+
+char *heap_copy(const std::string &s) {
+    char *p = static_cast<char *>(std::malloc(s.size() + 1));
+    if (p == nullptr)
+        fatal(stderr, "libtovrin: out of memory\n");
+    std::memcpy(p, s.c_str(), s.size() + 1);
+    return p;
+}
+
+} // namespace
+
+std::string existence_problem(const tovrin_existence &why, LANG *l) {
+    const std::string book = booknr(l, why.book);
+    const std::string has = " (it has " + std::to_string(why.limit) + ")";
+    switch (why.reason) {
+    case TOVRIN_NO_VERSE:
+        return "no verse " + std::to_string(why.verse) + " in " + book + " " +
+               std::to_string(why.chapter) + has;
+    case TOVRIN_NO_CHAPTER:
+        return "no chapter " + std::to_string(why.chapter) + " in " + book + has;
+    default: return "no book " + book + " in " + system_names(l);
+    }
+}
+
+std::string system_names(LANG *l) {
+    std::string names;
+    const tovrin_versification *v = nullptr;
+    for (int k = 0; (v = tovrin_versification_of(l, k)) != nullptr; ++k) {
+        if (k > 0)
+            names += tovrin_versification_of(l, k + 1) != nullptr ? ", " : " or ";
+        names += tovrin_versification_name(v);
+    }
+    return names;
+}
+
+} // namespace tovrin::detail
+
+struct tovrin_reader {
+    tovrin::detail::CitationReader reader;
+};
+
+extern "C" {
+
+tovrin_options tovrin_default_options(void) {
+    tovrin_options o{};
+    o.existing = 1;
+    o.forms = 1;
+    o.phrases = 1;
+    return o;
+}
+
+tovrin_reader *tovrin_reader_new(LANG *l, const tovrin_options *o) {
+    if (l == nullptr)
+        return nullptr;
+    try {
+        return new tovrin_reader{tovrin::detail::CitationReader(
+            l, tovrin::detail::options_or_defaults(o))};
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void tovrin_reader_feed(tovrin_reader *r, const char *data, size_t len, const tovrin_handler *h) {
+    static const tovrin_handler none{};
+    r->reader.feed(std::string_view(data, len), h != nullptr ? *h : none);
+}
+
+void tovrin_reader_finish(tovrin_reader *r, const tovrin_handler *h) {
+    static const tovrin_handler none{};
+    r->reader.finish(h != nullptr ? *h : none);
+}
+
+long long tovrin_reader_decided(const tovrin_reader *r) { return r->reader.decided(); }
+
+void tovrin_reader_free(tovrin_reader *r) { delete r; }
+
+char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o) {
+    using namespace tovrin::detail;
+    const tovrin_options options = options_or_defaults(o);
+    return heap_copy(TextStage::read_all(l, single_stage(l, options), cite).text);
+}
+
+char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags) {
+    using namespace tovrin::detail;
+    const tovrin_options options = options_or_defaults(o);
+    const std::string why =
+        problem(TextStage::read_all(l, single_stage(l, options), cite), cite, l, flags);
+    return why.empty() ? nullptr : heap_copy(why);
+}
+
+} // extern "C"

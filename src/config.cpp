@@ -1,0 +1,207 @@
+// Configurations opened without ending the process, the shipped bibl.ini
+// built into the library, language aliases, and the phrases of each loaded
+// language.
+//
+// Consumes: a configuration text (a file, a text in memory, the shipped
+// one). Produces: the languages it defines, with their phrases registered
+// for the readers of running text.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "internal.h"
+#include "tovrin.h"
+#include "tovrin.hpp"
+
+struct tovrin_config {
+    std::vector<LANG *> languages; // file order
+};
+
+namespace tovrin::detail {
+
+namespace {
+
+// ISO 639-1 codes of the shipped languages whose names in bibl.ini differ
+// from them. A language of bibl.ini of that very name comes first.
+constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
+    {"cs", "cz"},
+};
+
+struct PhraseRegistry {
+    std::mutex lock;
+    std::map<const LANG *, std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>> sets;
+};
+
+PhraseRegistry &phrase_registry() {
+    static PhraseRegistry r;
+    return r;
+}
+
+void fill(tovrin_config_error *err, std::string_view file, int line, std::string_view message) {
+    if (err == nullptr)
+        return;
+    const auto copy = [](char *to, std::size_t room, std::string_view from) {
+        const std::size_t n = std::min(room - 1, from.size());
+        std::memcpy(to, from.data(), n);
+        to[n] = '\0';
+    };
+    copy(err->file, sizeof err->file, file);
+    err->line = line;
+    copy(err->message, sizeof err->message, message);
+}
+
+// The phrases of `l` from `text`; false with the error filled in when a
+// phrase line is broken.
+bool load_phrases(std::string_view text, std::string_view name, LANG *l,
+                  tovrin_config_error *err) {
+    tovrin_phrases *set = nullptr;
+    int line = 0;
+    const int status = tovrin_phrases_load_text(text.data(), text.size(), l, &set, &line);
+    if (status == TOVRIN_PHRASES_NO_LANGUAGE)
+        return true;
+    if (status == TOVRIN_PHRASES_NO_MEMORY)
+        throw std::bad_alloc();
+    if (status != TOVRIN_PHRASES_OK) {
+        fill(err, name, line, phrase_line_problem(status));
+        return false;
+    }
+    PhraseRegistry &r = phrase_registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    r.sets.insert_or_assign(l, std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>(
+                                   set, tovrin_phrases_free));
+    return true;
+}
+
+tovrin_config *open_checked(std::string_view text, std::string_view name,
+                            tovrin_config_error *err) {
+    const ConfigText checked = parse_config(text);
+    if (!checked.errors.empty()) {
+        fill(err, name, checked.errors.front().line, checked.errors.front().message);
+        return nullptr;
+    }
+    // The loader reads a stream; an empty text is an empty stream.
+    static char nothing = '\0';
+    std::unique_ptr<FILE, int (*)(FILE *)> f(
+        text.empty() ? fmemopen(&nothing, 1, "r")
+                     : fmemopen(const_cast<char *>(text.data()), text.size(), "r"),
+        &std::fclose);
+    if (f == nullptr)
+        throw std::bad_alloc();
+    if (text.empty())
+        std::fgetc(f.get()); // the one byte fmemopen needs is no text
+    load_config(f.get());
+    auto config = std::make_unique<tovrin_config>();
+    for (LANG *l = config_table; l != nullptr; l = l->next)
+        config->languages.insert(config->languages.begin(), l);
+    for (LANG *l : config->languages)
+        if (!load_phrases(text, name, l, err))
+            return nullptr;
+    return config.release();
+}
+
+} // namespace
+
+std::string phrase_line_problem(int status) {
+    return status == TOVRIN_PHRASES_BAD_LINE
+               ? "a phrase line is \">PHRASE>NAME\", below 200 bytes"
+               : "the phrase stands for no book name of its language";
+}
+
+const tovrin_phrases *phrases_of(const LANG *l) {
+    PhraseRegistry &r = phrase_registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    const auto it = r.sets.find(l);
+    return it == r.sets.end() ? nullptr : it->second.get();
+}
+
+LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name) {
+    const auto named = [&](std::string_view wanted) -> LANG * {
+        for (std::size_t k = 0; k < count; ++k)
+            if (wanted == languages[k]->name)
+                return languages[k];
+        return nullptr;
+    };
+    if (LANG *l = named(name))
+        return l;
+    for (const auto &[alias, language] : kAliases)
+        if (alias == name)
+            return named(language);
+    return nullptr;
+}
+
+} // namespace tovrin::detail
+
+extern const char tovrin_shipped_bibl_ini[];
+extern const std::size_t tovrin_shipped_bibl_ini_size;
+
+extern "C" {
+
+const char *tovrin_shipped_config(size_t *len) {
+    if (len != nullptr)
+        *len = tovrin_shipped_bibl_ini_size;
+    return tovrin_shipped_bibl_ini;
+}
+
+tovrin_config *tovrin_config_open_text(const char *text, size_t len, const char *name,
+                                       tovrin_config_error *err) {
+    try {
+        return tovrin::detail::open_checked(std::string_view(text, len),
+                                            name != nullptr ? name : "bibl.ini", err);
+    } catch (const std::bad_alloc &) {
+        tovrin::detail::fill(err, name != nullptr ? name : "bibl.ini", 0, "out of memory");
+        return nullptr;
+    }
+}
+
+tovrin_config *tovrin_config_open(const char *path, tovrin_config_error *err) {
+    if (path == nullptr)
+        return tovrin_config_open_text(tovrin_shipped_bibl_ini, tovrin_shipped_bibl_ini_size,
+                                       "the shipped bibl.ini", err);
+    std::string text;
+    try {
+        text = tovrin::read_config_file(path);
+    } catch (const tovrin::config_error &e) {
+        tovrin::detail::fill(err, path, 0, e.message());
+        return nullptr;
+    } catch (const std::bad_alloc &) {
+        tovrin::detail::fill(err, path, 0, "out of memory");
+        return nullptr;
+    }
+    return tovrin_config_open_text(text.data(), text.size(), path, err);
+}
+
+void tovrin_config_free(tovrin_config *c) { delete c; }
+
+LANG *tovrin_config_language(const tovrin_config *c, const char *name) {
+    if (c == nullptr || name == nullptr)
+        return nullptr;
+    return tovrin::detail::find_language(c->languages.data(), c->languages.size(), name);
+}
+
+int tovrin_config_count(const tovrin_config *c) {
+    return c == nullptr ? 0 : static_cast<int>(c->languages.size());
+}
+
+LANG *tovrin_config_language_at(const tovrin_config *c, int k) {
+    if (c == nullptr || k < 0 || static_cast<std::size_t>(k) >= c->languages.size())
+        return nullptr;
+    return c->languages[static_cast<std::size_t>(k)];
+}
+
+LANG *tovrin_language(const char *name) {
+    if (name == nullptr)
+        return nullptr;
+    std::vector<LANG *> all;
+    for (LANG *l = config_table; l != nullptr; l = l->next)
+        all.insert(all.begin(), l);
+    return tovrin::detail::find_language(all.data(), all.size(), name);
+}
+
+} // extern "C"

@@ -1,0 +1,447 @@
+// The text stage: see text_stage.h.
+#include "text_stage.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace tovrin::detail {
+
+namespace {
+
+struct Composition {
+    char32_t base, mark, composed;
+};
+constexpr Composition kCompositions[] = {
+#include "compose_table.inc"
+};
+
+constexpr std::uint8_t kForm = 1, kPhrase = 2, kWord = 4;
+// The longest view a phrase match reads: a phrase with the blanks a text
+// puts between its words.
+constexpr std::size_t kMaxPhraseBytes = 256;
+
+unsigned char byte_at(const char *w, std::size_t at) { return static_cast<unsigned char>(w[at]); }
+
+bool continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The combining mark (U+0300-U+036F) whose two bytes begin at `at`, or 0.
+char32_t combining_mark(const char *w, std::size_t at) {
+    const unsigned char lead = byte_at(w, at), next = byte_at(w, at + 1);
+    if (!continuation(next))
+        return 0;
+    const char32_t cp = static_cast<char32_t>((lead & 0x1F) << 6 | (next & 0x3F));
+    return cp >= 0x300 && cp <= 0x36F ? cp : 0;
+}
+
+// The code point of the character that ends `out`, when its bytes lie in
+// the last `plain` bytes (bytes that stand for themselves), or 0; its
+// length goes to `length`.
+char32_t last_character(std::string_view out, std::size_t plain, std::size_t &length) {
+    const std::size_t from = out.size() - std::min(plain, out.size());
+    const std::size_t end = out.size();
+    if (end <= from)
+        return 0;
+    std::size_t k = end - 1;
+    while (k > from && end - k < 4 && continuation(static_cast<unsigned char>(out[k])))
+        --k;
+    length = end - k;
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(out[k + i]); };
+    if (length == 1)
+        return at(0) < 0x80 ? at(0) : 0;
+    if (length == 2 && (at(0) & 0xE0) == 0xC0)
+        return static_cast<char32_t>((at(0) & 0x1F) << 6 | (at(1) & 0x3F));
+    if (length == 3 && (at(0) & 0xF0) == 0xE0)
+        return static_cast<char32_t>((at(0) & 0x0F) << 12 | (at(1) & 0x3F) << 6 | (at(2) & 0x3F));
+    return 0;
+}
+
+bool may_begin_mark(unsigned char b) { return b == 0xCC || b == 0xCD; }
+
+std::size_t encode(char32_t cp, char *out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | cp >> 6);
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | cp >> 12);
+    out[1] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+}
+
+} // namespace
+
+char32_t composed_letter(char32_t base, char32_t mark) {
+    const auto *end = std::end(kCompositions);
+    const auto *it = std::lower_bound(std::begin(kCompositions), end, Composition{base, mark, 0},
+                                      [](const Composition &a, const Composition &b) {
+                                          return a.base != b.base ? a.base < b.base
+                                                                  : a.mark < b.mark;
+                                      });
+    return it != end && it->base == base && it->mark == mark ? it->composed : 0;
+}
+
+TextStage::TextStage(LANG *l, const StageOptions &o)
+    : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])),
+      phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<signed char>(b);
+        std::uint8_t k = 0;
+        if (forms_on_) {
+            for (int f : {0xE2, 0xC2, 0xCC, 0xCD, int('~'), int('\t'), int('-'), int('\r'),
+                          int('\n')})
+                if (b == f)
+                    k |= kForm;
+        }
+        if (phrases_ != nullptr && tovrin_phrases_may_begin(phrases_, c) == 1)
+            k |= kPhrase;
+        if (ifc_2(c, l) || ifc_5(c, l))
+            k |= kWord;
+        class_[static_cast<std::size_t>(b)] = k;
+    }
+}
+
+// The first byte at or after `at` (before `n`) that may begin a form, or
+// a phrase at the start of a word: running text is mostly bytes that
+// stand for themselves.
+std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
+    const std::uint8_t *const cls = class_.data();
+    if (phrases_ == nullptr) {
+        while (at < n && !(cls[byte_at(w, at)] & kForm))
+            ++at;
+        return at;
+    }
+    bool word = word_before_;
+    while (at < n) {
+        const std::uint8_t k = cls[byte_at(w, at)];
+        if ((k & kForm) || ((k & kPhrase) && !word))
+            break;
+        word = (k & kWord) != 0;
+        ++at;
+    }
+    return at;
+}
+
+void TextStage::feed(std::string_view block, bool last, std::string &view,
+                     std::vector<ViewForm> &forms) {
+    window_.append(block);
+    const char *w = window_.data();
+    const std::size_t n = window_.size();
+    // A combining mark in the next block composes with the last letter of
+    // this one: keep that letter until then.
+    std::size_t limit = n;
+    if (!last && n > 0) {
+        limit = n - 1;
+        while (limit > 0 && n - limit < 4 && continuation(byte_at(w, limit)))
+            --limit;
+    }
+    std::size_t i = 0;
+    plain_tail_ = 0;
+    while (i < limit) {
+        const std::size_t j = run(w, i, limit);
+        if (j > i) {
+            view.append(w + i, j - i);
+            viewed_ += static_cast<long long>(j - i);
+            plain_tail_ += j - i;
+            word_before_ = (class_[byte_at(w, j - 1)] & kWord) != 0;
+            if (state_.blank_line)
+                state_.blank_line = std::all_of(w + i, w + j, [](char c) { return c == ' '; });
+            i = j;
+        }
+        if (i >= limit)
+            break;
+        std::size_t consumed = 0;
+        if (!(class_[byte_at(w, i)] & kForm)) {
+            if (phrase(w, i, n, last, view, forms, consumed) == Step::more)
+                break;
+        } else if (may_begin_mark(byte_at(w, i))) {
+            if (compose(w, i, n, last, view, forms, consumed) == Step::more)
+                break;
+        } else {
+            Item item;
+            if (form_item(w, i, n, last, state_, item) == Step::more)
+                break;
+            emit(item, view, forms);
+            consumed = item.length;
+        }
+        i += consumed;
+    }
+    window_.erase(0, i);
+}
+
+void TextStage::emit(const Item &item, std::string &view, std::vector<ViewForm> &forms) {
+    if (item.length != 1 || item.count != 1) {
+        forms.push_back({viewed_, item.length});
+        for (std::size_t k = 1; k < item.count; ++k)
+            forms.push_back({viewed_ + static_cast<long long>(k), 0});
+    }
+    view.append(item.out, item.count);
+    viewed_ += item.count;
+    plain_tail_ = item.length == 1 && item.count == 1 ? plain_tail_ + 1 : 0;
+    word_before_ = (class_[static_cast<unsigned char>(item.out[item.count - 1])] & kWord) != 0;
+}
+
+// One byte of the view from the byte at `at`: a typographic form, or the
+// byte itself.
+TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t n, bool last,
+                                     FormState &state, Item &item) const {
+    const unsigned char c = byte_at(w, at);
+    // Whether the `k` bytes after `at` are there; Step::more when they may
+    // still come.
+    const auto have = [&](std::size_t k) { return at + k < n; };
+    const auto wait = [&](std::size_t k) { return !have(k) && !last; };
+    unsigned char mapped = c;
+    std::size_t length = 1;
+    switch (c) {
+    case 0xE2: // dashes and thin, narrow spaces: E2 80 xx, minus sign E2 88 92
+        if (wait(1) || (have(1) && wait(2)))
+            return Step::more;
+        if (have(2)) {
+            const unsigned char second = byte_at(w, at + 1), third = byte_at(w, at + 2);
+            if (second == 0x80 && (third == 0x90 || third == 0x92 || third == 0x93 || third == 0x94))
+                mapped = range_, length = 3;
+            else if (second == 0x80 && (third == 0x89 || third == 0xAF))
+                mapped = ' ', length = 3;
+            else if (second == 0x88 && third == 0x92)
+                mapped = range_, length = 3;
+        }
+        break;
+    case 0xC2: // no-break space
+        if (wait(1))
+            return Step::more;
+        if (have(1) && byte_at(w, at + 1) == 0xA0)
+            mapped = ' ', length = 2;
+        break;
+    case '~':
+    case '\t': mapped = ' '; break;
+    case '-': // TeX "--" and "---"
+        if (wait(1))
+            return Step::more;
+        if (have(1) && w[at + 1] == '-') {
+            if (wait(2))
+                return Step::more;
+            mapped = range_;
+            length = have(2) && w[at + 2] == '-' ? 3 : 2;
+        }
+        break;
+    case '\r':
+        if (wait(1))
+            return Step::more;
+        if (have(1) && w[at + 1] == '\n') {
+            char out = 0;
+            if (line_break(w, at + 2, n, last, state, out) == Step::more)
+                return Step::more;
+            mapped = static_cast<unsigned char>(out);
+            length = 2;
+        }
+        break;
+    case '\n': {
+        char out = 0;
+        if (line_break(w, at + 1, n, last, state, out) == Step::more)
+            return Step::more;
+        mapped = static_cast<unsigned char>(out);
+        break;
+    }
+    default: break;
+    }
+    state.blank_line = (mapped == ' ' && (c == '\n' || c == '\r' || state.blank_line)) ||
+                       (state.blank_line && c == '\t');
+    item.out[0] = static_cast<char>(mapped);
+    item.count = 1;
+    item.length = static_cast<std::uint32_t>(length);
+    return Step::done;
+}
+
+// A line break inside a paragraph is a space; one that ends a paragraph
+// (an empty or blank line follows or precedes it) or the text stays.
+// `next` is the byte after it.
+TextStage::Step TextStage::line_break(const char *w, std::size_t next, std::size_t n, bool last,
+                                      const FormState &state, char &out) const {
+    if (next >= n && !last)
+        return Step::more;
+    const bool ends = next >= n || w[next] == '\n' || w[next] == '\r' || state.blank_line;
+    out = ends ? '\n' : ' ';
+    return Step::done;
+}
+
+// The letter that `base` and the combining marks from `at` on compose to,
+// with the end of the marks read in `end`; 0 when the first mark does not
+// compose with it (or is no mark).
+TextStage::Step TextStage::marks(const char *w, std::size_t at, std::size_t n, bool last,
+                                 char32_t base, char32_t &letter, std::size_t &end) const {
+    letter = 0;
+    end = at;
+    for (;;) {
+        if (end + 1 >= n && !last && (end >= n || may_begin_mark(byte_at(w, end))))
+            return Step::more;
+        const char32_t mark = end + 1 < n ? combining_mark(w, end) : 0;
+        const char32_t composed = mark != 0 ? composed_letter(letter != 0 ? letter : base, mark) : 0;
+        if (composed == 0)
+            return Step::done;
+        letter = composed;
+        end += 2;
+    }
+}
+
+// The combining marks at `at`, composed with the letter that ends the view
+// when it stands for itself; otherwise the mark's first byte stays as it
+// is.
+TextStage::Step TextStage::compose(const char *w, std::size_t at, std::size_t n, bool last,
+                                   std::string &view, std::vector<ViewForm> &forms,
+                                   std::size_t &consumed) {
+    std::size_t base_length = 0, end = at;
+    const char32_t base = last_character(view, plain_tail_, base_length);
+    char32_t letter = 0;
+    if (base != 0 && marks(w, at, n, last, base, letter, end) == Step::more)
+        return Step::more;
+    Item item;
+    if (letter == 0) {
+        item.out[0] = w[at];
+        item.count = 1;
+        item.length = 1;
+        emit(item, view, forms);
+        consumed = 1;
+        return Step::done;
+    }
+    // The letter went out as it is: it becomes the composed one.
+    view.resize(view.size() - base_length);
+    viewed_ -= static_cast<long long>(base_length);
+    item.count = static_cast<std::uint8_t>(encode(letter, item.out));
+    item.length = static_cast<std::uint32_t>(base_length + end - at);
+    emit(item, view, forms);
+    consumed = end - at;
+    return Step::done;
+}
+
+// The combining marks at `p`, composed with the letter that ends the view
+// read ahead for a phrase when it stands for itself; `p` moves past them.
+TextStage::Step TextStage::compose_ahead(const char *w, std::size_t &p, std::size_t n,
+                                         bool last) {
+    std::size_t plain = 0;
+    for (auto it = lookahead_lengths_.rbegin();
+         it != lookahead_lengths_.rend() && *it == 1 && plain < 4; ++it)
+        ++plain;
+    std::size_t base_length = 0, end = p;
+    const char32_t base = last_character(lookahead_, plain, base_length);
+    char32_t letter = 0;
+    if (base != 0 && marks(w, p, n, last, base, letter, end) == Step::more)
+        return Step::more;
+    if (letter == 0)
+        return Step::done;
+    lookahead_.resize(lookahead_.size() - base_length);
+    lookahead_lengths_.resize(lookahead_lengths_.size() - base_length);
+    char out[4];
+    const std::size_t count = encode(letter, out);
+    for (std::size_t k = 0; k < count; ++k) {
+        lookahead_ += out[k];
+        lookahead_lengths_.push_back(k == 0 ? static_cast<std::uint32_t>(base_length + end - p)
+                                            : 0);
+    }
+    p = end;
+    return Step::done;
+}
+
+// A phrase at `at` (a byte that may begin one, at the start of a word):
+// its name, or the byte itself when none is there.
+TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, bool last,
+                                  std::string &view, std::vector<ViewForm> &forms,
+                                  std::size_t &consumed) {
+    lookahead_.clear();
+    lookahead_lengths_.clear();
+    FormState state = state_;
+    std::size_t p = at;
+    // Reads one more byte of the view; false at the end of the text.
+    bool ended = false;
+    const auto pull = [&]() -> Step {
+        if (p >= n) {
+            if (!last)
+                return Step::more;
+            ended = true;
+            return Step::done;
+        }
+        Item item;
+        if (forms_on_ && (class_[byte_at(w, p)] & kForm) && !may_begin_mark(byte_at(w, p))) {
+            if (form_item(w, p, n, last, state, item) == Step::more)
+                return Step::more;
+        } else {
+            item.out[0] = w[p];
+            item.length = 1;
+        }
+        lookahead_ += item.out[0];
+        lookahead_lengths_.push_back(item.length);
+        p += item.length;
+        // Combining marks after a letter change it before the phrases see it.
+        if (!forms_on_ || item.length != 1)
+            return Step::done;
+        if (p >= n && !last)
+            return Step::more;
+        return p < n && may_begin_mark(byte_at(w, p)) ? compose_ahead(w, p, n, last)
+                                                       : Step::done;
+    };
+    if (pull() == Step::more)
+        return Step::more;
+    // The first word decides for most words: read it whole before asking.
+    while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
+           lookahead_.size() < kMaxPhraseBytes)
+        if (pull() == Step::more)
+            return Step::more;
+    long length = 0;
+    int which = 0;
+    for (;;) {
+        const bool more = !ended && lookahead_.size() < kMaxPhraseBytes;
+        length = tovrin_phrases_match(phrases_, lookahead_.data(), lookahead_.size(), more ? 1 : 0,
+                                      &which);
+        if (length >= 0)
+            break;
+        if (pull() == Step::more)
+            return Step::more;
+    }
+    Item item;
+    if (length == 0) {
+        // No phrase: the byte itself (a letter or a digit, no form).
+        item.out[0] = w[at];
+        item.count = 1;
+        item.length = 1;
+        emit(item, view, forms);
+        consumed = 1;
+        return Step::done;
+    }
+    // A phrase ends in a letter: no blank line is under way after it.
+    consumed = 0;
+    for (long k = 0; k < length; ++k)
+        consumed += lookahead_lengths_[static_cast<std::size_t>(k)];
+    state_.blank_line = false;
+    const std::string_view name = tovrin_phrases_name(phrases_, which);
+    forms.push_back({viewed_, static_cast<std::uint32_t>(consumed)});
+    for (std::size_t k = 1; k < name.size(); ++k)
+        forms.push_back({viewed_ + static_cast<long long>(k), 0});
+    view.append(name);
+    viewed_ += static_cast<long long>(name.size());
+    plain_tail_ = 0;
+    word_before_ = true;
+    return Step::done;
+}
+
+TextStage::Read TextStage::read_all(LANG *l, const StageOptions &o, std::string_view text) {
+    TextStage stage(l, o);
+    Read r;
+    std::vector<ViewForm> forms;
+    stage.feed(text, true, r.text, forms);
+    r.origin.reserve(r.text.size() + 1);
+    std::size_t original = 0, f = 0;
+    for (std::size_t k = 0; k < r.text.size(); ++k) {
+        r.origin.push_back(original);
+        if (f < forms.size() && forms[f].at == static_cast<long long>(k))
+            original += forms[f++].length;
+        else
+            ++original;
+    }
+    r.origin.push_back(text.size());
+    return r;
+}
+
+} // namespace tovrin::detail

@@ -1,0 +1,124 @@
+// The text stage: what running text writes, in the one-byte grammar the
+// lexer reads. It stands between a text and the block scanner.
+//
+//  * Typographic forms. Texts write a range with a dash of their own (en
+//    and em dashes, the figure dash, the hyphen U+2010, the minus sign),
+//    TeX sources with "--" and ties ("Mt~5,3--12"), and use no-break, thin
+//    and narrow spaces; inside a paragraph a line break is a space (as TeX
+//    reads it). Each such form becomes one byte of the language: its range
+//    mark, or a space.
+//  * Decomposed letters. macOS file names and some PDF extractions write
+//    "Ž" as "Z" and U+030C; a letter and the combining marks after it
+//    become the composed letter, which is what bibl.ini lists.
+//  * Phrases. A book title of three words or more ("Song of Solomon"),
+//    given in bibl.ini as a ">" line, becomes the book name it stands for.
+//    Phrases are matched in the view of the forms, so one split by a line
+//    break inside a paragraph is found too.
+//
+// The stage reads blocks of any size and hands out the view of what it
+// has decided, with the original length of every view byte that does not
+// stand for exactly one original byte; it keeps only the undecided end of
+// its input (a form or phrase cut by the end of a block), so it runs in
+// linear time and bounded memory.
+#ifndef TOVRIN_TEXT_STAGE_H
+#define TOVRIN_TEXT_STAGE_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tovrin.h"
+
+namespace tovrin::detail {
+
+// A byte of the view that stands for other than one original byte: the
+// first byte of a form, a composed letter or a phrase's name stands for
+// all of its original bytes, the other bytes of a composed letter or a
+// name for none.
+struct ViewForm {
+    long long at;         // its offset in the view
+    std::uint32_t length; // the original bytes it stands for
+};
+
+// What the stage reads.
+struct StageOptions {
+    bool forms = true;
+    const tovrin_phrases *phrases = nullptr; // none when null
+};
+
+class TextStage {
+public:
+    TextStage(LANG *l, const StageOptions &o);
+
+    // Reads `block`, the next bytes of the text (`last`: the text ends
+    // after it). Appends the view of every byte now decided to `view`, and
+    // the forms among them to `forms`.
+    void feed(std::string_view block, bool last, std::string &view, std::vector<ViewForm> &forms);
+
+    // The bytes of the view handed out so far.
+    long long viewed() const { return viewed_; }
+
+    // The view of a whole short text (a citation written by a user): the
+    // view and, for each of its bytes and one past the last, the offset
+    // of the original byte it begins at.
+    struct Read {
+        std::string text;
+        std::vector<std::size_t> origin;
+    };
+    static Read read_all(LANG *l, const StageOptions &o, std::string_view text);
+
+private:
+    // What one step of the forms leaves to the next: whether only blanks
+    // were read since a line break that became a space (a line break
+    // after them ends a paragraph).
+    struct FormState {
+        bool blank_line = false;
+    };
+    // One byte of the view read from the window, and its original bytes.
+    struct Item {
+        char out[4];
+        std::uint8_t count = 0;   // view bytes in `out` (1; up to 4 for a composed letter)
+        std::uint32_t length = 0; // original bytes read
+    };
+    enum class Step { done, more };
+
+    Step form_item(const char *w, std::size_t at, std::size_t n, bool last, FormState &state,
+                   Item &item) const;
+    Step line_break(const char *w, std::size_t at, std::size_t n, bool last,
+                    const FormState &state, char &out) const;
+    Step marks(const char *w, std::size_t at, std::size_t n, bool last, char32_t base,
+               char32_t &letter, std::size_t &end) const;
+    Step compose(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
+                 std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
+    Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
+                std::vector<ViewForm> &forms, std::size_t &consumed);
+    void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
+    std::size_t run(const char *w, std::size_t at, std::size_t n);
+
+    bool forms_on_;
+    unsigned char range_;
+    const tovrin_phrases *phrases_;
+    // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
+    // phrase may begin with it; bit 2 it belongs to a word (a letter or a
+    // digit of the language).
+    std::array<std::uint8_t, 256> class_{};
+    FormState state_;
+    bool word_before_ = false; // the view's last byte belongs to a word
+    std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
+                                 // feed that stand for themselves
+    std::string window_;       // the undecided end of the input, then the next block
+    std::string lookahead_;    // the view read ahead to match a phrase
+    std::vector<std::uint32_t> lookahead_lengths_;
+    long long viewed_ = 0;
+};
+
+// The letter that `base` and the combining mark `mark` (code points)
+// compose to, or 0.
+char32_t composed_letter(char32_t base, char32_t mark);
+
+} // namespace tovrin::detail
+
+#endif
