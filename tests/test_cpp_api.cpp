@@ -490,12 +490,12 @@ TEST(CppConfig, LanguagesByNameInFileOrder) {
         const tovrin::Config config(path);
         for (Language l : config.languages())
             std::printf("%s ", std::string(l.name()).c_str());
-        const auto aa = config.language("aa");
-        const auto bb = config.language("bb");
+        const auto aa = config.find("aa");
+        const auto bb = config.find("bb");
         std::printf("| %s %s %d",
                     aa ? std::string(aa->book_name(1).value_or("-")).c_str() : "none",
                     bb ? std::string(bb->book_name(2).value_or("-")).c_str() : "none",
-                    config.language("cc").has_value());
+                    config.find("cc").has_value());
         if (aa && bb)
             std::printf(" | %s", tovrin::expand_bl("Ex 2,3n", *aa, *bb).c_str());
     });
@@ -517,8 +517,8 @@ TEST(CppConfig, EachConfigKeepsItsOwnList) {
         // list, and the leak checker scans static storage at exit.
         static const tovrin::Config one(first);
         const tovrin::Config two(second);
-        std::printf("%d %d %d %d", one.language("aa").has_value(),
-                    one.language("cc").has_value(), two.language("cc").has_value(),
+        std::printf("%d %d %d %d", one.find("aa").has_value(),
+                    one.find("cc").has_value(), two.find("cc").has_value(),
                     findlang("aa") != nullptr);
     });
     EXPECT_EQ(o.status, 0) << o.err;
@@ -553,7 +553,7 @@ TEST(CppConfig, ErrorsAreThrownAndTheProgramGoesOn) {
                             e.what(), config_table == nullptr);
             }
             const tovrin::Config after(good);
-            std::printf("%d", after.language("bb").has_value());
+            std::printf("%d", after.find("bb").has_value());
         });
         const std::string where = c.path + (c.line > 0 ? ":" + std::to_string(c.line) : "");
         EXPECT_EQ(o.status, 0) << c.path << o.err;

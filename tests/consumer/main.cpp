@@ -12,8 +12,8 @@ int main(int argc, char **argv) {
         return 2;
     }
     const tovrin::Config config(argv[1]);
-    const auto xx = config.language("xx");
-    const auto yy = config.language("yy");
+    const auto xx = config.find("xx");
+    const auto yy = config.find("yy");
     if (!xx || !yy) {
         std::cerr << "consumer_cpp: no languages xx and yy\n";
         return 1;
