@@ -628,6 +628,40 @@ char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o);
  * 28)"; NULL when nothing is. The caller frees the text with free(). */
 char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags);
 
+
+/* ------------------------------------------------------------------------
+ * Lint: citations written wrongly in running text
+ *
+ * A linter reads a text as a reader does (blocks of any size, the same
+ * options; existence is not required of a citation, it is reported) and
+ * reports, in text order, every citation written wrongly that is meant as
+ * one: an unknown book name, a number out of range, a reversed range, a
+ * missing chapter, a chapter or verse that no numbering system of the
+ * language has. Its memory is bounded whatever the text holds.
+ * ------------------------------------------------------------------------ */
+
+typedef struct tovrin_lint_problem {
+    long long offset;     /* where in the text, from 0 */
+    long line, column;    /* from 1; the column counts characters */
+    const char *message;  /* in words (borrowed for the callback) */
+} tovrin_lint_problem;
+
+typedef struct tovrin_problem_handler {
+    void (*problem)(const tovrin_lint_problem *p, void *ctx);
+    void *ctx;
+} tovrin_problem_handler;
+
+typedef struct tovrin_linter tovrin_linter;
+
+/* A linter of `l` with options `o` (NULL: the defaults); NULL for a NULL
+ * language or without memory. */
+tovrin_linter *tovrin_linter_new(LANG *l, const tovrin_options *o);
+void tovrin_linter_feed(tovrin_linter *t, const char *data, size_t len,
+                        const tovrin_problem_handler *h);
+/* The end of the text; the linter can then only be freed. */
+void tovrin_linter_finish(tovrin_linter *t, const tovrin_problem_handler *h);
+void tovrin_linter_free(tovrin_linter *t);
+
 #ifdef __cplusplus
 }
 #endif

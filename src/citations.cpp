@@ -16,6 +16,7 @@
 
 #include "internal.h"
 #include "text_stage.h"
+#include "view_map.h"
 #include "tovrin.h"
 
 namespace tovrin::detail {
@@ -45,33 +46,6 @@ unsigned scan_flags(const tovrin_options &o) {
     return !o.exact && o.existing ? TOVRIN_SCAN_EXISTING : 0u;
 }
 
-// Lines and columns up to increasing offsets of a text.
-class Places {
-public:
-    // Moves on over `bytes`, the text from the current place on.
-    void pass(std::string_view bytes) {
-        const std::size_t last_break = bytes.rfind('\n');
-        if (last_break == std::string_view::npos) {
-            column_ += characters(bytes);
-            return;
-        }
-        line_ += static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n'));
-        column_ = 1 + characters(bytes.substr(last_break + 1));
-    }
-    long line() const { return line_; }
-    long column() const { return column_; }
-
-private:
-    // A character begins at every byte that continues no UTF-8 sequence.
-    static long characters(std::string_view bytes) {
-        long n = 0;
-        for (const char c : bytes)
-            n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        return n;
-    }
-    long line_ = 1, column_ = 1;
-};
-
 } // namespace
 
 // The reader behind tovrin_reader_*.
@@ -89,7 +63,7 @@ public:
         original_.append(block);
         const std::size_t before = view_.size();
         if (stage_)
-            stage_->feed(block, false, view_, forms_);
+            stage_->feed(block, false, view_, map_.forms());
         else
             view_.append(block);
         tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
@@ -100,7 +74,7 @@ public:
     void finish(const tovrin_handler &h) {
         const std::size_t before = view_.size();
         if (stage_)
-            stage_->feed({}, true, view_, forms_);
+            stage_->feed({}, true, view_, map_.forms());
         tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
                             &spans_);
         tovrin_scanner_finish(scanner_.get(), collect, &spans_);
@@ -114,15 +88,7 @@ private:
         static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
     }
 
-    // The offset in the original text of view offset `at`; `at` never
-    // decreases from one call to the next.
-    long long to_original(long long at) {
-        while (next_form_ < forms_.size() && forms_[next_form_].at < at) {
-            extra_ += static_cast<long long>(forms_[next_form_].length) - 1;
-            ++next_form_;
-        }
-        return at + extra_;
-    }
+    long long to_original(long long at) { return map_.to_original(at); }
 
     // Hands out the citations found and the text up to view offset
     // `decided`, then forgets what lies before it.
@@ -195,8 +161,7 @@ private:
         view_base_ = decided_view;
         original_.erase(0, static_cast<std::size_t>(text_done_ - original_base_));
         original_base_ = text_done_;
-        forms_.erase(forms_.begin(), forms_.begin() + static_cast<std::ptrdiff_t>(next_form_));
-        next_form_ = 0;
+        map_.forget();
     }
 
     static Units expanded_units(const char *cite, LANG *l) {
@@ -212,14 +177,11 @@ private:
     std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
     std::unique_ptr<TextStage> stage_;
     std::vector<tovrin_span> spans_;
-    // The view from view_base_ on, the forms in it not yet passed by
-    // to_original() and the ones after them, and the original text from
-    // original_base_ on.
+    // The view from view_base_ on and its forms, and the original text
+    // from original_base_ on.
     std::string view_;
     long long view_base_ = 0;
-    std::vector<ViewForm> forms_;
-    std::size_t next_form_ = 0;
-    long long extra_ = 0;
+    ViewMap map_;
     std::string original_;
     long long original_base_ = 0;
     long long text_done_ = 0; // original bytes handed out
@@ -282,6 +244,14 @@ char *heap_copy(const std::string &s) {
 }
 
 } // namespace
+
+std::string citation_problem(std::string_view cite, LANG *l, unsigned flags) {
+    TextStage::Read read;
+    read.text = cite;
+    for (std::size_t k = 0; k <= cite.size(); ++k)
+        read.origin.push_back(k);
+    return problem(read, cite, l, flags);
+}
 
 std::string existence_problem(const tovrin_existence &why, LANG *l) {
     const std::string book = booknr(l, why.book);

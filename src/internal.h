@@ -43,6 +43,9 @@ std::string existence_problem(const tovrin_existence &why, LANG *l);
 // The numbering systems of `l` in words: "hebrew", "hebrew or kjva",
 // "hebrew, kjva or vulgate"; empty for a language without them.
 std::string system_names(LANG *l);
+// What is wrong with the citation `cite` (as read), in lint's words
+// quoting it; empty when nothing is. `flags` as tovrin_problem()'s.
+std::string citation_problem(std::string_view cite, LANG *l, unsigned flags);
 // The language called `name` among `count` languages: by its name, else by
 // an alias ("cs" for "cz").
 LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name);
