@@ -85,6 +85,23 @@ char32_t composed_letter(char32_t base, char32_t mark) {
     return it != end && it->base == base && it->mark == mark ? it->composed : 0;
 }
 
+// Where the last letter of a block begins, with the combining marks after
+// it: marks in the next block may compose with it, so it waits until then.
+// A run of marks longer than any real letter carries is not waited for.
+std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
+    constexpr std::size_t kMaxCluster = 32;
+    const auto start_of_character_before = [&](std::size_t end) {
+        std::size_t k = end - 1;
+        while (k > 0 && end - k < 4 && continuation(byte_at(w, k)))
+            --k;
+        return k;
+    };
+    std::size_t limit = n > 0 ? start_of_character_before(n) : 0;
+    while (limit > 0 && n - limit < kMaxCluster && may_begin_mark(byte_at(w, limit)))
+        limit = start_of_character_before(limit);
+    return limit;
+}
+
 TextStage::TextStage(LANG *l, const StageOptions &o)
     : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
@@ -131,14 +148,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
     window_.append(block);
     const char *w = window_.data();
     const std::size_t n = window_.size();
-    // A combining mark in the next block composes with the last letter of
-    // this one: keep that letter until then.
-    std::size_t limit = n;
-    if (!last && n > 0) {
-        limit = n - 1;
-        while (limit > 0 && n - limit < 4 && continuation(byte_at(w, limit)))
-            --limit;
-    }
+    const std::size_t limit = last ? n : undecided_end(w, n);
     std::size_t i = 0;
     plain_tail_ = 0;
     while (i < limit) {

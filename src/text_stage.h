@@ -84,6 +84,7 @@ private:
     };
     enum class Step { done, more };
 
+    static std::size_t undecided_end(const char *w, std::size_t n);
     Step form_item(const char *w, std::size_t at, std::size_t n, bool last, FormState &state,
                    Item &item) const;
     Step line_break(const char *w, std::size_t at, std::size_t n, bool last,

@@ -1,0 +1,289 @@
+// The library's reading of running text: the text stage (typographic forms,
+// decomposed letters, phrases), the records of the citations it finds
+// (tovrin_reader_* and tovrin::Language::scan), configurations opened
+// without ending the process, language aliases, lint's words for a single
+// citation, and the linter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "tovrin.hpp"
+
+namespace {
+
+using testing_support::TempDir;
+
+const tovrin::Config &shipped() {
+    static const tovrin::Config config;
+    return config;
+}
+tovrin::Language cz() { return shipped().language("cz"); }
+tovrin::Language en() { return shipped().language("en"); }
+
+// The citations of `text` as "text=read" pairs.
+std::vector<std::string> found(tovrin::Language l, const std::string &text,
+                               const tovrin::Options &o = {}) {
+    std::vector<std::string> all;
+    for (const tovrin::Citation &c : l.scan(text, o))
+        all.push_back(c.text + "=" + c.read);
+    return all;
+}
+
+using Found = std::vector<std::string>;
+
+TEST(TextStage, TypographicFormsAreReadAsTheLanguagesOwnBytes) {
+    const struct {
+        const char *text;
+        Found want;
+    } cases[] = {
+        // Every dash that writes a range.
+        {"Mt 5,3\xe2\x80\x93" "12", {"Mt 5,3\xe2\x80\x93" "12=Mt 5,3-12"}},  // en dash
+        {"Mt 5,3\xe2\x80\x94" "12", {"Mt 5,3\xe2\x80\x94" "12=Mt 5,3-12"}},  // em dash
+        {"Mt 5,3\xe2\x80\x92" "12", {"Mt 5,3\xe2\x80\x92" "12=Mt 5,3-12"}},  // figure dash
+        {"Mt 5,3\xe2\x80\x90" "12", {"Mt 5,3\xe2\x80\x90" "12=Mt 5,3-12"}},  // hyphen
+        {"Mt 5,3\xe2\x88\x92" "12", {"Mt 5,3\xe2\x88\x92" "12=Mt 5,3-12"}},  // minus sign
+        {"Mt 5,3--12 a Mt 5,3---12", {"Mt 5,3--12=Mt 5,3-12", "Mt 5,3---12=Mt 5,3-12"}},
+        // Ties and the spaces that do not break.
+        {"J~3,16", {"J~3,16=J 3,16"}},
+        {"Mt\xc2\xa0" "5,3", {"Mt\xc2\xa0" "5,3=Mt 5,3"}},
+        {"Mt\xe2\x80\xaf" "5,3 a Mt\xe2\x80\x89" "5,4", {"Mt\xe2\x80\xaf" "5,3=Mt 5,3",
+                                                         "Mt\xe2\x80\x89" "5,4=Mt 5,4"}},
+        // A line break inside a paragraph is a space; between paragraphs not.
+        {"viz Mt\n5,3", {"Mt\n5,3=Mt 5,3"}},
+        {"viz Mt\r\n5,3", {"Mt\r\n5,3=Mt 5,3"}},
+        {"viz Mt\n\n5,3", {}},
+        {"viz Mt\n  \n5,3", {}},
+        // Near misses stay as they are.
+        {"Mt 5,3-12 a 5\xe2\x80\x98" "6", {"Mt 5,3-12=Mt 5,3-12"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(found(cz(), c.text), c.want) << c.text;
+}
+
+TEST(TextStage, DecomposedLettersAreReadComposed) {
+    const struct {
+        const char *text;
+        Found want;
+    } cases[] = {
+        {"viz Z\xcc\x8c 23,1", {"Z\xcc\x8c 23,1=\xc5\xbd 23,1"}},
+        // A letter of two bytes and a mark: "Ř" as "R" + caron.
+        {"viz R\xcc\x8ci\xcc\x81m 8,28", {"R\xcc\x8ci\xcc\x81m 8,28=\xc5\x98\xc3\xadm 8,28"}},
+        // In a phrase: "První list Korintským".
+        {"viz Prvni\xcc\x81 list Korintsky\xcc\x81m 13,4",
+         {"Prvni\xcc\x81 list Korintsky\xcc\x81m 13,4=1 K 13,4"}},
+        // A mark with nothing to compose with stays.
+        {"\xcc\x8c Mt 5,3", {"Mt 5,3=Mt 5,3"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(found(cz(), c.text), c.want) << c.text;
+}
+
+TEST(TextStage, PhrasesAreReadAsTheNamesTheyStandFor) {
+    EXPECT_EQ(found(en(), "Song of Songs 8:6 and Song of\nSongs 8:7"),
+              (Found{"Song of Songs 8:6=Song 8:6", "Song of\nSongs 8:7=Song 8:7"}));
+    // Not across a paragraph, and only where a citation may begin.
+    EXPECT_EQ(found(en(), "Song of\n\nSongs 8:7 and song of songs 8:6"),
+              Found{"Songs 8:7=Songs 8:7"});
+}
+
+TEST(TextStage, OptionsTurnEachReadingOff) {
+    tovrin::Options no_forms;
+    no_forms.forms = false;
+    EXPECT_EQ(found(cz(), "Mt 5,3\xe2\x80\x93" "12", no_forms), Found{"Mt 5,3=Mt 5,3"});
+    tovrin::Options no_phrases;
+    no_phrases.phrases = false;
+    EXPECT_EQ(found(en(), "Song of Songs 8:6", no_phrases), Found{"Songs 8:6=Songs 8:6"});
+    tovrin::Options exact;
+    exact.exact = true;
+    // The driver's reading: the bytes as they are, numbers only up to 999.
+    EXPECT_EQ(found(cz(), "Mt~5,3 a EZ 508,1", exact), Found{"EZ 508,1=EZ 508,1"});
+    EXPECT_EQ(found(cz(), "Mt~5,3 a EZ 508,1"), Found{"Mt~5,3=Mt 5,3"});
+}
+
+// However the text is cut into blocks, the records are the same: forms,
+// marks and phrases cut by the end of a block are read whole.
+TEST(Reader, RecordsDoNotDependOnTheBlocks) {
+    std::string text;
+    for (int k = 0; k < 3; ++k)
+        text += "Viz Mt 5,3\xe2\x80\x93" "12; J~3,16 a Z\xcc\x8c 23,1 a\r\n"
+                "Prvni\xcc\x81 list Korintsky\xcc\x81m 13,4--7 a\nMt\xc2\xa0" "5,1. EZ 508,1\n\n";
+    const std::vector<tovrin::Citation> whole = cz().scan(text);
+    ASSERT_EQ(whole.size(), 12u);
+    for (std::size_t size : {1, 2, 3, 5, 64}) {
+        tovrin::Reader reader(cz());
+        std::vector<tovrin::Citation> pieces;
+        for (std::size_t at = 0; at < text.size(); at += size)
+            reader.feed(std::string_view(text).substr(at, size), pieces);
+        reader.finish(pieces);
+        EXPECT_EQ(pieces, whole) << size;
+    }
+}
+
+TEST(Reader, RecordsGivePlacesInTheOriginalText) {
+    const std::string text = "\xc5\x98\xc3\xadm\xc2\xa0\x31,1 a\nviz Mt 5,3\xe2\x80\x93" "12, "
+                             "Ju 1,5; EZ 508,1.";
+    const std::vector<tovrin::Citation> all = cz().scan(text);
+    ASSERT_EQ(all.size(), 3u);
+    const tovrin::Citation &first = all[0];
+    EXPECT_EQ(first.text, "\xc5\x98\xc3\xadm\xc2\xa0\x31,1");
+    EXPECT_EQ(first.offset, 0);
+    EXPECT_EQ(first.length, 10);
+    EXPECT_EQ(first.canonical, "\xc5\x98 1,1");
+    EXPECT_EQ(first.osis, "Rom.1.1");
+    const tovrin::Citation &second = all[1];
+    EXPECT_EQ(text.substr(static_cast<std::size_t>(second.offset),
+                          static_cast<std::size_t>(second.length)),
+              "Mt 5,3\xe2\x80\x93" "12");
+    EXPECT_EQ(second.line, 2);
+    EXPECT_EQ(second.column, 5); // characters, not bytes
+    EXPECT_EQ(second.read, "Mt 5,3-12");
+    EXPECT_EQ(second.osis, "Matt.5.3-Matt.5.12");
+    ASSERT_EQ(second.units.size(), 1u);
+    EXPECT_EQ(second.units[0].bf, 40);
+    EXPECT_EQ(second.units[0].v, 12);
+    EXPECT_EQ(second.osis_books(), std::vector<std::string>{"Matt"});
+    EXPECT_EQ(all[2].text, "Ju 1,5");
+    EXPECT_EQ(all[2].column, 16);
+}
+
+// The text handler receives every byte that is not a citation, so that a
+// program rewriting the text loses nothing.
+TEST(Reader, TextAndCitationsMakeUpTheInput) {
+    const std::string text = "a\xe2\x80\x93 Mt 5,3--4\n\nb Z\xcc\x8c 1 \xcc\x8c\xe2\x80";
+    struct Out {
+        std::string all;
+    } out;
+    tovrin_handler h{};
+    h.citation = [](const tovrin_citation *c, void *o) {
+        static_cast<Out *>(o)->all += "[" + std::string(c->text) + "]";
+    };
+    h.text = [](const char *t, size_t n, void *o) { static_cast<Out *>(o)->all.append(t, n); };
+    h.ctx = &out;
+    tovrin_reader *r = tovrin_reader_new(cz().get(), nullptr);
+    for (char c : text)
+        tovrin_reader_feed(r, &c, 1, &h);
+    tovrin_reader_finish(r, &h);
+    EXPECT_EQ(tovrin_reader_decided(r), static_cast<long long>(text.size()));
+    tovrin_reader_free(r);
+    EXPECT_EQ(out.all, "a\xe2\x80\x93 [Mt 5,3--4]\n\nb [Z\xcc\x8c 1] \xcc\x8c\xe2\x80");
+}
+
+// A long text without citations is handed out as it comes: the reader
+// keeps only its undecided end.
+TEST(Reader, HandsOutTextAsItIsDecided) {
+    tovrin_reader *r = tovrin_reader_new(cz().get(), nullptr);
+    const std::string block(1 << 16, 'x');
+    for (int k = 0; k < 64; ++k)
+        tovrin_reader_feed(r, block.data(), block.size(), nullptr);
+    EXPECT_GT(tovrin_reader_decided(r), 63LL << 16);
+    tovrin_reader_free(r);
+}
+
+TEST(Config, OpenedFilesReportTheirFaults) {
+    TempDir dir;
+    const struct {
+        std::string path;
+        int line;
+        std::string message;
+    } cases[] = {
+        {dir.path() + "/none.ini", 0, "cannot read: No such file or directory"},
+        {dir.write("nested.ini", "{aa\n{bb\n"), 2, "languages can't be nested"},
+        {dir.write("phrase.ini", "{aa\n!;-.,+n.\n_ab\n^AB\n&a\n+Ab\n>Book of A>Xy\n}\n"), 7,
+         "the phrase stands for no book name of its language"},
+    };
+    for (const auto &c : cases) {
+        tovrin_config_error err{};
+        EXPECT_EQ(tovrin_config_open(c.path.c_str(), &err), nullptr) << c.path;
+        EXPECT_EQ(err.file, c.path);
+        EXPECT_EQ(err.line, c.line) << c.path;
+        EXPECT_EQ(err.message, c.message) << c.path;
+    }
+}
+
+TEST(Config, TwoConfigurationsDoNotInterfere) {
+    TempDir dir;
+    const tovrin::Config one(dir.write("one.ini", "{aa\n!;-.,+n.\n_ab\n^AB\n&a\n+Ab\n}\n"));
+    const tovrin::Config two(dir.write("two.ini", "{bb\n!;-,:+f.\n_ab\n^AB\n&a\n+Ba\n}\n"));
+    EXPECT_EQ(one.find("bb"), std::nullopt);
+    EXPECT_EQ(found(one.language("aa"), "x Ab 1,2"), Found{"Ab 1,2=Ab 1,2"});
+    EXPECT_EQ(found(two.language("bb"), "x Ba 1:2"), Found{"Ba 1:2=Ba 1:2"});
+    // The shipped configuration is built in and takes the ISO codes too.
+    EXPECT_EQ(shipped().language("cs"), shipped().language("cz"));
+    EXPECT_THROW(shipped().language("xx"), tovrin::language_error);
+    size_t len = 0;
+    EXPECT_GT(std::string_view(tovrin_shipped_config(&len)).size(), 1000u);
+    EXPECT_EQ(std::string_view(tovrin_shipped_config(nullptr)).size(), len);
+}
+
+TEST(Services, ACitationThatDoesNotReadThrowsLintsWords) {
+    const struct {
+        const char *cite;
+        const char *why;
+    } cases[] = {
+        {"Xy 3,4", "unknown book name 'Xy' in 'Xy 3,4'"},
+        {"Mt 5,", "not a citation: stops at column 6 in 'Mt 5,'"},
+        {"Mt 5,1000", "chapter or verse number '1000' out of range 1-999 in 'Mt 5,1000'"},
+        {"Mt 5,7\xe2\x80\x93" "3", "reversed range in 'Mt 5,7\xe2\x80\x93" "3'"},
+    };
+    for (const auto &c : cases) {
+        try {
+            (void)cz().expand(c.cite);
+            ADD_FAILURE() << c.cite;
+        } catch (const tovrin::citation_error &e) {
+            EXPECT_STREQ(e.what(), c.why);
+            EXPECT_EQ(e.citation(), c.cite);
+        }
+    }
+    EXPECT_EQ(cz().problem("Mt 29,1", true), "no chapter 29 in Mt (it has 28)");
+    EXPECT_EQ(cz().problem("Mt 29,1"), std::nullopt);
+}
+
+TEST(Services, ReadTypographicFormsLikeTheScan) {
+    EXPECT_EQ(cz().osis("Mt 5,3\xe2\x80\x93" "12"), "Matt.5.3-Matt.5.12");
+    EXPECT_EQ(cz().expand("Z\xcc\x8c 23"), "\xc5\xbd 23");
+    EXPECT_EQ(en().expand("Song of Songs 8:6"), "Song 8:6");
+    EXPECT_EQ(cz().expand("Mt 5,3n", en()), "Matt 5:3-4");
+    EXPECT_EQ(cz().translate("Mt 5,3n", en()), "Matt 5:3f");
+    const tovrin::Comparison c = cz().compare("Mt 5,3\xe2\x80\x93" "12", "Matt 5:4", en());
+    EXPECT_TRUE(c.overlap);
+    EXPECT_EQ(c.order, std::weak_ordering::less);
+    EXPECT_TRUE(cz().exists("J 3,16"));
+    EXPECT_FALSE(cz().exists("J 3,99"));
+    const tovrin::Config mine = tovrin::Config::from_text(
+        "{aa\n!;-.,+n.\n_ab\n^AB\n&a\n+Ab\n}\n", "mine.ini");
+    EXPECT_EQ(mine.language("aa").osis("Ab 1,2"), std::nullopt);
+}
+
+// The linter reports what `tovrin lint` reports, in the same order, with
+// the places of the original text; the blocks do not matter.
+TEST(Linter, ReportsCitationsWrittenWrongly) {
+    const std::string text = "Viz Mt~29,1--3; J 3,36\xe2\x80\x93\n99 a Gn 51,1.\n"
+                             "\xc2\xa0Mt 5,12--3 a Xy 3,4 a Z\xcc\x8c 0.\n";
+    const std::string want = "1:5 no chapter 29 in Mt (it has 28)\n"
+                             "1:17 no verse 99 in J 3 (it has 36)\n"
+                             "2:6 no chapter 51 in Gn (it has 50)\n"
+                             "3:2 reversed range in 'Mt 5,12-3'\n"
+                             "3:15 unknown book name 'Xy' in 'Xy 3,4'\n"
+                             "3:24 chapter or verse number '0' out of range 1-999 in "
+                             "'\xc5\xbd 0'\n";
+    for (std::size_t size : {1, 7, 4096}) {
+        std::string got;
+        const tovrin_problem_handler h{
+            [](const tovrin_lint_problem *p, void *ctx) {
+                *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
+                                                    std::to_string(p->column) + " " +
+                                                    p->message + "\n";
+            },
+            &got};
+        tovrin_linter *t = tovrin_linter_new(cz().get(), nullptr);
+        for (std::size_t at = 0; at < text.size(); at += size)
+            tovrin_linter_feed(t, text.data() + at, std::min(size, text.size() - at), &h);
+        tovrin_linter_finish(t, &h);
+        tovrin_linter_free(t);
+        EXPECT_EQ(got, want) << size;
+    }
+}
+
+} // namespace
