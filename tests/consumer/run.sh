@@ -62,6 +62,10 @@ check 1 at 8
 tokens 1:1 J 3:2 5:1 11:nn
 scan 1 Blessed (<Mt 5,3; L 6,20>).'
 
+# What the citation printer prints for tests/consumer/text.txt, with the
+# shipped bibl.ini built into the library (no file is read).
+expected_cite=$'Mt 5,3\u201312; L~6,20n | Mt 5,3-12; L 6,20-21 | Matt.5.3-Matt.5.12,Luke.6.20-Luke.6.21\nPrvn\u00ed list Korintsk\u00fdm 13,4 | 1 K 13,4 | 1Cor.13.4\nZ\u030c 23 | \u017d 23 | Ps.23'
+
 # build_and_run NAME CMAKE-ARGS...
 build_and_run() {
   local name=$1
@@ -72,6 +76,9 @@ build_and_run() {
   check "$name: C program" "$expected_c" "$("$dir/consumer_c" "$here/bibl.ini")"
   if [ -x "$dir/consumer_cpp" ]; then
     check "$name: C++ program" "$expected_cpp" "$("$dir/consumer_cpp" "$here/bibl.ini")"
+    # Run away from any bibl.ini: the printer needs none.
+    check "$name: citation printer" "$expected_cite" \
+      "$(cd "$work" && "$dir/consumer_cite" "$here/text.txt")"
   fi
 }
 
@@ -100,7 +107,8 @@ if [ -n "$prefix" ]; then
   for f in "$libdir/libtovrin.a" include/tovrin.h include/tovrin.hpp bin/tovrin bin/dorvi \
            "$libdir/cmake/tovrin/tovrinConfig.cmake" \
            "$libdir/cmake/tovrin/tovrinConfigVersion.cmake" \
-           "$libdir/cmake/tovrin/tovrinTargets.cmake" "$libdir/pkgconfig/tovrin.pc"; do
+           "$libdir/cmake/tovrin/tovrinTargets.cmake" "$libdir/pkgconfig/tovrin.pc" \
+           "$libdir/pkgconfig/tovrin-cpp.pc"; do
     [ -e "$prefix/$f" ] || missing="$missing $f"
   done
   check "installed files" "" "$missing"
@@ -110,7 +118,9 @@ if [ -n "$prefix" ]; then
     read -r -a flags <<<"$(pkg-config --cflags --libs tovrin)"
     quiet "$work/pc-c.log" cc -std=c99 -Wall -Wextra -Wpedantic -Werror \
       "$here/main.c" "${flags[@]}" -o "$work/pc_c"
-    quiet "$work/pc-cpp.log" c++ -std=c++20 -Wall -Wextra -Wpedantic -Werror \
+    # tovrin-cpp brings the C++ standard tovrin.hpp needs.
+    read -r -a flags <<<"$(pkg-config --cflags --libs tovrin-cpp)"
+    quiet "$work/pc-cpp.log" c++ -Wall -Wextra -Wpedantic -Werror \
       "$here/main.cpp" "${flags[@]}" -o "$work/pc_cpp"
     check "pkg-config: C program" "$expected_c" "$("$work/pc_c" "$here/bibl.ini")"
     check "pkg-config: C++ program" "$expected_cpp" "$("$work/pc_cpp" "$here/bibl.ini")"
