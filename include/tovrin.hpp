@@ -1,30 +1,39 @@
 /*
  * tovrin.hpp - C++20 interface of libtovrin.
  *
- * A thin, header-only layer over tovrin.h: the same operations, with
- * std::string and std::string_view instead of heap texts, plain values
- * instead of unit arrays, and owners instead of free()/freepus(). It adds no
- * behaviour of its own: every answer comes from the C function named in its
- * comment, so the C documentation in tovrin.h is the reference.
+ * Header-only, over tovrin.h: every answer comes from the C function named
+ * in its comment, so the C documentation in tovrin.h is the reference.
  *
- * Conventions of this layer:
+ * Two levels:
+ *  - The interface most programs want: Config (the shipped bibl.ini built
+ *    into the library, or a file), Language::scan() and Reader (records of
+ *    the citations of running text, read as every program of tovrin reads
+ *    it), and the Language services expand(), translate(), compare(),
+ *    osis(), exists() and problem(), which read a citation as the scan
+ *    does and throw citation_error (lint's words) when it does not read.
+ *  - A thin layer over the C functions with std::string and owners instead
+ *    of heap texts: expand(), trans_cite(), units(), tokens(), check(),
+ *    scan() over dorvis_core, BlockScanner. These answer exactly as the C
+ *    functions do ("???" for an unknown book included).
+ *
+ * Conventions:
  *  - Texts come in as std::string_view and are copied once to add the
  *    terminator the C functions need. As in C, the text ends at the first
  *    NUL, and a line feed or carriage return ends a citation.
  *  - Errors: Config throws config_error for a file that cannot be read or
- *    that the loader would end the process on (it is checked before it is
- *    loaded), and read_config_file() throws it too. Nothing else here
- *    throws on its own: std::bad_alloc can come out of the string and
- *    vector members, and scan() passes on an exception thrown by one of
- *    the caller's callbacks.
+ *    loaded, Config::language() throws language_error, the Language
+ *    services throw citation_error. std::bad_alloc can come out of the
+ *    string and vector members.
  *  - What still ends the process with a message and status 1, exactly as
  *    in C, with nothing to catch: no memory inside the C code; a book
  *    number past the last book in booknr() (reached through expand_bl() and
- *    expand_sort() when the two languages list different numbers of books);
- *    a configuration file that changes between Config's check and its
- *    load; and any C function called directly (tovrin_init_file() on a
- *    broken file).
- *  - Single-threaded, like the library: no two calls may run at once.
+ *    expand_sort() of the thin layer when the two languages list different
+ *    numbers of books; Language::expand() checks first); and any C function
+ *    called directly (tovrin_init_file() on a broken file).
+ *  - Threads: loading a Config must not run in two threads at once;
+ *    languages, services, Readers and BlockScanners (one object per thread)
+ *    may be used from any number of threads. scan() over dorvis_core runs
+ *    one at a time in a process.
  *
  * Style: names are lower_case like the standard library; types are
  * CamelCase; helpers live in namespace tovrin::api_detail.
