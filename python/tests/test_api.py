@@ -113,10 +113,26 @@ def test_lone_surrogates_in_str_keep_str_indices(cz):
     ("Mt\r\n5,3 x", "Mt\r\n5,3", None),                           # line break in a paragraph
     ("Mt\n\n5,3 x", None, None),                                  # a paragraph ends
     ("x\n \nMt\n5,3", "Mt\n5,3", None),                           # after a blank line
-], ids=["en-dash", "em-dash", "thin-space", "tie", "nbsp", "crlf", "paragraph", "blank-line"])
+    ("Mt 5,3\u221212", "Mt 5,3\u221212", "Mt 5,3"),              # minus sign
+    ("Z\u030c 23,1", "Z\u030c 23,1", None),                      # decomposed letter
+], ids=["en-dash", "em-dash", "thin-space", "tie", "nbsp", "crlf", "paragraph", "blank-line",
+        "minus", "decomposed"])
 def test_typographic_forms_are_read_unless_exact(cz, text, found, exact):
     assert [c.text for c in cz.scan(text)] == ([found] if found else [])
     assert [c.text for c in cz.scan(text, exact=True)] == ([exact] if exact else [])
+
+
+@pytest.mark.parametrize("text, canonical", [
+    ("Z\u030c 23,1", "\u017d 23,1"),
+    ("Mt 5,3\u221212", "Mt 5,3-12"),
+    ("Z\u030c 23,1\u22123", "\u017d 23,1-3"),
+], ids=["decomposed", "minus", "both"])
+def test_forms_are_read_as_the_language_writes_them(cz, text, canonical):
+    data = ("a " + text + " b").encode("utf-8")
+    [c] = cz.scan(data)
+    assert (c.text, c.canonical, c.start) == (text, canonical, 2)
+    assert data[c.start:c.end].decode("utf-8") == text
+    assert (cz.expand(text), cz.check(text)) == (canonical, None)
 
 
 def test_a_form_before_a_citation_moves_its_byte_offset(cz):
@@ -226,6 +242,17 @@ def test_check_returns_the_reason(cz, cite, reason):
     with pytest.raises(tovrin.CitationError) as e:
         cz.check(cite, raises=True)
     assert (e.value.reason, e.value.citation) == (reason, cite)
+    assert str(e.value) == f"{reason} in '{cite}'"
+
+
+@pytest.mark.parametrize("cite, reason", [
+    ("Mt 29,1", "no chapter 29 in Mt (it has 28)"),
+    ("Mt 5,49", "no verse 49 in Mt 5 (it has 48)"),
+    ("Mt 5,3-12", None),
+])
+def test_check_of_existing_citations(cz, cite, reason):
+    assert cz.check(cite, existing=True) == reason
+    assert cz.check(cite) is None
 
 
 @pytest.mark.parametrize("call", [
@@ -290,6 +317,13 @@ def test_config_errors_are_exceptions(tmp_path, make, line, message, cz):
     assert cz.expand("Mt 5,3n") == "Mt 5,3-4"
 
 
+@pytest.mark.parametrize("alias, name", [("cs", "cz"), ("cz", "cz"), ("en", "en")])
+def test_languages_by_name_or_alias_are_one_object(config, alias, name):
+    assert config.language(alias) is config.language(name)
+    assert config.language(alias).name == name
+    assert alias in config
+
+
 def test_unknown_language_is_a_key_error(config):
     with pytest.raises(KeyError, match="unknown language 'xx' \\(languages: cz, sk, en"):
         config.language("xx")
@@ -312,3 +346,26 @@ def test_a_configuration_of_ones_own(tmp_path):
     assert [c.canonical for c in xx.scan("see Genesis 1:2n and Ex 3")] == ["Gen 1:2-3", "Ex 3"]
     # No numbering system: no OSIS references, as in tovrin scan.
     assert [c.osis for c in xx.scan("Ex 3")] == [None]
+    assert xx.osis("Ex 3") is None
+
+
+XX_BOOKS = XX + "+Gen\n*Genesis\n+Ex\n}\n"
+
+
+def test_a_configuration_text():
+    xx = tovrin.Config.from_text(XX_BOOKS).language("xx")
+    assert [(c.text, c.canonical) for c in xx.scan("Genesis 1:2n")] == [("Genesis 1:2n",
+                                                                         "Gen 1:2-3")]
+    with pytest.raises(tovrin.ConfigError) as e:
+        tovrin.Config.from_text("+Gn\n", "mine.ini")
+    assert (e.value.file, e.value.line) == ("mine.ini", 1)
+
+
+@pytest.mark.parametrize("call", [
+    lambda cz, xx: cz.expand("Mt 5,3", to=xx),
+    lambda cz, xx: cz.translate("Mt 5,3", xx),
+], ids=["expand", "translate"])
+def test_a_book_without_a_name_in_the_target_raises(cz, call):
+    xx = tovrin.Config.from_text(XX_BOOKS).language("xx")
+    with pytest.raises(tovrin.CitationError, match="book 40 has no name in 'xx'"):
+        call(cz, xx)
