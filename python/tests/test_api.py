@@ -3,6 +3,7 @@ positions and errors."""
 
 import json
 import os
+import pickle
 import subprocess
 
 import pytest
@@ -322,6 +323,19 @@ def test_languages_by_name_or_alias_are_one_object(config, alias, name):
     assert config.language(alias) is config.language(name)
     assert config.language(alias).name == name
     assert alias in config
+
+
+@pytest.mark.parametrize("call, attributes", [
+    (lambda: tovrin.Config().language("cz").expand("Xy 3"), ("reason", "citation")),
+    (lambda: tovrin.Config("/no/such/bibl.ini"), ("file", "line", "message")),
+], ids=["citation", "config"])
+def test_errors_travel_from_dask_workers_whole(call, attributes):
+    with pytest.raises((tovrin.CitationError, tovrin.ConfigError)) as e:
+        call()
+    copy = pickle.loads(pickle.dumps(e.value))
+    assert type(copy) is type(e.value) and type(copy).__module__ == "tovrin"
+    assert str(copy) == str(e.value)
+    assert [getattr(copy, a) for a in attributes] == [getattr(e.value, a) for a in attributes]
 
 
 def test_unknown_language_is_a_key_error(config):

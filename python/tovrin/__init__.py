@@ -46,6 +46,8 @@ __version__ = _tovrin.VERSION
 
 Text = Union[str, bytes]
 
+# Shown, and pickled (from Dask's workers), as the package's own.
+CitationError.__module__ = ConfigError.__module__ = __name__
 CitationError.__doc__ = """A text that is not a valid citation.
 
 ``str(error)`` is the message of ``tovrin lint`` ("unknown book name 'Xy'
