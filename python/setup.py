@@ -1,6 +1,6 @@
 """Builds the extension _tovrin with CMake (the option TOVRIN_PYTHON of the
-repository's CMakeLists.txt) and puts the shipped bibl.ini into the
-package. The metadata is in pyproject.toml."""
+repository's CMakeLists.txt); the shipped bibl.ini is built into it. The
+metadata is in pyproject.toml."""
 
 import glob
 import os
@@ -10,7 +10,6 @@ import sys
 
 from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
-from setuptools.command.build_py import build_py
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -39,13 +38,5 @@ class CMakeBuild(build_ext):
         shutil.copy2(built[0], target)
 
 
-class BuildPy(build_py):
-    def run(self):
-        super().run()
-        data = os.path.join(self.build_lib, "tovrin", "data")
-        os.makedirs(data, exist_ok=True)
-        shutil.copy2(repository_file("data", "bibl.ini"), data)
-
-
 setup(ext_modules=[Extension("tovrin._tovrin", sources=[])],
-      cmdclass={"build_ext": CMakeBuild, "build_py": BuildPy})
+      cmdclass={"build_ext": CMakeBuild})

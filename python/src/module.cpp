@@ -1,13 +1,14 @@
 // _tovrin: the binding of libtovrin for Python, a thin layer over the C++
-// interface (tovrin.hpp) and the C API. The Pythonic API (tovrin/__init__.py)
-// is built on top of it: this layer takes and gives bytes, numbers and
-// tuples, and knows nothing of Python's idioms.
+// interface (tovrin.hpp). The Pythonic API (tovrin/__init__.py) is built on
+// top of it: this layer takes and gives bytes, numbers and tuples, and
+// knows nothing of Python's idioms. Every reading of a text and every
+// answer comes from the library; what is done here is only what Python
+// needs: str positions instead of byte offsets, and exceptions.
 //
-// Threads: every call runs with the GIL held, which also keeps the
-// library's services (whose number formatting uses one static buffer) to
-// one thread at a time, except the search for citations in Language.scan
-// and Language.table, which releases the GIL: it runs the block scanner,
-// whose state is its own, so that scans in several threads run at once.
+// Threads: Language.scan runs the library's reader with the GIL released
+// (a reader's state is its own, and the library's shared tables are
+// guarded), so that scans in several threads run at once; the records are
+// turned into Python objects afterwards, with the GIL held.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,8 +17,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "finder.h"
-#include "forms.h"
 #include "tovrin.hpp"
 
 namespace py = pybind11;
@@ -42,178 +41,128 @@ std::string_view view_of(const py::buffer_info &info) {
     return {static_cast<const char *>(info.ptr), static_cast<std::size_t>(info.size)};
 }
 
-// The library's tables of a language are built on first use. They are
-// built here, with the GIL held, before any scan of the language runs
-// without it.
-void build_tables(Language l) {
-    (void)tovrin::check("Gn 1,1", l);
-    tovrin_python::find(l, "Gn 1,1", tovrin_python::FindOptions{});
-}
-
-class ConfigHandle {
+// Python indexes a str by code points, the library its UTF-8 form by bytes
+// (a lone surrogate, written with "surrogatepass", is three bytes and one
+// code point). Maps byte offsets, asked for in increasing order, to code
+// point indices.
+class CodePoints {
 public:
-    // tovrin::Config checks the file before the loader reads it and throws
-    // config_error for one that the loader would end the process on; so
-    // does a broken phrase line, which the command line ends on.
-    explicit ConfigHandle(const std::string &path) : config_(path) {
-        if (config_.languages().empty())
-            throw tovrin::config_error(path, 0, "no languages in it");
-        tovrin_python::load_phrases(path, config_.languages());
-    }
-
-    std::optional<Language> language(std::string_view name) const {
-        std::optional<Language> l = config_.language(name);
-        if (l)
-            build_tables(*l);
-        return l;
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> all;
-        for (Language l : config_.languages())
-            all.emplace_back(l.name());
-        return all;
+    explicit CodePoints(std::string_view utf8) : utf8_(utf8) {}
+    long long operator()(long long offset) {
+        for (; byte_ < offset; ++byte_)
+            index_ += (static_cast<unsigned char>(utf8_[byte_]) & 0xC0) != 0x80;
+        return index_;
     }
 
 private:
-    tovrin::Config config_;
+    std::string_view utf8_;
+    long long byte_ = 0, index_ = 0;
 };
 
-// The citations of `text`, searched with the GIL released.
-std::vector<tovrin_python::Found> search(Language l, std::string_view text,
-                                         const tovrin_python::FindOptions &o) {
+// A unit as a tuple: (bf, cf, vf, abf, b, c, v, ab, fl), the start, the
+// end and the mark, 0 where not given.
+py::tuple unit_row(const tovrin::Unit &u) {
+    return py::make_tuple(u.bf, u.cf, u.vf, static_cast<int>(u.abf), u.b, u.c, u.v,
+                          static_cast<int>(u.ab), u.fl);
+}
+
+py::list unit_rows(const std::vector<tovrin::Unit> &units) {
+    py::list out;
+    for (const tovrin::Unit &u : units)
+        out.append(unit_row(u));
+    return out;
+}
+
+// OSIS references as a list ("Matt.5.3-Matt.5.12,Luke.6.20" is two), or
+// None in a language without numbering systems.
+py::object osis_list(const std::optional<std::string> &refs) {
+    if (!refs)
+        return py::none();
+    py::list out;
+    std::string_view rest = *refs;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        out.append(decode(rest.substr(0, comma)));
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    return out;
+}
+
+py::list str_list(const std::vector<std::string> &items) {
+    py::list out;
+    for (const std::string &s : items)
+        out.append(decode(s));
+    return out;
+}
+
+// The records of `text`, read with the GIL released.
+std::vector<tovrin::Citation> read_records(Language l, std::string_view text,
+                                           const tovrin::Options &o) {
     py::gil_scoped_release unlocked;
-    return tovrin_python::find(l, text, o);
+    return l.scan(text, o);
 }
 
-py::str text_of(std::string_view text, const tovrin_python::Found &f, const char *errors) {
-    return decode(text.substr(f.start, f.end - f.start), errors);
-}
-
+// The citations of `data` as rows (start, end, line, column, text,
+// canonical, osis, books, units): positions in bytes, or in code points
+// with `characters` (the data being a str's UTF-8 form); line and column 0
+// unless `places`.
 py::list scan(Language l, const py::buffer &data, bool exact, bool characters, bool places) {
     const py::buffer_info info = data.request();
     const std::string_view text = view_of(info);
+    tovrin::Options o;
+    o.exact = exact;
+    o.without = places ? 0u : TOVRIN_WITHOUT_PLACES;
     const char *errors = characters ? "surrogatepass" : "surrogateescape";
+    CodePoints code_points(text);
     py::list out;
-    for (const tovrin_python::Found &f :
-         search(l, text, tovrin_python::FindOptions{exact, characters, places}))
-        out.append(py::make_tuple(f.first, f.last, f.line, f.column, text_of(text, f, errors),
-                                  py::bytes(f.normalised),
-                                  decode(tovrin::expand(f.normalised, l))));
+    for (const tovrin::Citation &c : read_records(l, text, o)) {
+        const long long end = c.offset + c.length;
+        const long long start = characters ? code_points(c.offset) : c.offset;
+        out.append(py::make_tuple(start, characters ? code_points(end) : end, c.line, c.column,
+                                  decode(c.text, errors), decode(c.canonical),
+                                  osis_list(c.osis), str_list(c.osis_books()),
+                                  unit_rows(c.units)));
+    }
     return out;
 }
 
-// The OSIS references of `cite`, or None where the library writes none and
-// in a language without numbering systems, whose marks no table resolves
-// (as tovrin scan writes them).
-py::object osis_of(Language l, const std::string &cite) {
-    if (tovrin_versification_of(l.get(), 0) == nullptr)
-        return py::none();
-    const std::optional<std::string> refs = tovrin::osis(cite, l);
-    return refs ? py::object(decode(*refs)) : py::none();
-}
-
-// The units of `cite` with their marks applied, as the expansion writes them.
-tovrin::UnitArray expanded_units(Language l, const std::string &cite) {
-    tovrin::UnitArray pp(makepus(cite.c_str(), l.get()));
-    adjpus_n(pp.get());
-    adjpus_plus(pp.get());
-    adjpus_v01(pp.get());
-    return pp;
-}
-
-// The citations of a block of bytes as columns, for a table of a corpus:
-// byte offset, line, column, text, canonical text, OSIS references (None
-// where none can be written), and the book (main
-// name), chapter and verse of the start of the first unit and of the end
-// of the last; None where the citation gives none.
-py::dict table(Language l, const py::buffer &data, bool exact) {
-    const py::buffer_info info = data.request();
-    const std::string_view text = view_of(info);
-    const char *names[] = {"offset", "line", "column", "text", "canonical", "osis",
-                           "start_book", "start_chapter", "start_verse",
-                           "end_book", "end_chapter", "end_verse"};
-    std::vector<py::list> columns(std::size(names));
-    auto number = [](int n) { return n > 0 ? py::object(py::int_(n)) : py::object(py::none()); };
-    auto book = [l](int n) -> py::object {
-        const std::optional<std::string_view> name = l.book_name(n);
-        return name ? py::object(decode(*name)) : py::none();
-    };
-    for (const tovrin_python::Found &f :
-         search(l, text, tovrin_python::FindOptions{exact, false, true})) {
-        const tovrin::UnitArray pp = expanded_units(l, f.normalised);
-        const PARS_UNIT &first = **pp.get();
-        PARS_UNIT **last = pp.get();
-        while (last[1] != nullptr)
-            ++last;
-        const py::object row[] = {
-            py::int_(f.start), py::int_(f.line), py::int_(f.column),
-            text_of(text, f, "surrogateescape"), decode(tovrin::expand(f.normalised, l)),
-            osis_of(l, f.normalised), book(first.bf), number(first.cf), number(first.vf),
-            book((*last)->b), number((*last)->c), number((*last)->v)};
-        for (std::size_t k = 0; k < columns.size(); ++k)
-            columns[k].append(row[k]);
-    }
-    py::dict out;
-    for (std::size_t k = 0; k < columns.size(); ++k)
-        out[names[k]] = columns[k];
-    return out;
-}
-
-// The first of the scanner's checks that `cite` (as written, its forms
-// read) fails: (the check's number, the column from 1 in characters of
-// `cite` where lexing stops, the offending token), or (0, 0, b""). With
-// `whole_books` a book without a chapter passes, as it does in the
-// services, where it stands for the whole book.
-py::tuple check(Language l, std::string_view cite, bool whole_books) {
-    using tovrin::Check;
-    const tovrin_python::Normalised read = tovrin_python::normalise(l, cite);
-    for (Check which : {Check::lexing, Check::unknown_book, Check::bad_number,
-                        Check::reversed_range, Check::no_chapter}) {
-        if (which == Check::no_chapter && whole_books)
-            continue;
-        const tovrin::CheckResult r = tovrin::check(which, read.text, l);
-        if (r.ok())
-            continue;
-        std::size_t column = 0;
-        if (which == Check::lexing) {
-            // The position counts from 1 and may be the terminator's.
-            tovrin_python::OriginalOffsets original(read.forms);
-            const std::size_t stop = original(static_cast<std::size_t>(r.position) - 1);
-            column = tovrin_python::characters(cite.substr(0, stop)) + 1;
-        }
-        return py::make_tuple(static_cast<int>(which), column, py::bytes(r.text));
-    }
-    return py::make_tuple(0, 0, py::bytes());
+// Throws citation_error when `cite` has a problem (tovrin_problem() with
+// `flags`).
+void require(Language l, const std::string &cite, unsigned flags) {
+    const tovrin::CString why(tovrin_problem(cite.c_str(), l.get(), nullptr, flags));
+    if (why != nullptr)
+        throw tovrin::citation_error(why.get(), cite);
 }
 
 py::str expand(Language l, const std::string &cite, std::optional<Language> to, bool sort) {
-    if (sort)
-        return decode(tovrin::expand_sort(cite, l, to.value_or(l)));
-    return decode(to ? tovrin::expand_bl(cite, l, *to) : tovrin::expand(cite, l));
+    // The library's expansion checks the citation and the books of `to`.
+    const std::string canonical = to ? l.expand(cite, *to) : l.expand(cite);
+    if (!sort)
+        return decode(canonical);
+    return decode(tovrin::expand_sort(l.read(cite), l, to.value_or(l)));
 }
 
-std::optional<py::str> translate(Language l, const std::string &cite, Language to) {
-    std::optional<std::string> t = tovrin::trans_cite(cite, l, to);
-    if (!t)
-        return std::nullopt;
-    return decode(*t);
-}
-
+// The units of `cite` with their marks applied, as in a citation's record.
 py::list units(Language l, const std::string &cite) {
-    const tovrin::UnitArray pp = expanded_units(l, cite);
+    require(l, cite, TOVRIN_PROBLEM_WHOLE_BOOK);
+    const tovrin::UnitArray pp(makepus(l.read(cite).c_str(), l.get()));
+    adjpus_n(pp.get());
+    adjpus_plus(pp.get());
+    adjpus_v01(pp.get());
     py::list out;
-    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u) {
-        const PARS_UNIT &p = **u;
-        out.append(py::make_tuple(p.bf, p.cf, p.vf, static_cast<int>(p.abf), p.b, p.c, p.v,
-                                  static_cast<int>(p.ab), p.fl));
-    }
+    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+        out.append(unit_row(tovrin::api_detail::from_c(**u)));
     return out;
 }
 
+// The lexer's tokens of `cite`; citation_error where the lexer stops.
 py::list tokens(Language l, const std::string &cite) {
     py::list out;
-    for (const tovrin::Token &t : tovrin::tokens(cite, l))
-        out.append(py::make_tuple(t.kind, decode(t.text), t.offset));
+    for (const tovrin::Token &t : tovrin::tokens(l.read(cite), l)) {
+        if (t.kind == TK_ERROR)
+            require(l, cite, TOVRIN_PROBLEM_WHOLE_BOOK);
+        out.append(py::make_tuple(t.kind, decode(t.text)));
+    }
     return out;
 }
 
@@ -228,55 +177,106 @@ py::list books(Language l) {
     return out;
 }
 
-} // namespace
+// The library opens a configuration without languages; every program of
+// tovrin refuses one, with these words, and so does the module.
+tovrin::Config with_languages(tovrin::Config c, const std::string &name) {
+    if (c.languages().empty())
+        throw tovrin::config_error(name, 0, "no languages in it");
+    return c;
+}
 
-PYBIND11_MODULE(_tovrin, m) {
-    m.doc() = "The binding of libtovrin; use the package tovrin instead.";
-    m.attr("VERSION") = TOVRIN_VERSION;
-    // tovrin::config_error as ConfigError, with its file, line (0 for the
-    // file as a whole) and message.
+std::vector<std::string> names(const tovrin::Config &c) {
+    std::vector<std::string> all;
+    for (Language l : c.languages())
+        all.emplace_back(l.name());
+    return all;
+}
+
+// The reason of a citation error: lint's words without the " in 'CITE'"
+// that names the citation, which the exception carries apart.
+std::string reason_of(const tovrin::citation_error &e) {
+    const std::string words = e.what();
+    const std::string in = " in '" + e.citation() + "'";
+    if (words.size() > in.size() && words.ends_with(in))
+        return words.substr(0, words.size() - in.size());
+    return words;
+}
+
+// The library's exceptions as Python's: config_error as ConfigError (file,
+// line: 0 for the file as a whole, message), citation_error as
+// CitationError (reason, citation), language_error as KeyError.
+void register_errors(py::module_ &m) {
+    using namespace pybind11::literals;
     static py::exception<tovrin::config_error> config_error(m, "ConfigError", PyExc_ValueError);
+    static py::exception<tovrin::citation_error> citation_error(m, "CitationError",
+                                                                PyExc_ValueError);
     py::register_exception_translator([](std::exception_ptr p) {
+        const auto raise = [](const py::object &type, const py::dict &attributes,
+                              const char *what) {
+            py::object error = type(decode(what));
+            for (auto [name, value] : attributes)
+                py::setattr(error, name, value);
+            PyErr_SetObject(type.ptr(), error.ptr());
+        };
         try {
             if (p)
                 std::rethrow_exception(p);
         } catch (const tovrin::config_error &e) {
-            py::object error = py::handle(config_error.ptr())(e.what());
-            error.attr("file") = e.file();
-            error.attr("line") = e.line();
-            error.attr("message") = e.message();
-            PyErr_SetObject(config_error.ptr(), error.ptr());
+            raise(config_error, py::dict("file"_a = e.file(), "line"_a = e.line(),
+                                         "message"_a = e.message()),
+                  e.what());
+        } catch (const tovrin::citation_error &e) {
+            raise(citation_error, py::dict("reason"_a = decode(reason_of(e)),
+                                           "citation"_a = decode(e.citation())),
+                  e.what());
+        } catch (const tovrin::language_error &e) {
+            PyErr_SetString(PyExc_KeyError, e.what());
         }
     });
+}
+
+} // namespace
+
+PYBIND11_MODULE(_tovrin, m) {
+    using namespace pybind11::literals;
+    m.doc() = "The binding of libtovrin; use the package tovrin instead.";
+    m.attr("VERSION") = TOVRIN_VERSION;
+    register_errors(m);
 
     py::class_<Language>(m, "Language")
         .def_property_readonly("name", [](Language l) { return decode(l.name()); })
         .def_property_readonly("book_count", &Language::book_count)
         .def("__eq__", [](Language a, Language b) { return a == b; })
         .def("__hash__", [](Language l) { return std::hash<const void *>()(l.get()); })
-        .def("scan", &scan, py::arg("data"), py::arg("exact"), py::arg("characters"),
-             py::arg("places"))
-        .def("table", &table, py::arg("data"), py::arg("exact"))
-        .def("check", &check, py::arg("cite"), py::arg("whole_books"))
-        .def("expand", &expand, py::arg("cite"), py::arg("to"), py::arg("sort"))
-        .def("translate", &translate)
-        .def("overlaps", [](Language a, const std::string &x, const std::string &y,
-                            Language b) { return tovrin::overlaps(x, y, a, b); })
-        // Negative when x comes first, as Python's comparison functions answer.
-        .def("order", [](Language a, const std::string &x, const std::string &y, Language b) {
-            const std::weak_ordering o = tovrin::order(x, y, a, b);
-            return o < 0 ? -1 : o > 0 ? 1 : 0;
+        .def("scan", &scan, "data"_a, "exact"_a, "characters"_a, "places"_a)
+        .def("require", [](Language l, const std::string &cite, bool whole_books,
+                           bool existing) {
+            require(l, cite, (whole_books ? TOVRIN_PROBLEM_WHOLE_BOOK : 0u) |
+                                 (existing ? TOVRIN_PROBLEM_EXISTS : 0u));
+        }, "cite"_a, "whole_books"_a, "existing"_a)
+        .def("expand", &expand, "cite"_a, "to"_a, "sort"_a)
+        .def("translate", [](Language l, const std::string &cite, Language to) {
+            return decode(l.translate(cite, to));
         })
+        // The order negative when a comes first, as Python's comparison
+        // functions answer.
+        .def("compare", [](Language l, const std::string &a, const std::string &b,
+                           Language b_lang) {
+            const tovrin::Comparison c = l.compare(a, b, b_lang);
+            return py::make_tuple(c.overlap, c.order < 0 ? -1 : c.order > 0 ? 1 : 0);
+        })
+        .def("osis", [](Language l, const std::string &cite) { return osis_list(l.osis(cite)); })
         .def("units", &units)
         .def("tokens", &tokens)
-        .def("books", &books)
-        .def("read_forms", [](Language l, const std::string &cite) {
-            return py::bytes(tovrin_python::read_forms(l, cite));
-        })
-        .def("osis", &osis_of);
+        .def("books", &books);
 
-    py::class_<ConfigHandle>(m, "Config")
-        .def(py::init<const std::string &>())
-        .def("language", &ConfigHandle::language)
-        .def("names", &ConfigHandle::names);
+    py::class_<tovrin::Config>(m, "Config")
+        .def(py::init([](const std::optional<std::string> &path) {
+            return path ? with_languages(tovrin::Config(*path), *path) : tovrin::Config();
+        }), "path"_a = py::none())
+        .def_static("from_text", [](const py::bytes &text, const std::string &name) {
+            return with_languages(tovrin::Config::from_text(std::string_view(text), name), name);
+        }, "text"_a, "name"_a)
+        .def("language", &tovrin::Config::language)
+        .def("names", &names);
 }

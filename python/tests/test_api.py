@@ -3,6 +3,7 @@ positions and errors."""
 
 import json
 import os
+import pickle
 import subprocess
 
 import pytest
@@ -18,6 +19,11 @@ def cli_json(cli, path, *options):
     return [json.loads(line) for line in out.decode("utf-8").splitlines()]
 
 
+def osis_list(references):
+    """The command line's OSIS references ("Ps.23,Matt.5.3") as a list."""
+    return references.split(",") if references is not None else None
+
+
 # ---- scans against `tovrin scan --format json` -----------------------------
 
 @pytest.mark.parametrize("options", [(), ("--exact",)], ids=["forms", "exact"])
@@ -26,7 +32,7 @@ def test_scan_gives_the_citations_of_the_cli(cli, cz, sample, options):
     found = list(cz.scan(sample, lines=True, exact=bool(options)))
     assert len(expected) > 90
     assert [(c.start, c.line, c.column, c.text, c.canonical, c.osis) for c in found] == \
-        [(e["offset"], e["line"], e["column"], e["text"], e["canonical"], e["osis"])
+        [(e["offset"], e["line"], e["column"], e["text"], e["canonical"], osis_list(e["osis"]))
          for e in expected]
 
 
@@ -108,10 +114,26 @@ def test_lone_surrogates_in_str_keep_str_indices(cz):
     ("Mt\r\n5,3 x", "Mt\r\n5,3", None),                           # line break in a paragraph
     ("Mt\n\n5,3 x", None, None),                                  # a paragraph ends
     ("x\n \nMt\n5,3", "Mt\n5,3", None),                           # after a blank line
-], ids=["en-dash", "em-dash", "thin-space", "tie", "nbsp", "crlf", "paragraph", "blank-line"])
+    ("Mt 5,3\u221212", "Mt 5,3\u221212", "Mt 5,3"),              # minus sign
+    ("Z\u030c 23,1", "Z\u030c 23,1", None),                      # decomposed letter
+], ids=["en-dash", "em-dash", "thin-space", "tie", "nbsp", "crlf", "paragraph", "blank-line",
+        "minus", "decomposed"])
 def test_typographic_forms_are_read_unless_exact(cz, text, found, exact):
     assert [c.text for c in cz.scan(text)] == ([found] if found else [])
     assert [c.text for c in cz.scan(text, exact=True)] == ([exact] if exact else [])
+
+
+@pytest.mark.parametrize("text, canonical", [
+    ("Z\u030c 23,1", "\u017d 23,1"),
+    ("Mt 5,3\u221212", "Mt 5,3-12"),
+    ("Z\u030c 23,1\u22123", "\u017d 23,1-3"),
+], ids=["decomposed", "minus", "both"])
+def test_forms_are_read_as_the_language_writes_them(cz, text, canonical):
+    data = ("a " + text + " b").encode("utf-8")
+    [c] = cz.scan(data)
+    assert (c.text, c.canonical, c.start) == (text, canonical, 2)
+    assert data[c.start:c.end].decode("utf-8") == text
+    assert (cz.expand(text), cz.check(text)) == (canonical, None)
 
 
 def test_a_form_before_a_citation_moves_its_byte_offset(cz):
@@ -179,15 +201,17 @@ def test_citation_units_are_those_of_its_text(cz):
 
 
 @pytest.mark.parametrize("lang, text, osis", [
-    ("cz", "viz J 3,16n.", "John.3.16-John.3.17"),
+    ("cz", "viz J 3,16n.", ["John.3.16-John.3.17"]),
     # The marks follow the language's numbering across a chapter end.
-    ("cz", "J 3,36n", "John.3.36-John.4.1"),
-    ("ru", "Мал 3:18f", "Mal.3.18-Mal.4.1"),
-    ("en", "Song of Solomon 2:1-4; Ps 23", "Song.2.1-Song.2.4,Ps.23"),
+    ("cz", "J 3,36n", ["John.3.36-John.4.1"]),
+    ("ru", "Мал 3:18f", ["Mal.3.18-Mal.4.1"]),
+    ("en", "Song of Solomon 2:1-4; Ps 23", ["Song.2.1-Song.2.4", "Ps.23"]),
 ], ids=["cz", "chapter-end", "synodal", "phrase"])
-def test_citation_osis(config, lang, text, osis):
-    [c] = config.language(lang).scan(text)
+def test_citation_osis_is_a_list_of_references(config, lang, text, osis):
+    l = config.language(lang)
+    [c] = l.scan(text)
     assert c.osis == osis
+    assert l.osis(c.text) == osis
 
 
 def test_books(cz, en):
@@ -219,6 +243,17 @@ def test_check_returns_the_reason(cz, cite, reason):
     with pytest.raises(tovrin.CitationError) as e:
         cz.check(cite, raises=True)
     assert (e.value.reason, e.value.citation) == (reason, cite)
+    assert str(e.value) == f"{reason} in '{cite}'"
+
+
+@pytest.mark.parametrize("cite, reason", [
+    ("Mt 29,1", "no chapter 29 in Mt (it has 28)"),
+    ("Mt 5,49", "no verse 49 in Mt 5 (it has 48)"),
+    ("Mt 5,3-12", None),
+])
+def test_check_of_existing_citations(cz, cite, reason):
+    assert cz.check(cite, existing=True) == reason
+    assert cz.check(cite) is None
 
 
 @pytest.mark.parametrize("call", [
@@ -283,8 +318,28 @@ def test_config_errors_are_exceptions(tmp_path, make, line, message, cz):
     assert cz.expand("Mt 5,3n") == "Mt 5,3-4"
 
 
+@pytest.mark.parametrize("alias, name", [("cs", "cz"), ("cz", "cz"), ("en", "en")])
+def test_languages_by_name_or_alias_are_one_object(config, alias, name):
+    assert config.language(alias) is config.language(name)
+    assert config.language(alias).name == name
+    assert alias in config
+
+
+@pytest.mark.parametrize("call, attributes", [
+    (lambda: tovrin.Config().language("cz").expand("Xy 3"), ("reason", "citation")),
+    (lambda: tovrin.Config("/no/such/bibl.ini"), ("file", "line", "message")),
+], ids=["citation", "config"])
+def test_errors_travel_from_dask_workers_whole(call, attributes):
+    with pytest.raises((tovrin.CitationError, tovrin.ConfigError)) as e:
+        call()
+    copy = pickle.loads(pickle.dumps(e.value))
+    assert type(copy) is type(e.value) and type(copy).__module__ == "tovrin"
+    assert str(copy) == str(e.value)
+    assert [getattr(copy, a) for a in attributes] == [getattr(e.value, a) for a in attributes]
+
+
 def test_unknown_language_is_a_key_error(config):
-    with pytest.raises(KeyError, match="no language 'xx'.*cz, sk, en"):
+    with pytest.raises(KeyError, match="unknown language 'xx' \\(languages: cz, sk, en"):
         config.language("xx")
     assert "cz" in config and "xx" not in config
 
@@ -305,3 +360,26 @@ def test_a_configuration_of_ones_own(tmp_path):
     assert [c.canonical for c in xx.scan("see Genesis 1:2n and Ex 3")] == ["Gen 1:2-3", "Ex 3"]
     # No numbering system: no OSIS references, as in tovrin scan.
     assert [c.osis for c in xx.scan("Ex 3")] == [None]
+    assert xx.osis("Ex 3") is None
+
+
+XX_BOOKS = XX + "+Gen\n*Genesis\n+Ex\n}\n"
+
+
+def test_a_configuration_text():
+    xx = tovrin.Config.from_text(XX_BOOKS).language("xx")
+    assert [(c.text, c.canonical) for c in xx.scan("Genesis 1:2n")] == [("Genesis 1:2n",
+                                                                         "Gen 1:2-3")]
+    with pytest.raises(tovrin.ConfigError) as e:
+        tovrin.Config.from_text("+Gn\n", "mine.ini")
+    assert (e.value.file, e.value.line) == ("mine.ini", 1)
+
+
+@pytest.mark.parametrize("call", [
+    lambda cz, xx: cz.expand("Mt 5,3", to=xx),
+    lambda cz, xx: cz.translate("Mt 5,3", xx),
+], ids=["expand", "translate"])
+def test_a_book_without_a_name_in_the_target_raises(cz, call):
+    xx = tovrin.Config.from_text(XX_BOOKS).language("xx")
+    with pytest.raises(tovrin.CitationError, match="book 40 has no name in 'xx'"):
+        call(cz, xx)

@@ -60,9 +60,10 @@ def test_columns_of_a_citation(tmp_path):
     rows = tovrin.dask.scan_files(str(path)).compute(scheduler="sync")
     got = rows.drop(columns="file").astype(object).where(rows.notna(), None)
     assert got.values.tolist() == [
-        [6, 2, 5, "\u017d 23; Mt 5,3-7,29", "\u017d 23; Mt 5,3-7,29",
-         "Ps.23,Matt.5.3-Matt.7.29", "\u017d", 23, None, "Mt", 7, 29],
-        [27, 2, 25, "J 3,16n", "J 3,16-17", "John.3.16-John.3.17", "J", 3, 16, "J", 3, 17],
+        [6, 18, 2, 5, "\u017d 23; Mt 5,3-7,29", "\u017d 23; Mt 5,3-7,29",
+         ["Ps.23", "Matt.5.3-Matt.7.29"], ["Ps", "Matt"], "\u017d", 23, None, "Mt", 7, 29],
+        [27, 7, 2, 25, "J 3,16n", "J 3,16-17", ["John.3.16-John.3.17"], ["John"],
+         "J", 3, 16, "J", 3, 17],
     ]
     assert list(rows.columns) == list(tovrin.dask.COLUMNS)
 
@@ -72,8 +73,10 @@ def test_a_file_scanned_whole_gives_the_citations_of_language_scan(cz):
     with open(path, "rb") as f:
         found = list(cz.scan(f.read(), lines=True))
     rows = tovrin.dask.scan_file(path)
-    assert rows[["offset", "line", "column", "text", "canonical", "osis"]].values.tolist() == \
-        [[c.start, c.line, c.column, c.text, c.canonical, c.osis] for c in found]
+    columns = ["offset", "length", "line", "column", "text", "canonical", "osis", "books"]
+    assert rows[columns].values.tolist() == \
+        [[c.offset, c.length, c.line, c.column, c.text, c.canonical, c.osis, c.books]
+         for c in found]
     assert rows["start_book"].tolist() == [cz.books()[c.units[0].start.book - 1].name
                                            for c in found]
 

@@ -2,8 +2,8 @@
 
 tovrin reads citations such as "Mt 5,3-12; L 6,20n" in running text. The
 book names, letters and punctuation of each language come from a
-configuration file (bibl.ini); the one shipped with the package knows
-Czech ("cz"), Slovak, English, German, Latin and more.
+configuration (bibl.ini); the one built into the library knows Czech
+("cz", alias "cs"), Slovak, English, German, Latin and more.
 
     >>> import tovrin
     >>> cz = tovrin.Config().language("cz")
@@ -11,18 +11,22 @@ Czech ("cz"), Slovak, English, German, Latin and more.
     ['Mt 5,3-12; L 6,20-21']
 
 Texts are str or bytes (UTF-8). Positions are str indices for str input and
-byte offsets for bytes input. A citation that is not valid raises
-CitationError, whose reason is worded as ``tovrin lint`` words it.
+byte offsets for bytes input. A citation that does not read raises
+CitationError, worded as ``tovrin lint`` words it.
 """
 
 from __future__ import annotations
 
+import dataclasses
 import enum
 import os
-from typing import Iterator, List, NamedTuple, Optional, Union
+from typing import TYPE_CHECKING, Iterator, List, NamedTuple, Optional, Union
 
 from . import _tovrin
-from ._tovrin import ConfigError
+from ._tovrin import CitationError, ConfigError
+
+if TYPE_CHECKING:
+    import pandas
 
 __all__ = [
     "Book",
@@ -33,7 +37,6 @@ __all__ = [
     "ConfigError",
     "Language",
     "Position",
-    "SHIPPED_CONFIG",
     "Token",
     "TokenKind",
     "Unit",
@@ -41,23 +44,16 @@ __all__ = [
 
 __version__ = _tovrin.VERSION
 
-#: The configuration that comes with the package.
-SHIPPED_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "bibl.ini")
-
 Text = Union[str, bytes]
 
+# Shown, and pickled (from Dask's workers), as the package's own.
+CitationError.__module__ = ConfigError.__module__ = __name__
+CitationError.__doc__ = """A text that is not a valid citation.
 
-class CitationError(ValueError):
-    """A text that is not a valid citation.
-
-    ``reason`` says why, in the words of ``tovrin lint`` ("unknown book
-    name 'Xy'", "reversed range", ...); ``citation`` is the text.
-    """
-
-    def __init__(self, reason: str, citation: Text) -> None:
-        super().__init__(f"{reason} in {citation!r}")
-        self.reason = reason
-        self.citation = citation
+``str(error)`` is the message of ``tovrin lint`` ("unknown book name 'Xy'
+in 'Xy 3,4'"); ``reason`` is the message without the citation ("unknown
+book name 'Xy'", "reversed range", ...), ``citation`` the text (a str).
+"""
 
 
 class TokenKind(enum.IntEnum):
@@ -126,57 +122,61 @@ def _position(book: int, chapter: int, verse: int, part: int) -> Position:
     return Position(book, chapter or None, verse or None, chr(part) if part > 0 else None)
 
 
-class Citation:
-    """A citation found in a text.
+def _unit(row: tuple) -> Unit:
+    return Unit(_position(*row[0:4]), _position(*row[4:8]), TokenKind(row[8]) if row[8] else None)
 
-    ``start`` and ``end`` delimit it in the text (str indices for str input,
-    byte offsets for bytes); ``text`` is the citation as written there,
-    ``canonical`` its canonical form (every unit written out in full).
-    ``line`` and ``column`` (from 1; the column counts characters) are set
-    when the scan was asked for them, else None. ``osis`` is the OSIS
-    reference where the library can write one, else None.
+
+@dataclasses.dataclass(frozen=True)
+class Citation:
+    """A citation found in a text: the library's record of it.
+
+    ``text`` is the citation as written, ``canonical`` its canonical form
+    (every unit written out in full), ``osis`` its OSIS references
+    (["Matt.5.3-Matt.5.12", "Luke.6.20"]; None in a language without
+    numbering systems), ``books`` the OSIS ids of the books it names, in
+    order, each once (["Matt", "Luke"]: the same in every language).
+    ``offset`` and ``length`` place it in the text: str indices for str
+    input, bytes for bytes input (``start`` and ``end`` too). ``line`` and
+    ``column`` (from 1; the column counts characters) are set when the scan
+    was asked for them, else None. ``units`` are its units, marks applied.
+
+    ``dataclasses.asdict(c)`` and ``c.to_dict()`` give it as a dict.
     """
 
-    __slots__ = ("start", "end", "text", "canonical", "line", "column", "_lang", "_read",
-                 "_units")
+    text: str
+    canonical: str
+    osis: Optional[List[str]]
+    books: List[str]
+    offset: int
+    length: int
+    line: Optional[int]
+    column: Optional[int]
+    units: List[Unit] = dataclasses.field(repr=False)
 
-    def __init__(self, lang: "Language", row: tuple) -> None:
-        (self.start, self.end, line, column, self.text, self._read, self.canonical) = row
-        self.line = line or None
-        self.column = column or None
-        self._lang = lang
-        self._units: Optional[List[Unit]] = None
+    @classmethod
+    def _of(cls, row: tuple) -> "Citation":
+        start, end, line, column, text, canonical, osis, books, units = row
+        return cls(text, canonical, osis, books, start, end - start, line or None,
+                   column or None, [_unit(u) for u in units])
 
     @property
-    def units(self) -> List[Unit]:
-        """The units of the citation, with their marks applied."""
-        if self._units is None:
-            self._units = self._lang._units(self._read)
-        return self._units
+    def start(self) -> int:
+        """Where it begins in the text (``offset``)."""
+        return self.offset
 
     @property
-    def osis(self) -> Optional[str]:
-        """The OSIS references of the citation ("John.3.16-John.3.17"), its
-        marks read by the language's first numbering system, as ``tovrin
-        scan --format json`` writes them; None in a language without
-        numbering systems."""
-        return self._lang._handle.osis(self._read)
+    def end(self) -> int:
+        """Where it ends in the text: ``text[c.start:c.end]`` is ``c.text``."""
+        return self.offset + self.length
 
-    def _key(self) -> tuple:
-        return (self.start, self.end, self.text, self.canonical, self.line, self.column)
+    def to_dict(self) -> dict:
+        """The fields as a dict (units as nested tuples)."""
+        return dataclasses.asdict(self)
 
-    def __eq__(self, other: object) -> bool:
-        if not isinstance(other, Citation):
-            return NotImplemented
-        return self._key() == other._key() and self._lang == other._lang
-
+    # The lists make the generated hash fail; the place and the texts
+    # identify a citation of a text.
     def __hash__(self) -> int:
-        return hash(self._key())
-
-    def __repr__(self) -> str:
-        place = f", line={self.line}, column={self.column}" if self.line else ""
-        return (f"Citation(start={self.start}, end={self.end}, text={self.text!r}, "
-                f"canonical={self.canonical!r}{place})")
+        return hash((self.offset, self.length, self.text, self.canonical))
 
 
 def _encode(text: Text) -> bytes:
@@ -191,15 +191,18 @@ def _encode(text: Text) -> bytes:
 class Language:
     """A language of a configuration: ``Config().language("cz")``.
 
-    Single citations may be written with the typographic forms of real
-    texts: en and em dashes, "--" or "---" as the range mark, "~" and
-    no-break spaces as spaces; and with the book titles of three words or
-    more that the configuration gives as phrases ("Song of Solomon").
+    Texts and single citations are read as every program of tovrin reads
+    them: with the typographic forms of real texts (a range written with
+    any dash, U+2212 or "--"; "~" and no-break spaces as spaces; a line
+    break inside a paragraph as a space), decomposed letters ("Z" and a
+    combining caron as "Ž"), and the book titles of three words or more
+    that the configuration gives as phrases ("Song of Solomon").
     """
 
     def __init__(self, config: "Config", handle: "_tovrin.Language") -> None:
         self._config = config
         self._handle = handle
+        self._names: Optional[List[str]] = None
 
     @property
     def name(self) -> str:
@@ -212,7 +215,7 @@ class Language:
         return self._config
 
     def __repr__(self) -> str:
-        return f"<tovrin.Language {self.name!r} of {self._config.path!r}>"
+        return f"<tovrin.Language {self.name!r} of {self._config!r}>"
 
     def __eq__(self, other: object) -> bool:
         return isinstance(other, Language) and self._handle == other._handle
@@ -222,95 +225,75 @@ class Language:
 
     # ---- texts ---------------------------------------------------------
 
+    def _rows(self, text: Union[Text, bytearray, memoryview], lines: bool,
+              exact: bool) -> list:
+        characters = isinstance(text, str)
+        data = _encode(text) if characters else text
+        return self._handle.scan(data, exact, characters, lines)
+
     def scan(self, text: Union[Text, bytearray, memoryview], *, lines: bool = False,
              exact: bool = False) -> Iterator[Citation]:
         """Yields the citations of ``text`` in order.
 
         Positions are str indices for str input and byte offsets for
         bytes-like input. With ``lines`` each citation also gets its line
-        and column. The text is read with its typographic forms, as
-        ``tovrin scan`` reads files (a dash or "--" as the range mark, "~"
-        and no-break spaces as spaces, a line break inside a paragraph as a
-        space) and its phrases (a title such as "Song of Solomon" as the
-        book name it stands for, the citation's ``text`` as written);
-        ``exact`` turns them off.
+        and column. The text is read as ``tovrin scan`` reads files: with
+        its typographic forms, decomposed letters and phrases (a citation's
+        ``text`` is as written), taking only citations that exist;
+        ``exact`` turns all of that off.
 
-        The search for citations runs without the GIL: scans in several
-        threads run in parallel (the canonical texts are written one thread
-        at a time).
+        The search runs without the GIL: scans in several threads run in
+        parallel.
         """
-        characters = isinstance(text, str)
-        data = _encode(text) if characters else text
-        rows = self._handle.scan(data, exact, characters, lines)
-        return (Citation(self, row) for row in rows)
+        return (Citation._of(row) for row in self._rows(text, lines, exact))
+
+    def scan_frame(self, text: Union[Text, bytearray, memoryview], *, exact: bool = False,
+                   file: str = "") -> "pandas.DataFrame":
+        """The citations of ``text`` as a pandas DataFrame, one row per
+        citation, with the columns of ``tovrin.dask.scan_files``
+        (``tovrin.frame.COLUMNS``); ``file`` fills its column. Offsets are
+        str indices for str input, as in ``scan``. Needs pandas."""
+        from . import frame
+        return frame.citation_frame(self._main_names(), self._rows(text, True, exact), file)
 
     # ---- single citations ---------------------------------------------
-
-    def _read(self, cite: Text) -> bytes:
-        return self._handle.read_forms(_encode(cite))
-
-    def _reason(self, cite: Text, whole_books: bool = False) -> Optional[str]:
-        failed, column, text = self._handle.check(_encode(cite), whole_books)
-        word = text.decode("utf-8", "surrogateescape")
-        return {
-            0: None,
-            1: f"not a citation: stops at column {column}",
-            2: f"unknown book name '{word}'",
-            3: f"chapter or verse number '{word}' out of range 1-999",
-            4: "reversed range",
-            9: "missing chapter",
-        }[failed]
-
-    def _valid(self, cite: Text) -> bytes:
-        """The citation as the services read it; a bare book name stands
-        for the whole book there."""
-        reason = self._reason(cite, whole_books=True)
-        if reason is not None:
-            raise CitationError(reason, cite)
-        return self._read(cite)
 
     def _language(self, lang: Union["Language", str, None]) -> "Language":
         if lang is None:
             return self
         return self._config.language(lang) if isinstance(lang, str) else lang
 
-    def _written_in(self, cite: Text, read: bytes, to: "Language") -> None:
-        """Every book of the citation must have a name in ``to``."""
-        for unit in self._units(read):
-            for book in (unit.start.book, unit.end.book):
-                if book > to._handle.book_count:
-                    raise CitationError(f"book {book} has no name in '{to.name}'", cite)
-
-    def check(self, cite: Text, *, raises: bool = False) -> Optional[str]:
+    def check(self, cite: Text, *, raises: bool = False,
+              existing: bool = False) -> Optional[str]:
         """None when ``cite`` is a valid citation, else the reason, worded
         as ``tovrin lint`` words it: "unknown book name 'Xy'", "chapter or
         verse number '1000' out of range 1-999", "reversed range", "missing
-        chapter", "not a citation: stops at column N". The checks are those
-        the scanner applies. With ``raises`` an invalid citation raises
-        CitationError instead."""
-        reason = self._reason(cite)
-        if reason is not None and raises:
-            raise CitationError(reason, cite)
-        return reason
+        chapter", "not a citation: stops at column N" (N counts the
+        characters of ``cite`` as written). With ``existing`` its chapters
+        and verses must exist too ("no chapter 29 in Mt (it has 28)"). With
+        ``raises`` an invalid citation raises CitationError instead."""
+        try:
+            self._handle.require(_encode(cite), False, existing)
+        except CitationError as e:
+            if raises:
+                raise
+            return e.reason
+        return None
 
     def expand(self, cite: Text, to: Union["Language", str, None] = None,
                sort: bool = False) -> str:
         """The canonical text of ``cite``: every unit in full, marks applied.
         ``to`` writes it in another language, unit by unit; ``sort`` sorts
-        the units. Raises CitationError for an invalid citation."""
-        read = self._valid(cite)
-        target = self._language(to)
-        self._written_in(cite, read, target)
-        return self._handle.expand(read, None if to is None else target._handle, sort)
+        the units. A bare book name stands for the whole book. Raises
+        CitationError for an invalid citation."""
+        target = None if to is None else self._language(to)._handle
+        return self._handle.expand(_encode(cite), target, sort)
 
     def translate(self, cite: Text, to: Union["Language", str]) -> str:
         """``cite`` written in ``to`` token by token, keeping its shape
         (verse lists, marks). Raises CitationError for an invalid
         citation."""
-        read = self._valid(cite)
-        target = self._language(to)
-        self._written_in(cite, read, target)
-        return self._handle.translate(read, target._handle)
+        return self._handle.translate(_encode(cite), self._language(to)._handle)
 
     def compare(self, a: Text, b: Text,
                 b_lang: Union["Language", str, None] = None) -> Comparison:
@@ -318,48 +301,62 @@ class Language:
         this language): whether they overlap, and which comes first.
         Raises CitationError when either is invalid."""
         other = self._language(b_lang)
-        first, second = self._valid(a), other._valid(b)
-        return Comparison(self._handle.overlaps(first, second, other._handle),
-                          self._handle.order(first, second, other._handle))
+        return Comparison(*self._handle.compare(_encode(a), _encode(b), other._handle))
+
+    def osis(self, cite: Text) -> Optional[List[str]]:
+        """The OSIS references of ``cite`` (["John.3.16-John.3.17"]), its
+        marks read by the language's first numbering system; None in a
+        language without numbering systems. Raises CitationError for an
+        invalid citation."""
+        return self._handle.osis(_encode(cite))
 
     def tokens(self, cite: Text) -> List[Token]:
         """The lexer's tokens of ``cite``. Raises CitationError when the
         text does not lex."""
-        read = self._read(cite)
-        found = self._handle.tokens(read)
-        if found and found[-1][0] < 0:
-            raise CitationError(self._reason(cite) or "not a citation", cite)
-        return [Token(TokenKind(kind), text) for kind, text, _ in found]
+        return [Token(TokenKind(kind), text) for kind, text in self._handle.tokens(_encode(cite))]
 
     def units(self, cite: Text) -> List[Unit]:
         """The units of ``cite`` with their marks applied, as the canonical
         text writes them. Raises CitationError for an invalid citation."""
-        return self._units(self._valid(cite))
-
-    def _units(self, read: bytes) -> List[Unit]:
-        return [Unit(_position(*u[0:4]), _position(*u[4:8]),
-                     TokenKind(u[8]) if u[8] else None)
-                for u in self._handle.units(read)]
+        return [_unit(u) for u in self._handle.units(_encode(cite))]
 
     def books(self) -> List[Book]:
         """The books of the language, in their order."""
         return [Book(n, names[0], tuple(names))
                 for n, names in enumerate(self._handle.books(), start=1)]
 
+    def _main_names(self) -> List[str]:
+        if self._names is None:
+            self._names = [names[0] for names in self._handle.books()]
+        return self._names
+
 
 class Config:
-    """A configuration file (bibl.ini format): the shipped one by default.
+    """A configuration (bibl.ini format): by default the one built into the
+    library, else the file ``path``, or a text (``Config.from_text``).
 
-    Raises ConfigError when the file cannot be used: its ``file``, ``line``
-    (0 for the file as a whole: missing, a directory, no languages) and
-    ``message`` say where and why, as ``tovrin check-config`` does. Languages come from
-    ``language(name)``. Loading keeps the file's records for the life of
-    the process; load a file once and keep the Config.
+    Raises ConfigError when it cannot be used: its ``file``, ``line`` (0
+    for the file as a whole: missing, a directory) and ``message`` say
+    where and why, as ``tovrin check-config`` does. Languages come from
+    ``language(name)``. Loading keeps the records for the life of the
+    process; load a file once and keep the Config.
     """
 
     def __init__(self, path: Union[str, os.PathLike, None] = None) -> None:
-        self.path = os.fspath(path) if path is not None else SHIPPED_CONFIG
-        self._handle = _tovrin.Config(self.path)
+        path = os.fspath(path) if path is not None else None
+        self._take(path, _tovrin.Config(path))
+
+    @classmethod
+    def from_text(cls, text: Text, name: str = "bibl.ini") -> "Config":
+        """A configuration from its text; ``name`` names it in errors."""
+        config = cls.__new__(cls)
+        config._take(None, _tovrin.Config.from_text(_encode(text), name))
+        return config
+
+    def _take(self, path: Optional[str], handle: "_tovrin.Config") -> None:
+        #: The file, or None for the built-in configuration or a text.
+        self.path = path
+        self._handle = handle
         self._languages: dict = {}
 
     @property
@@ -368,17 +365,18 @@ class Config:
         return self._handle.names()
 
     def __contains__(self, name: object) -> bool:
-        return name in self.names
+        try:
+            self.language(name)  # type: ignore[arg-type]
+        except (KeyError, TypeError):
+            return False
+        return True
 
     def language(self, name: str) -> Language:
-        """The language called ``name``; KeyError when there is none."""
-        if name not in self._languages:
-            handle = self._handle.language(name)
-            if handle is None:
-                raise KeyError(f"no language {name!r} in {self.path} "
-                               f"(it has {', '.join(self.names)})")
-            self._languages[name] = Language(self, handle)
-        return self._languages[name]
+        """The language called ``name``, or by its alias ("cs" for "cz");
+        KeyError naming the languages there are when there is none. Every
+        name of one language gives the same object."""
+        handle = self._handle.language(name)
+        return self._languages.setdefault(handle, Language(self, handle))
 
     def __repr__(self) -> str:
-        return f"<tovrin.Config {self.path!r}>"
+        return f"<tovrin.Config {self.path or 'built in'!r}>"

@@ -5,6 +5,7 @@
     >>> client = Client("tcp://scheduler:8786")          # or Client(LocalCluster())
     >>> frame = tovrin.dask.scan_files("corpus/**/*.tex", lang="cz", client=client)
     >>> frame.groupby("start_book").size().compute()
+    >>> frame.explode("books").groupby("books").size().compute()   # any language
 
 Every file is one task, or several when it is larger than ``block_size``:
 a large file is cut at paragraph breaks (a line feed, an empty or blank
@@ -28,31 +29,12 @@ import dask.dataframe as dd
 import pandas as pd
 
 import tovrin
+from tovrin.frame import COLUMNS, citation_frame
 
 __all__ = ["BLOCK_SIZE", "COLUMNS", "scan_files", "scan_file"]
 
 #: Files larger than this are scanned in blocks of about this size.
 BLOCK_SIZE = 64 * 2**20
-
-#: The columns of the frame and their types. Offsets are in bytes, lines and
-#: columns from 1 (columns count characters); the book is the main name of
-#: the start of the first unit and of the end of the last unit; a chapter or
-#: verse that the citation does not give is <NA>.
-COLUMNS = {
-    "file": "object",
-    "offset": "int64",
-    "line": "int64",
-    "column": "int64",
-    "text": "object",
-    "canonical": "object",
-    "osis": "object",
-    "start_book": "object",
-    "start_chapter": "Int64",
-    "start_verse": "Int64",
-    "end_book": "object",
-    "end_chapter": "Int64",
-    "end_verse": "Int64",
-}
 
 # A paragraph break: the scanner's candidates end at a line feed that ends
 # a paragraph, in the exact reading and with the typographic forms alike.
@@ -93,17 +75,11 @@ def _cut(f, at: int, size: int) -> int:
         base, pending = base + keep, pending[keep:]
 
 
-def _frame(columns: dict, path: str = "", offset: int = 0) -> pd.DataFrame:
-    """The frame of the columns of a scan of bytes from ``offset`` of
-    ``path`` (Language's table of a block)."""
-    frame = pd.DataFrame(columns, columns=list(COLUMNS))
-    frame["file"] = path
-    frame["offset"] = frame["offset"] + offset
-    return frame.astype(COLUMNS)
-
-
-def _table(language: tovrin.Language, data: bytes, exact: bool) -> dict:
-    return language._handle.table(data, exact)
+def _frame(language: tovrin.Language, data: bytes, exact: bool, path: str = "",
+           offset: int = 0) -> pd.DataFrame:
+    """The frame of the citations of bytes from ``offset`` of ``path``."""
+    return citation_frame(language._main_names(), language._rows(data, True, exact), path,
+                          offset)
 
 
 def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str], lang: str,
@@ -117,7 +93,7 @@ def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str
         begin, stop = _cut(f, start, size), _cut(f, end, size)
         f.seek(begin)
         data = f.read(stop - begin)
-    return _frame(_table(language, data, exact), name, begin), data.count(b"\n")
+    return _frame(language, data, exact, name, begin), data.count(b"\n")
 
 
 def _later_lines(frame: pd.DataFrame, lines_before: int) -> pd.DataFrame:
@@ -160,8 +136,9 @@ def _file_parts(name: str, config: Optional[str], lang: str, exact: bool,
 def scan_files(paths_or_glob: Union[str, os.PathLike, Sequence], lang: str = "cz",
                client=None, *, config: Union[str, os.PathLike, None] = None,
                exact: bool = False, block_size: int = BLOCK_SIZE) -> dd.DataFrame:
-    """The citations of a corpus as a Dask DataFrame (see COLUMNS), in the
-    order of the files and of the citations in each.
+    """The citations of a corpus as a Dask DataFrame (see COLUMNS: the
+    columns of ``Language.scan_frame``, with byte offsets), in the order
+    of the files and of the citations in each.
 
     ``paths_or_glob``: a path, a glob pattern ("corpus/**/*.txt") or a list
     of them. ``config``: a bibl.ini that every worker can read (by default
@@ -179,7 +156,7 @@ def scan_files(paths_or_glob: Union[str, os.PathLike, Sequence], lang: str = "cz
     parts = []
     for path in _paths(paths_or_glob):
         parts.extend(_file_parts(path, config, lang, exact, block_size))
-    frame = dd.from_delayed(parts, meta=_frame({"offset": []}), verify_meta=False)
+    frame = dd.from_delayed(parts, meta=citation_frame([], []), verify_meta=False)
     return client.persist(frame) if client is not None else frame
 
 
@@ -193,4 +170,4 @@ def scan_file(path: Union[str, os.PathLike], lang: str = "cz", *,
     language = _language(config, lang)
     with open(path, "rb") as f:
         data = f.read()
-    return _frame(_table(language, data, exact), path)
+    return _frame(language, data, exact, path)
