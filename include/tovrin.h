@@ -501,7 +501,9 @@ typedef struct tovrin_config_error {
 
 /* Opens the configuration file `path`; NULL `path` opens the shipped
  * bibl.ini built into the library. NULL on failure, with the reason in
- * *err (when `err` is not NULL). Prints nothing. */
+ * *err (when `err` is not NULL): the file cannot be read, the loader would
+ * end the process on it, a phrase line is broken, or it defines no
+ * language ("no languages in it"). Prints nothing. */
 tovrin_config *tovrin_config_open(const char *path, tovrin_config_error *err);
 /* The same for a configuration text of `len` bytes; `name` names it in
  * errors. */

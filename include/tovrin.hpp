@@ -260,9 +260,14 @@ public:
 
     // Every citation of `text`, in order.
     std::vector<Citation> scan(std::string_view text, const Options &o = Options()) const;
-    // What is wrong with `cite` in lint's words (a book alone is the whole
-    // book; with `existing` its chapters and verses must exist), or nullopt.
-    std::optional<std::string> problem(std::string_view cite, bool existing = false) const;
+    // What is wrong with `cite` in lint's words, or nullopt. `flags` are
+    // tovrin_problem()'s: by default a book alone is the whole book, as the
+    // services take it; TOVRIN_PROBLEM_EXISTS asks that its chapters and
+    // verses exist; 0 asks what the scanner asks (a chapter in every unit).
+    std::optional<std::string> problem(std::string_view cite,
+                                       unsigned flags = TOVRIN_PROBLEM_WHOLE_BOOK) const;
+    // Its units with the marks applied, as the canonical form sees them.
+    std::vector<Unit> units(std::string_view cite) const;
     // `cite` as read: typographic forms and phrases as the services take them.
     std::string read(std::string_view cite) const;
     // Its canonical form, in this language or in `to`.
@@ -1176,8 +1181,7 @@ inline std::vector<Citation> Language::scan(std::string_view text, const Options
     return found;
 }
 
-inline std::optional<std::string> Language::problem(std::string_view cite, bool existing) const {
-    const unsigned flags = TOVRIN_PROBLEM_WHOLE_BOOK | (existing ? TOVRIN_PROBLEM_EXISTS : 0u);
+inline std::optional<std::string> Language::problem(std::string_view cite, unsigned flags) const {
     return api_detail::take(tovrin_problem(api_detail::terminated(cite).c_str(), lang_, nullptr,
                                            flags));
 }
@@ -1197,12 +1201,23 @@ inline std::string Language::valid(std::string_view cite) const {
 inline void Language::written_in(std::string_view cite, const std::string &read,
                                  Language to) const {
     const int books = to.book_count();
-    for (const Unit &u : units(read, *this))
+    for (const Unit &u : tovrin::units(read, *this))
         for (int book : {u.bf, u.b})
             if (book > books)
                 throw citation_error("book " + std::to_string(book) + " has no name in '" +
                                          std::string(to.name()) + "'",
                                      std::string(cite));
+}
+
+inline std::vector<Unit> Language::units(std::string_view cite) const {
+    UnitArray pp(makepus(valid(cite).c_str(), lang_));
+    adjpus_n(pp.get());
+    adjpus_plus(pp.get());
+    adjpus_v01(pp.get());
+    std::vector<Unit> all;
+    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+        all.push_back(api_detail::from_c(**u));
+    return all;
 }
 
 inline std::string Language::expand(std::string_view cite) const {

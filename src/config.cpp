@@ -100,6 +100,11 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
     auto config = std::make_unique<tovrin_config>();
     for (LANG *l = config_table; l != nullptr; l = l->next)
         config->languages.insert(config->languages.begin(), l);
+    // A configuration without languages is a wrong file, not an empty one.
+    if (config->languages.empty()) {
+        fill(err, name, 0, "no languages in it");
+        return nullptr;
+    }
     for (LANG *l : config->languages)
         if (!load_phrases(text, name, l, err))
             return nullptr;

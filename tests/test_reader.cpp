@@ -190,6 +190,7 @@ TEST(Config, OpenedFilesReportTheirFaults) {
     } cases[] = {
         {dir.path() + "/none.ini", 0, "cannot read: No such file or directory"},
         {dir.write("nested.ini", "{aa\n{bb\n"), 2, "languages can't be nested"},
+        {dir.write("empty.ini", "% only a comment\n"), 0, "no languages in it"},
         {dir.write("phrase.ini", "{aa\n!;-.,+n.\n_ab\n^AB\n&a\n+Ab\n>Book of A>Xy\n}\n"), 7,
          "the phrase stands for no book name of its language"},
     };
@@ -236,7 +237,13 @@ TEST(Services, ACitationThatDoesNotReadThrowsLintsWords) {
             EXPECT_EQ(e.citation(), c.cite);
         }
     }
-    EXPECT_EQ(cz().problem("Mt 29,1", true), "no chapter 29 in Mt (it has 28)");
+    EXPECT_EQ(cz().problem("Mt 29,1", TOVRIN_PROBLEM_EXISTS), "no chapter 29 in Mt (it has 28)");
+    EXPECT_EQ(cz().problem("Mt", 0), "missing chapter in 'Mt'");
+    EXPECT_EQ(cz().problem("Mt"), std::nullopt);
+    const std::vector<tovrin::Unit> units = cz().units("J 3,16n");
+    ASSERT_EQ(units.size(), 1u);
+    EXPECT_EQ(units, cz().scan("viz J 3,16n")[0].units);
+    EXPECT_EQ(units[0].v, 17);
     EXPECT_EQ(cz().problem("Mt 29,1"), std::nullopt);
 }
 

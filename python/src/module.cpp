@@ -144,14 +144,9 @@ py::str expand(Language l, const std::string &cite, std::optional<Language> to, 
 
 // The units of `cite` with their marks applied, as in a citation's record.
 py::list units(Language l, const std::string &cite) {
-    require(l, cite, TOVRIN_PROBLEM_WHOLE_BOOK);
-    const tovrin::UnitArray pp(makepus(l.read(cite).c_str(), l.get()));
-    adjpus_n(pp.get());
-    adjpus_plus(pp.get());
-    adjpus_v01(pp.get());
     py::list out;
-    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
-        out.append(unit_row(tovrin::api_detail::from_c(**u)));
+    for (const tovrin::Unit &u : l.units(cite))
+        out.append(unit_row(u));
     return out;
 }
 
@@ -175,14 +170,6 @@ py::list books(Language l) {
         out.append(names);
     }
     return out;
-}
-
-// The library opens a configuration without languages; every program of
-// tovrin refuses one, with these words, and so does the module.
-tovrin::Config with_languages(tovrin::Config c, const std::string &name) {
-    if (c.languages().empty())
-        throw tovrin::config_error(name, 0, "no languages in it");
-    return c;
 }
 
 std::vector<std::string> names(const tovrin::Config &c) {
@@ -272,10 +259,10 @@ PYBIND11_MODULE(_tovrin, m) {
 
     py::class_<tovrin::Config>(m, "Config")
         .def(py::init([](const std::optional<std::string> &path) {
-            return path ? with_languages(tovrin::Config(*path), *path) : tovrin::Config();
+            return path ? tovrin::Config(*path) : tovrin::Config();
         }), "path"_a = py::none())
         .def_static("from_text", [](const py::bytes &text, const std::string &name) {
-            return with_languages(tovrin::Config::from_text(std::string_view(text), name), name);
+            return tovrin::Config::from_text(std::string_view(text), name);
         }, "text"_a, "name"_a)
         .def("language", &tovrin::Config::language)
         .def("names", &names);
