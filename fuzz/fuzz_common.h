@@ -25,11 +25,17 @@
 
 namespace fuzzing {
 
-// The languages of data/bibl.ini, loaded once per process (the records
-// stay reachable from config_table, so they are no leak).
+// The languages of data/bibl.ini, loaded once per process with their
+// phrases (the records stay reachable from config_table, so they are no
+// leak).
 inline const std::vector<LANG *> &languages() {
     static std::vector<LANG *> all = [] {
-        tovrin_init_file(TOVRIN_FUZZ_BIBL);
+        tovrin_config_error err;
+        static tovrin_config *config = tovrin_config_open(TOVRIN_FUZZ_BIBL, &err);
+        if (config == nullptr) {
+            std::fprintf(stderr, "fuzz: %s:%d: %s\n", err.file, err.line, err.message);
+            std::exit(2);
+        }
         std::vector<LANG *> v;
         // The five shipped languages first, in a fixed order, so that a
         // selector byte means the same language in every run.

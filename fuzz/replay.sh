@@ -13,7 +13,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${TOVRIN_FUZZ_BUILD:-$root/build-fuzz}/replay
-targets=(config lexer units scanner scanner_ring document)
+targets=(config lexer units scanner scanner_ring reader document)
 
 if [ $# -gt 0 ]; then
   if [ $# -lt 2 ] || [[ ! " ${targets[*]} " == *" $1 "* ]]; then

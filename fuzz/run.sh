@@ -20,7 +20,7 @@ seconds=$1
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${TOVRIN_FUZZ_BUILD:-$root/build-fuzz}
-targets=(config lexer units scanner scanner_ring document)
+targets=(config lexer units scanner scanner_ring reader document)
 
 . "$here/build.sh"
 mkdir -p "$build/findings"
