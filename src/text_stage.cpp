@@ -103,7 +103,7 @@ std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
 }
 
 TextStage::TextStage(LANG *l, const StageOptions &o)
-    : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])),
+    : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), separator_(l->chars[0]),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
     for (int b = 0; b < 256; ++b) {
         const auto c = static_cast<signed char>(b);
@@ -151,6 +151,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
     const std::size_t limit = last ? n : undecided_end(w, n);
     std::size_t i = 0;
     plain_tail_ = 0;
+    feed_start_ = view.size();
     while (i < limit) {
         const std::size_t j = run(w, i, limit);
         if (j > i) {
@@ -181,6 +182,14 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
         i += consumed;
     }
     window_.erase(0, i);
+    last_before_feed_ = last_nonspace(view);
+}
+
+// The last byte of the view handed out that is no space, or NUL before the
+// first.
+char TextStage::last_nonspace(const std::string &view) const {
+    const std::size_t at = view.find_last_not_of(' ');
+    return at != std::string::npos && at >= feed_start_ ? view[at] : last_before_feed_;
 }
 
 void TextStage::emit(const Item &item, std::string &view, std::vector<ViewForm> &forms) {
@@ -425,6 +434,15 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     for (long k = 0; k < length; ++k)
         consumed += lookahead_lengths_[static_cast<std::size_t>(k)];
     state_.blank_line = false;
+    // A citation before the phrase must not run into its name ("Ž 23,1.
+    // První list Korintským 13,4" would read as "Ž 23,1. 1", a verse list,
+    // and swallow the title): a line end of no original bytes stops it,
+    // unless a citation separator before the phrase joins the two.
+    if (const char before = last_nonspace(view); before != '\0' && before != separator_) {
+        forms.push_back({viewed_, 0});
+        view += '\r';
+        ++viewed_;
+    }
     const std::string_view name = tovrin_phrases_name(phrases_, which);
     forms.push_back({viewed_, static_cast<std::uint32_t>(consumed)});
     for (std::size_t k = 1; k < name.size(); ++k)

@@ -98,9 +98,11 @@ private:
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
+    char last_nonspace(const std::string &view) const;
 
     bool forms_on_;
     unsigned char range_;
+    char separator_;
     const tovrin_phrases *phrases_;
     // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
     // phrase may begin with it; bit 2 it belongs to a word (a letter or a
@@ -110,6 +112,8 @@ private:
     bool word_before_ = false; // the view's last byte belongs to a word
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
                                  // feed that stand for themselves
+    std::size_t feed_start_ = 0; // where this feed's view begins in the caller's
+    char last_before_feed_ = '\0'; // the last byte but spaces before it
     std::string window_;       // the undecided end of the input, then the next block
     std::string lookahead_;    // the view read ahead to match a phrase
     std::vector<std::uint32_t> lookahead_lengths_;

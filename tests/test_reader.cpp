@@ -83,6 +83,13 @@ TEST(TextStage, DecomposedLettersAreReadComposed) {
 TEST(TextStage, PhrasesAreReadAsTheNamesTheyStandFor) {
     EXPECT_EQ(found(en(), "Song of Songs 8:6 and Song of\nSongs 8:7"),
               (Found{"Song of Songs 8:6=Song 8:6", "Song of\nSongs 8:7=Song 8:7"}));
+    // A citation before a phrase does not run into it, unless a citation
+    // separator joins the two.
+    EXPECT_EQ(found(cz(), "viz \xc5\xbd 23,1. Prvn\xc3\xad list Korintsk\xc3\xbdm 13,4"),
+              (Found{"\xc5\xbd 23,1=\xc5\xbd 23,1",
+                     "Prvn\xc3\xad list Korintsk\xc3\xbdm 13,4=1 K 13,4"}));
+    EXPECT_EQ(found(cz(), "viz Mt 5,3; Prvn\xc3\xad list Korintsk\xc3\xbdm 13,4"),
+              Found{"Mt 5,3; Prvn\xc3\xad list Korintsk\xc3\xbdm 13,4=Mt 5,3; 1 K 13,4"});
     // Not across a paragraph, and only where a citation may begin.
     EXPECT_EQ(found(en(), "Song of\n\nSongs 8:7 and song of songs 8:6"),
               Found{"Songs 8:7=Songs 8:7"});
