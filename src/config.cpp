@@ -57,15 +57,13 @@ void fill(tovrin_config_error *err, std::string_view file, int line, std::string
     copy(err->message, sizeof err->message, message);
 }
 
-// The phrases of `l` from `text`; false with the error filled in when a
-// phrase line is broken.
-bool load_phrases(std::string_view text, std::string_view name, LANG *l,
+// Registers the phrases of the languages of `config`, read from `text`;
+// false with the error filled in when a phrase line is broken.
+bool load_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
                   tovrin_config_error *err) {
-    tovrin_phrases *set = nullptr;
+    std::vector<tovrin_phrases *> sets;
     int line = 0;
-    const int status = tovrin_phrases_load_text(text.data(), text.size(), l, &set, &line);
-    if (status == TOVRIN_PHRASES_NO_LANGUAGE)
-        return true;
+    const int status = load_phrases_of(text, config.languages, sets, line);
     if (status == TOVRIN_PHRASES_NO_MEMORY)
         throw std::bad_alloc();
     if (status != TOVRIN_PHRASES_OK) {
@@ -74,8 +72,10 @@ bool load_phrases(std::string_view text, std::string_view name, LANG *l,
     }
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
-    r.sets.insert_or_assign(l, std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>(
-                                   set, tovrin_phrases_free));
+    for (std::size_t k = 0; k < sets.size(); ++k)
+        r.sets.insert_or_assign(config.languages[k],
+                                std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>(
+                                    sets[k], tovrin_phrases_free));
     return true;
 }
 
@@ -105,9 +105,8 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
         fill(err, name, 0, "no languages in it");
         return nullptr;
     }
-    for (LANG *l : config->languages)
-        if (!load_phrases(text, name, l, err))
-            return nullptr;
+    if (!load_phrases(text, name, *config, err))
+        return nullptr;
     return config.release();
 }
 

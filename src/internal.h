@@ -32,6 +32,11 @@ char *growable_copy(std::string_view text);
 // tovrin_init() does.
 void load_config(FILE *fd);
 
+// The phrases of each of `languages` in the configuration `text`, read in
+// one pass: sets[k] for languages[k] (it may hold no phrase). A status of
+// tovrin_phrases_load(), with the line at fault in `line`.
+int load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
+                    std::vector<tovrin_phrases *> &sets, int &line);
 // The phrases loaded with `l` by tovrin_config_open(), or null.
 const tovrin_phrases *phrases_of(const LANG *l);
 // What is wrong with a phrase line, in words, for the status

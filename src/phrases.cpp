@@ -9,6 +9,9 @@
 // abbreviation mark and case folding). Produces: a set of phrases indexed by
 // the folding key of their first byte, and the match of a text against it.
 #include <array>
+#include <functional>
+#include <map>
+#include <set>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -18,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "internal.h"
 #include "tovrin.h"
 
 struct tovrin_phrases {
@@ -75,34 +79,40 @@ bool split_line(const std::string &line, std::string &phrase, std::string &name)
     return name.find('>') == std::string::npos;
 }
 
-int read_phrases(std::istream &in, tovrin_phrases &set, int &line_no) {
-    bool inside = false, seen = false;
+// Reads the ">" lines of `in` into the sets of their languages: `set_of`
+// gives the set that a block of a name fills (null: none), asked for the
+// first block of each name only, as findlang() finds the first. Returns a
+// status; *seen whether some block had a set.
+int read_phrases(std::istream &in, const std::function<tovrin_phrases *(const std::string &)> &set_of,
+                 int &line_no, bool &seen) {
+    std::set<std::string> blocks;
+    tovrin_phrases *inside = nullptr;
     std::string line;
+    seen = false;
     for (line_no = 1; std::getline(in, line); ++line_no) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty())
             continue;
         if (line[0] == '{') {
-            // Only the first block of the name counts, as for findlang().
-            inside = !seen && block_name(line) == set.l->name;
-            seen = seen || inside;
+            const std::string name = block_name(line);
+            inside = blocks.insert(name).second ? set_of(name) : nullptr;
+            seen = seen || inside != nullptr;
         } else if (line[0] == '}') {
-            inside = false;
-        } else if (line[0] == '>' && inside) {
+            inside = nullptr;
+        } else if (line[0] == '>' && inside != nullptr) {
             std::string phrase, name;
             if (line.size() > kMaxLine || !split_line(line, phrase, name))
                 return TOVRIN_PHRASES_BAD_LINE;
-            if (findbook(name.c_str(), set.l) <= 0)
+            if (findbook(name.c_str(), inside->l) <= 0)
                 return TOVRIN_PHRASES_UNKNOWN_NAME;
-            set.by_first[set.key[byte(phrase[0])]].push_back(static_cast<int>(set.items.size()));
-            set.items.emplace_back(std::move(phrase), std::move(name));
+            inside->by_first[inside->key[byte(phrase[0])]].push_back(
+                static_cast<int>(inside->items.size()));
+            inside->items.emplace_back(std::move(phrase), std::move(name));
         }
     }
     line_no = 0;
-    if (in.bad())
-        return TOVRIN_PHRASES_NO_FILE;
-    return seen ? TOVRIN_PHRASES_OK : TOVRIN_PHRASES_NO_LANGUAGE;
+    return in.bad() ? TOVRIN_PHRASES_NO_FILE : TOVRIN_PHRASES_OK;
 }
 
 // kEnd: the whole phrase, up to the end of the text, where more text may
@@ -151,7 +161,12 @@ int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
             auto set = std::make_unique<tovrin_phrases>();
             set->l = l;
             classify(*set);
-            status = read_phrases(in, *set, line_no);
+            bool seen = false;
+            status = read_phrases(
+                in, [&](const std::string &name) { return name == l->name ? set.get() : nullptr; },
+                line_no, seen);
+            if (status == TOVRIN_PHRASES_OK && !seen)
+                status = TOVRIN_PHRASES_NO_LANGUAGE;
             if (status == TOVRIN_PHRASES_OK)
                 *out = set.release();
         }
@@ -165,6 +180,41 @@ int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
 }
 
 } // namespace
+
+int tovrin::detail::load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
+                                    std::vector<tovrin_phrases *> &sets, int &line) {
+    std::vector<std::unique_ptr<tovrin_phrases>> made;
+    std::map<std::string, tovrin_phrases *> by_name;
+    line = 0;
+    try {
+        for (LANG *l : languages) {
+            auto set = std::make_unique<tovrin_phrases>();
+            set->l = l;
+            // The first language of a name is the one its block fills.
+            if (by_name.emplace(l->name, set.get()).second)
+                classify(*set);
+            made.push_back(std::move(set));
+        }
+        std::istringstream in{std::string(text)};
+        bool seen = false;
+        const int status = read_phrases(
+            in,
+            [&](const std::string &name) {
+                const auto it = by_name.find(name);
+                return it == by_name.end() ? nullptr : it->second;
+            },
+            line, seen);
+        if (status != TOVRIN_PHRASES_OK)
+            return status;
+    } catch (const std::bad_alloc &) {
+        line = 0;
+        return TOVRIN_PHRASES_NO_MEMORY;
+    }
+    sets.clear();
+    for (auto &set : made)
+        sets.push_back(set.release());
+    return TOVRIN_PHRASES_OK;
+}
 
 extern "C" {
 
