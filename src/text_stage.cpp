@@ -119,7 +119,27 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
         if (ifc_2(c, l) || ifc_5(c, l))
             k |= kWord;
         class_[static_cast<std::size_t>(b)] = k;
+        key_[static_cast<std::size_t>(b)] = static_cast<unsigned char>(upper(c, l));
     }
+    if (phrases_ == nullptr)
+        return;
+    pairs_.assign(1 << 16, false);
+    for (int k = 0; k < tovrin_phrases_count(phrases_); ++k) {
+        const auto *phrase =
+            reinterpret_cast<const unsigned char *>(tovrin_phrases_phrase(phrases_, k));
+        const std::size_t first = static_cast<std::size_t>(key_[phrase[0]]) << 8;
+        // A phrase of one byte may go on with any byte that ends a word.
+        if (phrase[1] == '\0')
+            for (std::size_t b = 0; b < 256; ++b)
+                pairs_[first | key_[b]] = true;
+        else
+            pairs_[first | key_[phrase[1]]] = true;
+    }
+}
+
+bool TextStage::may_go_on(char first, char second) const {
+    return pairs_[static_cast<std::size_t>(key_[static_cast<unsigned char>(first)]) << 8 |
+                  key_[static_cast<unsigned char>(second)]];
 }
 
 // The first byte at or after `at` (before `n`) that may begin a form, or
@@ -132,13 +152,18 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
             ++at;
         return at;
     }
-    bool word = word_before_;
-    while (at < n) {
+    // Whether a word goes on before a byte is asked only where a phrase may
+    // begin: the byte before it in the window, or the view's last byte.
+    const std::size_t start = at;
+    for (; at < n; ++at) {
         const std::uint8_t k = cls[byte_at(w, at)];
-        if ((k & kForm) || ((k & kPhrase) && !word))
+        if (!(k & (kForm | kPhrase))) [[likely]]
+            continue;
+        if (k & kForm)
             break;
-        word = (k & kWord) != 0;
-        ++at;
+        const bool word = at > start ? (cls[byte_at(w, at - 1)] & kWord) != 0 : word_before_;
+        if (!word)
+            break;
     }
     return at;
 }
@@ -403,6 +428,12 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     };
     if (pull() == Step::more)
         return Step::more;
+    // Most words that begin like a phrase differ from every phrase in
+    // their second byte already.
+    if (!ended && pull() == Step::more)
+        return Step::more;
+    if (!ended && !may_go_on(lookahead_[0], lookahead_[1]))
+        return plain_byte(w, at, view, forms, consumed);
     // The first word decides for most words: read it whole before asking.
     while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
            lookahead_.size() < kMaxPhraseBytes)
@@ -419,16 +450,8 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         if (pull() == Step::more)
             return Step::more;
     }
-    Item item;
-    if (length == 0) {
-        // No phrase: the byte itself (a letter or a digit, no form).
-        item.out[0] = w[at];
-        item.count = 1;
-        item.length = 1;
-        emit(item, view, forms);
-        consumed = 1;
-        return Step::done;
-    }
+    if (length == 0)
+        return plain_byte(w, at, view, forms, consumed);
     // A phrase ends in a letter: no blank line is under way after it.
     consumed = 0;
     for (long k = 0; k < length; ++k)
@@ -451,6 +474,18 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     viewed_ += static_cast<long long>(name.size());
     plain_tail_ = 0;
     word_before_ = true;
+    return Step::done;
+}
+
+// No phrase at `at`: the byte itself (a letter or a digit, no form).
+TextStage::Step TextStage::plain_byte(const char *w, std::size_t at, std::string &view,
+                                      std::vector<ViewForm> &forms, std::size_t &consumed) {
+    Item item;
+    item.out[0] = w[at];
+    item.count = 1;
+    item.length = 1;
+    emit(item, view, forms);
+    consumed = 1;
     return Step::done;
 }
 

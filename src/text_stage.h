@@ -93,6 +93,10 @@ private:
                char32_t &letter, std::size_t &end) const;
     Step compose(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                  std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step plain_byte(const char *w, std::size_t at, std::string &view,
+                    std::vector<ViewForm> &forms, std::size_t &consumed);
+    // Whether some phrase begins with the bytes `first` and `second` (folded).
+    bool may_go_on(char first, char second) const;
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
@@ -108,6 +112,8 @@ private:
     // phrase may begin with it; bit 2 it belongs to a word (a letter or a
     // digit of the language).
     std::array<std::uint8_t, 256> class_{};
+    std::array<unsigned char, 256> key_{}; // the folding of names
+    std::vector<bool> pairs_;             // folded first two bytes of some phrase
     FormState state_;
     bool word_before_ = false; // the view's last byte belongs to a word
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
