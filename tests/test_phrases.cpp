@@ -236,17 +236,19 @@ TEST(PhrasesInTexts, AreReadAsTheirNamesAndWrittenAsTheyStand) {
     EXPECT_EQ(o.out, "\n");
 }
 
+// A broken phrase line is a broken configuration: found when it is loaded,
+// whatever the command, and status 2 as for every configuration error.
 TEST(PhrasesInTexts, ABrokenPhraseLineEndsTheProgram) {
     const Cli cli(config_with(">Gospel of John>Jn\n>Gospel of Luke>Luke\n"));
     const Outcome o = cli.run("scan", "Gospel of John 3,16\n");
-    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.status, 2);
     EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err, "tovrin: " + cli.config + ":" + std::to_string(lines_before_added() + 2) +
                          ": the phrase stands for no book name of its language\n");
 
     const Cli bad(config_with(">Gospel of John\n"));
     const Outcome b = bad.run("expand 'Jn 3,16'", "");
-    EXPECT_EQ(b.status, 1);
+    EXPECT_EQ(b.status, 2);
     EXPECT_EQ(b.err, "tovrin: " + bad.config + ":" + std::to_string(lines_before_added() + 1) +
                          ": a phrase line is \">PHRASE>NAME\", below 200 bytes\n");
 }
