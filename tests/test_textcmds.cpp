@@ -321,7 +321,39 @@ TEST_F(TextCmds, UnreadableFilesAreReportedAndTheOthersScanned) {
     EXPECT_EQ(o.out, "\\bibleref{Mt 5,3}\n\\bibleref{Mk 1,1}\n");
     EXPECT_EQ(o.err, "tovrin: cannot open 'missing.txt': No such file or directory\n"
                      "tovrin: cannot read 'dir': Is a directory\n");
-    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.status, 2);
+}
+
+// Every text command gives an unreadable file the status of an error, 2,
+// whatever it found in the others, and reports it on standard error.
+TEST_F(TextCmds, UnreadableFilesExitTwoInEveryTextCommand) {
+    file("ok.txt", "Mt 5,3\n");
+    run_command("mkdir dir", work_.path());
+    const struct {
+        const char *args;
+        const char *err;
+    } cases[] = {
+        {"scan --format tex missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"scan --format tex -j 2 missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"scan dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"scan nosuch.docx", "tovrin: cannot open 'nosuch.docx': No such file or directory\n"},
+        {"index missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"index dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"lint missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"lint dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"grep Mt missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"grep Mt dir", "tovrin: cannot read 'dir': Is a directory\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = xx(c.args);
+        EXPECT_EQ(o.err, c.err) << c.args;
+        EXPECT_EQ(o.status, 2) << c.args;
+    }
 }
 
 // The typographic forms: each is read as the language's range mark or a

@@ -88,7 +88,7 @@ ConfigHandle open_config(const std::string &text, const std::string &shown,
 [[noreturn]] void config_failure(const std::string &what) {
     std::cout.flush();
     std::cerr << "tovrin: " << what << "\n";
-    std::exit(kUsage);
+    std::exit(kError);
 }
 
 // What the library found wrong when it opened a configuration whose
@@ -99,7 +99,7 @@ ConfigHandle open_config(const std::string &text, const std::string &shown,
     if (err.line > 0)
         std::cerr << ":" << err.line;
     std::cerr << ": " << err.message << "\n";
-    std::exit(kUsage);
+    std::exit(kError);
 }
 
 // ---------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The scan of the text commands: see textscan.h.
 #include "textscan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -149,12 +150,12 @@ bool read_bounded(FILE *f, std::size_t limit, std::string &bytes) {
     return !std::ferror(f);
 }
 
-// Scans the document `name` (.docx, .odt); 1 when it cannot be read.
+// Scans the document `name` (.docx, .odt); kError when it cannot be read.
 int scan_document(const std::string &name, doc::Format format, Scan &scan) {
     std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(name.c_str(), "rb"), std::fclose);
     if (!file) {
         report_unopened(name);
-        return 1;
+        return kError;
     }
     std::string bytes;
     if (!read_bounded(file.get(), doc::kMaxFileBytes, bytes)) {
@@ -162,12 +163,12 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
                                                      std::to_string(doc::kMaxFileBytes >> 20) +
                                                      " MiB"
                                                : std::strerror(errno));
-        return 1;
+        return kError;
     }
     auto read = doc::read_document(bytes, format);
     if (const auto *error = std::get_if<doc::Error>(&read)) {
         report_unreadable(name, error->message);
-        return 1;
+        return kError;
     }
     const doc::Document &document = std::get<doc::Document>(read);
     const std::string &text = document.text();
@@ -175,7 +176,7 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
         fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
     if (!f) {
         report_unreadable(name, std::strerror(errno));
-        return 1;
+        return kError;
     }
     scan.run(f.get(), name, &document);
     return 0;
@@ -191,20 +192,20 @@ int scan_files(const std::vector<std::string> &files, Scan &scan) {
     }
     for (const auto &name : files) {
         if (const doc::Format format = doc::format_of(name); format != doc::Format::text) {
-            status |= scan_document(name, format, scan);
+            status = std::max(status, scan_document(name, format, scan));
             continue;
         }
         FILE *f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
         if (f == nullptr) {
             report_unopened(name);
-            status = 1;
+            status = kError;
             continue;
         }
         scan.run(f, name);
         // A directory opens, but reading it fails.
         if (std::ferror(f)) {
             report_unreadable(name, std::strerror(errno));
-            status = 1;
+            status = kError;
         }
         if (f != stdin)
             std::fclose(f);

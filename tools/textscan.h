@@ -138,7 +138,7 @@ private:
 // Runs `scan` over `files` (standard input when there are none, or for
 // "-"); .docx and .odt files are read as documents (document.h). A file
 // that cannot be opened or read, or a document that is not valid, is
-// reported and the others still run; the result is 1 then, else 0.
+// reported and the others still run; the result is kError then, else 0.
 int scan_files(const std::vector<std::string> &files, Scan &scan);
 
 } // namespace cli

@@ -36,7 +36,7 @@ void usage_error(const std::string &msg) {
     std::cerr << "tovrin: " << msg << "\n"
               << "Try 'tovrin " << (known_command.empty() ? "" : known_command + " ")
               << "--help'.\n";
-    std::exit(kUsage);
+    std::exit(kError);
 }
 
 std::string language_names() {
