@@ -34,6 +34,10 @@ void load_config(FILE *fd);
 
 // The phrases loaded with `l` by tovrin_config_open(), or null.
 const tovrin_phrases *phrases_of(const LANG *l);
+// Whether some phrase of `p` may begin with the bytes `first` and
+// `second`, as tovrin_phrases_match() compares them: most words that begin
+// with a byte a phrase begins with are no phrase, and this tells at once.
+bool phrase_may_go_on(const tovrin_phrases *p, unsigned char first, unsigned char second);
 // What is wrong with a phrase line, in words, for the status
 // TOVRIN_PHRASES_BAD_LINE or TOVRIN_PHRASES_UNKNOWN_NAME of its loading.
 std::string phrase_line_problem(int status);

@@ -9,6 +9,7 @@
 // abbreviation mark and case folding). Produces: a set of phrases indexed by
 // the folding key of their first byte, and the match of a text against it.
 #include <array>
+#include <bitset>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -18,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "internal.h"
 #include "tovrin.h"
 
 struct tovrin_phrases {
@@ -31,6 +33,8 @@ struct tovrin_phrases {
     // reader asks for every byte of a text.
     std::array<unsigned char, 256> key{};
     std::array<bool, 256> letter{}, separator{}, starts{};
+    // second[b]: the bytes that may follow `b` at the start of a phrase.
+    std::array<std::bitset<256>, 256> second;
 };
 
 namespace {
@@ -141,6 +145,33 @@ Fit fit(const tovrin_phrases &set, const std::string &phrase, const char *text,
     return set.letter[byte(text[k])] ? Fit::kNo : Fit::kFull;
 }
 
+// The pairs of bytes some phrase of `set` may begin with, as fit()
+// compares them: bytes of the same folding key, and any separator for a
+// separator. Each set of bytes is as wide as fit() accepts, or wider.
+void index_pairs(tovrin_phrases &set) {
+    std::array<std::vector<unsigned char>, 256> with_key;
+    std::vector<unsigned char> separators;
+    for (int b = 0; b < 256; ++b) {
+        with_key[set.key[b]].push_back(static_cast<unsigned char>(b));
+        if (set.separator[b])
+            separators.push_back(static_cast<unsigned char>(b));
+    }
+    const auto like = [&](char c) -> const std::vector<unsigned char> & {
+        return set.separator[byte(c)] ? separators : with_key[set.key[byte(c)]];
+    };
+    for (const auto &item : set.items) {
+        const std::string &phrase = item.first;
+        for (const unsigned char first : like(phrase[0])) {
+            if (phrase.size() < 2) {
+                set.second[first].set(); // then anything may follow
+                continue;
+            }
+            for (const unsigned char next : like(phrase[1]))
+                set.second[first].set(next);
+        }
+    }
+}
+
 // The phrases of `l` in the configuration `in` (not open: NO_FILE).
 int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
     int line_no = 0;
@@ -152,6 +183,7 @@ int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
             set->l = l;
             classify(*set);
             status = read_phrases(in, *set, line_no);
+            index_pairs(*set);
             if (status == TOVRIN_PHRASES_OK)
                 *out = set.release();
         }
@@ -225,3 +257,8 @@ long tovrin_phrases_match(const tovrin_phrases *p, const char *text, std::size_t
 }
 
 } // extern "C"
+
+bool tovrin::detail::phrase_may_go_on(const tovrin_phrases *p, unsigned char first,
+                                      unsigned char second) {
+    return p->second[first][second];
+}

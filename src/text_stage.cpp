@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "internal.h"
+
 namespace tovrin::detail {
 
 namespace {
@@ -118,12 +120,21 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
     bool word = word_before_;
     while (at < n) {
         const std::uint8_t k = cls[byte_at(w, at)];
-        if ((k & kForm) || ((k & kPhrase) && !word))
+        if ((k & kForm) || ((k & kPhrase) && !word && may_go_on(w, at, n)))
             break;
         word = (k & kWord) != 0;
         ++at;
     }
     return at;
+}
+
+// Whether a phrase may begin at `at` as far as its first two bytes tell:
+// when the second is a form or a combining mark, or not there yet, the
+// phrase matching decides.
+bool TextStage::may_go_on(const char *w, std::size_t at, std::size_t n) const {
+    if (at + 1 >= n || (class_[byte_at(w, at + 1)] & kForm))
+        return true;
+    return phrase_may_go_on(phrases_, byte_at(w, at), byte_at(w, at + 1));
 }
 
 void TextStage::feed(std::string_view block, bool last, std::string &view,

@@ -97,6 +97,7 @@ private:
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
+    bool may_go_on(const char *w, std::size_t at, std::size_t n) const;
 
     bool forms_on_;
     unsigned char range_;
