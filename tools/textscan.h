@@ -19,7 +19,6 @@
 
 #include "cli.h"
 #include "document.h"
-#include "escape.h"
 #include "reader.h"
 #include "tovrin.h"
 
