@@ -92,7 +92,9 @@ int read_phrases(std::istream &in, tovrin_phrases &set, int &line_no) {
             inside = !seen && block_name(line) == set.l->name;
             seen = seen || inside;
         } else if (line[0] == '}') {
-            inside = false;
+            // The end of the first block of the name: no later line counts.
+            if (inside)
+                break;
         } else if (line[0] == '>' && inside) {
             std::string phrase, name;
             if (line.size() > kMaxLine || !split_line(line, phrase, name))
