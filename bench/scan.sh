@@ -71,7 +71,7 @@ die() { printf 'scan.sh: %s\n' "$*" >&2; exit 1; }
 
 as_root() { if [[ $(id -u) == 0 ]]; then "$@"; else sudo "$@"; fi; }
 
-if ! command -v hyperfine >/dev/null; then
+if [[ $timing == 1 ]] && ! command -v hyperfine >/dev/null; then
     say "hyperfine not found: installing it (apt-get install -y hyperfine)"
     as_root apt-get install -y hyperfine >/dev/null ||
         { as_root apt-get update >/dev/null && as_root apt-get install -y hyperfine >/dev/null; } ||
@@ -350,6 +350,48 @@ for kind in spaces digits letters; do
     else
         say "$kind: timeout" | tee -a "$summary"
     fi
+done
+
+# ---- tovrin scan against dorvi -------------------------------------------------
+
+# The whole process of dorvi and of `tovrin scan --format plain -j 1` on the
+# first bytes of each corpus, less the same program on an empty input
+# (start-up, loading bibl.ini, building tables): what each costs per byte
+# of text, reading and writing included.
+process_ir() {
+    local name=$1 dir=$2 out
+    out=$results/callgrind-$name.out
+    shift 2
+    (cd "$dir" && timeout "$limit" valgrind --tool=callgrind --callgrind-out-file="$out" \
+        "$@" >/dev/null 2>"$results/callgrind-$name.log") || return 1
+    total_ir "$out"
+}
+per_program() {
+    local program=$1 file=$2 dir
+    dir=$(rundir "$file")
+    case $program in
+    dorvi) process_ir "$program-$3" "$dir" "$dorvi" ;;
+    scan) process_ir "$program-$3" "$dir" "$tovrin" scan --format plain -j 1 \
+              --config bibl.ini nztexty.tex ;;
+    esac
+}
+{
+    say
+    say "== dorvi and tovrin scan --format plain -j 1 (whole process less an empty input," \
+        "instructions per byte)"
+} | tee -a "$summary"
+printf '%-10s %12s %12s %10s\n' input dorvi scan scan/dorvi | tee -a "$summary"
+for kind in cite prose; do
+    slice=$work/$kind-slice.txt
+    d_empty=$(per_program dorvi "$work/empty.txt" empty) || continue
+    s_empty=$(per_program scan "$work/empty.txt" empty) || continue
+    d_ir=$(per_program dorvi "$slice" "$kind") || continue
+    s_ir=$(per_program scan "$slice" "$kind") || continue
+    printf '%-10s %12s %12s %10s\n' "$kind" \
+        "$(python3 -c "print(f'{($d_ir - $d_empty) / $callgrind_bytes:.1f}')")" \
+        "$(python3 -c "print(f'{($s_ir - $s_empty) / $callgrind_bytes:.1f}')")" \
+        "$(python3 -c "print(f'{($s_ir - $s_empty) / ($d_ir - $d_empty):.2f}')")x" |
+        tee -a "$summary"
 done
 
 # ---- profile -------------------------------------------------------------------

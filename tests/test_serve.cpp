@@ -138,6 +138,21 @@ TEST_F(Serve, ApiRequestTable) {
          200,
          R"({"name":"text","lang":"en","text":"See John 3:16.","citations":[
               {"offset":4,"length":9,"place":"1:5","text":"John 3:16","canonical":"John 3:16","english":"John 3:16","osis":"John.3.16"}]})"},
+        // Languages go by their aliases too: "cs" is the ISO 639-1 code of
+        // "cz", and the answer names the language as bibl.ini does.
+        {"scan in cs", "/api/scan", json{{"text", "Viz Mt 5,3\u22127."}, {"lang", "cs"}}.dump(),
+         200,
+         R"({"name":"text","lang":"cz","text":"Viz Mt 5,3\u22127.","citations":[
+              {"offset":4,"length":10,"place":"1:5","text":"Mt 5,3\u22127","canonical":"Mt 5,3-7","english":"Matt 5:3-7","osis":"Matt.5.3-Matt.5.7"}]})"},
+        {"lint in cs", "/api/lint", json{{"text", kSermon}, {"lang", "cs"}}.dump(), 200,
+         R"({"name":"text","lang":"cz","findings":[
+              {"offset":34,"place":"1:30","message":"unknown book name 'Xy' in 'Xy 3,4'"},
+              {"offset":43,"place":"1:39","message":"reversed range in 'Mt 5,7-3'"}]})"},
+        {"index in cs", "/api/index", json{{"text", "Z\u030c 23"}, {"lang", "cs"}}.dump(), 200,
+         R"({"name":"text","lang":"cz","index":[{"citation":"\u017d 23","places":["text:1"]}]})"},
+        {"expand from cs to en", "/api/expand",
+         json{{"citation", "Mt 5,3\u20107"}, {"lang", "cs"}, {"to", "en"}}.dump(), 200,
+         R"({"expanded":"Matt 5:3-7"})"},
         // Single citations.
         {"expand", "/api/expand", json{{"citation", "J 3,16n; Gn 1,1-2,3"}}.dump(), 200,
          R"({"expanded":"J 3,16-17; Gn 1,1-2,3"})"},

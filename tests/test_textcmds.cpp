@@ -321,7 +321,39 @@ TEST_F(TextCmds, UnreadableFilesAreReportedAndTheOthersScanned) {
     EXPECT_EQ(o.out, "\\bibleref{Mt 5,3}\n\\bibleref{Mk 1,1}\n");
     EXPECT_EQ(o.err, "tovrin: cannot open 'missing.txt': No such file or directory\n"
                      "tovrin: cannot read 'dir': Is a directory\n");
-    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.status, 2);
+}
+
+// Every text command gives an unreadable file the status of an error, 2,
+// whatever it found in the others, and reports it on standard error.
+TEST_F(TextCmds, UnreadableFilesExitTwoInEveryTextCommand) {
+    file("ok.txt", "Mt 5,3\n");
+    run_command("mkdir dir", work_.path());
+    const struct {
+        const char *args;
+        const char *err;
+    } cases[] = {
+        {"scan --format tex missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"scan --format tex -j 2 missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"scan dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"scan nosuch.docx", "tovrin: cannot open 'nosuch.docx': No such file or directory\n"},
+        {"index missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"index dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"lint missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"lint dir", "tovrin: cannot read 'dir': Is a directory\n"},
+        {"grep Mt missing.txt ok.txt",
+         "tovrin: cannot open 'missing.txt': No such file or directory\n"},
+        {"grep Mt dir", "tovrin: cannot read 'dir': Is a directory\n"},
+    };
+    for (const auto &c : cases) {
+        const Outcome o = xx(c.args);
+        EXPECT_EQ(o.err, c.err) << c.args;
+        EXPECT_EQ(o.status, 2) << c.args;
+    }
 }
 
 // The typographic forms: each is read as the language's range mark or a
@@ -337,6 +369,9 @@ TEST_F(TextCmds, TypographicForms) {
         {"Mt~5,3--12.", "\\bibleref{Mt~5,3--12}.", "Mt 5,3-12"},
         {"Mt 5,3---12.", "\\bibleref{Mt 5,3---12}.", "Mt 5,3-12"},
         {"Mt 5\xe2\x80\x93" "7,2.", "\\bibleref{Mt 5\xe2\x80\x93" "7,2}.", "Mt 5,1-7,2"},
+        {"Mt 5,3\xe2\x80\x90" "12.", "\\bibleref{Mt 5,3\xe2\x80\x90" "12}.", "Mt 5,3-12"}, // hyphen
+        {"Mt 5,3\xe2\x80\x92" "12.", "\\bibleref{Mt 5,3\xe2\x80\x92" "12}.", "Mt 5,3-12"}, // figure
+        {"Mt 5,3\xe2\x88\x92" "7.", "\\bibleref{Mt 5,3\xe2\x88\x92" "7}.", "Mt 5,3-7"},     // minus
         {"Mt\xc2\xa0" "5,3.", "\\bibleref{Mt\xc2\xa0" "5,3}.", "Mt 5,3"},       // no-break
         {"Mt\xe2\x80\x89" "5,3.", "\\bibleref{Mt\xe2\x80\x89" "5,3}.", "Mt 5,3"}, // thin
         {"Mt\xe2\x80\xaf" "5,3.", "\\bibleref{Mt\xe2\x80\xaf" "5,3}.", "Mt 5,3"}, // narrow
@@ -362,6 +397,23 @@ TEST_F(TextCmds, TypographicForms) {
         // The plain format gives the input back, byte for byte.
         expect_success(xx("scan --format plain", c.in), c.in, c.in);
     }
+}
+
+// A letter written with a combining mark after it is read as the composed
+// letter bibl.ini lists; the output keeps the bytes, and columns count the
+// mark as a character of its own.
+TEST_F(TextCmds, DecomposedLetters) {
+    const std::string text = "Viz Z\xcc\x8c 23 a R\xcc\x8c 8,28.\n";
+    expect_success(cz("scan --format tex", text),
+                   "Viz \\bibleref{Z\xcc\x8c 23} a \\bibleref{R\xcc\x8c 8,28}.\n", "tex");
+    expect_success(cz("scan --format json", text),
+                   "{\"file\":\"-\",\"line\":1,\"column\":5,\"offset\":4,\"text\":\"Z\xcc\x8c 23\","
+                   "\"canonical\":\"\xc5\xbd 23\",\"osis\":\"Ps.23\"}\n"
+                   "{\"file\":\"-\",\"line\":1,\"column\":13,\"offset\":13,\"text\":\"R\xcc\x8c "
+                   "8,28\",\"canonical\":\"\xc5\x98 8,28\",\"osis\":\"Rom.8.28\"}\n",
+                   "json");
+    expect_success(cz("scan --format plain", text), text, "plain");
+    expect_success(cz("grep 'R\xcc\x8c 8'", text), "-:1:" + text, "grep");
 }
 
 TEST_F(TextCmds, ParagraphBreaksAndExactEndCitations) {

@@ -3,8 +3,8 @@
 // them, one per line from standard input, so the services work as filters
 // in a pipeline.
 //
-// Each citation is read with the typographic forms of texts (reader.h)
-// unless --exact is given, and checked as the scanner checks candidates
+// Each citation is read as the library reads texts (typographic forms,
+// decomposed letters, phrases) unless --exact is given, and checked as the scanner checks candidates
 // before any service sees it: the services answer anything ("???" for an
 // unknown book, "?!?" for a number out of range), which would pass garbage
 // down a pipeline as a result. A citation that fails gets an empty output
@@ -19,7 +19,7 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "reader.h"
+#include "textscan.h"
 #include "tovrin.h"
 
 namespace cli {
@@ -47,19 +47,19 @@ const std::string &single_text(const Options &o) {
 
 // The text a command works on: `original` read with the typographic forms.
 std::string read_text(const Options &o, const std::string &original, LANG *l) {
-    return normalize(original, o.exact, l->chars[1], phrases_of(l)).text;
+    const tovrin_options read = text_options(o.exact);
+    return take_text(tovrin_read_citation(original.c_str(), l, &read));
 }
 
 // Reads and checks one citation of the command `o`: its text for the
 // services, or nullopt after the message (the caller writes the empty line).
 std::optional<std::string> read_citation(const Options &o, const std::string &original,
                                          LANG *l) {
-    Normalized n = normalize(original, o.exact, l->chars[1], phrases_of(l));
-    const std::string why = citation_problem(n, original, l, Bare::whole_book);
-    if (why.empty())
-        return std::move(n.text);
+    UserCitation cite = read_user_citation(original, l, o.exact);
+    if (cite.problem.empty())
+        return std::move(cite.read);
     std::cout.flush();
-    std::cerr << "tovrin: " << o.command << ": " << why << "\n";
+    std::cerr << "tovrin: " << o.command << ": " << cite.problem << "\n";
     return std::nullopt;
 }
 

@@ -10,8 +10,10 @@
 
 namespace cli {
 
-// Exit status of usage errors (bad options, unknown language).
-constexpr int kUsage = 2;
+// Exit status of errors: usage (bad options, unknown language), the
+// configuration, a file that cannot be read, output that cannot be written.
+// Findings (lint's reports, grep finding nothing) are 1.
+constexpr int kError = 2;
 
 struct Options {
     std::string command;
@@ -41,7 +43,7 @@ struct Options {
 };
 
 // Ends the program with `msg` and a pointer to the help of the command
-// (exit status kUsage).
+// (exit status kError).
 [[noreturn]] void usage_error(const std::string &msg);
 
 // The language named `name` (or, when no language bears that name, the

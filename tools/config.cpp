@@ -2,16 +2,14 @@
 // see config.h.
 #include "config.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,33 +67,39 @@ Choice find_config(const Options &o) {
 }
 
 std::string text_of(const Choice &c) {
-    if (c.path.empty())
-        return std::string(kEmbeddedConfig, kEmbeddedConfigSize);
+    if (c.path.empty()) {
+        std::size_t size = 0;
+        const char *shipped = tovrin_shipped_config(&size);
+        return std::string(shipped, size);
+    }
     return tovrin::read_config_file(c.path);
+}
+
+using ConfigHandle = std::unique_ptr<tovrin_config, void (*)(tovrin_config *)>;
+
+// Opens the configuration `text`, named `shown` in messages; null with the
+// reason in *err.
+ConfigHandle open_config(const std::string &text, const std::string &shown,
+                         tovrin_config_error *err) {
+    return {tovrin_config_open_text(text.data(), text.size(), shown.c_str(), err),
+            tovrin_config_free};
 }
 
 [[noreturn]] void config_failure(const std::string &what) {
     std::cout.flush();
     std::cerr << "tovrin: " << what << "\n";
-    std::exit(kUsage);
+    std::exit(kError);
 }
 
-// The loader reads files by name: the built-in copy is handed to it as an
-// anonymous file in memory.
-void load_built_in() {
-    const int fd = memfd_create("bibl.ini", 0);
-    if (fd < 0)
-        config_failure("cannot load the built-in bibl.ini: " + std::string(std::strerror(errno)));
-    std::size_t done = 0;
-    while (done < kEmbeddedConfigSize) {
-        const ssize_t n = write(fd, kEmbeddedConfig + done, kEmbeddedConfigSize - done);
-        if (n <= 0)
-            config_failure("cannot load the built-in bibl.ini: " +
-                           std::string(std::strerror(errno)));
-        done += static_cast<std::size_t>(n);
-    }
-    tovrin_init_file(("/proc/self/fd/" + std::to_string(fd)).c_str());
-    close(fd);
+// What the library found wrong when it opened a configuration whose
+// lines the loader takes: a phrase line, named by its line.
+[[noreturn]] void open_failure(const tovrin_config_error &err) {
+    std::cout.flush();
+    std::cerr << "tovrin: " << err.file;
+    if (err.line > 0)
+        std::cerr << ":" << err.line;
+    std::cerr << ": " << err.message << "\n";
+    std::exit(kError);
 }
 
 // ---------------------------------------------------------------------
@@ -184,16 +188,14 @@ std::vector<tovrin::ConfigProblem> config_warnings(const tovrin::ConfigText &t) 
     return out;
 }
 
-// The phrase lines (">PHRASE>NAME") that the text commands would stop on:
-// the first of each language. The phrases are read as the commands read
-// them, so the configuration is loaded first (`parsed` has no error the
-// loader would end on).
+// The phrase lines (">PHRASE>NAME") that the commands would stop on: the
+// first of each language (opening the configuration names only the first
+// of all). The phrases are read against the languages as loaded, so the
+// configuration is loaded first (`parsed` has no error the loader would
+// end on); a broken phrase line fails the opening, not the loading.
 std::vector<tovrin::ConfigProblem> phrase_errors(const Choice &c, const std::string &text,
                                                  const tovrin::ConfigText &parsed) {
-    if (c.path.empty())
-        load_built_in();
-    else
-        tovrin_init_file(c.path.c_str());
+    open_config(text, c.shown, nullptr);
     std::vector<tovrin::ConfigProblem> out;
     std::vector<std::string> seen; // the phrases of a name are those of its first block
     for (const tovrin::ConfigLanguage &l : parsed.languages) {
@@ -230,16 +232,20 @@ void load_config(const Options &o) {
         config_failure(loaded.shown + ": no languages in it (" + loaded.origin + ")");
     if (o.verbose)
         std::cerr << "tovrin: configuration: " << loaded.shown << " (" << loaded.origin << ")\n";
-    if (loaded.path.empty())
-        load_built_in();
-    else
-        tovrin_init_file(loaded.path.c_str());
+    tovrin_config_error err{};
+    // The configuration lives as long as the program.
+    static ConfigHandle config = open_config(text, loaded.shown, &err);
+    if (!config)
+        open_failure(err);
+    // lint's own reader (reader.h) reads the phrases from the text too.
     read_phrases_from(loaded.shown, std::move(text));
 }
 
 int cmd_config(const Options &o) {
     if (o.dump) {
-        std::fwrite(kEmbeddedConfig, 1, kEmbeddedConfigSize, stdout);
+        std::size_t size = 0;
+        const char *shipped = tovrin_shipped_config(&size);
+        std::fwrite(shipped, 1, size, stdout);
         return 0;
     }
     if (!o.args.empty())

@@ -4,22 +4,16 @@
 // The program looks for bibl.ini in this order: the file of --config; the
 // one in the current directory; the shipped one beside the program (the
 // build tree's data/, an installation's share/tovrin/); and last the
-// shipped file compiled into the program, so that a copy of the program
-// works anywhere.
+// shipped file built into the library (tovrin_shipped_config()), so that
+// a copy of the program works anywhere.
 #ifndef TOVRIN_TOOLS_CONFIG_H
 #define TOVRIN_TOOLS_CONFIG_H
 
-#include <cstddef>
 #include <string>
 
 #include "cli.h"
 
 namespace cli {
-
-// The shipped data/bibl.ini (generated into embedded_config.cpp), with a
-// terminating NUL after its kEmbeddedConfigSize bytes.
-extern const char kEmbeddedConfig[];
-extern const std::size_t kEmbeddedConfigSize;
 
 // Finds, checks and loads the configuration of `o`. A file that cannot be
 // read, that the loader would refuse, or that defines no language ends the

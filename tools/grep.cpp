@@ -5,7 +5,6 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "reader.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -24,14 +23,19 @@ public:
         line_start_ = Place{};
         hit_ = false;
     }
-    void text(char, const Span &s, const Place &at) override { add(s.data(), s.size(), false, at); }
+    unsigned without() const override {
+        return TOVRIN_WITHOUT_CANONICAL | TOVRIN_WITHOUT_OSIS | TOVRIN_WITHOUT_UNITS;
+    }
+    void text(std::string_view run, long long offset) override {
+        add(run.data(), run.size(), false, offset);
+    }
     void citation(const Citation &c) override {
         // A shared passage in either direction: the overlap test is not
         // symmetric.
         const bool match = tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
                            tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_);
         hit_ = hit_ || match;
-        add(c.text.data(), c.text.size(), match, c.at);
+        add(c.text.data(), c.text.size(), match, c.at.offset);
     }
     void end_file() override {
         if (!line_.empty())
@@ -40,13 +44,13 @@ public:
 
 private:
     // A matching citation that runs over a line break reports every line
-    // it touches, each with its own number. `at` is the place of p[0].
-    void add(const char *p, std::size_t n, bool match, const Place &at) {
+    // it touches, each with its own number. `offset` is that of p[0].
+    void add(const char *p, std::size_t n, bool match, long long offset) {
         for (std::size_t k = 0; k < n; ++k) {
             if (p[k] == '\n') {
                 flush_line();
                 ++line_no_;
-                line_start_ = Place{at.offset + static_cast<long long>(k) + 1, line_no_, 1};
+                line_start_ = Place{offset + static_cast<long long>(k) + 1, line_no_, 1};
                 hit_ = match;
             } else {
                 line_ += p[k];
@@ -81,13 +85,12 @@ int cmd_grep(const Options &o) {
     // The overlap test takes anything, and a text that is no citation (a
     // book name unknown, a number 0) would match every citation. A bare
     // book is fine: it stands for the whole book.
-    const Normalized query = normalize(o.args[0], o.exact, l->chars[1], phrases_of(l));
-    const std::string why = citation_problem(query, o.args[0], l, Bare::whole_book);
-    if (!why.empty())
-        usage_error("grep: " + why);
+    const UserCitation query = read_user_citation(o.args[0], l, o.exact);
+    if (!query.problem.empty())
+        usage_error("grep: " + query.problem);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
-    GrepOutput grep(l, query.text);
-    Scan scan(l, o.exact, scan_flags(o.exact), grep);
+    GrepOutput grep(l, query.read);
+    Scan scan(l, text_options(o.exact), grep);
     const int status = scan_files(files, scan);
     std::fflush(stdout);
     if (status != 0)

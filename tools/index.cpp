@@ -20,7 +20,7 @@ int cmd_index(const Options &o) {
     if (format != "text" && format != "json")
         usage_error("unknown index format '" + format + "' (text, json)");
     IndexCollector index(l);
-    Scan scan(l, o.exact, scan_flags(o.exact), index);
+    Scan scan(l, text_options(o.exact), index);
     const int status = scan_files(o.args, scan);
     const auto entries = index.sorted();
     if (format == "text") {

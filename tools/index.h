@@ -24,16 +24,15 @@ struct IndexEntry {
 class IndexCollector : public Consumer {
 public:
     explicit IndexCollector(LANG *l) : l_(l) {}
+    unsigned without() const override { return TOVRIN_WITHOUT_CANONICAL | TOVRIN_WITHOUT_OSIS; }
     void begin_file(const std::string &name) override { file_ = name; }
-    void text(char, const Span &, const Place &) override {}
     void citation(const Citation &c) override {
-        Units pp = expanded_units(c.normalized, l_);
         const std::string place = file_ + ":" + where(c.at, false);
-        for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u) {
-            const std::string text = unit_text(*u, l_);
+        for (const PARS_UNIT &u : units_of(*c.record)) {
+            const std::string text = unit_text(&u, l_);
             auto [it, fresh] = by_text_.try_emplace(text, entries_.size());
             if (fresh)
-                entries_.push_back(IndexEntry{**u, text, {}});
+                entries_.push_back(IndexEntry{u, text, {}});
             auto &places = entries_[it->second].places;
             if (places.empty() || places.back() != place)
                 places.push_back(place);

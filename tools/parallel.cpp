@@ -168,7 +168,7 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
             std::fflush(stdout);
             std::fputs(done.errors.c_str(), stderr);
         }
-        status |= done.status;
+        status = std::max(status, done.status);
     };
     for (const Work &w : work) {
         if (underway.size() >= 2 * static_cast<std::size_t>(jobs))

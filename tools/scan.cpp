@@ -2,9 +2,9 @@
 // (plain, ansi, tex, html, json).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "citetext.h"
@@ -18,11 +18,14 @@ namespace cli {
 
 namespace {
 
+// The parts of a record that only the formats named print.
+constexpr unsigned kAllButText =
+    TOVRIN_WITHOUT_PLACES | TOVRIN_WITHOUT_CANONICAL | TOVRIN_WITHOUT_OSIS | TOVRIN_WITHOUT_UNITS;
+
 class PlainOutput : public Consumer {
 public:
-    bool needs_places() const override { return false; }
-    bool copies_text() const override { return true; }
-    void text(char, const Span &s, const Place &) override { write_bytes(s.data(), s.size()); }
+    unsigned without() const override { return kAllButText; }
+    void text(std::string_view run, long long) override { write_bytes(run); }
     void citation(const Citation &c) override { write_bytes(c.text); }
 };
 
@@ -62,13 +65,15 @@ class TexOutput : public PlainOutput {
 public:
     TexOutput(LANG *l, std::string macro, bool index)
         : l_(l), macro_(std::move(macro)), index_(index) {}
+    unsigned without() const override {
+        return index_ ? kAllButText & ~TOVRIN_WITHOUT_UNITS : kAllButText;
+    }
     void citation(const Citation &c) override {
         write_bytes("\\" + macro_ + "{" + c.text + "}");
         if (!index_)
             return;
-        Units pp = expanded_units(c.normalized, l_);
-        for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
-            write_bytes("\\index{" + sort_key(*u) + "@" + makeindex_quote(unit_text(*u, l_)) +
+        for (const PARS_UNIT &u : units_of(*c.record))
+            write_bytes("\\index{" + sort_key(&u) + "@" + makeindex_quote(unit_text(&u, l_)) +
                         "}");
     }
 
@@ -80,8 +85,7 @@ private:
 
 class HtmlOutput : public Consumer {
 public:
-    bool needs_places() const override { return false; }
-    explicit HtmlOutput(LANG *l) : l_(l) {}
+    unsigned without() const override { return kAllButText & ~TOVRIN_WITHOUT_CANONICAL; }
     static void begin_page() {
         write_bytes("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                     "<title>tovrin</title>\n<style>\n"
@@ -100,18 +104,23 @@ public:
     // A piece ends after a paragraph break, so its text ends with an ASCII
     // byte and can be escaped.
     void end_piece() override { flush(); }
-    // A letter of several bytes comes in several spans: the text is
-    // escaped in pieces that end with an ASCII byte, so that no sequence is
-    // cut (a stray byte shows as the replacement character).
-    void text(char, const Span &s, const Place &) override {
-        pending_.append(s.data(), s.size());
-        if ((pending_.size() >= 4096 && static_cast<unsigned char>(pending_.back()) < 0x80) ||
-            pending_.size() >= 65536)
-            flush();
+    // A run of text may end inside a letter of several bytes: the text is
+    // escaped up to its last ASCII byte, so that no sequence is cut (a
+    // stray byte shows as the replacement character).
+    void text(std::string_view run, long long) override {
+        pending_ += run;
+        if (pending_.size() < 4096)
+            return;
+        const auto ascii = std::find_if(pending_.rbegin(), pending_.rend(), [](char b) {
+            return static_cast<unsigned char>(b) < 0x80;
+        });
+        const auto keep = static_cast<std::size_t>(ascii - pending_.rbegin());
+        write_bytes(html_escape(pending_.substr(0, pending_.size() - keep)));
+        pending_.erase(0, pending_.size() - keep);
     }
     void citation(const Citation &c) override {
         flush();
-        write_bytes("<mark class=\"citation\" title=\"" + html_escape(canonical(c.normalized, l_)) +
+        write_bytes("<mark class=\"citation\" title=\"" + html_escape(c.record->canonical) +
                     "\">" + html_escape(c.text) + "</mark>");
     }
 
@@ -121,25 +130,20 @@ private:
         pending_.clear();
     }
 
-    LANG *l_;
     std::string pending_;
 };
 
 class JsonOutput : public Consumer {
 public:
-    explicit JsonOutput(LANG *l) : l_(l) {}
-    void text(char, const Span &, const Place &) override {}
+    unsigned without() const override { return TOVRIN_WITHOUT_UNITS; }
     void citation(const Citation &c) override {
-        const std::optional<std::string> osis = osis_references(c.normalized, l_);
+        const char *osis = c.record->osis;
         write_bytes("{\"file\":" + json_string(file()) + "," + json_where(c.at) +
                     ",\"offset\":" + std::to_string(c.at.offset) +
                     ",\"text\":" + json_string(c.text) +
-                    ",\"canonical\":" + json_string(canonical(c.normalized, l_)) +
-                    ",\"osis\":" + (osis ? json_string(*osis) : "null") + "}\n");
+                    ",\"canonical\":" + json_string(c.record->canonical) +
+                    ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") + "}\n");
     }
-
-private:
-    LANG *l_;
 };
 
 std::string default_scan_format() { return isatty(fileno(stdout)) ? "ansi" : "plain"; }
@@ -159,9 +163,9 @@ int cmd_scan(const Options &o) {
         if (format == "tex")
             return std::make_unique<TexOutput>(l, o.macro, o.index);
         if (format == "html")
-            return std::make_unique<HtmlOutput>(l);
+            return std::make_unique<HtmlOutput>();
         if (format == "json")
-            return std::make_unique<JsonOutput>(l);
+            return std::make_unique<JsonOutput>();
         usage_error("unknown format '" + format + "' (ansi, plain, tex, html, json)");
     };
     make(); // a bad format is a usage error before any output
@@ -170,7 +174,7 @@ int cmd_scan(const Options &o) {
     const int status = scan_in_parallel(o.args, jobs(o), [&] {
         ScanJob job;
         job.consumer = make();
-        job.scan = std::make_unique<Scan>(l, o.exact, scan_flags(o.exact), *job.consumer);
+        job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
         return job;
     });
     if (format == "html")

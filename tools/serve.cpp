@@ -14,8 +14,10 @@
 // or, for a file, as multipart/form-data with the parts "file" (a .txt,
 // .tex, .md, .docx or .odt) and "lang". The handlers run the same lint
 // and index as the commands, and find the same citations (with the
-// library's block scanner, so that scans run at once), over the text in
+// library's reader, so that scans run at once), over the text in
 // memory: the server keeps nothing between requests and opens no file.
+// Languages go by their names or aliases ("cs" for "cz"), as the commands'
+// --lang.
 //
 // Every error is JSON {"error": "..."} with a 4xx status (5xx only for a
 // fault of the server itself); no request ends the server. Limits: the
@@ -93,7 +95,7 @@ json language_list() {
 }
 
 LANG *language_named(const std::string &name) {
-    LANG *l = locked([&] { return findlang(name.c_str()); });
+    LANG *l = locked([&] { return tovrin_language(name.c_str()); });
     if (l == nullptr) {
         std::string names;
         for (const auto &n : language_list())
@@ -202,95 +204,61 @@ private:
 
 const std::string &text_of(const Input &in) { return in.document ? in.document->text() : in.text; }
 
-// Runs the commands' scan of `in`, with the block scanner's options
-// `flags`, into `consumer` (lint, index).
-void scan_input(const Input &in, unsigned flags, Consumer &consumer) {
-    const ScanSlot slot;
+// Runs `scan` over the text or document of `in`.
+void run_scan(const Input &in, Scan &scan) {
     const std::string &text = text_of(in);
-    locked([&] {
-        std::unique_ptr<FILE, int (*)(FILE *)> f(
-            fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
-        if (!f)
-            fail(500, "cannot read the text in memory");
-        Scan scan(in.lang, in.exact, flags, consumer);
-        scan.run(f.get(), in.name, in.document ? &*in.document : nullptr);
-    });
+    std::unique_ptr<FILE, int (*)(FILE *)> f(
+        fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
+    if (!f)
+        fail(500, "cannot read the text in memory");
+    scan.run(f.get(), in.name, in.document ? &*in.document : nullptr);
 }
 
-// The citations of `read` as the block scanner finds them with `flags`,
-// without the spaces the scanner takes along after a citation (the
-// commands leave them as text too).
-std::vector<tovrin_span> block_scan(LANG *l, unsigned flags, const std::string &read) {
-    const std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner(
-        tovrin_scanner_new(l, flags), tovrin_scanner_free);
-    if (!scanner)
-        throw std::bad_alloc();
-    std::vector<tovrin_span> spans;
-    const auto collect = [](const tovrin_span *span, void *into) {
-        static_cast<std::vector<tovrin_span> *>(into)->push_back(*span);
-    };
-    tovrin_scanner_feed(scanner.get(), read.data(), read.size(), collect, &spans);
-    tovrin_scanner_finish(scanner.get(), collect, &spans);
-    for (tovrin_span &s : spans)
-        while (s.length > 1 && read[s.offset + s.length - 1] == ' ')
-            --s.length;
-    return spans;
+// Runs the commands' scan `scan` of `in` (lint, index: their analyses
+// call the services) under the lock.
+void scan_locked(const Input &in, Scan &scan) {
+    const ScanSlot slot;
+    locked([&] { run_scan(in, scan); });
 }
 
-// Lines and columns of offsets met in increasing order, counted as the
-// commands count them (from 1; columns in characters).
-class LineCounter {
+// The citations of a scan as /api/scan lists them, but for the English
+// form, which is written under the lock afterwards.
+class CitationList : public Consumer {
 public:
-    explicit LineCounter(const std::string &text) : text_(text) {}
-    Place at(long long offset) {
-        for (; place_.offset < offset; ++place_.offset) {
-            const unsigned char b = static_cast<unsigned char>(text_[place_.offset]);
-            if (b == '\n') {
-                ++place_.line;
-                place_.column = 1;
-            } else if (characters_.starts_character(b)) {
-                ++place_.column;
-            }
-        }
-        return place_;
+    unsigned without() const override { return TOVRIN_WITHOUT_UNITS; }
+    void citation(const Citation &c) override {
+        const char *osis = c.record->osis;
+        list.push_back({{"offset", c.at.offset},
+                        {"length", c.text.size()},
+                        {"place", where(c.at)},
+                        {"text", c.text},
+                        {"canonical", c.record->canonical},
+                        {"osis", osis != nullptr ? json(osis) : json(nullptr)}});
+        read.push_back(c.normalized);
     }
 
-private:
-    const std::string &text_;
-    Place place_;
-    CharacterCounter characters_;
+    json list = json::array();
+    std::vector<std::string> read; // each citation as read
 };
 
-// The citations of the text or document, found by the block scanner over
-// the text read with the typographic forms and taking only citations that
-// exist (as tovrin scan does), so that scans run at once; then, under the lock, each one's place, text as
-// written, canonical form, English form for links to online Bibles, and
-// OSIS references for other Bible software (null where tovrin scan
-// --format json gives null).
+// The citations of the text or document as tovrin scan finds them, found
+// outside the lock, so that scans run at once: each one's place, text as
+// written, canonical form, OSIS references for other Bible software (null
+// where tovrin scan --format json gives null), and, under the lock, its
+// English form for links to online Bibles.
 json citations_of(const Input &in) {
-    const ScanSlot slot;
-    const std::string &text = text_of(in);
-    const Normalized read = normalize(text, in.exact, in.lang->chars[1], phrases_of(in.lang));
-    const std::vector<tovrin_span> spans = block_scan(in.lang, scan_flags(in.exact), read.text);
+    CitationList found;
+    {
+        const ScanSlot slot;
+        Scan scan(in.lang, text_options(in.exact), found);
+        run_scan(in, scan);
+    }
     return locked([&] {
-        LANG *english = findlang("en");
-        LineCounter lines(text);
-        json list = json::array();
-        for (const tovrin_span &s : spans) {
-            const std::size_t from = read.origin[s.offset], to = read.origin[s.offset + s.length];
-            const std::string cite = read.text.substr(s.offset, s.length);
-            json c = {{"offset", from},
-                      {"length", to - from},
-                      {"place", where(in.document ? &*in.document : nullptr, lines.at(from))},
-                      {"text", text.substr(from, to - from)},
-                      {"canonical", canonical(cite, in.lang)}};
-            if (english != nullptr)
-                c["english"] = take_text(tovrin_expand_bl(cite.c_str(), in.lang, english));
-            const std::optional<std::string> osis = osis_references(cite, in.lang);
-            c["osis"] = osis ? json(*osis) : json(nullptr);
-            list.push_back(std::move(c));
-        }
-        return list;
+        if (LANG *english = findlang("en"))
+            for (std::size_t k = 0; k < found.read.size(); ++k)
+                found.list[k]["english"] =
+                    take_text(tovrin_expand_bl(found.read[k].c_str(), in.lang, english));
+        return std::move(found.list);
     });
 }
 
@@ -311,14 +279,16 @@ void handle_lint(const httplib::Request &req, httplib::Response &res) {
             {{"offset", at.offset}, {"place", scan.where(at)}, {"message", message}});
     });
     // Lint finds citations that do not exist, to report them.
-    scan_input(in, 0, *lint);
+    Scan scan(in.lang, in.exact, 0, *lint);
+    scan_locked(in, scan);
     send_json(res, {{"name", in.name}, {"lang", in.lang->name}, {"findings", std::move(findings)}});
 }
 
 void handle_index(const httplib::Request &req, httplib::Response &res) {
     const Input in = read_input(req);
     IndexCollector index(in.lang);
-    scan_input(in, scan_flags(in.exact), index);
+    Scan scan(in.lang, text_options(in.exact), index);
+    scan_locked(in, scan);
     json entries = json::array();
     for (const IndexEntry &e : index.sorted())
         entries.push_back({{"citation", e.text}, {"places", e.places}});
@@ -332,11 +302,10 @@ void handle_index(const httplib::Request &req, httplib::Response &res) {
 // as the scanner checks (a bare book counts as the whole book).
 // Call under the lock.
 std::string checked_citation(const std::string &original, bool exact, LANG *l) {
-    Normalized read = normalize(original, exact, l->chars[1], phrases_of(l));
-    const std::string why = citation_problem(read, original, l, Bare::whole_book);
-    if (!why.empty())
-        fail(422, why);
-    return std::move(read.text);
+    UserCitation cite = read_user_citation(original, l, exact);
+    if (!cite.problem.empty())
+        fail(422, cite.problem);
+    return std::move(cite.read);
 }
 
 void handle_expand(const httplib::Request &req, httplib::Response &res) {

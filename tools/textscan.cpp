@@ -1,13 +1,15 @@
 // The scan of the text commands: see textscan.h.
 #include "textscan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <variant>
 #include <vector>
+
+#include "lintscan.h"
 
 namespace cli {
 
@@ -37,145 +39,81 @@ std::string Consumer::json_where(const Place &at) const {
            ",\"column\":" + std::to_string(p.column);
 }
 
+tovrin_options text_options(bool exact) {
+    tovrin_options o = tovrin_default_options();
+    o.exact = exact;
+    return o;
+}
+
+Scan::Scan(LANG *l, const tovrin_options &options, Consumer &consumer)
+    : l_(l), options_(options), consumer_(consumer) {
+    options_.without |= consumer.without();
+}
+
+Scan::Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer)
+    : l_(l), options_(text_options(exact)), consumer_(consumer),
+      lint_(std::make_unique<LintScan>(l, exact, flags, consumer)) {}
+
+Scan::~Scan() = default;
+
 void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
     consumer_.scanned_document_ = document;
     run_piece(f, name, Piece{});
 }
 
 void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
-    Reader reader(f, exact_, l_->chars[1], phrases_of(l_));
-    place_ = piece.start;
-    characters_ = CharacterCounter{};
-    forms_.clear();
-    handed_ = consumed_ = 0;
     consumer_.scanned_file_ = name;
     if (piece.first)
         consumer_.begin_file(name);
-    tovrin::BlockScanner scanner{tovrin::Language(l_), flags_};
-    std::string pending; // the normalised view from consumed_ on
-    std::vector<tovrin_span> spans;
-    for (bool more = true; more;) {
-        const std::size_t before = pending.size();
-        more = read_block(reader, pending);
-        scanner.feed(std::string_view(pending).substr(before), spans);
-        if (!more)
-            scanner.finish(spans);
-        hand_out(pending, spans, scanner.decided());
-    }
+    start_ = piece.start;
+    handed_ = 0;
+    if (lint_)
+        lint_->read(f, piece.start);
+    else
+        read(f);
     if (piece.last)
         consumer_.end_file();
     else
         consumer_.end_piece();
 }
 
-bool Scan::read_block(Reader &reader, std::string &pending) {
-    const std::size_t start = pending.size();
-    pending.resize(start + kBlock);
-    std::size_t n = 0;
-    bool more = true;
-    while (n < kBlock) {
-        // Runs of bytes that stand for themselves, then one byte by next().
-        const std::size_t run = reader.next_plain(pending.data() + start + n, kBlock - n);
-        n += run;
-        handed_ += static_cast<long long>(run);
-        if (n == kBlock)
-            break;
-        Span form;
-        bool is_form = false;
-        const int c = reader.next(form, is_form);
-        if (c < 0) {
-            more = false;
-            break;
-        }
-        if (is_form) [[unlikely]]
-            remember_form(form);
-        pending[start + n++] = static_cast<char>(c);
-        ++handed_;
-    }
-    pending.resize(start + n);
-    return more;
+void Scan::read(FILE *f) {
+    const std::unique_ptr<tovrin_reader, void (*)(tovrin_reader *)> reader(
+        tovrin_reader_new(l_, &options_), tovrin_reader_free);
+    if (!reader)
+        throw std::bad_alloc();
+    const tovrin_handler handler{on_citation, on_text, this};
+    std::vector<char> block(std::size_t{1} << 16);
+    std::size_t n;
+    while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
+        tovrin_reader_feed(reader.get(), block.data(), n, &handler);
+    tovrin_reader_finish(reader.get(), &handler);
 }
 
-[[gnu::noinline]] void Scan::remember_form(const Span &span) {
-    forms_.emplace_back(handed_, span);
+void Scan::on_text(const char *text, std::size_t len, void *scan) {
+    Scan &s = *static_cast<Scan *>(scan);
+    s.consumer_.text(std::string_view(text, len), s.start_.offset + s.handed_);
+    s.handed_ += static_cast<long long>(len);
 }
 
-void Scan::hand_out(std::string &pending, std::vector<tovrin_span> &spans, long long decided) {
-    const long long base = consumed_;
-    for (const tovrin_span &s : spans) {
-        text_until(pending, base, s.offset);
-        citation(pending, base, s.length);
-    }
-    spans.clear();
-    text_until(pending, base, decided);
-    pending.erase(0, static_cast<std::size_t>(consumed_ - base));
+void Scan::on_citation(const tovrin_citation *c, void *scan) {
+    Scan &s = *static_cast<Scan *>(scan);
+    Citation citation;
+    citation.text.assign(c->text, static_cast<std::size_t>(c->length));
+    citation.normalized = c->read;
+    citation.at = s.place_of(*c);
+    citation.record = c;
+    s.handed_ = c->offset + c->length;
+    s.consumer_.citation(citation);
 }
 
-void Scan::text_until(const std::string &pending, long long base, long long end) {
-    while (consumed_ < end) {
-        const char c = pending[static_cast<std::size_t>(consumed_ - base)];
-        // The common case of plain output: a run of bytes that stand for
-        // themselves, up to the next typographic form.
-        if (copies_text_ && !places_) {
-            const long long run_end =
-                forms_.empty() ? end : std::min(end, forms_.front().first);
-            if (run_end > consumed_) {
-                write_bytes(pending.data() + (consumed_ - base),
-                            static_cast<std::size_t>(run_end - consumed_));
-                consumed_ = run_end;
-                continue;
-            }
-        }
-        const Span span = take_span(c);
-        if (copies_text_)
-            write_bytes(span.data(), span.size());
-        else
-            consumer_.text(c, span, place_);
-        advance(span);
-    }
-}
-
-void Scan::citation(const std::string &pending, long long base, long long length) {
-    Citation c;
-    c.at = place_;
-    c.normalized = pending.substr(static_cast<std::size_t>(consumed_ - base),
-                                  static_cast<std::size_t>(length));
-    for (const char b : c.normalized) {
-        const Span span = take_span(b);
-        c.text.append(span.data(), span.size());
-        advance(span);
-    }
-    consumer_.citation(c);
-}
-
-// The original bytes of the next byte of the normalised view, `c`: most
-// bytes stand for themselves.
-Span Scan::take_span(char c) {
-    Span span;
-    if (next_is_form()) {
-        span = forms_.front().second;
-        forms_.pop_front();
-    } else {
-        span.len = 1;
-        span.bytes[0] = c;
-    }
-    ++consumed_;
-    return span;
-}
-
-void Scan::advance(const Span &span) {
-    if (!places_)
-        return;
-    const char *bytes = span.data();
-    for (std::size_t k = 0; k < span.size(); ++k) {
-        ++place_.offset;
-        if (bytes[k] == '\n') {
-            ++place_.line;
-            place_.column = 1;
-        } else if (characters_.starts_character(static_cast<unsigned char>(bytes[k]))) {
-            ++place_.column;
-        }
-    }
+// The place of `c` in the file: a piece begins at start_.
+Place Scan::place_of(const tovrin_citation &c) const {
+    Place p;
+    p.offset = start_.offset + c.offset;
+    p.line = start_.line + c.line - 1;
+    p.column = c.line == 1 ? start_.column + c.column - 1 : c.column;
+    return p;
 }
 
 namespace {
@@ -212,12 +150,12 @@ bool read_bounded(FILE *f, std::size_t limit, std::string &bytes) {
     return !std::ferror(f);
 }
 
-// Scans the document `name` (.docx, .odt); 1 when it cannot be read.
+// Scans the document `name` (.docx, .odt); kError when it cannot be read.
 int scan_document(const std::string &name, doc::Format format, Scan &scan) {
     std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(name.c_str(), "rb"), std::fclose);
     if (!file) {
         report_unopened(name);
-        return 1;
+        return kError;
     }
     std::string bytes;
     if (!read_bounded(file.get(), doc::kMaxFileBytes, bytes)) {
@@ -225,12 +163,12 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
                                                      std::to_string(doc::kMaxFileBytes >> 20) +
                                                      " MiB"
                                                : std::strerror(errno));
-        return 1;
+        return kError;
     }
     auto read = doc::read_document(bytes, format);
     if (const auto *error = std::get_if<doc::Error>(&read)) {
         report_unreadable(name, error->message);
-        return 1;
+        return kError;
     }
     const doc::Document &document = std::get<doc::Document>(read);
     const std::string &text = document.text();
@@ -238,7 +176,7 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
         fmemopen(const_cast<char *>(text.data()), text.size(), "r"), std::fclose);
     if (!f) {
         report_unreadable(name, std::strerror(errno));
-        return 1;
+        return kError;
     }
     scan.run(f.get(), name, &document);
     return 0;
@@ -254,20 +192,20 @@ int scan_files(const std::vector<std::string> &files, Scan &scan) {
     }
     for (const auto &name : files) {
         if (const doc::Format format = doc::format_of(name); format != doc::Format::text) {
-            status |= scan_document(name, format, scan);
+            status = std::max(status, scan_document(name, format, scan));
             continue;
         }
         FILE *f = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
         if (f == nullptr) {
             report_unopened(name);
-            status = 1;
+            status = kError;
             continue;
         }
         scan.run(f, name);
         // A directory opens, but reading it fails.
         if (std::ferror(f)) {
             report_unreadable(name, std::strerror(errno));
-            status = 1;
+            status = kError;
         }
         if (f != stdin)
             std::fclose(f);

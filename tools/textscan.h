@@ -1,26 +1,26 @@
-// The scan of the text commands (scan, lint, index, grep): the library's
-// block scanner run over the normalised view of the text reader (reader.h),
-// in blocks. The scanner finds exactly the citations of the stream scanner
-// with the same options (tovrin_dorvis; dorvis_core without options) and
-// says how far the text is decided; that far, every byte
-// of the view goes to the consumer as text or as part of a citation, in
-// order. The original bytes of each typographic form are queued as the
-// reader hands it out and given back then: every consumer sees the original
-// text, its citations and their places.
+// The scan of the text commands (scan, lint, index, grep) and of tovrin
+// serve: the library's reader (tovrin_reader_*) over a file in blocks. The
+// consumer gets the text between citations as written, in runs, and every
+// citation with its record, in order: text and citations together are the
+// file, and every program finds the same citations in it.
+//
+// lint looks at the text as the scanner reads it, byte by byte, which the
+// library's reader does not hand out: until that analysis moves into the
+// library, lint's scan reads with the program's own reader (reader.h,
+// lintscan.cpp).
 #ifndef TOVRIN_TOOLS_TEXTSCAN_H
 #define TOVRIN_TOOLS_TEXTSCAN_H
 
 #include <cstdio>
-#include <deque>
+#include <memory>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "cli.h"
-#include "escape.h"
 #include "document.h"
 #include "reader.h"
-#include "tovrin.hpp"
+#include "tovrin.h"
 
 namespace cli {
 
@@ -31,14 +31,7 @@ inline thread_local FILE *output = stdout;
 // messages of a piece scanned in a thread of its own, written in order later.
 inline thread_local std::string *error_output = nullptr;
 
-inline void write_bytes(const char *p, std::size_t n) {
-    // Most pieces are one byte of text: putc is far cheaper than fwrite.
-    if (n == 1) [[likely]]
-        putc_unlocked(*p, output);
-    else
-        fwrite_unlocked(p, 1, n, output);
-}
-inline void write_bytes(const std::string &s) { write_bytes(s.data(), s.size()); }
+inline void write_bytes(std::string_view s) { fwrite_unlocked(s.data(), 1, s.size(), output); }
 
 // Where a byte of a file is.
 struct Place {
@@ -51,25 +44,30 @@ struct Citation {
     std::string text;       // the original bytes, without trailing spaces
     std::string normalized; // what the scanner read, without trailing spaces
     Place at;
+    // The library's record (canonical form, OSIS, units), borrowed for the
+    // call; null in lint's scan.
+    const tovrin_citation *record = nullptr;
 };
 
 // The place of `at` in a text (`document` null: line and column) or in a
 // document (its offset), as Consumer::where() gives it.
 std::string where(const doc::Document *document, const Place &at, bool column = true);
 
-// Receives the scan of one file in order: ordinary text byte by byte and
+// Receives the scan of one file in order: the text between citations and
 // whole citations.
 class Consumer {
 public:
     virtual ~Consumer() = default;
     virtual void begin_file(const std::string &) {}
-    // Whether text() and citation() read their places (line, column,
-    // offset); counting them costs a little for every byte.
-    virtual bool needs_places() const { return true; }
-    // Whether text() writes the original bytes to standard output as they
-    // are; the scan then writes them itself, saving a call per byte.
-    virtual bool copies_text() const { return false; }
-    virtual void text(char normalized, const Span &original, const Place &at) = 0;
+    // The parts of the records the consumer never reads
+    // (TOVRIN_WITHOUT_...): they cost time.
+    virtual unsigned without() const { return 0; }
+    // A run of the text between citations as written, whose first byte is
+    // at `offset` of the file.
+    virtual void text(std::string_view, long long /*offset*/) {}
+    // lint's scan: the text as the scanner reads it, byte by byte, with
+    // the original bytes each one stands for.
+    virtual void text(char /*normalized*/, const Span & /*original*/, const Place & /*at*/) {}
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
     // The end of a piece of a file that is scanned in pieces (not its last).
@@ -92,19 +90,22 @@ private:
     const doc::Document *scanned_document_ = nullptr; // null for a text
 };
 
-// The scan options of scan, index and grep: citations that exist in the
-// language's numbering systems, unless --exact asks for what the stream
-// scanner (dorvi) finds.
-inline unsigned scan_flags(bool exact) { return exact ? 0u : TOVRIN_SCAN_EXISTING; }
+// The reading of scan, index and grep: the library's defaults (typographic
+// forms, phrases, citations that exist in the language's numbering
+// systems), or with --exact what the stream scanner (dorvi) finds.
+tovrin_options text_options(bool exact);
 
-// Scans files in the language `l` with the block scanner's options `flags`
-// and hands what it finds to `consumer`; `exact` reads the bytes without
-// typographic forms.
+class LintScan;
+
+// Scans files in the language `l` and hands what it finds to `consumer`.
 class Scan {
 public:
-    Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer)
-        : l_(l), exact_(exact), flags_(flags), consumer_(consumer), places_(consumer.needs_places()),
-          copies_text_(consumer.copies_text()) {}
+    // The library's reader with `options`.
+    Scan(LANG *l, const tovrin_options &options, Consumer &consumer);
+    // lint's scan, with the block scanner's options `flags`; `exact`
+    // reads the bytes without typographic forms.
+    Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer);
+    ~Scan();
 
     // Scans `f`, the file `name`; `document` is what it holds when the file
     // is a document, whose text `f` reads.
@@ -120,39 +121,23 @@ public:
     void run_piece(FILE *f, const std::string &name, const Piece &piece);
 
 private:
-    static constexpr std::size_t kBlock = 1 << 16;
-
-    // Appends a block of the view to `pending`; false at the end of input.
-    bool read_block(Reader &reader, std::string &pending);
-    void remember_form(const Span &span);
-    // Hands the view up to stream offset `decided` to the consumer: the
-    // citations `spans`, the rest as text. `pending` holds the view from
-    // consumed_ on.
-    void hand_out(std::string &pending, std::vector<tovrin_span> &spans, long long decided);
-    void text_until(const std::string &pending, long long base, long long end);
-    void citation(const std::string &pending, long long base, long long length);
-    bool next_is_form() const { return !forms_.empty() && forms_.front().first == consumed_; }
-    Span take_span(char c);
-    void advance(const Span &span);
+    void read(FILE *f);
+    static void on_text(const char *text, std::size_t len, void *scan);
+    static void on_citation(const tovrin_citation *c, void *scan);
+    Place place_of(const tovrin_citation &c) const;
 
     LANG *l_;
-    bool exact_;
-    unsigned flags_;
+    tovrin_options options_;
     Consumer &consumer_;
-    const bool places_;
-    const bool copies_text_;
-    // The bytes handed to the scanner whose original bytes differ from
-    // them (the typographic forms), by their count in the normalised view.
-    std::deque<std::pair<long long, Span>> forms_;
-    long long handed_ = 0, consumed_ = 0;
-    Place place_;
-    CharacterCounter characters_; // columns count characters
+    Place start_;          // of the piece being read
+    long long handed_ = 0; // its bytes handed to the consumer
+    std::unique_ptr<LintScan> lint_;
 };
 
 // Runs `scan` over `files` (standard input when there are none, or for
 // "-"); .docx and .odt files are read as documents (document.h). A file
 // that cannot be opened or read, or a document that is not valid, is
-// reported and the others still run; the result is 1 then, else 0.
+// reported and the others still run; the result is kError then, else 0.
 int scan_files(const std::vector<std::string> &files, Scan &scan);
 
 } // namespace cli

@@ -29,12 +29,6 @@ namespace {
 // The command being run, once known: usage errors point to its help.
 std::string known_command;
 
-// ISO 639-1 codes of the shipped languages whose names in bibl.ini differ
-// from them. A language of bibl.ini of that very name comes first.
-const std::map<std::string, std::string> kIsoCodes = {
-    {"cs", "cz"},
-};
-
 } // namespace
 
 void usage_error(const std::string &msg) {
@@ -42,7 +36,7 @@ void usage_error(const std::string &msg) {
     std::cerr << "tovrin: " << msg << "\n"
               << "Try 'tovrin " << (known_command.empty() ? "" : known_command + " ")
               << "--help'.\n";
-    std::exit(kUsage);
+    std::exit(kError);
 }
 
 std::string language_names() {
@@ -56,10 +50,7 @@ std::string language_names() {
 }
 
 LANG *language(const std::string &name) {
-    LANG *l = findlang(name.c_str());
-    if (l == nullptr)
-        if (const auto code = kIsoCodes.find(name); code != kIsoCodes.end())
-            l = findlang(code->second.c_str());
+    LANG *l = tovrin_language(name.c_str());
     if (l == nullptr)
         usage_error("unknown language '" + name + "' (languages: " + language_names() + ")");
     return l;
