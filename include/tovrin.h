@@ -455,6 +455,10 @@ int tovrin_phrases_load_text(const char *text, size_t len, LANG *l, tovrin_phras
                              int *line);
 /* Releases a set; NULL is accepted. */
 void tovrin_phrases_free(tovrin_phrases *p);
+/* What is wrong with a phrase line, in words, for the statuses
+ * TOVRIN_PHRASES_BAD_LINE and TOVRIN_PHRASES_UNKNOWN_NAME; NULL for the
+ * others. Borrowed. */
+const char *tovrin_phrases_problem(int status);
 
 /* The number of phrases, and phrase k (0 <= k < count, file order) and the
  * name it stands for, borrowed from the set. */

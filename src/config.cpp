@@ -112,11 +112,7 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
 
 } // namespace
 
-std::string phrase_line_problem(int status) {
-    return status == TOVRIN_PHRASES_BAD_LINE
-               ? "a phrase line is \">PHRASE>NAME\", below 200 bytes"
-               : "the phrase stands for no book name of its language";
-}
+std::string phrase_line_problem(int status) { return tovrin_phrases_problem(status); }
 
 const tovrin_phrases *phrases_of(const LANG *l) {
     PhraseRegistry &r = phrase_registry();
@@ -146,6 +142,14 @@ extern const char tovrin_shipped_bibl_ini[];
 extern const std::size_t tovrin_shipped_bibl_ini_size;
 
 extern "C" {
+
+const char *tovrin_phrases_problem(int status) {
+    switch (status) {
+    case TOVRIN_PHRASES_BAD_LINE: return "a phrase line is \">PHRASE>NAME\", below 200 bytes";
+    case TOVRIN_PHRASES_UNKNOWN_NAME: return "the phrase stands for no book name of its language";
+    default: return nullptr;
+    }
+}
 
 const char *tovrin_shipped_config(size_t *len) {
     if (len != nullptr)

@@ -18,12 +18,6 @@ std::string unit_text(const PARS_UNIT *u, LANG *l) {
     return take_text(tovrin_expus(one, l));
 }
 
-std::string citation_problem(const std::string &cite, LANG *l, Bare bare) {
-    const tovrin_options exact = text_options(true);
-    return take_text(tovrin_problem(cite.c_str(), l, &exact,
-                                    bare == Bare::whole_book ? TOVRIN_PROBLEM_WHOLE_BOOK : 0u));
-}
-
 UserCitation read_user_citation(const std::string &written, LANG *l, bool exact) {
     const tovrin_options o = text_options(exact);
     return {take_text(tovrin_read_citation(written.c_str(), l, &o)),

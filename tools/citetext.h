@@ -20,17 +20,6 @@ inline std::span<const PARS_UNIT> units_of(const tovrin_citation &c) {
 // The canonical text of one unit.
 std::string unit_text(const PARS_UNIT *u, LANG *l);
 
-// Which citations count: the scanner's (every unit has a chapter), or also
-// a bare book, which stands for the whole book in the services ("Gn" is
-// the book of Genesis to expand, translate, compare or grep for).
-enum class Bare { rejected, whole_book };
-
-// The first of the scanner's checks (the text lexes, its books are known,
-// its numbers are 1-999, its ranges run forwards, each unit has a chapter)
-// that `cite`, read byte for byte, fails, in lint's words: "unknown book
-// name 'Xy' in 'Xy 3,4'". Empty when it passes them all.
-std::string citation_problem(const std::string &cite, LANG *l, Bare bare);
-
 // A citation a user wrote (an argument, a query), read as texts are read
 // (`exact`: byte for byte): its text for the services, or the problem
 // that it has in lint's words.

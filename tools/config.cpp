@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "phrases.h"
 #include "tovrin.h"
 #include "tovrin.hpp"
 
@@ -209,7 +208,7 @@ std::vector<tovrin::ConfigProblem> phrase_errors(const Choice &c, const std::str
             tovrin_phrases_load_text(text.data(), text.size(), loaded_language, &set, &line);
         tovrin_phrases_free(set);
         if (status == TOVRIN_PHRASES_BAD_LINE || status == TOVRIN_PHRASES_UNKNOWN_NAME)
-            out.push_back({line, phrase_line_problem(status)});
+            out.push_back({line, tovrin_phrases_problem(status)});
     }
     return out;
 }
@@ -237,8 +236,6 @@ void load_config(const Options &o) {
     static ConfigHandle config = open_config(text, loaded.shown, &err);
     if (!config)
         open_failure(err);
-    // lint's own reader (reader.h) reads the phrases from the text too.
-    read_phrases_from(loaded.shown, std::move(text));
 }
 
 int cmd_config(const Options &o) {

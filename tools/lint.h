@@ -16,10 +16,10 @@ namespace cli {
 using LintReport =
     std::function<void(const Consumer &scan, const Place &at, const std::string &message)>;
 
-// A consumer of the scan that, at the end of each file, hands every
-// citation written wrongly in the language `l` to `report`, in the order
-// of the text.
-std::unique_ptr<Consumer> lint_consumer(LANG *l, LintReport report);
+// A consumer of the scan that hands every citation written wrongly in the
+// language `l` to `report`, in the order of the text (`exact`: the bytes
+// read as they are, without typographic forms and phrases).
+std::unique_ptr<Consumer> lint_consumer(LANG *l, bool exact, LintReport report);
 
 } // namespace cli
 

@@ -273,13 +273,12 @@ void handle_scan(const httplib::Request &req, httplib::Response &res) {
 void handle_lint(const httplib::Request &req, httplib::Response &res) {
     const Input in = read_input(req);
     json findings = json::array();
-    const auto lint = lint_consumer(in.lang, [&](const Consumer &scan, const Place &at,
-                                                 const std::string &message) {
+    const auto lint = lint_consumer(in.lang, in.exact, [&](const Consumer &scan, const Place &at,
+                                                           const std::string &message) {
         findings.push_back(
             {{"offset", at.offset}, {"place", scan.where(at)}, {"message", message}});
     });
-    // Lint finds citations that do not exist, to report them.
-    Scan scan(in.lang, in.exact, 0, *lint);
+    Scan scan(in.lang, text_options(in.exact), *lint);
     scan_locked(in, scan);
     send_json(res, {{"name", in.name}, {"lang", in.lang->name}, {"findings", std::move(findings)}});
 }

@@ -9,7 +9,6 @@
 #include <variant>
 #include <vector>
 
-#include "lintscan.h"
 
 namespace cli {
 
@@ -50,12 +49,6 @@ Scan::Scan(LANG *l, const tovrin_options &options, Consumer &consumer)
     options_.without |= consumer.without();
 }
 
-Scan::Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer)
-    : l_(l), options_(text_options(exact)), consumer_(consumer),
-      lint_(std::make_unique<LintScan>(l, exact, flags, consumer)) {}
-
-Scan::~Scan() = default;
-
 void Scan::run(FILE *f, const std::string &name, const doc::Document *document) {
     consumer_.scanned_document_ = document;
     run_piece(f, name, Piece{});
@@ -67,10 +60,7 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
         consumer_.begin_file(name);
     start_ = piece.start;
     handed_ = 0;
-    if (lint_)
-        lint_->read(f, piece.start);
-    else
-        read(f);
+    read(f);
     if (piece.last)
         consumer_.end_file();
     else
@@ -78,13 +68,18 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
 }
 
 void Scan::read(FILE *f) {
+    std::vector<char> block(std::size_t{1} << 16);
+    std::size_t n;
+    if (!consumer_.reads_citations()) {
+        while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
+            on_text(block.data(), n, this);
+        return;
+    }
     const std::unique_ptr<tovrin_reader, void (*)(tovrin_reader *)> reader(
         tovrin_reader_new(l_, &options_), tovrin_reader_free);
     if (!reader)
         throw std::bad_alloc();
     const tovrin_handler handler{on_citation, on_text, this};
-    std::vector<char> block(std::size_t{1} << 16);
-    std::size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
         tovrin_reader_feed(reader.get(), block.data(), n, &handler);
     tovrin_reader_finish(reader.get(), &handler);

@@ -2,12 +2,9 @@
 // serve: the library's reader (tovrin_reader_*) over a file in blocks. The
 // consumer gets the text between citations as written, in runs, and every
 // citation with its record, in order: text and citations together are the
-// file, and every program finds the same citations in it.
-//
-// lint looks at the text as the scanner reads it, byte by byte, which the
-// library's reader does not hand out: until that analysis moves into the
-// library, lint's scan reads with the program's own reader (reader.h,
-// lintscan.cpp).
+// file, and every program finds the same citations in it. A consumer that
+// judges the text itself (lint, through the library's linter) gets the
+// whole text as runs.
 #ifndef TOVRIN_TOOLS_TEXTSCAN_H
 #define TOVRIN_TOOLS_TEXTSCAN_H
 
@@ -19,7 +16,6 @@
 
 #include "cli.h"
 #include "document.h"
-#include "reader.h"
 #include "tovrin.h"
 
 namespace cli {
@@ -62,12 +58,12 @@ public:
     // The parts of the records the consumer never reads
     // (TOVRIN_WITHOUT_...): they cost time.
     virtual unsigned without() const { return 0; }
+    // Whether the consumer wants the citations found; one that does not
+    // (lint, which judges the text itself) gets the whole text as runs.
+    virtual bool reads_citations() const { return true; }
     // A run of the text between citations as written, whose first byte is
     // at `offset` of the file.
     virtual void text(std::string_view, long long /*offset*/) {}
-    // lint's scan: the text as the scanner reads it, byte by byte, with
-    // the original bytes each one stands for.
-    virtual void text(char /*normalized*/, const Span & /*original*/, const Place & /*at*/) {}
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
     // The end of a piece of a file that is scanned in pieces (not its last).
@@ -95,17 +91,11 @@ private:
 // systems), or with --exact what the stream scanner (dorvi) finds.
 tovrin_options text_options(bool exact);
 
-class LintScan;
-
 // Scans files in the language `l` and hands what it finds to `consumer`.
 class Scan {
 public:
     // The library's reader with `options`.
     Scan(LANG *l, const tovrin_options &options, Consumer &consumer);
-    // lint's scan, with the block scanner's options `flags`; `exact`
-    // reads the bytes without typographic forms.
-    Scan(LANG *l, bool exact, unsigned flags, Consumer &consumer);
-    ~Scan();
 
     // Scans `f`, the file `name`; `document` is what it holds when the file
     // is a document, whose text `f` reads.
@@ -131,7 +121,6 @@ private:
     Consumer &consumer_;
     Place start_;          // of the piece being read
     long long handed_ = 0; // its bytes handed to the consumer
-    std::unique_ptr<LintScan> lint_;
 };
 
 // Runs `scan` over `files` (standard input when there are none, or for
