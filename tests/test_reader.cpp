@@ -80,6 +80,18 @@ TEST(TextStage, DecomposedLettersAreReadComposed) {
         EXPECT_EQ(found(cz(), c.text), c.want) << c.text;
 }
 
+// The table of composed letters is what its script writes from Python's
+// Unicode database (Debian 12's Python: Unicode 14).
+TEST(TextStage, CompositionTableRegenerates) {
+    const testing_support::Outcome made = testing_support::run_command(
+        "/usr/bin/python3 " + testing_support::source_dir() + "/tools/unicode/compose_table.py");
+    if (made.status == 127)
+        GTEST_SKIP() << "no /usr/bin/python3";
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.out,
+              testing_support::read_file(testing_support::source_dir() + "/src/compose_table.inc"));
+}
+
 TEST(TextStage, PhrasesAreReadAsTheNamesTheyStandFor) {
     EXPECT_EQ(found(en(), "Song of Songs 8:6 and Song of\nSongs 8:7"),
               (Found{"Song of Songs 8:6=Song 8:6", "Song of\nSongs 8:7=Song 8:7"}));
