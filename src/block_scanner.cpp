@@ -36,6 +36,7 @@
 #endif
 
 #include "internal.h"
+#include "nibble_set.h"
 #include "versification.h"
 
 namespace {
@@ -49,18 +50,6 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 }
 
 // ---- finding the bytes that may begin a citation --------------------------
-
-// A set of bytes as the nibble tables of a SIMD membership test: for a byte
-// with low nibble `lo` and high nibble `hi`, it is in the set when bit
-// (hi & 7) of low[lo] (hi < 8) or of high[lo] (hi >= 8) is set.
-struct NibbleSet {
-    alignas(16) std::uint8_t low[16] = {};
-    alignas(16) std::uint8_t high[16] = {};
-
-    void add(unsigned b) {
-        (b < 128 ? low : high)[b & 15] |= static_cast<std::uint8_t>(1u << ((b >> 4) & 7));
-    }
-};
 
 // The three classes the search for starts needs, per byte and as nibble
 // sets: bytes that may begin a citation (capitals and digits), letters and
@@ -76,20 +65,6 @@ struct StartClasses {
 // citation: a start byte that does not continue the word or number of the
 // byte before it, whose class is `before`.
 #ifdef TOVRIN_X86
-__attribute__((target("avx2"))) inline std::uint32_t members32(__m256i x, __m256i lo,
-                                                               __m256i bit,
-                                                               const NibbleSet &s) {
-    const __m256i low = _mm256_broadcastsi128_si256(
-        _mm_load_si128(reinterpret_cast<const __m128i *>(s.low)));
-    const __m256i high = _mm256_broadcastsi128_si256(
-        _mm_load_si128(reinterpret_cast<const __m128i *>(s.high)));
-    const __m256i row = _mm256_blendv_epi8(_mm256_shuffle_epi8(low, lo),
-                                           _mm256_shuffle_epi8(high, lo), x);
-    const __m256i hit = _mm256_and_si256(row, bit);
-    return ~static_cast<std::uint32_t>(
-        _mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
-}
-
 __attribute__((target("avx2"))) std::uint32_t starts32(const unsigned char *d,
                                                        std::uint16_t before,
                                                        const StartClasses &c) {

@@ -120,10 +120,18 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
             k |= kWord;
         class_[static_cast<std::size_t>(b)] = k;
         key_[static_cast<std::size_t>(b)] = static_cast<unsigned char>(upper(c, l));
+        if (k & (kForm | kPhrase)) {
+            stop_[static_cast<std::size_t>(b)] = true;
+            stops_.add(static_cast<unsigned>(b));
+        }
     }
+#ifdef TOVRIN_NIBBLE_X86
+    avx2_ = __builtin_cpu_supports("avx2");
+#endif
     if (phrases_ == nullptr)
         return;
     pairs_.assign(1 << 16, false);
+    first_words_.assign(1 << 16, false);
     for (int k = 0; k < tovrin_phrases_count(phrases_); ++k) {
         const auto *phrase =
             reinterpret_cast<const unsigned char *>(tovrin_phrases_phrase(phrases_, k));
@@ -134,7 +142,30 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
                 pairs_[first | key_[b]] = true;
         else
             pairs_[first | key_[phrase[1]]] = true;
+        const std::uint32_t h = first_word_hash(reinterpret_cast<const char *>(phrase));
+        first_words_[h & 0xFFFF] = true;
+        first_words_[h >> 16] = true;
     }
+}
+
+// A hash of the folded letters and digits that begin `text` (its first
+// word).
+std::uint32_t TextStage::first_word_hash(std::string_view text) const {
+    std::uint32_t h = 2166136261u;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!(class_[b] & kWord))
+            break;
+        h = (h ^ key_[b]) * 16777619u;
+    }
+    return h;
+}
+
+// Whether some phrase may begin with the first word of `text`: false is
+// sure, true may be wrong now and then (two bits of a hash per word).
+bool TextStage::may_begin_with(std::string_view text) const {
+    const std::uint32_t h = first_word_hash(text);
+    return first_words_[h & 0xFFFF] && first_words_[h >> 16];
 }
 
 bool TextStage::may_go_on(char first, char second) const {
@@ -146,26 +177,28 @@ bool TextStage::may_go_on(char first, char second) const {
 // a phrase at the start of a word: running text is mostly bytes that
 // stand for themselves.
 std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
-    const std::uint8_t *const cls = class_.data();
-    if (phrases_ == nullptr) {
-        while (at < n && !(cls[byte_at(w, at)] & kForm))
-            ++at;
-        return at;
-    }
-    // Whether a word goes on before a byte is asked only where a phrase may
-    // begin: the byte before it in the window, or the view's last byte.
+    const auto *d = reinterpret_cast<const unsigned char *>(w);
     const std::size_t start = at;
-    for (; at < n; ++at) {
-        const std::uint8_t k = cls[byte_at(w, at)];
-        if (!(k & (kForm | kPhrase))) [[likely]]
-            continue;
-        if (k & kForm)
-            break;
-        const bool word = at > start ? (cls[byte_at(w, at - 1)] & kWord) != 0 : word_before_;
+    for (;; ++at) {
+        at = find_stop(d, at, n);
+        if (at == n || (class_[d[at]] & kForm))
+            return at;
+        // A byte that may begin a phrase: only at the start of a word.
+        const bool word = at > start ? (class_[d[at - 1]] & kWord) != 0 : word_before_;
         if (!word)
-            break;
+            return at;
     }
-    return at;
+}
+
+// The first byte of d[from, n) that may begin a form or a phrase, or n.
+std::size_t TextStage::find_stop(const unsigned char *d, std::size_t from, std::size_t n) const {
+#ifdef TOVRIN_NIBBLE_X86
+    if (avx2_)
+        return find_member_avx2(d, from, n, stops_, stop_.data());
+#endif
+    while (from < n && !stop_[d[from]])
+        ++from;
+    return from;
 }
 
 void TextStage::feed(std::string_view block, bool last, std::string &view,
@@ -434,11 +467,14 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         return Step::more;
     if (!ended && !may_go_on(lookahead_[0], lookahead_[1]))
         return plain_byte(w, at, view, forms, consumed);
-    // The first word decides for most words: read it whole before asking.
+    // The first word decides for most words: read it whole, and ask the
+    // phrases only when one may begin with that word.
     while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
            lookahead_.size() < kMaxPhraseBytes)
         if (pull() == Step::more)
             return Step::more;
+    if (!may_begin_with(lookahead_))
+        return plain_byte(w, at, view, forms, consumed);
     long length = 0;
     int which = 0;
     for (;;) {
@@ -447,8 +483,12 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
                                       &which);
         if (length >= 0)
             break;
-        if (pull() == Step::more)
-            return Step::more;
+        // Undecided: read on to the end of the next word before asking again.
+        do {
+            if (pull() == Step::more)
+                return Step::more;
+        } while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
+                 lookahead_.size() < kMaxPhraseBytes);
     }
     if (length == 0)
         return plain_byte(w, at, view, forms, consumed);

@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nibble_set.h"
 #include "tovrin.h"
 
 namespace tovrin::detail {
@@ -97,11 +98,14 @@ private:
                     std::vector<ViewForm> &forms, std::size_t &consumed);
     // Whether some phrase begins with the bytes `first` and `second` (folded).
     bool may_go_on(char first, char second) const;
+    std::uint32_t first_word_hash(std::string_view text) const;
+    bool may_begin_with(std::string_view text) const;
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
+    std::size_t find_stop(const unsigned char *d, std::size_t from, std::size_t n) const;
     char last_nonspace(const std::string &view) const;
 
     bool forms_on_;
@@ -113,7 +117,13 @@ private:
     // digit of the language).
     std::array<std::uint8_t, 256> class_{};
     std::array<unsigned char, 256> key_{}; // the folding of names
+    // The bytes that may begin a form or a phrase, as a table and as the
+    // set searched 32 bytes at a time where the processor can.
+    std::array<bool, 256> stop_{};
+    NibbleSet stops_;
+    bool avx2_ = false;
     std::vector<bool> pairs_;             // folded first two bytes of some phrase
+    std::vector<bool> first_words_;       // two bits per first word of a phrase
     FormState state_;
     bool word_before_ = false; // the view's last byte belongs to a word
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
