@@ -183,11 +183,28 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         at = find_stop(d, at, n);
         if (at == n || (class_[d[at]] & kForm))
             return at;
-        // A byte that may begin a phrase: only at the start of a word.
+        // A byte that may begin a phrase: only at the start of a word, and
+        // only where a phrase may begin with the word.
         const bool word = at > start ? (class_[d[at - 1]] & kWord) != 0 : word_before_;
-        if (!word)
+        if (!word && may_be_phrase(d, at, n))
             return at;
     }
+}
+
+// Whether a phrase may begin at d[at], the start of a word, as far as the
+// window tells without reading forms: false is sure. The word's first two
+// bytes and the whole word are asked about, as phrase() asks.
+bool TextStage::may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const {
+    if (at + 1 >= n || (class_[d[at + 1]] & kForm))
+        return true;
+    if (!may_go_on(static_cast<char>(d[at]), static_cast<char>(d[at + 1])))
+        return false;
+    std::size_t end = at;
+    while (end < n && (class_[d[end]] & (kWord | kForm)) == kWord)
+        ++end;
+    if (end >= n || (class_[d[end]] & kForm))
+        return true;
+    return may_begin_with(std::string_view(reinterpret_cast<const char *>(d) + at, end - at));
 }
 
 // The first byte of d[from, n) that may begin a form or a phrase, or n.

@@ -106,6 +106,7 @@ private:
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
     std::size_t find_stop(const unsigned char *d, std::size_t from, std::size_t n) const;
+    bool may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const;
     char last_nonspace(const std::string &view) const;
 
     bool forms_on_;
