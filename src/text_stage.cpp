@@ -1,6 +1,8 @@
 // The text stage: see text_stage.h.
 #include "text_stage.h"
 
+#include "internal.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -104,7 +106,11 @@ std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
 
 TextStage::TextStage(LANG *l, const StageOptions &o)
     : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), separator_(l->chars[0]),
+      abbreviation_(l->chars[6]),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
+    // The language's classes and folding, from the tables its scans build
+    // anyway.
+    const LangTables &t = tables(l);
     for (int b = 0; b < 256; ++b) {
         const auto c = static_cast<signed char>(b);
         std::uint8_t k = 0;
@@ -116,14 +122,19 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
         }
         if (phrases_ != nullptr && tovrin_phrases_may_begin(phrases_, c) == 1)
             k |= kPhrase;
-        if (ifc_2(c, l) || ifc_5(c, l))
+        if (t.cls[b] & (C_LETTER | C_DIGIT))
             k |= kWord;
-        class_[static_cast<std::size_t>(b)] = k;
-        key_[static_cast<std::size_t>(b)] = static_cast<unsigned char>(upper(c, l));
-        if (k & (kForm | kPhrase)) {
-            stop_[static_cast<std::size_t>(b)] = true;
-            stops_.add(static_cast<unsigned>(b));
-        }
+        const auto u = static_cast<unsigned>(b);
+        class_[u] = k;
+        key_[u] = static_cast<unsigned char>(t.fold[u]);
+        if (k & (kForm | kPhrase))
+            stop_[u] = true;
+        if (k & kForm)
+            form_set_.add(u);
+        if (k & kPhrase)
+            phrase_set_.add(u);
+        if (k & kWord)
+            word_set_.add(u);
     }
 #ifdef TOVRIN_NIBBLE_X86
     avx2_ = __builtin_cpu_supports("avx2");
@@ -131,41 +142,56 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
     if (phrases_ == nullptr)
         return;
     pairs_.assign(1 << 16, false);
-    first_words_.assign(1 << 16, false);
-    for (int k = 0; k < tovrin_phrases_count(phrases_); ++k) {
-        const auto *phrase =
-            reinterpret_cast<const unsigned char *>(tovrin_phrases_phrase(phrases_, k));
-        const std::size_t first = static_cast<std::size_t>(key_[phrase[0]]) << 8;
-        // A phrase of one byte may go on with any byte that ends a word.
-        if (phrase[1] == '\0')
-            for (std::size_t b = 0; b < 256; ++b)
-                pairs_[first | key_[b]] = true;
-        else
-            pairs_[first | key_[phrase[1]]] = true;
-        const std::uint32_t h = first_word_hash(reinterpret_cast<const char *>(phrase));
-        first_words_[h & 0xFFFF] = true;
-        first_words_[h >> 16] = true;
-    }
+    for (int k = 0; k < tovrin_phrases_count(phrases_); ++k)
+        index_phrase(tovrin_phrases_phrase(phrases_, k));
+}
+
+// Files the first bytes and words of `phrase` in the tables that tell most
+// words from the start of a phrase without matching the phrases.
+void TextStage::index_phrase(std::string_view phrase) {
+    const auto *p = reinterpret_cast<const unsigned char *>(phrase.data());
+    const std::size_t first = static_cast<std::size_t>(key_[p[0]]) << 8;
+    // A phrase of one byte may go on with any byte that ends a word.
+    if (phrase.size() == 1)
+        for (std::size_t b = 0; b < 256; ++b)
+            pairs_[first | key_[b]] = true;
+    else
+        pairs_[first | key_[p[1]]] = true;
+    std::size_t length = 0;
+    const std::uint32_t word = word_hash(phrase, kWordSeed, length);
+    first_words_.add(word);
+    std::size_t next = length;
+    while (next < phrase.size() && separator(phrase[next]))
+        ++next;
+    std::size_t second = 0;
+    const std::uint32_t words = word_hash(phrase.substr(next), word, second);
+    if (next > length && second > 0)
+        two_words_.add(words);
+    else
+        one_word_.add(word);
 }
 
 // A hash of the folded letters and digits that begin `text` (its first
-// word).
-std::uint32_t TextStage::first_word_hash(std::string_view text) const {
-    std::uint32_t h = 2166136261u;
+// word), from `seed`; the word's length goes to `length`.
+std::uint32_t TextStage::word_hash(std::string_view text, std::uint32_t seed,
+                                   std::size_t &length) const {
+    std::uint32_t h = seed;
+    length = 0;
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
         if (!(class_[b] & kWord))
             break;
         h = (h ^ key_[b]) * 16777619u;
+        ++length;
     }
     return h;
 }
 
 // Whether some phrase may begin with the first word of `text`: false is
-// sure, true may be wrong now and then (two bits of a hash per word).
+// sure, true may be wrong now and then.
 bool TextStage::may_begin_with(std::string_view text) const {
-    const std::uint32_t h = first_word_hash(text);
-    return first_words_[h & 0xFFFF] && first_words_[h >> 16];
+    std::size_t length = 0;
+    return first_words_.may_hold(word_hash(text, kWordSeed, length));
 }
 
 bool TextStage::may_go_on(char first, char second) const {
@@ -193,30 +219,84 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
 
 // Whether a phrase may begin at d[at], the start of a word, as far as the
 // window tells without reading forms: false is sure. The word's first two
-// bytes and the whole word are asked about, as phrase() asks.
+// bytes, its first word and, where phrases go on after it, its second word
+// are asked about.
 bool TextStage::may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const {
     if (at + 1 >= n || (class_[d[at + 1]] & kForm))
         return true;
     if (!may_go_on(static_cast<char>(d[at]), static_cast<char>(d[at + 1])))
         return false;
-    std::size_t end = at;
-    while (end < n && (class_[d[end]] & (kWord | kForm)) == kWord)
-        ++end;
-    if (end >= n || (class_[d[end]] & kForm))
+    const std::string_view text(reinterpret_cast<const char *>(d), n);
+    // A word of the window; false when forms may change it or the window
+    // ends in it (then the phrase is read whole).
+    const auto word_at = [&](std::size_t from, std::uint32_t seed, std::uint32_t &h,
+                             std::size_t &end) {
+        std::size_t length = 0;
+        h = word_hash(text.substr(from), seed, length);
+        end = from + length;
+        return end < n && !(class_[d[end]] & kForm);
+    };
+    std::uint32_t word = 0, words = 0;
+    std::size_t end = 0;
+    if (!word_at(at, kWordSeed, word, end))
         return true;
-    return may_begin_with(std::string_view(reinterpret_cast<const char *>(d) + at, end - at));
+    if (!first_words_.may_hold(word))
+        return false;
+    if (one_word_.may_hold(word))
+        return true;
+    std::size_t next = end;
+    while (next < n && separator(text[next]))
+        ++next;
+    if (next == end)
+        return false;
+    if (next >= n || (class_[d[next]] & kForm) || !word_at(next, word, words, end))
+        return true;
+    return two_words_.may_hold(words);
 }
 
-// The first byte of d[from, n) that may begin a form or a phrase, or n.
+// The first byte of d[from, n) that may begin a form, or a phrase at the
+// start of a word, or n; the scalar tail and other processors stop at every
+// byte that may begin a phrase and leave the word to run().
 std::size_t TextStage::find_stop(const unsigned char *d, std::size_t from, std::size_t n) const {
 #ifdef TOVRIN_NIBBLE_X86
     if (avx2_)
-        return find_member_avx2(d, from, n, stops_, stop_.data());
+        return find_stop_avx2(d, from, n);
 #endif
     while (from < n && !stop_[d[from]])
         ++from;
     return from;
 }
+
+#ifdef TOVRIN_NIBBLE_X86
+__attribute__((target("avx2"))) std::size_t
+TextStage::find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t n) const {
+    const __m256i nibble = _mm256_set1_epi8(0x0f);
+    const __m256i bits = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64,
+                                          -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
+                                          32, 64, -128);
+    std::size_t i = from;
+    // Whether the byte before d[i] belongs to a word; before `from` run()
+    // decides.
+    std::uint32_t word_before = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(d + i));
+        const __m256i lo = _mm256_and_si256(x, nibble);
+        const __m256i bit = _mm256_shuffle_epi8(bits, _mm256_and_si256(_mm256_srli_epi16(x, 4),
+                                                                        nibble));
+        const std::uint32_t word = members32(x, lo, bit, word_set_);
+        const std::uint32_t stops = members32(x, lo, bit, form_set_) |
+                                    (members32(x, lo, bit, phrase_set_) & ~(word << 1 | word_before));
+        // The first byte after `from` is always a candidate: run() asks.
+        const std::uint32_t first = i == from ? members32(x, lo, bit, phrase_set_) & 1u : 0u;
+        if (const std::uint32_t hits = stops | first)
+            return i + static_cast<std::size_t>(__builtin_ctz(hits));
+        word_before = word >> 31;
+    }
+    while (i < n && !stop_[d[i]])
+        ++i;
+    return i;
+}
+#endif
 
 void TextStage::feed(std::string_view block, bool last, std::string &view,
                      std::vector<ViewForm> &forms) {

@@ -49,6 +49,20 @@ struct StageOptions {
     const tovrin_phrases *phrases = nullptr; // none when null
 };
 
+// A set of 32-bit hashes in 2^16 bits, two per hash: it may hold a hash
+// it was not given, now and then, never miss one it was.
+class HashBits {
+public:
+    void add(std::uint32_t h) {
+        bits_[h & 0xFFFF] = true;
+        bits_[h >> 16] = true;
+    }
+    bool may_hold(std::uint32_t h) const { return bits_[h & 0xFFFF] && bits_[h >> 16]; }
+
+private:
+    std::vector<bool> bits_ = std::vector<bool>(1 << 16);
+};
+
 class TextStage {
 public:
     TextStage(LANG *l, const StageOptions &o);
@@ -98,20 +112,27 @@ private:
                     std::vector<ViewForm> &forms, std::size_t &consumed);
     // Whether some phrase begins with the bytes `first` and `second` (folded).
     bool may_go_on(char first, char second) const;
-    std::uint32_t first_word_hash(std::string_view text) const;
+    void index_phrase(std::string_view phrase);
+    std::uint32_t word_hash(std::string_view text, std::uint32_t seed, std::size_t &length) const;
     bool may_begin_with(std::string_view text) const;
+    // Spaces and abbreviation marks part the words of a phrase.
+    bool separator(char c) const { return c == ' ' || c == abbreviation_; }
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
     std::size_t find_stop(const unsigned char *d, std::size_t from, std::size_t n) const;
+#ifdef TOVRIN_NIBBLE_X86
+    std::size_t find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t n) const;
+#endif
     bool may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const;
     char last_nonspace(const std::string &view) const;
 
     bool forms_on_;
     unsigned char range_;
     char separator_;
+    char abbreviation_;
     const tovrin_phrases *phrases_;
     // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
     // phrase may begin with it; bit 2 it belongs to a word (a letter or a
@@ -121,10 +142,14 @@ private:
     // The bytes that may begin a form or a phrase, as a table and as the
     // set searched 32 bytes at a time where the processor can.
     std::array<bool, 256> stop_{};
-    NibbleSet stops_;
+    NibbleSet form_set_, phrase_set_, word_set_;
     bool avx2_ = false;
     std::vector<bool> pairs_;             // folded first two bytes of some phrase
-    std::vector<bool> first_words_;       // two bits per first word of a phrase
+    // Hashes of the first words of the phrases; of those a phrase may end
+    // or go on with other than a second word after; and of the first two
+    // words of the others.
+    HashBits first_words_, one_word_, two_words_;
+    static constexpr std::uint32_t kWordSeed = 2166136261u;
     FormState state_;
     bool word_before_ = false; // the view's last byte belongs to a word
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
