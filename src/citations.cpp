@@ -33,15 +33,6 @@ struct TextFree {
 };
 using Text = std::unique_ptr<char, TextFree>;
 
-StageOptions stage_options(LANG *l, const tovrin_options &o) {
-    StageOptions s;
-    s.forms = o.forms != 0;
-    s.phrases = o.phrases != 0 ? phrases_of(l) : nullptr;
-    return s;
-}
-
-bool uses_stage(const tovrin_options &o) { return !o.exact && (o.forms || o.phrases); }
-
 unsigned scan_flags(const tovrin_options &o) {
     return !o.exact && o.existing ? TOVRIN_SCAN_EXISTING : 0u;
 }
@@ -52,67 +43,34 @@ unsigned scan_flags(const tovrin_options &o) {
 class CitationReader {
 public:
     CitationReader(LANG *l, const tovrin_options &o)
-        : l_(l), o_(o), scanner_(tovrin_scanner_new(l, scan_flags(o)), tovrin_scanner_free) {
-        if (scanner_ == nullptr)
-            throw std::bad_alloc();
-        if (uses_stage(o))
-            stage_ = std::make_unique<TextStage>(l, stage_options(l, o));
-    }
+        : l_(l), o_(o), scan_(l, o, scan_flags(o)) {}
 
     void feed(std::string_view block, const tovrin_handler &h) {
-        original_.append(block);
-        const std::size_t before = view_.size();
-        if (stage_)
-            stage_->feed(block, false, view_, map_.forms());
-        else
-            view_.append(block);
-        tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
-                            &spans_);
-        hand_out(tovrin_scanner_decided(scanner_.get()), h);
+        hand_out(scan_.feed(block, false), h);
     }
-
-    void finish(const tovrin_handler &h) {
-        const std::size_t before = view_.size();
-        if (stage_)
-            stage_->feed({}, true, view_, map_.forms());
-        tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
-                            &spans_);
-        tovrin_scanner_finish(scanner_.get(), collect, &spans_);
-        hand_out(view_base_ + static_cast<long long>(view_.size()), h);
-    }
+    void finish(const tovrin_handler &h) { hand_out(scan_.feed({}, true), h); }
 
     long long decided() const { return text_done_; }
 
 private:
-    static void collect(const tovrin_span *span, void *spans) {
-        static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
-    }
-
-    long long to_original(long long at) { return map_.to_original(at); }
-
     // Hands out the citations found and the text up to view offset
     // `decided`, then forgets what lies before it.
     void hand_out(long long decided, const tovrin_handler &h) {
-        for (const tovrin_span &s : spans_) {
-            const long long start = to_original(s.offset);
+        for (const tovrin_span &s : scan_.spans()) {
+            const long long start = scan_.to_original(s.offset);
             text_until(start, h);
-            const long long end = to_original(s.offset + s.length);
+            const long long end = scan_.to_original(s.offset + s.length);
             citation(s, start, end, h);
         }
-        spans_.clear();
-        text_until(to_original(decided), h);
-        forget(decided);
-    }
-
-    std::string_view original(long long from, long long to) const {
-        return std::string_view(original_).substr(static_cast<std::size_t>(from - original_base_),
-                                                  static_cast<std::size_t>(to - from));
+        scan_.spans().clear();
+        text_until(scan_.to_original(decided), h);
+        scan_.forget(decided, text_done_);
     }
 
     void text_until(long long end, const tovrin_handler &h) {
         if (end <= text_done_)
             return;
-        const std::string_view text = original(text_done_, end);
+        const std::string_view text = scan_.original(text_done_, end);
         if (h.text != nullptr)
             h.text(text.data(), text.size(), h.ctx);
         if (!(o_.without & TOVRIN_WITHOUT_PLACES))
@@ -122,9 +80,8 @@ private:
 
     void citation(const tovrin_span &s, long long start, long long end,
                   const tovrin_handler &h) {
-        const std::string written(original(start, end));
-        const std::string read = view_.substr(static_cast<std::size_t>(s.offset - view_base_),
-                                              static_cast<std::size_t>(s.length));
+        const std::string written(scan_.original(start, end));
+        const std::string read(scan_.view(s.offset, s.length));
         tovrin_citation c{};
         c.offset = start;
         c.length = end - start;
@@ -155,15 +112,6 @@ private:
             h.citation(&c, h.ctx);
     }
 
-    void forget(long long decided_view) {
-        const auto drop_view = static_cast<std::size_t>(decided_view - view_base_);
-        view_.erase(0, drop_view);
-        view_base_ = decided_view;
-        original_.erase(0, static_cast<std::size_t>(text_done_ - original_base_));
-        original_base_ = text_done_;
-        map_.forget();
-    }
-
     static Units expanded_units(const char *cite, LANG *l) {
         Units pp(makepus(cite, l));
         adjpus_n(pp.get());
@@ -174,16 +122,7 @@ private:
 
     LANG *l_;
     tovrin_options o_;
-    std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
-    std::unique_ptr<TextStage> stage_;
-    std::vector<tovrin_span> spans_;
-    // The view from view_base_ on and its forms, and the original text
-    // from original_base_ on.
-    std::string view_;
-    long long view_base_ = 0;
-    ViewMap map_;
-    std::string original_;
-    long long original_base_ = 0;
+    ViewScan scan_;
     long long text_done_ = 0; // original bytes handed out
     Places places_;
 };
@@ -227,11 +166,9 @@ tovrin_options options_or_defaults(const tovrin_options *o) {
 }
 
 StageOptions single_stage(LANG *l, const tovrin_options &o) {
-    StageOptions s = stage_options(l, o);
-    if (o.exact) {
-        s.forms = false;
-        s.phrases = nullptr;
-    }
+    StageOptions s;
+    s.forms = !o.exact && o.forms != 0;
+    s.phrases = !o.exact && o.phrases != 0 ? phrases_of(l) : nullptr;
     return s;
 }
 

@@ -407,101 +407,53 @@ private:
 // the place of every byte of the view.
 class Linter {
 public:
-    Linter(LANG *l, const tovrin_options &o)
-        : scanner_(tovrin_scanner_new(l, 0), tovrin_scanner_free), analysis_(l, {}) {
-        if (scanner_ == nullptr)
-            throw std::bad_alloc();
-        if (!o.exact && (o.forms || o.phrases)) {
-            StageOptions s;
-            s.forms = o.forms != 0;
-            s.phrases = o.phrases != 0 ? phrases_of(l) : nullptr;
-            stage_ = std::make_unique<TextStage>(l, s);
-        }
-    }
+    Linter(LANG *l, const tovrin_options &o) : scan_(l, o, 0), analysis_(l, {}) {}
 
     void feed(std::string_view block, const tovrin_problem_handler &h) {
         analysis_.report_to(h);
-        original_.append(block);
-        const std::size_t before = view_.size();
-        if (stage_)
-            stage_->feed(block, false, view_, map_.forms());
-        else
-            view_.append(block);
-        scan(before, false);
+        hand_out(scan_.feed(block, false));
     }
 
     void finish(const tovrin_problem_handler &h) {
         analysis_.report_to(h);
-        const std::size_t before = view_.size();
-        if (stage_)
-            stage_->feed({}, true, view_, map_.forms());
-        scan(before, true);
+        hand_out(scan_.feed({}, true));
         analysis_.finish();
     }
 
 private:
-    static void collect(const tovrin_span *span, void *spans) {
-        static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
-    }
-
-    void scan(std::size_t from, bool last) {
-        tovrin_scanner_feed(scanner_.get(), view_.data() + from, view_.size() - from, collect,
-                            &spans_);
-        if (last)
-            tovrin_scanner_finish(scanner_.get(), collect, &spans_);
-        hand_out(last ? view_base_ + static_cast<long long>(view_.size())
-                      : tovrin_scanner_decided(scanner_.get()));
-    }
-
     // Hands the analysis the view up to `decided`: the citations found and
     // the text between them, each byte with its place.
     void hand_out(long long decided) {
-        for (const tovrin_span &s : spans_) {
+        for (const tovrin_span &s : scan_.spans()) {
             text_until(s.offset);
             std::vector<Place> places;
             for (long long k = 0; k < s.length; ++k)
                 places.push_back(place_of(consumed_ + k));
-            analysis_.citation(std::string_view(view_).substr(
-                                   static_cast<std::size_t>(consumed_ - view_base_),
-                                   static_cast<std::size_t>(s.length)),
-                               places);
+            analysis_.citation(scan_.view(consumed_, s.length), places);
             consumed_ += s.length;
         }
-        spans_.clear();
+        scan_.spans().clear();
         text_until(decided);
-        view_.erase(0, static_cast<std::size_t>(decided - view_base_));
-        view_base_ = decided;
-        original_.erase(0, static_cast<std::size_t>(placed_ - original_base_));
-        original_base_ = placed_;
-        map_.forget();
+        scan_.forget(decided, placed_);
     }
 
     void text_until(long long end) {
         for (; consumed_ < end; ++consumed_)
-            analysis_.text(view_at(consumed_), place_of(consumed_));
+            analysis_.text(scan_.view(consumed_, 1)[0], place_of(consumed_));
     }
-
-    char view_at(long long at) const { return view_[static_cast<std::size_t>(at - view_base_)]; }
 
     // The place of view byte `at` (offsets asked for in increasing order).
     Place place_of(long long at) {
-        const long long original = map_.to_original(at);
-        places_.pass(std::string_view(original_).substr(
-            static_cast<std::size_t>(placed_ - original_base_),
-            static_cast<std::size_t>(original - placed_)));
+        const long long original = scan_.to_original(at);
+        places_.pass(scan_.original(placed_, original));
         placed_ = original;
         return Place{original, places_.line(), places_.column()};
     }
 
-    std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
-    std::unique_ptr<TextStage> stage_;
+    ViewScan scan_;
     Analysis analysis_;
-    std::vector<tovrin_span> spans_;
-    std::string view_; // from view_base_ on
-    long long view_base_ = 0, consumed_ = 0;
-    ViewMap map_;
-    std::string original_; // from original_base_ on
-    long long original_base_ = 0, placed_ = 0;
+    long long consumed_ = 0; // view bytes handed to the analysis
+    long long placed_ = 0;   // the original offset of the last place
     Places places_;
 };
 

@@ -472,15 +472,9 @@ TextStage::Step TextStage::compose(const char *w, std::size_t at, std::size_t n,
     char32_t letter = 0;
     if (base != 0 && marks(w, at, n, last, base, letter, end) == Step::more)
         return Step::more;
+    if (letter == 0)
+        return plain_byte(w, at, view, forms, consumed);
     Item item;
-    if (letter == 0) {
-        item.out[0] = w[at];
-        item.count = 1;
-        item.length = 1;
-        emit(item, view, forms);
-        consumed = 1;
-        return Step::done;
-    }
     // The letter went out as it is: it becomes the composed one.
     view.resize(view.size() - base_length);
     viewed_ -= static_cast<long long>(base_length);

@@ -5,11 +5,16 @@
 #define TOVRIN_VIEW_MAP_H
 
 #include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
 #include <cstddef>
 #include <string_view>
 #include <vector>
 
+#include "internal.h"
 #include "text_stage.h"
+#include "tovrin.h"
 
 namespace tovrin::detail {
 
@@ -67,6 +72,84 @@ private:
         return n;
     }
     long line_ = 1, column_ = 1;
+};
+
+
+// The text stage and the block scanner over a text fed in blocks: the view
+// (the text as read) and the citations found in it, with the original text
+// and the view kept from the points their owner has not yet used.
+class ViewScan {
+public:
+    // The reading `o` (without a stage for the exact reading, or with
+    // neither forms nor phrases), with the block scanner's `flags`.
+    ViewScan(LANG *l, const tovrin_options &o, unsigned flags)
+        : scanner_(tovrin_scanner_new(l, flags), tovrin_scanner_free) {
+        if (scanner_ == nullptr)
+            throw std::bad_alloc();
+        if (!o.exact && (o.forms || o.phrases)) {
+            StageOptions s;
+            s.forms = o.forms != 0;
+            s.phrases = o.phrases != 0 ? phrases_of(l) : nullptr;
+            stage_ = std::make_unique<TextStage>(l, s);
+        }
+    }
+
+    // Reads the next block (`last`: the end of the text, `block` empty);
+    // the citations decided go to spans(). Returns the view offset up to
+    // which the view is decided.
+    long long feed(std::string_view block, bool last) {
+        original_.append(block);
+        const std::size_t before = view_.size();
+        if (stage_)
+            stage_->feed(block, last, view_, map_.forms());
+        else
+            view_.append(block);
+        tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
+                            &spans_);
+        if (!last)
+            return tovrin_scanner_decided(scanner_.get());
+        tovrin_scanner_finish(scanner_.get(), collect, &spans_);
+        return view_base_ + static_cast<long long>(view_.size());
+    }
+
+    std::vector<tovrin_span> &spans() { return spans_; }
+
+    // The offset in the original text of view offset `at` (never less than
+    // the last one asked for).
+    long long to_original(long long at) { return map_.to_original(at); }
+
+    std::string_view view(long long from, long long length) const {
+        return std::string_view(view_).substr(static_cast<std::size_t>(from - view_base_),
+                                              static_cast<std::size_t>(length));
+    }
+    std::string_view original(long long from, long long to) const {
+        return std::string_view(original_).substr(static_cast<std::size_t>(from - original_base_),
+                                                  static_cast<std::size_t>(to - from));
+    }
+
+    // Forgets the view before `view_at` and the original before
+    // `original_at`.
+    void forget(long long view_at, long long original_at) {
+        view_.erase(0, static_cast<std::size_t>(view_at - view_base_));
+        view_base_ = view_at;
+        original_.erase(0, static_cast<std::size_t>(original_at - original_base_));
+        original_base_ = original_at;
+        map_.forget();
+    }
+
+private:
+    static void collect(const tovrin_span *span, void *spans) {
+        static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
+    }
+
+    std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
+    std::unique_ptr<TextStage> stage_;
+    std::vector<tovrin_span> spans_;
+    std::string view_; // from view_base_ on
+    long long view_base_ = 0;
+    ViewMap map_;
+    std::string original_; // from original_base_ on
+    long long original_base_ = 0;
 };
 
 } // namespace tovrin::detail
