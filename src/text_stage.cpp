@@ -207,14 +207,33 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
     const std::size_t start = at;
     for (;; ++at) {
         at = find_stop(d, at, n);
-        if (at == n || (class_[d[at]] & kForm))
+        if (at == n)
             return at;
+        if (class_[d[at]] & kForm) {
+            if (!breaks_line_in_text(d, at, start, n))
+                return at;
+            patches_.push_back(at);
+            continue;
+        }
         // A byte that may begin a phrase: only at the start of a word, and
         // only where a phrase may begin with the word.
         const bool word = at > start ? (class_[d[at - 1]] & kWord) != 0 : word_before_;
         if (!word && may_be_phrase(d, at, n))
             return at;
     }
+}
+
+// Whether d[at] is a line feed between two bytes of text that stand for
+// themselves (neither blank nor a form): then it is a space, as form_item()
+// would read it, and no blank line is under way before or after it. Most
+// line breaks of running text are such; the run reads them without
+// stopping.
+bool TextStage::breaks_line_in_text(const unsigned char *d, std::size_t at, std::size_t start,
+                                    std::size_t n) const {
+    if (d[at] != '\n' || at == start || at + 1 >= n)
+        return false;
+    const unsigned char before = d[at - 1], after = d[at + 1];
+    return before != ' ' && !(class_[before] & kForm) && after != ' ' && !(class_[after] & kForm);
 }
 
 // Whether a phrase may begin at d[at], the start of a word, as far as the
@@ -310,7 +329,11 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
     while (i < limit) {
         const std::size_t j = run(w, i, limit);
         if (j > i) {
+            const std::size_t at = view.size();
             view.append(w + i, j - i);
+            for (const std::size_t p : patches_)
+                view[at + p - i] = ' ';
+            patches_.clear();
             viewed_ += static_cast<long long>(j - i);
             plain_tail_ += j - i;
             word_before_ = (class_[byte_at(w, j - 1)] & kWord) != 0;

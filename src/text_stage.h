@@ -127,6 +127,8 @@ private:
     std::size_t find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t n) const;
 #endif
     bool may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const;
+    bool breaks_line_in_text(const unsigned char *d, std::size_t at, std::size_t start,
+                             std::size_t n) const;
     char last_nonspace(const std::string &view) const;
 
     bool forms_on_;
@@ -158,6 +160,7 @@ private:
     char last_before_feed_ = '\0'; // the last byte but spaces before it
     std::string window_;       // the undecided end of the input, then the next block
     std::string lookahead_;    // the view read ahead to match a phrase
+    std::vector<std::size_t> patches_; // line feeds of a run that are spaces
     std::vector<std::uint32_t> lookahead_lengths_;
     long long viewed_ = 0;
 };
