@@ -18,6 +18,8 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,11 @@ struct tovrin_phrases {
     // reader asks for every byte of a text.
     std::array<unsigned char, 256> key{};
     std::array<bool, 256> letter{}, separator{}, starts{};
+    // The language's book names under the folding, filled when a phrase
+    // line is checked: a configuration's every language is checked when it
+    // is opened, and building the lookup tables of all of them (findbook)
+    // would cost far more.
+    std::unordered_set<std::string> folded_names;
 };
 
 namespace {
@@ -60,6 +67,23 @@ void classify(tovrin_phrases &set) {
         // 8:6" stays text, as "song 8:6" does).
         set.starts[b] = ifc_4(c, set.l) || ifc_5(c, set.l);
     }
+}
+
+std::string folded(const tovrin_phrases &set, std::string_view name) {
+    std::string out;
+    for (const char c : name)
+        out += static_cast<char>(set.key[byte(c)]);
+    return out;
+}
+
+// Whether `name` is a book name of the set's language under the folding of
+// names: what findbook() answers, without its tables.
+bool is_book_name(tovrin_phrases &set, const std::string &name) {
+    if (set.folded_names.empty())
+        for (const BOOKS *b = set.l->books; b != nullptr; b = b->next)
+            for (const BOOK *n = b->book; n != nullptr; n = n->next)
+                set.folded_names.insert(folded(set, n->abbrev));
+    return set.folded_names.contains(folded(set, name));
 }
 
 // The word after "{": up to a space or "%", as the loader reads it.
@@ -104,7 +128,7 @@ int read_phrases(std::istream &in, const std::function<tovrin_phrases *(const st
             std::string phrase, name;
             if (line.size() > kMaxLine || !split_line(line, phrase, name))
                 return TOVRIN_PHRASES_BAD_LINE;
-            if (findbook(name.c_str(), inside->l) <= 0)
+            if (!is_book_name(*inside, name))
                 return TOVRIN_PHRASES_UNKNOWN_NAME;
             inside->by_first[inside->key[byte(phrase[0])]].push_back(
                 static_cast<int>(inside->items.size()));
