@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
 
 namespace tovrin::detail {
 
@@ -104,7 +108,7 @@ std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
     return limit;
 }
 
-TextStage::TextStage(LANG *l, const StageOptions &o)
+StageTables::StageTables(LANG *l, const StageOptions &o)
     : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), separator_(l->chars[0]),
       abbreviation_(l->chars[6]),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
@@ -148,7 +152,7 @@ TextStage::TextStage(LANG *l, const StageOptions &o)
 
 // Files the first bytes and words of `phrase` in the tables that tell most
 // words from the start of a phrase without matching the phrases.
-void TextStage::index_phrase(std::string_view phrase) {
+void StageTables::index_phrase(std::string_view phrase) {
     const auto *p = reinterpret_cast<const unsigned char *>(phrase.data());
     const std::size_t first = static_cast<std::size_t>(key_[p[0]]) << 8;
     // A phrase of one byte may go on with any byte that ends a word.
@@ -173,7 +177,7 @@ void TextStage::index_phrase(std::string_view phrase) {
 
 // A hash of the folded letters and digits that begin `text` (its first
 // word), from `seed`; the word's length goes to `length`.
-std::uint32_t TextStage::word_hash(std::string_view text, std::uint32_t seed,
+std::uint32_t StageTables::word_hash(std::string_view text, std::uint32_t seed,
                                    std::size_t &length) const {
     std::uint32_t h = seed;
     length = 0;
@@ -189,15 +193,33 @@ std::uint32_t TextStage::word_hash(std::string_view text, std::uint32_t seed,
 
 // Whether some phrase may begin with the first word of `text`: false is
 // sure, true may be wrong now and then.
-bool TextStage::may_begin_with(std::string_view text) const {
+bool StageTables::may_begin_with(std::string_view text) const {
     std::size_t length = 0;
     return first_words_.may_hold(word_hash(text, kWordSeed, length));
 }
 
-bool TextStage::may_go_on(char first, char second) const {
+bool StageTables::may_go_on(char first, char second) const {
     return pairs_[static_cast<std::size_t>(key_[static_cast<unsigned char>(first)]) << 8 |
                   key_[static_cast<unsigned char>(second)]];
 }
+
+// The tables of a language's stage, built once per language and reading
+// and kept for the life of the process, as the language records are: a
+// program that reads many short texts (a scan per row of a table) makes a
+// stage for each.
+const StageTables &stage_tables(LANG *l, const StageOptions &o) {
+    static std::mutex lock;
+    static std::map<std::tuple<const LANG *, bool, const tovrin_phrases *>,
+                    std::unique_ptr<StageTables>>
+        built;
+    const std::lock_guard<std::mutex> hold(lock);
+    auto &t = built[{l, o.forms, o.phrases}];
+    if (!t)
+        t = std::make_unique<StageTables>(l, o);
+    return *t;
+}
+
+TextStage::TextStage(LANG *l, const StageOptions &o) : t_(stage_tables(l, o)) {}
 
 // The first byte at or after `at` (before `n`) that may begin a form, or
 // a phrase at the start of a word: running text is mostly bytes that
@@ -209,7 +231,7 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         at = find_stop(d, at, n);
         if (at == n)
             return at;
-        if (class_[d[at]] & kForm) {
+        if (t_.class_[d[at]] & kForm) {
             if (!breaks_line_in_text(d, at, start, n))
                 return at;
             patches_.push_back(at);
@@ -217,7 +239,7 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         }
         // A byte that may begin a phrase: only at the start of a word, and
         // only where a phrase may begin with the word.
-        const bool word = at > start ? (class_[d[at - 1]] & kWord) != 0 : word_before_;
+        const bool word = at > start ? (t_.class_[d[at - 1]] & kWord) != 0 : word_before_;
         if (!word && may_be_phrase(d, at, n))
             return at;
     }
@@ -233,7 +255,7 @@ bool TextStage::breaks_line_in_text(const unsigned char *d, std::size_t at, std:
     if (d[at] != '\n' || at == start || at + 1 >= n)
         return false;
     const unsigned char before = d[at - 1], after = d[at + 1];
-    return before != ' ' && !(class_[before] & kForm) && after != ' ' && !(class_[after] & kForm);
+    return before != ' ' && !(t_.class_[before] & kForm) && after != ' ' && !(t_.class_[after] & kForm);
 }
 
 // Whether a phrase may begin at d[at], the start of a word, as far as the
@@ -241,9 +263,9 @@ bool TextStage::breaks_line_in_text(const unsigned char *d, std::size_t at, std:
 // bytes, its first word and, where phrases go on after it, its second word
 // are asked about.
 bool TextStage::may_be_phrase(const unsigned char *d, std::size_t at, std::size_t n) const {
-    if (at + 1 >= n || (class_[d[at + 1]] & kForm))
+    if (at + 1 >= n || (t_.class_[d[at + 1]] & kForm))
         return true;
-    if (!may_go_on(static_cast<char>(d[at]), static_cast<char>(d[at + 1])))
+    if (!t_.may_go_on(static_cast<char>(d[at]), static_cast<char>(d[at + 1])))
         return false;
     const std::string_view text(reinterpret_cast<const char *>(d), n);
     // A word of the window; false when forms may change it or the window
@@ -251,26 +273,26 @@ bool TextStage::may_be_phrase(const unsigned char *d, std::size_t at, std::size_
     const auto word_at = [&](std::size_t from, std::uint32_t seed, std::uint32_t &h,
                              std::size_t &end) {
         std::size_t length = 0;
-        h = word_hash(text.substr(from), seed, length);
+        h = t_.word_hash(text.substr(from), seed, length);
         end = from + length;
-        return end < n && !(class_[d[end]] & kForm);
+        return end < n && !(t_.class_[d[end]] & kForm);
     };
     std::uint32_t word = 0, words = 0;
     std::size_t end = 0;
-    if (!word_at(at, kWordSeed, word, end))
+    if (!word_at(at, StageTables::kWordSeed, word, end))
         return true;
-    if (!first_words_.may_hold(word))
+    if (!t_.first_words_.may_hold(word))
         return false;
-    if (one_word_.may_hold(word))
+    if (t_.one_word_.may_hold(word))
         return true;
     std::size_t next = end;
-    while (next < n && separator(text[next]))
+    while (next < n && t_.separator(text[next]))
         ++next;
     if (next == end)
         return false;
-    if (next >= n || (class_[d[next]] & kForm) || !word_at(next, word, words, end))
+    if (next >= n || (t_.class_[d[next]] & kForm) || !word_at(next, word, words, end))
         return true;
-    return two_words_.may_hold(words);
+    return t_.two_words_.may_hold(words);
 }
 
 // The first byte of d[from, n) that may begin a form, or a phrase at the
@@ -278,10 +300,10 @@ bool TextStage::may_be_phrase(const unsigned char *d, std::size_t at, std::size_
 // byte that may begin a phrase and leave the word to run().
 std::size_t TextStage::find_stop(const unsigned char *d, std::size_t from, std::size_t n) const {
 #ifdef TOVRIN_NIBBLE_X86
-    if (avx2_)
+    if (t_.avx2_)
         return find_stop_avx2(d, from, n);
 #endif
-    while (from < n && !stop_[d[from]])
+    while (from < n && !t_.stop_[d[from]])
         ++from;
     return from;
 }
@@ -302,16 +324,16 @@ TextStage::find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t 
         const __m256i lo = _mm256_and_si256(x, nibble);
         const __m256i bit = _mm256_shuffle_epi8(bits, _mm256_and_si256(_mm256_srli_epi16(x, 4),
                                                                         nibble));
-        const std::uint32_t word = members32(x, lo, bit, word_set_);
-        const std::uint32_t stops = members32(x, lo, bit, form_set_) |
-                                    (members32(x, lo, bit, phrase_set_) & ~(word << 1 | word_before));
+        const std::uint32_t word = members32(x, lo, bit, t_.word_set_);
+        const std::uint32_t stops = members32(x, lo, bit, t_.form_set_) |
+                                    (members32(x, lo, bit, t_.phrase_set_) & ~(word << 1 | word_before));
         // The first byte after `from` is always a candidate: run() asks.
-        const std::uint32_t first = i == from ? members32(x, lo, bit, phrase_set_) & 1u : 0u;
+        const std::uint32_t first = i == from ? members32(x, lo, bit, t_.phrase_set_) & 1u : 0u;
         if (const std::uint32_t hits = stops | first)
             return i + static_cast<std::size_t>(__builtin_ctz(hits));
         word_before = word >> 31;
     }
-    while (i < n && !stop_[d[i]])
+    while (i < n && !t_.stop_[d[i]])
         ++i;
     return i;
 }
@@ -336,7 +358,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
             patches_.clear();
             viewed_ += static_cast<long long>(j - i);
             plain_tail_ += j - i;
-            word_before_ = (class_[byte_at(w, j - 1)] & kWord) != 0;
+            word_before_ = (t_.class_[byte_at(w, j - 1)] & kWord) != 0;
             if (state_.blank_line)
                 state_.blank_line = std::all_of(w + i, w + j, [](char c) { return c == ' '; });
             i = j;
@@ -344,7 +366,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
         if (i >= limit)
             break;
         std::size_t consumed = 0;
-        if (!(class_[byte_at(w, i)] & kForm)) {
+        if (!(t_.class_[byte_at(w, i)] & kForm)) {
             if (phrase(w, i, n, last, view, forms, consumed) == Step::more)
                 break;
         } else if (may_begin_mark(byte_at(w, i))) {
@@ -379,7 +401,7 @@ void TextStage::emit(const Item &item, std::string &view, std::vector<ViewForm> 
     view.append(item.out, item.count);
     viewed_ += item.count;
     plain_tail_ = item.length == 1 && item.count == 1 ? plain_tail_ + 1 : 0;
-    word_before_ = (class_[static_cast<unsigned char>(item.out[item.count - 1])] & kWord) != 0;
+    word_before_ = (t_.class_[static_cast<unsigned char>(item.out[item.count - 1])] & kWord) != 0;
 }
 
 // One byte of the view from the byte at `at`: a typographic form, or the
@@ -400,11 +422,11 @@ TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t 
         if (have(2)) {
             const unsigned char second = byte_at(w, at + 1), third = byte_at(w, at + 2);
             if (second == 0x80 && (third == 0x90 || third == 0x92 || third == 0x93 || third == 0x94))
-                mapped = range_, length = 3;
+                mapped = t_.range_, length = 3;
             else if (second == 0x80 && (third == 0x89 || third == 0xAF))
                 mapped = ' ', length = 3;
             else if (second == 0x88 && third == 0x92)
-                mapped = range_, length = 3;
+                mapped = t_.range_, length = 3;
         }
         break;
     case 0xC2: // no-break space
@@ -421,7 +443,7 @@ TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t 
         if (have(1) && w[at + 1] == '-') {
             if (wait(2))
                 return Step::more;
-            mapped = range_;
+            mapped = t_.range_;
             length = have(2) && w[at + 2] == '-' ? 3 : 2;
         }
         break;
@@ -555,7 +577,7 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
             return Step::done;
         }
         Item item;
-        if (forms_on_ && (class_[byte_at(w, p)] & kForm) && !may_begin_mark(byte_at(w, p))) {
+        if (t_.forms_on_ && (t_.class_[byte_at(w, p)] & kForm) && !may_begin_mark(byte_at(w, p))) {
             if (form_item(w, p, n, last, state, item) == Step::more)
                 return Step::more;
         } else {
@@ -566,7 +588,7 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         lookahead_lengths_.push_back(item.length);
         p += item.length;
         // Combining marks after a letter change it before the phrases see it.
-        if (!forms_on_ || item.length != 1)
+        if (!t_.forms_on_ || item.length != 1)
             return Step::done;
         if (p >= n && !last)
             return Step::more;
@@ -579,21 +601,21 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     // their second byte already.
     if (!ended && pull() == Step::more)
         return Step::more;
-    if (!ended && !may_go_on(lookahead_[0], lookahead_[1]))
+    if (!ended && !t_.may_go_on(lookahead_[0], lookahead_[1]))
         return plain_byte(w, at, view, forms, consumed);
     // The first word decides for most words: read it whole, and ask the
     // phrases only when one may begin with that word.
-    while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
+    while (!ended && (t_.class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
            lookahead_.size() < kMaxPhraseBytes)
         if (pull() == Step::more)
             return Step::more;
-    if (!may_begin_with(lookahead_))
+    if (!t_.may_begin_with(lookahead_))
         return plain_byte(w, at, view, forms, consumed);
     long length = 0;
     int which = 0;
     for (;;) {
         const bool more = !ended && lookahead_.size() < kMaxPhraseBytes;
-        length = tovrin_phrases_match(phrases_, lookahead_.data(), lookahead_.size(), more ? 1 : 0,
+        length = tovrin_phrases_match(t_.phrases_, lookahead_.data(), lookahead_.size(), more ? 1 : 0,
                                       &which);
         if (length >= 0)
             break;
@@ -601,7 +623,7 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         do {
             if (pull() == Step::more)
                 return Step::more;
-        } while (!ended && (class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
+        } while (!ended && (t_.class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
                  lookahead_.size() < kMaxPhraseBytes);
     }
     if (length == 0)
@@ -615,12 +637,12 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     // První list Korintským 13,4" would read as "Ž 23,1. 1", a verse list,
     // and swallow the title): a line end of no original bytes stops it,
     // unless a citation separator before the phrase joins the two.
-    if (const char before = last_nonspace(view); before != '\0' && before != separator_) {
+    if (const char before = last_nonspace(view); before != '\0' && before != t_.separator_) {
         forms.push_back({viewed_, 0});
         view += '\r';
         ++viewed_;
     }
-    const std::string_view name = tovrin_phrases_name(phrases_, which);
+    const std::string_view name = tovrin_phrases_name(t_.phrases_, which);
     forms.push_back({viewed_, static_cast<std::uint32_t>(consumed)});
     for (std::size_t k = 1; k < name.size(); ++k)
         forms.push_back({viewed_ + static_cast<long long>(k), 0});

@@ -63,6 +63,45 @@ private:
     std::vector<bool> bits_ = std::vector<bool>(1 << 16);
 };
 
+// What a stage of a language and reading knows before it reads: byte
+// classes, the bytes it stops at, and the tables that tell most words from
+// the start of a phrase. Built once and shared by every stage.
+struct StageTables {
+    StageTables(LANG *l, const StageOptions &o);
+
+    // Whether some phrase begins with the bytes `first` and `second` (folded).
+    bool may_go_on(char first, char second) const;
+    std::uint32_t word_hash(std::string_view text, std::uint32_t seed, std::size_t &length) const;
+    bool may_begin_with(std::string_view text) const;
+    // Spaces and abbreviation marks part the words of a phrase.
+    bool separator(char c) const { return c == ' ' || c == abbreviation_; }
+
+    bool forms_on_;
+    unsigned char range_;
+    char separator_;
+    char abbreviation_;
+    const tovrin_phrases *phrases_;
+    // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
+    // phrase may begin with it; bit 2 it belongs to a word (a letter or a
+    // digit of the language).
+    std::array<std::uint8_t, 256> class_{};
+    std::array<unsigned char, 256> key_{}; // the folding of names
+    // The bytes that may begin a form or a phrase, as a table and as the
+    // set searched 32 bytes at a time where the processor can.
+    std::array<bool, 256> stop_{};
+    NibbleSet form_set_, phrase_set_, word_set_;
+    bool avx2_ = false;
+    std::vector<bool> pairs_; // folded first two bytes of some phrase
+    // Hashes of the first words of the phrases; of those a phrase may end
+    // or go on with other than a second word after; and of the first two
+    // words of the others.
+    HashBits first_words_, one_word_, two_words_;
+    static constexpr std::uint32_t kWordSeed = 2166136261u;
+
+private:
+    void index_phrase(std::string_view phrase);
+};
+
 class TextStage {
 public:
     TextStage(LANG *l, const StageOptions &o);
@@ -110,13 +149,6 @@ private:
                  std::vector<ViewForm> &forms, std::size_t &consumed);
     Step plain_byte(const char *w, std::size_t at, std::string &view,
                     std::vector<ViewForm> &forms, std::size_t &consumed);
-    // Whether some phrase begins with the bytes `first` and `second` (folded).
-    bool may_go_on(char first, char second) const;
-    void index_phrase(std::string_view phrase);
-    std::uint32_t word_hash(std::string_view text, std::uint32_t seed, std::size_t &length) const;
-    bool may_begin_with(std::string_view text) const;
-    // Spaces and abbreviation marks part the words of a phrase.
-    bool separator(char c) const { return c == ' ' || c == abbreviation_; }
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
@@ -131,27 +163,7 @@ private:
                              std::size_t n) const;
     char last_nonspace(const std::string &view) const;
 
-    bool forms_on_;
-    unsigned char range_;
-    char separator_;
-    char abbreviation_;
-    const tovrin_phrases *phrases_;
-    // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
-    // phrase may begin with it; bit 2 it belongs to a word (a letter or a
-    // digit of the language).
-    std::array<std::uint8_t, 256> class_{};
-    std::array<unsigned char, 256> key_{}; // the folding of names
-    // The bytes that may begin a form or a phrase, as a table and as the
-    // set searched 32 bytes at a time where the processor can.
-    std::array<bool, 256> stop_{};
-    NibbleSet form_set_, phrase_set_, word_set_;
-    bool avx2_ = false;
-    std::vector<bool> pairs_;             // folded first two bytes of some phrase
-    // Hashes of the first words of the phrases; of those a phrase may end
-    // or go on with other than a second word after; and of the first two
-    // words of the others.
-    HashBits first_words_, one_word_, two_words_;
-    static constexpr std::uint32_t kWordSeed = 2166136261u;
+    const StageTables &t_;
     FormState state_;
     bool word_before_ = false; // the view's last byte belongs to a word
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
