@@ -504,7 +504,8 @@ typedef struct tovrin_config_error {
 } tovrin_config_error;
 
 /* Opens the configuration file `path`; NULL `path` opens the shipped
- * bibl.ini built into the library. NULL on failure, with the reason in
+ * bibl.ini built into the library (loaded at the first opening only: every
+ * opening of it shares the same languages). NULL on failure, with the reason in
  * *err (when `err` is not NULL): the file cannot be read, the loader would
  * end the process on it, a phrase line is broken, or it defines no
  * language ("no languages in it"). Prints nothing. */

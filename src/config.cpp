@@ -169,9 +169,22 @@ tovrin_config *tovrin_config_open_text(const char *text, size_t len, const char 
 }
 
 tovrin_config *tovrin_config_open(const char *path, tovrin_config_error *err) {
-    if (path == nullptr)
-        return tovrin_config_open_text(tovrin_shipped_bibl_ini, tovrin_shipped_bibl_ini_size,
-                                       "the shipped bibl.ini", err);
+    if (path == nullptr) {
+        // The shipped configuration never changes: it is loaded once, and
+        // every opening shares its languages (records are never released,
+        // so loading it again for each opening would only grow the process).
+        static const tovrin_config *const shipped =
+            tovrin_config_open_text(tovrin_shipped_bibl_ini, tovrin_shipped_bibl_ini_size,
+                                    "the shipped bibl.ini", err);
+        if (shipped == nullptr)
+            return nullptr;
+        try {
+            return new tovrin_config(*shipped);
+        } catch (const std::bad_alloc &) {
+            tovrin::detail::fill(err, "the shipped bibl.ini", 0, "out of memory");
+            return nullptr;
+        }
+    }
     std::string text;
     try {
         text = tovrin::read_config_file(path);
