@@ -107,8 +107,9 @@ bool split_line(const std::string &line, std::string &phrase, std::string &name)
 // gives the set that a block of a name fills (null: none), asked for the
 // first block of each name only, as findlang() finds the first. Returns a
 // status; *seen whether some block had a set.
-int read_phrases(std::istream &in, const std::function<tovrin_phrases *(const std::string &)> &set_of,
-                 int &line_no, bool &seen) {
+using SetOf = std::function<tovrin_phrases *(const std::string &)>;
+
+int read_phrases(std::istream &in, const SetOf &set_of, int &line_no, bool &seen) {
     std::set<std::string> blocks;
     tovrin_phrases *inside = nullptr;
     std::string line;

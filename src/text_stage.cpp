@@ -255,7 +255,8 @@ bool TextStage::breaks_line_in_text(const unsigned char *d, std::size_t at, std:
     if (d[at] != '\n' || at == start || at + 1 >= n)
         return false;
     const unsigned char before = d[at - 1], after = d[at + 1];
-    return before != ' ' && !(t_.class_[before] & kForm) && after != ' ' && !(t_.class_[after] & kForm);
+    return before != ' ' && !(t_.class_[before] & kForm) && after != ' ' &&
+           !(t_.class_[after] & kForm);
 }
 
 // Whether a phrase may begin at d[at], the start of a word, as far as the
@@ -316,8 +317,9 @@ TextStage::find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t 
                                           -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
                                           32, 64, -128);
     std::size_t i = from;
-    // Whether the byte before d[i] belongs to a word; before `from` run()
-    // decides.
+    // Whether the byte before d[i] belongs to a word. Before `from` it is
+    // taken not to: a byte there that may begin a phrase is handed to run(),
+    // which knows.
     std::uint32_t word_before = 0;
     for (; i + 32 <= n; i += 32) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(d + i));
@@ -325,12 +327,11 @@ TextStage::find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t 
         const __m256i bit = _mm256_shuffle_epi8(bits, _mm256_and_si256(_mm256_srli_epi16(x, 4),
                                                                         nibble));
         const std::uint32_t word = members32(x, lo, bit, t_.word_set_);
-        const std::uint32_t stops = members32(x, lo, bit, t_.form_set_) |
-                                    (members32(x, lo, bit, t_.phrase_set_) & ~(word << 1 | word_before));
-        // The first byte after `from` is always a candidate: run() asks.
-        const std::uint32_t first = i == from ? members32(x, lo, bit, t_.phrase_set_) & 1u : 0u;
-        if (const std::uint32_t hits = stops | first)
-            return i + static_cast<std::size_t>(__builtin_ctz(hits));
+        const std::uint32_t phrase = members32(x, lo, bit, t_.phrase_set_);
+        const std::uint32_t stops =
+            members32(x, lo, bit, t_.form_set_) | (phrase & ~(word << 1 | word_before));
+        if (stops != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(stops));
         word_before = word >> 31;
     }
     while (i < n && !t_.stop_[d[i]])
@@ -421,7 +422,8 @@ TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t 
             return Step::more;
         if (have(2)) {
             const unsigned char second = byte_at(w, at + 1), third = byte_at(w, at + 2);
-            if (second == 0x80 && (third == 0x90 || third == 0x92 || third == 0x93 || third == 0x94))
+            const bool dash = third == 0x90 || third == 0x92 || third == 0x93 || third == 0x94;
+            if (second == 0x80 && dash)
                 mapped = t_.range_, length = 3;
             else if (second == 0x80 && (third == 0x89 || third == 0xAF))
                 mapped = ' ', length = 3;
@@ -498,7 +500,8 @@ TextStage::Step TextStage::marks(const char *w, std::size_t at, std::size_t n, b
         if (end + 1 >= n && !last && (end >= n || may_begin_mark(byte_at(w, end))))
             return Step::more;
         const char32_t mark = end + 1 < n ? combining_mark(w, end) : 0;
-        const char32_t composed = mark != 0 ? composed_letter(letter != 0 ? letter : base, mark) : 0;
+        const char32_t composed =
+            mark != 0 ? composed_letter(letter != 0 ? letter : base, mark) : 0;
         if (composed == 0)
             return Step::done;
         letter = composed;
@@ -615,7 +618,8 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     int which = 0;
     for (;;) {
         const bool more = !ended && lookahead_.size() < kMaxPhraseBytes;
-        length = tovrin_phrases_match(t_.phrases_, lookahead_.data(), lookahead_.size(), more ? 1 : 0,
+        length = tovrin_phrases_match(t_.phrases_, lookahead_.data(), lookahead_.size(),
+                                      more ? 1 : 0,
                                       &which);
         if (length >= 0)
             break;
