@@ -509,6 +509,19 @@ TextStage::Step TextStage::marks(const char *w, std::size_t at, std::size_t n, b
     }
 }
 
+// The letter that the combining marks at `at` compose to with the letter
+// that ends `out`, when that letter lies in its last `plain` bytes (bytes
+// that stand for themselves); 0 in `letter` when they do not compose. The
+// letter's length goes to `base_length`, the end of the marks to `end`.
+TextStage::Step TextStage::composition(const char *w, std::size_t at, std::size_t n, bool last,
+                                       std::string_view out, std::size_t plain, char32_t &letter,
+                                       std::size_t &base_length, std::size_t &end) const {
+    letter = 0;
+    end = at;
+    const char32_t base = last_character(out, plain, base_length);
+    return base != 0 ? marks(w, at, n, last, base, letter, end) : Step::done;
+}
+
 // The combining marks at `at`, composed with the letter that ends the view
 // when it stands for itself; otherwise the mark's first byte stays as it
 // is.
@@ -516,9 +529,8 @@ TextStage::Step TextStage::compose(const char *w, std::size_t at, std::size_t n,
                                    std::string &view, std::vector<ViewForm> &forms,
                                    std::size_t &consumed) {
     std::size_t base_length = 0, end = at;
-    const char32_t base = last_character(view, plain_tail_, base_length);
     char32_t letter = 0;
-    if (base != 0 && marks(w, at, n, last, base, letter, end) == Step::more)
+    if (composition(w, at, n, last, view, plain_tail_, letter, base_length, end) == Step::more)
         return Step::more;
     if (letter == 0)
         return plain_byte(w, at, view, forms, consumed);
@@ -542,9 +554,8 @@ TextStage::Step TextStage::compose_ahead(const char *w, std::size_t &p, std::siz
          it != lookahead_lengths_.rend() && *it == 1 && plain < 4; ++it)
         ++plain;
     std::size_t base_length = 0, end = p;
-    const char32_t base = last_character(lookahead_, plain, base_length);
     char32_t letter = 0;
-    if (base != 0 && marks(w, p, n, last, base, letter, end) == Step::more)
+    if (composition(w, p, n, last, lookahead_, plain, letter, base_length, end) == Step::more)
         return Step::more;
     if (letter == 0)
         return Step::done;

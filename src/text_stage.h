@@ -145,6 +145,9 @@ private:
                     const FormState &state, char &out) const;
     Step marks(const char *w, std::size_t at, std::size_t n, bool last, char32_t base,
                char32_t &letter, std::size_t &end) const;
+    Step composition(const char *w, std::size_t at, std::size_t n, bool last,
+                     std::string_view out, std::size_t plain, char32_t &letter,
+                     std::size_t &base_length, std::size_t &end) const;
     Step compose(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                  std::vector<ViewForm> &forms, std::size_t &consumed);
     Step plain_byte(const char *w, std::size_t at, std::string &view,
