@@ -70,17 +70,21 @@ private:
     void text_until(long long end, const tovrin_handler &h) {
         if (end <= text_done_)
             return;
-        const std::string_view text = scan_.original(text_done_, end);
-        if (h.text != nullptr)
-            h.text(text.data(), text.size(), h.ctx);
-        if (!(o_.without & TOVRIN_WITHOUT_PLACES))
-            places_.pass(text);
+        const ViewScan::Original text = scan_.original(text_done_, end);
+        for (const std::string_view piece : {text.kept, text.fed}) {
+            if (piece.empty())
+                continue;
+            if (h.text != nullptr)
+                h.text(piece.data(), piece.size(), h.ctx);
+            if (!(o_.without & TOVRIN_WITHOUT_PLACES))
+                places_.pass(piece);
+        }
         text_done_ = end;
     }
 
     void citation(const tovrin_span &s, long long start, long long end,
                   const tovrin_handler &h) {
-        const std::string written(scan_.original(start, end));
+        const std::string written = scan_.original(start, end).joined();
         const std::string read(scan_.view(s.offset, s.length));
         tovrin_citation c{};
         c.offset = start;

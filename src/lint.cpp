@@ -445,7 +445,9 @@ private:
     // The place of view byte `at` (offsets asked for in increasing order).
     Place place_of(long long at) {
         const long long original = scan_.to_original(at);
-        places_.pass(scan_.original(placed_, original));
+        const ViewScan::Original text = scan_.original(placed_, original);
+        places_.pass(text.kept);
+        places_.pass(text.fed);
         placed_ = original;
         return Place{original, places_.line(), places_.column()};
     }

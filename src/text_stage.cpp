@@ -25,6 +25,10 @@ constexpr std::uint8_t kForm = 1, kPhrase = 2, kWord = 4;
 // The longest view a phrase match reads: a phrase with the blanks a text
 // puts between its words.
 constexpr std::size_t kMaxPhraseBytes = 256;
+// What of a block goes into the window with the undecided end of the last
+// one: more than any item it holds can need to be decided (a phrase of
+// kMaxPhraseBytes, a letter with its marks).
+constexpr std::size_t kHead = 4096;
 
 unsigned char byte_at(const char *w, std::size_t at) { return static_cast<unsigned char>(w[at]); }
 
@@ -342,13 +346,44 @@ TextStage::find_stop_avx2(const unsigned char *d, std::size_t from, std::size_t 
 
 void TextStage::feed(std::string_view block, bool last, std::string &view,
                      std::vector<ViewForm> &forms) {
-    window_.append(block);
-    const char *w = window_.data();
-    const std::size_t n = window_.size();
-    const std::size_t limit = last ? n : undecided_end(w, n);
-    std::size_t i = 0;
     plain_tail_ = 0;
     feed_start_ = view.size();
+    std::size_t from = 0; // where the block is read where it lies
+    if (!window_.empty()) {
+        // The undecided end of the last block goes first, with as much of
+        // this one as deciding it may take; the rest of the block is read
+        // where it lies, without a copy.
+        const std::size_t carry = window_.size();
+        const std::size_t head = std::min(block.size(), kHead);
+        window_.append(block.substr(0, head));
+        std::size_t i = 0;
+        if (head < block.size())
+            i = read(window_.data(), 0, carry, window_.size(), false, view, forms);
+        if (head == block.size() || i < carry) {
+            // A short block, or an item that needs more of it: all of it
+            // in the window.
+            window_.append(block.substr(head));
+            const std::size_t n = window_.size();
+            i = read(window_.data(), i, last ? n : undecided_end(window_.data(), n), n, last, view,
+                     forms);
+            window_.erase(0, i);
+            last_before_feed_ = last_nonspace(view);
+            return;
+        }
+        from = i - carry;
+    }
+    const std::size_t n = block.size();
+    const std::size_t j =
+        read(block.data(), from, last ? n : undecided_end(block.data(), n), n, last, view, forms);
+    window_.assign(block.substr(j));
+    last_before_feed_ = last_nonspace(view);
+}
+
+// Reads the items of `w` (`n` bytes, the text's end when `last`) that begin
+// in [i, limit); returns where it stopped: `limit` or past it, or before it
+// at an item that needs more of the text than `w` holds.
+std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std::size_t n,
+                            bool last, std::string &view, std::vector<ViewForm> &forms) {
     while (i < limit) {
         const std::size_t j = run(w, i, limit);
         if (j > i) {
@@ -382,8 +417,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
         }
         i += consumed;
     }
-    window_.erase(0, i);
-    last_before_feed_ = last_nonspace(view);
+    return i;
 }
 
 // The last byte of the view handed out that is no space, or NUL before the

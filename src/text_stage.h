@@ -139,6 +139,8 @@ private:
     enum class Step { done, more };
 
     static std::size_t undecided_end(const char *w, std::size_t n);
+    std::size_t read(const char *w, std::size_t i, std::size_t limit, std::size_t n, bool last,
+                     std::string &view, std::vector<ViewForm> &forms);
     Step form_item(const char *w, std::size_t at, std::size_t n, bool last, FormState &state,
                    Item &item) const;
     Step line_break(const char *w, std::size_t at, std::size_t n, bool last,
@@ -173,7 +175,7 @@ private:
                                  // feed that stand for themselves
     std::size_t feed_start_ = 0; // where this feed's view begins in the caller's
     char last_before_feed_ = '\0'; // the last byte but spaces before it
-    std::string window_;       // the undecided end of the input, then the next block
+    std::string window_; // the undecided end of the input
     std::string lookahead_;    // the view read ahead to match a phrase
     std::vector<std::size_t> patches_; // line feeds of a run that are spaces
     std::vector<std::uint32_t> lookahead_lengths_;

@@ -98,7 +98,7 @@ public:
     // the citations decided go to spans(). Returns the view offset up to
     // which the view is decided.
     long long feed(std::string_view block, bool last) {
-        original_.append(block);
+        block_ = block;
         const std::size_t before = view_.size();
         if (stage_)
             stage_->feed(block, last, view_, map_.forms());
@@ -122,18 +122,39 @@ public:
         return std::string_view(view_).substr(static_cast<std::size_t>(from - view_base_),
                                               static_cast<std::size_t>(length));
     }
-    std::string_view original(long long from, long long to) const {
-        return std::string_view(original_).substr(static_cast<std::size_t>(from - original_base_),
-                                                  static_cast<std::size_t>(to - from));
+    // The original text from `from` to `to`: what is kept of earlier
+    // blocks, then what is in the block being fed (either may be empty).
+    struct Original {
+        std::string_view kept, fed;
+        std::string joined() const { return std::string(kept) + std::string(fed); }
+    };
+    Original original(long long from, long long to) const {
+        const long long split = kept_base_ + static_cast<long long>(kept_.size());
+        const auto piece = [](std::string_view text, long long base, long long a, long long b) {
+            a = std::max(a, base);
+            b = std::min(b, base + static_cast<long long>(text.size()));
+            return a >= b ? std::string_view()
+                          : text.substr(static_cast<std::size_t>(a - base),
+                                        static_cast<std::size_t>(b - a));
+        };
+        return {piece(kept_, kept_base_, from, to), piece(block_, split, from, to)};
     }
 
     // Forgets the view before `view_at` and the original before
-    // `original_at`.
+    // `original_at`; keeps the rest of the block being fed, which its
+    // caller may release.
     void forget(long long view_at, long long original_at) {
         view_.erase(0, static_cast<std::size_t>(view_at - view_base_));
         view_base_ = view_at;
-        original_.erase(0, static_cast<std::size_t>(original_at - original_base_));
-        original_base_ = original_at;
+        const long long split = kept_base_ + static_cast<long long>(kept_.size());
+        if (original_at <= split) {
+            kept_.erase(0, static_cast<std::size_t>(original_at - kept_base_));
+            kept_.append(block_);
+        } else {
+            kept_.assign(block_.substr(static_cast<std::size_t>(original_at - split)));
+        }
+        kept_base_ = original_at;
+        block_ = {};
         map_.forget();
     }
 
@@ -148,8 +169,11 @@ private:
     std::string view_; // from view_base_ on
     long long view_base_ = 0;
     ViewMap map_;
-    std::string original_; // from original_base_ on
-    long long original_base_ = 0;
+    // The original text from kept_base_ on: what is kept of earlier blocks,
+    // then the block being fed, read where it lies.
+    std::string kept_;
+    long long kept_base_ = 0;
+    std::string_view block_;
 };
 
 } // namespace tovrin::detail
