@@ -85,12 +85,4 @@ std::string html_escape(const std::string &s) {
     return r;
 }
 
-std::size_t characters(const char *p, std::size_t n) {
-    CharacterCounter counter;
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        count += counter.starts_character(static_cast<unsigned char>(p[i]));
-    return count;
-}
-
 } // namespace cli
