@@ -571,6 +571,10 @@ typedef struct tovrin_options {
     int forms;        /* typographic forms and decomposed letters */
     int phrases;      /* book titles of three words or more */
     unsigned without; /* TOVRIN_WITHOUT_... : parts of records left out */
+    const char *sigla; /* sigla that are not books, besides the language's
+                          own ("$" lines of bibl.ini), spelt exactly and
+                          separated by spaces or commas: "PL PG SC"; may be
+                          NULL (copied when a reader or linter is made) */
 } tovrin_options;
 
 /* The defaults of every program of tovrin: existing, forms and phrases on,
@@ -627,7 +631,21 @@ char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o);
 /* Flags of tovrin_problem(). */
 #define TOVRIN_PROBLEM_WHOLE_BOOK 1u /* a book alone is a citation (the whole
                                         book), as the services take it */
-#define TOVRIN_PROBLEM_EXISTS 2u     /* its chapters and verses must exist */
+#define TOVRIN_PROBLEM_EXISTS 2u     /* its chapters and verses must exist
+                                        (always so when `o` asks for
+                                        existing citations and is not exact,
+                                        as the defaults do) */
+
+/* The units of `cite` (as read) with the marks applied, as a reader's
+ * records give them: a book of one chapter cited by its verses alone
+ * ("Jude 5", "Abd 1-21") has them in chapter 1. Release with freepus(). */
+PARS_UNIT **tovrin_units(const char *cite, LANG *l);
+
+/* tovrin_comp() and tovrin_is_equal() as the default reading compares:
+ * "Ju 5" and "Ju 1,5" are the same passage. Returns tovrin_comp()'s
+ * answer; `*overlap` (may be NULL) gets tovrin_is_equal()'s. */
+int tovrin_compare_read(const char *cite1, const char *cite2, LANG *l1, LANG *l2,
+                        int *overlap);
 
 /* What is wrong with `cite`, read with `o` (NULL: the defaults), in the
  * words of tovrin lint: "unknown book name 'Xy' in 'Xy 3,4'", "not a

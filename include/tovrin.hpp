@@ -286,8 +286,9 @@ public:
     friend bool operator==(Language, Language) noexcept = default;
 
 private:
-    // `cite` read and checked for the services, or citation_error.
-    std::string valid(std::string_view cite) const;
+    // `cite` read and checked for the services (`existing`: its chapters
+    // and verses must exist), or citation_error.
+    std::string valid(std::string_view cite, bool existing = true) const;
     // Every book of `read` must have a name in `to`.
     void written_in(std::string_view cite, const std::string &read, Language to) const;
 
@@ -1192,8 +1193,11 @@ inline std::string Language::read(std::string_view cite) const {
         .value_or(std::string());
 }
 
-inline std::string Language::valid(std::string_view cite) const {
-    if (std::optional<std::string> why = problem(cite))
+inline std::string Language::valid(std::string_view cite, bool existing) const {
+    tovrin_options o = tovrin_default_options();
+    o.existing = existing;
+    if (std::optional<std::string> why = api_detail::take(tovrin_problem(
+            api_detail::terminated(cite).c_str(), lang_, &o, TOVRIN_PROBLEM_WHOLE_BOOK)))
         throw citation_error(*why, std::string(cite));
     return read(cite);
 }
@@ -1210,10 +1214,7 @@ inline void Language::written_in(std::string_view cite, const std::string &read,
 }
 
 inline std::vector<Unit> Language::units(std::string_view cite) const {
-    UnitArray pp(makepus(valid(cite).c_str(), lang_));
-    adjpus_n(pp.get());
-    adjpus_plus(pp.get());
-    adjpus_v01(pp.get());
+    UnitArray pp(tovrin_units(valid(cite).c_str(), lang_));
     std::vector<Unit> all;
     for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
         all.push_back(api_detail::from_c(**u));
@@ -1243,8 +1244,12 @@ inline Comparison Language::compare(std::string_view a, std::string_view b) cons
 inline Comparison Language::compare(std::string_view a, std::string_view b,
                                     Language b_lang) const {
     const std::string first = valid(a), second = b_lang.valid(b);
-    return Comparison{overlaps(first, second, *this, b_lang),
-                      order(first, second, *this, b_lang)};
+    int overlap = 0;
+    const int r = tovrin_compare_read(first.c_str(), second.c_str(), lang_, b_lang.lang_,
+                                      &overlap);
+    return Comparison{overlap == 1, r == 1    ? std::weak_ordering::less
+                                    : r == -1 ? std::weak_ordering::greater
+                                              : std::weak_ordering::equivalent};
 }
 
 inline std::optional<std::string> Language::osis(std::string_view cite) const {
@@ -1255,7 +1260,7 @@ inline std::optional<std::string> Language::osis(std::string_view cite) const {
 }
 
 inline bool Language::exists(std::string_view cite) const {
-    return !missing(valid(cite), *this).has_value();
+    return !missing(valid(cite, false), *this).has_value();
 }
 
 } // namespace tovrin

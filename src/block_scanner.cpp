@@ -197,6 +197,7 @@ enum class Verdict { no, maybe, more };
 struct tovrin_scanner {
     const LangTables *t;
     const tovrin_versification *existing; // what citations must exist in, or null
+    const ReadingRules *rules = nullptr;  // the default reading's, or null
     int ring;
     FindStart find_start;
     StartClasses classes;
@@ -207,6 +208,7 @@ struct tovrin_scanner {
     std::uint16_t kept_edge = 0;  // class of the byte before them
     long long bp = 0;             // first byte not yet decided
     bool after_citation = false;  // a citation ends at bp
+    bool judging = false;         // a lexer run has ended; the judge waits for bytes
     bool lexing = false;          // a lexer run is under way:
     int dfa = 0;                  //   its state
     long long pos = 0;            //   and the next byte it reads
@@ -364,25 +366,44 @@ struct tovrin_scanner {
     }
 
     // Decides every candidate that the bytes at hand decide.
+    // The longest citation of the candidate [bp, pos), or kNeedMore when
+    // the rules look past it at bytes that are not here yet; `skip` as in
+    // Reading.
+    int judge(const View &v, int &skip) const {
+        skip = 0;
+        const long long ap = pos;
+        if (ap <= bp)
+            return 0;
+        const Around around{cls_before(v, bp), ap < v.end ? t->cls[v.at(ap)] : t->cls[0]};
+        const char *cand = reinterpret_cast<const char *>(v.d + (bp - v.base));
+        const int len = static_cast<int>(ap - bp);
+        if (rules == nullptr)
+            return longest_citation(cand, len, *t, around, existing);
+        Reading reading{rules, v.end - bp, !v.eof, 0};
+        const int k = longest_citation(cand, len, *t, around, existing, reading);
+        skip = reading.skip;
+        return k;
+    }
+
     void run(const View &v, tovrin_span_fn fn, void *ctx) {
         for (;;) {
-            if (!lexing && !begin_candidate(v))
-                return;
-            bool full = false;
-            if (!lex(v, full))
-                return;
-            if (full) {
-                ++bp; // the first pending byte is text
-                after_citation = false;
-                continue;
+            if (!judging) {
+                if (!lexing && !begin_candidate(v))
+                    return;
+                bool full = false;
+                if (!lex(v, full))
+                    return;
+                if (full) {
+                    ++bp; // the first pending byte is text
+                    after_citation = false;
+                    continue;
+                }
             }
-            const long long ap = pos;
-            int k = 0;
-            if (ap > bp) {
-                const Around around{cls_before(v, bp), ap < v.end ? t->cls[v.at(ap)] : t->cls[0]};
-                k = longest_citation(reinterpret_cast<const char *>(v.d + (bp - v.base)),
-                                     static_cast<int>(ap - bp), *t, around, existing);
-            }
+            int skip = 0;
+            const int k = judge(v, skip);
+            judging = k == kNeedMore;
+            if (judging)
+                return;
             if (k > 0) {
                 if (fn != nullptr) {
                     const tovrin_span span{bp, k};
@@ -391,7 +412,7 @@ struct tovrin_scanner {
                 bp += k;
                 after_citation = true;
             } else {
-                ++bp;
+                bp += std::max(skip, 1);
             }
         }
     }
@@ -449,6 +470,14 @@ struct tovrin_scanner {
         kept.shrink_to_fit();
     }
 };
+
+tovrin_scanner *tovrin::detail::scanner_with_rules(LANG *l, unsigned flags,
+                                                  const ReadingRules *rules) {
+    tovrin_scanner *s = tovrin_scanner_new(l, flags);
+    if (s != nullptr)
+        s->rules = rules;
+    return s;
+}
 
 extern "C" tovrin_scanner *tovrin_scanner_new(LANG *l, unsigned flags) {
     if (l == nullptr)

@@ -16,6 +16,7 @@
 
 #include "internal.h"
 #include "text_stage.h"
+#include "versification.h"
 #include "view_map.h"
 #include "tovrin.h"
 
@@ -105,7 +106,7 @@ private:
         c.osis = osis.get();
         std::vector<PARS_UNIT> units;
         if (!(o_.without & TOVRIN_WITHOUT_UNITS)) {
-            const Units pp = expanded_units(c.read, l_);
+            const Units pp(tovrin_units(c.read, l_));
             for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
                 units.push_back(**u);
         }
@@ -114,14 +115,6 @@ private:
         text_done_ = end;
         if (h.citation != nullptr)
             h.citation(&c, h.ctx);
-    }
-
-    static Units expanded_units(const char *cite, LANG *l) {
-        Units pp(makepus(cite, l));
-        adjpus_n(pp.get());
-        adjpus_plus(pp.get());
-        adjpus_v01(pp.get());
-        return pp;
     }
 
     LANG *l_;
@@ -268,6 +261,10 @@ char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o) {
 char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags) {
     using namespace tovrin::detail;
     const tovrin_options options = options_or_defaults(o);
+    // The default reading takes only citations that exist, whoever writes
+    // them: a text, an argument or a query.
+    if (options.existing && !options.exact)
+        flags |= TOVRIN_PROBLEM_EXISTS;
     const std::string why =
         problem(TextStage::read_all(l, single_stage(l, options), cite), cite, l, flags);
     return why.empty() ? nullptr : heap_copy(why);

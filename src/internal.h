@@ -219,6 +219,50 @@ struct Around {
 // unit names a chapter or verse that does not exist in it.
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
                      const tovrin_versification *existing);
+
+// ---- the default reading ---------------------------------------------
+
+// What the default reading knows of a language beyond the lexer (bibl.ini
+// "$" and "?" lines, and the sigla an author adds): sigla that are not
+// books, spelt exactly, and the names that are also everyday words, which
+// are taken only with a verse.
+struct ReadingRules {
+    std::vector<std::string> sigla;
+    std::vector<std::uint8_t> common; // by trie node of the language's names
+
+    bool is_siglum(std::string_view word) const;
+    bool is_common(int node) const {
+        return node >= 0 && static_cast<std::size_t>(node) < common.size() && common[node] != 0;
+    }
+};
+
+// The loader's "$" line (sigla separated by spaces) and "?" line (one name
+// that is also a common word) of language `l`.
+void add_sigla(const LANG *l, std::string_view line);
+void add_common_name(const LANG *l, std::string_view name);
+// The rules of `l`, with `more_sigla` (separated by spaces or commas, may
+// be null) added to its own.
+std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla);
+
+// A judgement under the default reading: its rules, how far the text at
+// hand reaches past the candidate's start (`avail`, at least its length)
+// and whether more may follow; on no citation, `skip` says how many bytes
+// from the start begin none either (the name of a numbered book whose
+// citation failed: "J 9,1" is not read out of "2 J 9,1").
+struct Reading {
+    const ReadingRules *rules = nullptr;
+    long long avail = 0;
+    bool more = false;
+    int skip = 0;
+};
+// longest_citation()'s answer when the bytes that decide are not at hand.
+constexpr int kNeedMore = -1;
+int longest_citation(const char *cand, int len, const LangTables &t, Around around,
+                     const tovrin_versification *existing, Reading &reading);
+
+// A block scanner of `l` that reads with `rules` (null: as
+// tovrin_scanner_new()). The rules must outlive it.
+tovrin_scanner *scanner_with_rules(LANG *l, unsigned flags, const ReadingRules *rules);
 // The same for the candidate of `len` characters from slot `start` of a
 // ring of `size` characters.
 int longest_citation_in_ring(const char *ring, int size, int start, int len,

@@ -29,6 +29,17 @@
 // a chapter or verse that none of the language's numbering systems has:
 // "EZ 508,1" is a hymn, not Ezekiel, and "Na 5 minut" is no Nahum 5. A unit
 // handed out is final for every longer prefix, so this keeps the one pass.
+// A book of one chapter is cited by its verses ("Jude 5"), and exists so.
+//
+// The default reading adds rules of real texts (ReadingRules):
+//  - a siglum that is not a book ("PL 38, 1134") begins no citation;
+//  - a name that is also an everyday word ("Am 5. Mai", "Is 5 enough")
+//    counts only with a verse;
+//  - a list item whose number makes a numbered book with the word after it
+//    ("Jas 2:17, 1 Pet 2:9") ends the citation before that number, which
+//    begins the next one;
+//  - when a candidate that begins with a numbered book fails, its name
+//    begins no citation of its own ("2 J 9,1" is not "J 9,1").
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -52,8 +63,14 @@ struct Assembly {
         PARS_UNIT u;
         shipout(&u, &in);
         adjust(&u);
-        failed = failed || is_reversed(u) || lacks_chapter(u) ||
-                 (kExisting && !has_unit(*existing, u));
+        if (failed || is_reversed(u) || lacks_chapter(u)) {
+            failed = true;
+            return;
+        }
+        if constexpr (kExisting) {
+            read_single_chapter(u, *existing);
+            failed = !has_unit(*existing, u);
+        }
     }
 };
 
@@ -82,9 +99,14 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 template <bool kExisting> class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
-    void reset(const LangTables &t, const tovrin_versification *existing) {
+    void reset(const LangTables &t, const tovrin_versification *existing,
+               const ReadingRules *rules) {
         t_ = &t;
         existing_ = existing;
+        rules_ = rules;
+        needs_verse_ = false;
+        first_book_end_ = 0;
+        tokens_ = 0;
         sta_ = 0;
         has_text_ = false;
         text_.clear();
@@ -95,11 +117,22 @@ public:
 
     // `at(k)` is the k-th character of the candidate, 0 <= k < len; `around`
     // gives the classes of the characters before and after it.
-    template <typename At> int longest(At at, int len, Around around) {
+    // With rules, `at` reads on up to `avail` characters (more may follow
+    // them when `more`); the answer may then be kNeedMore, and `skip` is
+    // set on no citation.
+    template <typename At>
+    int longest(At at, int len, Around around, long long avail = 0, bool more = false,
+                int *skip = nullptr) {
         const std::uint16_t *cls = t_->cls;
         const std::uint16_t first = cls[static_cast<unsigned char>(at(0))];
         if ((first & (C_UPPER | C_DIGIT)) == 0 || continues_word(around.before, first))
             return 0;
+        if (rules_ != nullptr) {
+            if (const int siglum = siglum_length(at, len); siglum > 0) {
+                *skip = siglum;
+                return 0;
+            }
+        }
         // Whether the prefix of j characters ends at a word boundary.
         const auto ends_well = [&](int j) {
             const std::uint16_t last = cls[static_cast<unsigned char>(at(j - 1))];
@@ -108,11 +141,17 @@ public:
             return (last & C_SPACE) == 0 && !continues_word(last, after);
         };
         int best = 0;
+        const auto none = [&] {
+            if (best == 0 && skip != nullptr)
+                *skip = first_book_end_;
+            return best;
+        };
         for (int k = 0; k < len; ++k) {
+            k_ = k;
             const char ch = at(k);
             const Row &row = t_->row(sta_, static_cast<unsigned char>(ch));
             if (row.act == A_ER)
-                return best; // no longer prefix lexes
+                return none(); // no longer prefix lexes
             if (row.act == A_END || row.act == A_END_OUT) {
                 // The lexer finishes inside the candidate (a NUL or line
                 // end): every longer prefix reads as this one.
@@ -120,26 +159,85 @@ public:
                     for (int j = len; j > k; --j)
                         if (ends_well(j))
                             return j;
-                return best;
+                return none();
             }
             if (!step(row, ch))
-                return best; // a token no longer prefix can get past
+                return none(); // a token no longer prefix can get past
             sta_ = row.next;
             if (doomed())
-                return best;
+                return none();
             // The prefix of k + 1 characters, ended by its NUL. One that ends
             // in a book name leaves a unit without a chapter (a book alone, or
             // a range of books), which no citation has.
             if (pending_of(sta_) == Pending::book)
                 continue;
             const Row &end = t_->row(sta_, 0);
-            if (end.act != A_ER && ends_well(k + 1) && finish(end))
-                best = k + 1;
+            if (end.act != A_ER && ends_well(k + 1) && finish(end)) {
+                const int book = rules_ != nullptr ? list_number_begins_book(at, k + 1, avail, more)
+                                                   : 0;
+                if (book == kNeedMore)
+                    return kNeedMore;
+                if (book == 0)
+                    best = k + 1;
+            }
         }
-        return best;
+        return none();
     }
 
 private:
+    // The length of the candidate's first word when it is a siglum of the
+    // rules, else 0.
+    template <typename At> int siglum_length(At at, int len) const {
+        if (rules_->sigla.empty())
+            return 0;
+        std::string word;
+        for (int k = 0; k < len && (t_->cls[static_cast<unsigned char>(at(k))] & C_LETTER); ++k)
+            word += at(k);
+        return rules_->is_siglum(word) ? static_cast<int>(word.size()) : 0;
+    }
+
+    // 1 when the pending text is a number that follows a list mark or a
+    // citation separator and, with the word after it, makes the name of a
+    // numbered book ("1" and "Pet" in "Jas 2:17, 1 Pet 2:9"); 0 when not;
+    // kNeedMore when the bytes that tell are not at hand. `end` is where
+    // the number ends.
+    template <typename At> int list_number_begins_book(At at, int end, long long avail,
+                                                       bool more) const {
+        if (pending_of(sta_) != Pending::number || !follows_list_mark(at))
+            return 0;
+        int node = 0;
+        for (const char c : text_)
+            if ((node = t_->name_step(node, static_cast<unsigned char>(c))) < 0)
+                return 0;
+        // The two pieces of a name are joined by one space, however the
+        // text writes them ("1 Pet", "1. Pet", "1Pet").
+        if ((node = t_->name_step(node, ' ')) < 0)
+            return 0;
+        long long p = end;
+        const auto cls = [&](long long q) { return t_->cls[static_cast<unsigned char>(at(q))]; };
+        for (int gap = 0; p < avail && (cls(p) & (C_SPACE | C_ABBR)) != 0 && gap < 4; ++p, ++gap) {
+        }
+        if (p == avail)
+            return more ? kNeedMore : 0;
+        if ((cls(p) & C_LETTER) == 0)
+            return 0;
+        for (; p < avail && (cls(p) & C_LETTER) != 0; ++p)
+            if ((node = t_->name_step(node, static_cast<unsigned char>(at(p)))) < 0)
+                return 0;
+        if (p == avail && more)
+            return kNeedMore;
+        return t_->trie[static_cast<std::size_t>(node)].known ? 1 : 0;
+    }
+
+    // Whether the pending text follows a list mark or a citation separator
+    // (spaces between them).
+    template <typename At> bool follows_list_mark(At at) const {
+        int k = text_start_ - 1;
+        while (k >= 0 && (t_->cls[static_cast<unsigned char>(at(k))] & C_SPACE) != 0)
+            --k;
+        return k >= 0 && (t_->cls[static_cast<unsigned char>(at(k))] & (C_VLIST | C_CITSEP)) != 0;
+    }
+
     // The pending text only grows until it is reported, and whatever token
     // it becomes, here or at a later NUL, must be a known book name or a
     // number of at most three digits. When it can no longer be either, no
@@ -175,6 +273,8 @@ private:
     }
 
     void append(char ch) {
+        if (!has_text_)
+            text_start_ = k_;
         text_ += ch;
         has_text_ = true;
         if (node_ >= 0)
@@ -189,20 +289,45 @@ private:
         node_ = 0;
         if (!token_ok(kind, token_, token_node))
             return false;
+        if (rules_ != nullptr)
+            follow_rules(kind, token_node, needs_verse_);
+        ++tokens_;
         apply(assembly_, kind, token_, token_node);
         return !assembly_.failed;
+    }
+
+    // The rules on one token. A candidate that begins with a name that is
+    // also an everyday word is a citation only once a verse or a second
+    // book follows (`needs_verse` until then): "Is 5:1" and "Is 5; Jer 2"
+    // are, "Is 5 enough" is not. Notes where the name of a numbered book
+    // that begins the candidate ends.
+    void follow_rules(int kind, int node, bool &needs_verse) {
+        if (kind == TK_VERSE || kind == TK_VERSE_FROM)
+            needs_verse = false;
+        if (kind != TK_BOOK && kind != TK_BOOK_FROM)
+            return;
+        if (tokens_ > 0) {
+            needs_verse = false;
+            return;
+        }
+        needs_verse = rules_->is_common(node);
+        if ((t_->cls[static_cast<unsigned char>(token_.front())] & C_DIGIT) != 0)
+            first_book_end_ = k_;
     }
 
     // The end of one prefix: the row its NUL takes, then the last units.
     bool finish(const Row &end) {
         Assembly a = assembly_;
+        bool needs_verse = needs_verse_;
         if (end.act == A_END_OUT) {
             if (!has_text_ || !token_ok(end.kind, text_, node_))
                 return false;
+            if (rules_ != nullptr && (end.kind == TK_VERSE || end.kind == TK_VERSE_FROM))
+                needs_verse = false;
             apply(a, end.kind, text_, node_);
         }
         a.hand_out<kExisting>(existing_);
-        return !a.failed;
+        return !a.failed && !needs_verse;
     }
 
     int book(int node) const { return node < 0 ? 0 : t_->trie[node].book; }
@@ -227,6 +352,12 @@ private:
 
     const LangTables *t_ = nullptr;
     const tovrin_versification *existing_ = nullptr;
+    const ReadingRules *rules_ = nullptr;
+    bool needs_verse_ = false; // a name that is also an everyday word awaits its verse
+    int first_book_end_ = 0;   // where a first token naming a numbered book ended
+    int tokens_ = 0;           // tokens reported
+    int k_ = 0;                // the character being read
+    int text_start_ = 0;       // where the pending text began
     int sta_ = 0;
     bool has_text_ = false;
     std::string text_, token_;
@@ -236,19 +367,21 @@ private:
 
 template <bool kExisting, typename At>
 int judge_by(At at, int len, const LangTables &t, Around around,
-             const tovrin_versification *existing) {
+             const tovrin_versification *existing, Reading *reading) {
     thread_local Judge<kExisting> judge;
-    judge.reset(t, existing);
-    return judge.longest(at, len, around);
+    judge.reset(t, existing, reading != nullptr ? reading->rules : nullptr);
+    if (reading == nullptr || reading->rules == nullptr)
+        return judge.longest(at, len, around);
+    return judge.longest(at, len, around, reading->avail, reading->more, &reading->skip);
 }
 
 template <typename At>
 int judge(At at, int len, const LangTables &t, Around around,
-          const tovrin_versification *existing) {
+          const tovrin_versification *existing, Reading *reading = nullptr) {
     if (len <= 0)
         return 0;
-    return existing != nullptr ? judge_by<true>(at, len, t, around, existing)
-                               : judge_by<false>(at, len, t, around, existing);
+    return existing != nullptr ? judge_by<true>(at, len, t, around, existing, reading)
+                               : judge_by<false>(at, len, t, around, existing, reading);
 }
 
 } // namespace
@@ -256,6 +389,12 @@ int judge(At at, int len, const LangTables &t, Around around,
 int longest_citation(const char *cand, int len, const LangTables &t, Around around,
                      const tovrin_versification *existing) {
     return judge([cand](int k) { return cand[k]; }, len, t, around, existing);
+}
+
+int longest_citation(const char *cand, int len, const LangTables &t, Around around,
+                     const tovrin_versification *existing, Reading &reading) {
+    reading.skip = 0;
+    return judge([cand](long long k) { return cand[k]; }, len, t, around, existing, &reading);
 }
 
 int longest_citation_in_ring(const char *ring, int size, int start, int len,

@@ -193,6 +193,14 @@ void interpret(Current &cur, const char *line) {
     case '+': add_book(cur, line); break;
     case '*': add_name(cur, line); break;
     case '=': read_systems(cur, line); break;
+    case '$':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_sigla(cur.lang, line + 1);
+        break;
+    case '?':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_common_name(cur.lang, line + 1);
+        break;
     default: break; // comments, empty lines and unknown tags
     }
 }

@@ -30,6 +30,7 @@
 #include "internal.h"
 #include "text_stage.h"
 #include "tovrin.h"
+#include "versification.h"
 #include "view_map.h"
 
 namespace tovrin::detail {
@@ -57,8 +58,9 @@ struct Place {
 // the scan delivers it, with the citations the scanner accepted.
 class Analysis {
 public:
-    Analysis(LANG *l, const tovrin_problem_handler &report)
-        : l_(l), report_(report), systems_(system_names(l)) {
+    // `rules`: the default reading's (null for the exact one).
+    Analysis(LANG *l, const tovrin_problem_handler &report, const ReadingRules *rules)
+        : l_(l), report_(report), rules_(rules), systems_(system_names(l)) {
         // The language's classes of every byte, asked once: lint asks for
         // them at every position.
         for (int c = 0; c < 256; ++c) {
@@ -298,6 +300,10 @@ private:
             const char ch = at(i);
             if (!starts_word(i) || !(is_digit(ch) || is_capital(ch)))
                 continue;
+            if (const std::size_t siglum = siglum_at(i); siglum > 0) {
+                i += siglum - 1; // "PL 38, 1134" cites no book
+                continue;
+            }
             const std::string c = candidate(i);
             if (!meant(shape(c), i))
                 continue;
@@ -317,6 +323,16 @@ private:
             i = std::max(i, j - 1);
         }
         next_ = std::max(next_, i);
+    }
+
+    // The length of the word at `i` when it is a siglum, else 0.
+    std::size_t siglum_at(std::size_t i) const {
+        if (rules_ == nullptr || rules_->sigla.empty())
+            return 0;
+        std::size_t j = i;
+        while (j < end() && is_letter(at(j)))
+            ++j;
+        return rules_->is_siglum(std::string_view(text_).substr(i - base_, j - i)) ? j - i : 0;
     }
 
     // Reports the text right after an accepted citation when it goes on as
@@ -377,6 +393,9 @@ private:
     }
 
     void report_existence(std::size_t place, PARS_UNIT unit) {
+        // A lone number after a book of one chapter is a verse ("Ju 26").
+        if (const tovrin_versification *any = union_of(l_))
+            read_single_chapter(unit, *any);
         if (unit.vf == 0 && starts_sentence(place))
             return;
         tovrin_existence why;
@@ -388,6 +407,7 @@ private:
 
     LANG *l_;
     tovrin_problem_handler report_;
+    const ReadingRules *rules_;
     std::string systems_; // the language's numbering systems, in words
     std::array<bool, 256> letter_{}, capital_{};
     std::string text_;          // the window of the normalised text
@@ -407,7 +427,7 @@ private:
 // the place of every byte of the view.
 class Linter {
 public:
-    Linter(LANG *l, const tovrin_options &o) : scan_(l, o, 0), analysis_(l, {}) {}
+    Linter(LANG *l, const tovrin_options &o) : scan_(l, o, 0), analysis_(l, {}, scan_.rules()) {}
 
     void feed(std::string_view block, const tovrin_problem_handler &h) {
         analysis_.report_to(h);

@@ -65,6 +65,7 @@ extern "C" char *tovrin_osis(const char *cite, LANG *l, const tovrin_versificati
     if (tovrin_check1(cite, l) != 0)
         return nullptr;
     PARS_UNIT **units = makepus(cite, l);
+    read_single_chapters(units, v != nullptr ? v : union_of(l));
     resolve_marks(units, systems_of(l), v);
     // Marks no table resolved: one more, two more, or (open end) none.
     adjpus_n(units);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "internal.h"
+#include "versification.h"
 
 namespace {
 
@@ -203,8 +204,12 @@ namespace {
 
 // The comparisons count every mark: a following mark as one more verse or
 // chapter, a doubled one as two more, an open end as reaching to the end.
-PARS_UNIT **comparable_units(const char *cite, LANG *l) {
+// `as_read`: a book of one chapter cited by its verses alone ("Ju 5") has
+// them in chapter 1, as the default reading takes it.
+PARS_UNIT **comparable_units(const char *cite, LANG *l, bool as_read = false) {
     PARS_UNIT **pp = makepus(cite, l);
+    if (as_read)
+        tovrin::detail::read_single_chapters(pp, tovrin::detail::union_of(l));
     adjpus_n(pp);
     adjpus_plus(pp);
     adjpus_nn_pseudo(pp);
@@ -214,21 +219,17 @@ PARS_UNIT **comparable_units(const char *cite, LANG *l) {
 
 } // namespace
 
-extern "C" int tovrin_is_equal(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
-    PARS_UNIT **p1 = comparable_units(cite1, l1);
-    PARS_UNIT **p2 = comparable_units(cite2, l2);
+namespace {
+
+int overlap_of(PARS_UNIT **p1, PARS_UNIT **p2) {
     int result = 0;
     for (PARS_UNIT **u1 = p1; *u1 != nullptr && result == 0; ++u1)
         for (PARS_UNIT **u2 = p2; *u2 != nullptr && result == 0; ++u2)
             result = pu_is_equal(*u1, *u2);
-    freepus(p1);
-    freepus(p2);
     return result;
 }
 
-extern "C" int tovrin_comp(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
-    PARS_UNIT **p1 = comparable_units(cite1, l1);
-    PARS_UNIT **p2 = comparable_units(cite2, l2);
+int order_of(PARS_UNIT **p1, PARS_UNIT **p2) {
     int result = 0;
     int i = 0;
     for (; p1[i] != nullptr && p2[i] != nullptr && result == 0; ++i)
@@ -240,7 +241,44 @@ extern "C" int tovrin_comp(const char *cite1, const char *cite2, LANG *l1, LANG 
         else if (p2[i] == nullptr && p1[i] != nullptr)
             result = -1;
     }
+    return result;
+}
+
+// Both answers of a comparison: overlap_of(), then the order in the result.
+int compare_units(const char *cite1, const char *cite2, LANG *l1, LANG *l2, bool as_read,
+                  int *overlap) {
+    PARS_UNIT **p1 = comparable_units(cite1, l1, as_read);
+    PARS_UNIT **p2 = comparable_units(cite2, l2, as_read);
+    if (overlap != nullptr)
+        *overlap = overlap_of(p1, p2);
+    const int result = order_of(p1, p2);
     freepus(p1);
     freepus(p2);
     return result;
+}
+
+} // namespace
+
+extern "C" int tovrin_is_equal(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
+    int overlap = 0;
+    compare_units(cite1, cite2, l1, l2, false, &overlap);
+    return overlap;
+}
+
+extern "C" int tovrin_comp(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
+    return compare_units(cite1, cite2, l1, l2, false, nullptr);
+}
+
+extern "C" int tovrin_compare_read(const char *cite1, const char *cite2, LANG *l1, LANG *l2,
+                                   int *overlap) {
+    return compare_units(cite1, cite2, l1, l2, true, overlap);
+}
+
+extern "C" PARS_UNIT **tovrin_units(const char *cite, LANG *l) {
+    PARS_UNIT **pp = makepus(cite, l);
+    tovrin::detail::read_single_chapters(pp, tovrin::detail::union_of(l));
+    adjpus_n(pp);
+    adjpus_plus(pp);
+    adjpus_v01(pp);
+    return pp;
 }

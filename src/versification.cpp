@@ -231,6 +231,13 @@ bool units_exist(const tovrin_versification &any, PARS_UNIT *const *units,
     return true;
 }
 
+void read_single_chapters(PARS_UNIT **units, const tovrin_versification *any) {
+    if (any == nullptr)
+        return;
+    for (PARS_UNIT **u = units; *u != nullptr; ++u)
+        read_single_chapter(**u, *any);
+}
+
 void resolve_marks(PARS_UNIT **units, const Systems &systems, const tovrin_versification *v) {
     for (PARS_UNIT **u = units; *u != nullptr; ++u) {
         const int mark = (*u)->fl;
@@ -280,6 +287,7 @@ extern "C" int tovrin_exists(const char *cite, LANG *l, tovrin_existence *why) {
     tovrin_existence found{};
     if (any != nullptr) {
         PARS_UNIT **units = makepus(cite, l);
+        read_single_chapters(units, any);
         units_exist(*any, units, found);
         freepus(units);
     }
@@ -291,6 +299,7 @@ extern "C" int tovrin_exists(const char *cite, LANG *l, tovrin_existence *why) {
 extern "C" char *tovrin_expand_versified(const char *cite, LANG *from, LANG *to,
                                          const tovrin_versification *v) {
     PARS_UNIT **units = makepus(cite, from);
+    read_single_chapters(units, v != nullptr ? v : union_of(from));
     resolve_marks(units, systems_of(from), v);
     // What no table resolved is written as tovrin_expand_bl writes it.
     adjpus_n(units);

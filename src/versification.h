@@ -85,6 +85,24 @@ inline bool has_unit(const tovrin_versification &any, const PARS_UNIT &u) {
            (one_place || has_position(any, u.bf, u.cf, u.vf));
 }
 
+// A book of one chapter (Obadiah, Philemon, 2 and 3 John, Jude) is cited
+// by its verses alone: "Jude 5", "Abd 1-21", "3 J 1-15". A unit of such a
+// book (one chapter in `any`) that names chapters only is read as verses of
+// chapter 1. "Jude 1" alone stays chapter 1, the whole book, which is the
+// same passage; "Jude 1,5" is read as written.
+inline void read_single_chapter(PARS_UNIT &u, const tovrin_versification &any) {
+    if (u.bf != u.b || u.cf == 0 || u.vf != 0 || u.v != 0 || any.chapters(u.b) != 1)
+        return;
+    if (u.cf == 1 && u.c == 1 && u.fl == 0)
+        return;
+    u.vf = u.cf;
+    u.v = u.c;
+    u.cf = u.c = 1;
+}
+
+// The same for every unit; nothing without systems (`any` null).
+void read_single_chapters(PARS_UNIT **units, const tovrin_versification *any);
+
 // The same test, giving on failure the reason and the limit in `why`.
 bool position_exists(const tovrin_versification &any, int book, int chapter, int verse,
                      tovrin_existence &why);

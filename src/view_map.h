@@ -83,7 +83,8 @@ public:
     // The reading `o` (without a stage for the exact reading, or with
     // neither forms nor phrases), with the block scanner's `flags`.
     ViewScan(LANG *l, const tovrin_options &o, unsigned flags)
-        : scanner_(tovrin_scanner_new(l, flags), tovrin_scanner_free) {
+        : rules_(o.exact ? nullptr : reading_rules(l, o.sigla)),
+          scanner_(scanner_with_rules(l, flags, rules_.get()), tovrin_scanner_free) {
         if (scanner_ == nullptr)
             throw std::bad_alloc();
         if (!o.exact && (o.forms || o.phrases)) {
@@ -113,6 +114,8 @@ public:
     }
 
     std::vector<tovrin_span> &spans() { return spans_; }
+    // The rules of the default reading, or null for the exact one.
+    const ReadingRules *rules() const { return rules_.get(); }
 
     // The offset in the original text of view offset `at` (never less than
     // the last one asked for).
@@ -163,6 +166,7 @@ private:
         static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
     }
 
+    std::shared_ptr<const ReadingRules> rules_; // the default reading's, or null
     std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
     std::unique_ptr<TextStage> stage_;
     std::vector<tovrin_span> spans_;

@@ -98,9 +98,15 @@ int failed_line() {
     return 1;
 }
 
-void print_comparison(const std::string &a, const std::string &b, LANG *l1, LANG *l2) {
-    const bool overlap = tovrin_is_equal(a.c_str(), b.c_str(), l1, l2) == 1;
-    const int order = tovrin_comp(a.c_str(), b.c_str(), l1, l2);
+// With `exact`, the comparison of the exact reading ("Ju 5" is chapter 5).
+void print_comparison(const std::string &a, const std::string &b, LANG *l1, LANG *l2,
+                      bool exact) {
+    int overlap_answer = 0;
+    const int order = exact ? tovrin_comp(a.c_str(), b.c_str(), l1, l2)
+                            : tovrin_compare_read(a.c_str(), b.c_str(), l1, l2, &overlap_answer);
+    if (exact)
+        overlap_answer = tovrin_is_equal(a.c_str(), b.c_str(), l1, l2);
+    const bool overlap = overlap_answer == 1;
     std::cout << (overlap ? "overlap" : "disjoint") << '\t'
               << (order == 1 ? "first" : order == -1 ? "second" : "same") << "\n";
 }
@@ -243,7 +249,7 @@ int cmd_compare(const Options &o) {
         const std::optional<std::string> second = read_citation(o, b, l2);
         if (!first || !second)
             return failed_line();
-        print_comparison(*first, *second, l1, l2);
+        print_comparison(*first, *second, l1, l2, o.exact);
         return 0;
     };
     if (!o.args.empty()) {

@@ -14,7 +14,8 @@ namespace {
 
 class GrepOutput : public Consumer {
 public:
-    GrepOutput(LANG *l, std::string query) : l_(l), query_(std::move(query)) {}
+    GrepOutput(LANG *l, std::string query, bool exact)
+        : l_(l), query_(std::move(query)), exact_(exact) {}
     bool matched() const { return matched_; }
     void begin_file(const std::string &name) override {
         file_ = name;
@@ -32,8 +33,7 @@ public:
     void citation(const Citation &c) override {
         // A shared passage in either direction: the overlap test is not
         // symmetric.
-        const bool match = tovrin_is_equal(c.normalized.c_str(), query_.c_str(), l_, l_) ||
-                           tovrin_is_equal(query_.c_str(), c.normalized.c_str(), l_, l_);
+        const bool match = overlaps(c.normalized, query_) || overlaps(query_, c.normalized);
         hit_ = hit_ || match;
         add(c.text.data(), c.text.size(), match, c.at.offset);
     }
@@ -43,6 +43,15 @@ public:
     }
 
 private:
+    // Whether a unit of `a` overlaps one of `b`, as the reading compares.
+    bool overlaps(const std::string &a, const std::string &b) const {
+        if (exact_)
+            return tovrin_is_equal(a.c_str(), b.c_str(), l_, l_) == 1;
+        int overlap = 0;
+        tovrin_compare_read(a.c_str(), b.c_str(), l_, l_, &overlap);
+        return overlap == 1;
+    }
+
     // A matching citation that runs over a line break reports every line
     // it touches, each with its own number. `offset` is that of p[0].
     void add(const char *p, std::size_t n, bool match, long long offset) {
@@ -69,6 +78,7 @@ private:
 
     LANG *l_;
     std::string query_;
+    bool exact_;
     std::string file_;
     std::string line_;
     long line_no_ = 1;
@@ -89,7 +99,7 @@ int cmd_grep(const Options &o) {
     if (!query.problem.empty())
         usage_error("grep: " + query.problem);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
-    GrepOutput grep(l, query.read);
+    GrepOutput grep(l, query.read, o.exact);
     Scan scan(l, text_options(o.exact), grep);
     const int status = scan_files(files, scan);
     std::fflush(stdout);

@@ -1,0 +1,110 @@
+// What the default reading of running text knows beyond the lexer: the
+// sigla of a language that are not books ("PL 38, 1134" is the Patrologia
+// Latina, not Lamentations), and the book names that are also everyday
+// words of it ("Am 5. Mai", "Si 5 personnes"), which are taken only with a
+// verse. bibl.ini lists both inside a language: "$" lines give sigla, spelt
+// exactly and separated by spaces; a "?" line gives one name (the rest of
+// the line) that is also a common word. The loader of the exact reading
+// ignores both.
+//
+// Consumes: those lines as the loader meets them, and the sigla an author
+// adds. Produces: the rules a reader applies (ReadingRules).
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "internal.h"
+
+namespace tovrin::detail {
+
+namespace {
+
+struct LanguageWords {
+    std::vector<std::string> sigla;
+    std::vector<std::string> common_names;
+};
+
+struct WordRegistry {
+    std::mutex lock;
+    std::map<const LANG *, LanguageWords> languages;
+};
+
+WordRegistry &registry() {
+    static WordRegistry r;
+    return r;
+}
+
+// The words of `text`: runs of bytes other than spaces, tabs and commas.
+std::vector<std::string> words_of(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t k = 0;
+    while (k < text.size()) {
+        const std::size_t start = text.find_first_not_of(" \t,", k);
+        if (start == std::string_view::npos)
+            break;
+        const std::size_t stop = std::min(text.find_first_of(" \t,", start), text.size());
+        words.emplace_back(text.substr(start, stop - start));
+        k = stop;
+    }
+    return words;
+}
+
+// The trie node of `name` once folded, or -1 when it is none of the
+// language's names.
+int name_node(const LangTables &t, std::string_view name) {
+    int node = 0;
+    for (const char c : name) {
+        node = t.name_step(node, static_cast<unsigned char>(c));
+        if (node < 0)
+            return -1;
+    }
+    return t.trie[static_cast<std::size_t>(node)].book != 0 ? node : -1;
+}
+
+} // namespace
+
+void add_sigla(const LANG *l, std::string_view line) {
+    // A comment may follow the sigla, as after the words of other lines.
+    const std::vector<std::string> sigla = words_of(line.substr(0, line.find('%')));
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    auto &known = r.languages[l].sigla;
+    known.insert(known.end(), sigla.begin(), sigla.end());
+}
+
+void add_common_name(const LANG *l, std::string_view name) {
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    r.languages[l].common_names.emplace_back(name);
+}
+
+bool ReadingRules::is_siglum(std::string_view word) const {
+    return std::find(sigla.begin(), sigla.end(), word) != sigla.end();
+}
+
+std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla) {
+    auto rules = std::make_shared<ReadingRules>();
+    const LangTables &t = tables_with_names(l);
+    LanguageWords words;
+    {
+        WordRegistry &r = registry();
+        const std::lock_guard<std::mutex> hold(r.lock);
+        const auto it = r.languages.find(l);
+        if (it != r.languages.end())
+            words = it->second;
+    }
+    rules->sigla = std::move(words.sigla);
+    if (more_sigla != nullptr)
+        for (std::string &s : words_of(more_sigla))
+            rules->sigla.push_back(std::move(s));
+    rules->common.assign(t.trie.size(), 0);
+    for (const std::string &name : words.common_names)
+        if (const int node = name_node(t, name); node >= 0)
+            rules->common[static_cast<std::size_t>(node)] = 1;
+    return rules;
+}
+
+} // namespace tovrin::detail
