@@ -125,9 +125,12 @@ TEST(BlockScanner, ExistingCitationsOnly) {
         {"cz", "J 3,36n; Ž 51,21; Mal 3,24", {"J 3,36n; Ž 51,21; Mal 3,24"},
          {"J 3,36n; Ž 51,21; Mal 3,24"}},
         {"cz", "J 3,16-99", {"J 3,16-99"}, {"J 3,16"}},
-        // Malachi has 4 chapters in English numbering, 3 in Hebrew; Psalm 51
-        // has 19 verses in English numbering.
-        {"en", "Mal 4:6 and Ps 51:21", {"Mal 4:6", "Ps 51:21"}, {"Mal 4:6", "Ps 51"}},
+        // Malachi has 4 chapters in the KJV numbering, 3 in Hebrew; Psalm 51
+        // has 19 verses in the KJV numbering, which Reina-Valera follows.
+        {"es-colon", "Mal 4:6 y Sal 51:21", {"Mal 4:6", "Sal 51:21"}, {"Mal 4:6", "Sal 51"}},
+        // English readers also use Catholic Bibles (NABRE), with the Hebrew
+        // count of 21 verses.
+        {"en", "Mal 4:6 and Ps 51:22", {"Mal 4:6", "Ps 51:22"}, {"Mal 4:6", "Ps 51"}},
         {"de", "Mal 4,6 und Tob 1,1", {"Mal 4,6", "Tob 1,1"}, {"Tob 1,1"}},
         // A language without numbering systems has no existence test.
         {nullptr, "Mt 99,1", {"Mt 99,1"}, {"Mt 99,1"}},

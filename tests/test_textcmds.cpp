@@ -625,7 +625,7 @@ TEST_F(TextCmds, LintReportsChaptersAndVersesThatDoNotExist) {
                      // A citation of a list without a book name has the
                      // book of the one before.
                      "existence-cz.tex:3:17: no chapter 17 in Ř (it has 16)\n"
-                     "existence-cz.tex:3:24: no book 3 Mak in hebrew or kjva\n"
+                     "existence-cz.tex:3:24: no book 3 Mak in hebrew, kjva or catholic\n"
                      // "Ž 151" opens a sentence, as "Za 34 let" does in
                      // prose: a chapter alone there is left alone.
                      "existence-cz.tex:4:25: no chapter 29 in Mt (it has 28)\n");
@@ -646,8 +646,8 @@ TEST_F(TextCmds, LintReportsChaptersAndVersesThatDoNotExist) {
          "-:1:5: no chapter 51 in Gn (it has 50)\n-:1:40: no chapter 52 in Gn (it has 50)\n"},
         // A verse part, a following mark and the end of a chapter exist.
         {"lint", "Viz J 3,36n; J 3,16a; Mt 28,20nn.", ""},
-        // English readers count Malachi in the KJV numbering.
-        {"lint --lang en", "See Mal 3:24 and Mal 4:6.",
+        // Reina-Valera counts Malachi in the KJV numbering.
+        {"lint --lang es-colon", "Ver Mal 3:24 y Mal 4:6.",
          "-:1:5: no verse 24 in Mal 3 (it has 18)\n"},
         // A wrong citation fails its checks first; nothing more is said.
         {"lint", "Viz Mt 29,3-1.", "-:1:5: reversed range in 'Mt 29,3-1'\n"},

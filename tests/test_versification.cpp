@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 #include "tovrin.h"
@@ -28,9 +29,9 @@ using testing_support::take;
 
 // Book numbers of the shipped book order.
 enum Book {
-    GEN = 1, PS = 19, EZEK = 26, JOEL = 29, NAH = 34, MAL = 39, MATT = 40, JOHN = 43,
-    ROM = 45, JUDE = 65, REV = 66, TOB = 67, WIS = 71, SIR = 72, BAR = 73, MACC1 = 79,
-    MACC2 = 80, PRMAN = 85, ADDPS = 86,
+    GEN = 1, ESTH = 17, PS = 19, EZEK = 26, DAN = 27, JOEL = 29, NAH = 34, MAL = 39,
+    MATT = 40, JOHN = 43, ROM = 45, JUDE = 65, REV = 66, TOB = 67, WIS = 71, SIR = 72,
+    BAR = 73, MACC1 = 79, MACC2 = 80, PRMAN = 85, ADDPS = 86,
 };
 
 LANG *shipped(const char *name) {
@@ -62,6 +63,7 @@ TEST(Tables, EverySystemHasTheProtestantCanonAndItsOwnDeuterocanon) {
         const char *name;
         std::initializer_list<int> deuterocanon;
     } systems[] = {
+        {"catholic", {TOB, 68, 69, WIS, SIR, BAR, MACC1, MACC2, PRMAN}},
         {"hebrew", {TOB, 68, 69, WIS, SIR, BAR, MACC1, MACC2, PRMAN}},
         {"kjv", {}},
         {"kjva", {TOB, 68, 69, WIS, SIR, BAR, 75, 76, 77, MACC1, MACC2, 83, 84, PRMAN}},
@@ -111,6 +113,17 @@ TEST(Tables, KnownCounts) {
         {"vulgate", PS, 9, 39}, {"vulgate", PS, 50, 21}, {"vulgate", 27, 0, 14},
         {"vulgate", 27, 13, 65}, {"vulgate", 17, 0, 16}, {"vulgate", BAR, 6, 72},
         {"vulgate", MAL, 0, 4}, {"vulgate", SIR, 0, 51},
+        // Catholic Bibles: the Hebrew numbering, with Daniel 3 of 100 verses
+        // (the Prayer of Azariah and the Song of the Three as 3,24-90),
+        // Susanna as Daniel 13, Bel as Daniel 14 and Greek Esther as
+        // 10,4-16,24. Daniel 4 is the Hebrew one (the KJV's 4,1-3 are 3,31-33
+        // there); 5,31 of the Vulgate and 6,29 of the Hebrew text both exist,
+        // and 13,65 of the Clementine Vulgate (14,1 in newer Bibles).
+        {"catholic", DAN, 0, 14}, {"catholic", DAN, 3, 100}, {"catholic", DAN, 4, 34},
+        {"hebrew", DAN, 4, 34}, {"kjv", DAN, 4, 37}, {"catholic", DAN, 5, 31},
+        {"catholic", DAN, 6, 29}, {"catholic", DAN, 13, 65}, {"catholic", DAN, 14, 42},
+        {"catholic", ESTH, 0, 16}, {"catholic", ESTH, 10, 13}, {"catholic", ESTH, 16, 24},
+        {"catholic", PS, 51, 21}, {"catholic", JOEL, 0, 4}, {"catholic", MAL, 0, 3},
         // The Synodal numbering: Greek psalm numbers with the titles as
         // verses and Psalm 151 in the Psalter, Joel 3 and Malachi 4 chapters,
         // Esther and Daniel with their additions, the doxology of Romans at
@@ -152,6 +165,24 @@ TEST(Tables, KjvHas31102Verses) {
                       tovrin_verses(system("kjv"), book, c));
 }
 
+// The Catholic table is the Hebrew one but for Esther and Daniel, whose
+// every chapter has the larger count of the Hebrew and the Vulgate table.
+TEST(Tables, CatholicIsTheHebrewWithTheVulgateEstherAndDaniel) {
+    const tovrin_versification *catholic = system("catholic"), *hebrew = system("hebrew"),
+                               *vulgate = system("vulgate");
+    for (int book = 1; book <= 86; ++book) {
+        const bool greek = book == ESTH || book == DAN;
+        const int vulgate_chapters = greek ? tovrin_chapters(vulgate, book) : 0;
+        ASSERT_EQ(tovrin_chapters(catholic, book),
+                  std::max(tovrin_chapters(hebrew, book), vulgate_chapters)) << book;
+        for (int c = 1; c <= tovrin_chapters(catholic, book); ++c)
+            EXPECT_EQ(tovrin_verses(catholic, book, c),
+                      std::max(tovrin_verses(hebrew, book, c),
+                               greek ? tovrin_verses(vulgate, book, c) : 0))
+                << book << " " << c;
+    }
+}
+
 // The scripts of tools/versification regenerate the shipped tables byte
 // for byte from the Debian packages they were made from.
 TEST(Tables, RegenerateFromTheirPackages) {
@@ -160,6 +191,7 @@ TEST(Tables, RegenerateFromTheirPackages) {
     } tables[] = {
         {"kjv_counts.sh", "/usr/lib/bible.data", "kjv"},
         {"sword_counts.sh hebrew", "/usr/include/sword/canon_luther.h", "hebrew"},
+        {"sword_counts.sh catholic", "/usr/include/sword/canon_vulg.h", "catholic"},
         {"sword_counts.sh kjva", "/usr/include/sword/canon_kjva.h", "kjva"},
         {"sword_counts.sh vulgate", "/usr/include/sword/canon_vulg.h", "vulgate"},
         {"sword_counts.sh synodal", "/usr/include/sword/canon_synodal.h", "synodal"},
@@ -195,28 +227,34 @@ TEST(Tables, OsisBookNames) {
 
 TEST(Config, LanguagesNameTheirSystemsFirstTheOneReadersUse) {
     const struct {
-        const char *lang, *first, *second;
-    } cases[] = {{"cz", "hebrew", "kjva"}, {"sk", "hebrew", "vulgate"}, {"en", "kjv", "kjva"},
-                 {"de", "hebrew", nullptr}, {"la", "vulgate", nullptr},
-                 // Catholic translations number by the Hebrew text, older
-                 // Catholic ones by the Vulgate; the Protestant conventions
-                 // follow their Bibles (Reina-Valera, Riveduta and Almeida
-                 // number as the KJV).
-                 {"pl", "hebrew", "vulgate"}, {"pl-colon", "hebrew", "kjva"},
-                 {"fr", "hebrew", "vulgate"}, {"fr-colon", "hebrew", "kjva"},
-                 {"es", "hebrew", "vulgate"}, {"es-colon", "kjv", "kjva"},
-                 {"it", "hebrew", "vulgate"}, {"it-colon", "kjv", "kjva"},
-                 {"pt", "hebrew", "vulgate"}, {"pt-colon", "kjv", "kjva"},
-                 {"nl", "hebrew", "kjva"}, {"nl-comma", "hebrew", "vulgate"},
-                 {"hu", "hebrew", "vulgate"}, {"hu-colon", "hebrew", "kjva"},
-                 {"hr", "hebrew", "vulgate"}, {"ru", "synodal", "hebrew"},
-                 {"uk", "synodal", "hebrew"}};
+        const char *lang;
+        std::vector<const char *> systems;
+    } cases[] = {
+        // Czech, German and English Catholic texts cite Daniel 13-14 and
+        // Greek Esther in the numbering of their Bibles.
+        {"cz", {"hebrew", "kjva", "catholic"}}, {"sk", {"hebrew", "vulgate"}},
+        {"en", {"kjv", "kjva", "catholic"}}, {"de", {"hebrew", "catholic"}},
+        {"la", {"vulgate"}},
+        // Catholic translations number by the Hebrew text, older Catholic
+        // ones by the Vulgate (which has Daniel 13-14 and Esther 11-16 as
+        // well); the Protestant conventions follow their Bibles
+        // (Reina-Valera, Riveduta and Almeida number as the KJV).
+        {"pl", {"hebrew", "vulgate"}}, {"pl-colon", {"hebrew", "kjva"}},
+        {"fr", {"hebrew", "vulgate"}}, {"fr-colon", {"hebrew", "kjva"}},
+        {"es", {"hebrew", "vulgate"}}, {"es-colon", {"kjv", "kjva"}},
+        {"it", {"hebrew", "vulgate"}}, {"it-colon", {"kjv", "kjva"}},
+        {"pt", {"hebrew", "vulgate"}}, {"pt-colon", {"kjv", "kjva"}},
+        {"nl", {"hebrew", "kjva"}}, {"nl-comma", {"hebrew", "vulgate"}},
+        {"hu", {"hebrew", "vulgate"}}, {"hu-colon", {"hebrew", "kjva"}},
+        {"hr", {"hebrew", "vulgate"}}, {"ru", {"synodal", "hebrew"}},
+        {"uk", {"synodal", "hebrew"}}};
     for (const auto &c : cases) {
         LANG *l = shipped(c.lang);
-        EXPECT_EQ(tovrin_versification_of(l, 0), tovrin_versification_find(c.first)) << c.lang;
-        EXPECT_EQ(tovrin_versification_of(l, 1),
-                  c.second ? tovrin_versification_find(c.second) : nullptr) << c.lang;
-        EXPECT_EQ(tovrin_versification_of(l, 2), nullptr) << c.lang;
+        const int count = static_cast<int>(c.systems.size());
+        for (int k = 0; k < count; ++k)
+            EXPECT_EQ(tovrin_versification_of(l, k), tovrin_versification_find(c.systems[k]))
+                << c.lang << " " << k;
+        EXPECT_EQ(tovrin_versification_of(l, count), nullptr) << c.lang;
         EXPECT_EQ(tovrin_versification_of(l, -1), nullptr);
     }
     // Every language of the shipped file is in the table: none ships
@@ -297,7 +335,7 @@ TEST(Exists, ReportsTheFirstPositionThatNoSystemHas) {
         // Psalm 9 by the Hebrew (21 verses) and the KJV (20) numbering,
         // Slovak ones also by the Vulgate (39).
         {"cz", "Ž 9,39", {TOVRIN_NO_VERSE, 0, PS, 9, 39, 21}},
-        {"en", "Ps 51:21", {TOVRIN_NO_VERSE, 0, PS, 51, 21, 19}},
+        {"en", "Ps 51:22", {TOVRIN_NO_VERSE, 0, PS, 51, 22, 21}}, // NABRE: Hebrew verses
         {"de", "Mal 4,1", {TOVRIN_NO_CHAPTER, 0, MAL, 4, 1, 3}},
         {"la", "Mal 5,1", {TOVRIN_NO_CHAPTER, 0, MAL, 5, 1, 4}},
         // Psalm 151 is in the Synodal Psalter only; no system has a 152nd.
@@ -305,6 +343,16 @@ TEST(Exists, ReportsTheFirstPositionThatNoSystemHas) {
         {"pl", "Ps 151", {TOVRIN_NO_CHAPTER, 0, PS, 151, 0, 150}},
         {"ru", "Пс 151:8", {TOVRIN_NO_VERSE, 0, PS, 151, 8, 7}},
         {"es-colon", "Sal 51:21", {TOVRIN_NO_VERSE, 0, PS, 51, 21, 19}},
+        // Beyond the Catholic Daniel and Esther.
+        {"cz", "Dan 15,1", {TOVRIN_NO_CHAPTER, 0, DAN, 15, 1, 14}},
+        {"cz", "Dan 3,101", {TOVRIN_NO_VERSE, 0, DAN, 3, 101, 100}},
+        {"cz", "Est 17,1", {TOVRIN_NO_CHAPTER, 0, ESTH, 17, 1, 16}},
+        {"de", "Dan 15,1", {TOVRIN_NO_CHAPTER, 0, DAN, 15, 1, 14}},
+        {"de", "Dan 3,101", {TOVRIN_NO_VERSE, 0, DAN, 3, 101, 100}},
+        {"de", "Est 16,25", {TOVRIN_NO_VERSE, 0, ESTH, 16, 25, 24}},
+        {"en", "Dan 15:1", {TOVRIN_NO_CHAPTER, 0, DAN, 15, 1, 14}},
+        {"en", "Dan 3:101", {TOVRIN_NO_VERSE, 0, DAN, 3, 101, 100}},
+        {"en", "Dan 14:43", {TOVRIN_NO_VERSE, 0, DAN, 14, 43, 42}},
     };
     for (const auto &c : cases) {
         tovrin_existence why{};
@@ -338,6 +386,33 @@ TEST(Exists, EdgeVersesAndEitherNumbering) {
     for (const auto &c : cases)
         EXPECT_EQ(tovrin_exists(c.cite, shipped(c.lang), nullptr), TOVRIN_EXISTS)
             << c.lang << " " << c.cite;
+}
+
+// Catholic texts cite the Greek parts of Daniel and Esther where their
+// Bibles print them; the scan that keeps only existing citations finds them
+// whole.
+TEST(Exists, CatholicDanielAndEsther) {
+    const struct {
+        const char *lang, *cite;
+    } cases[] = {
+        {"cz", "Dan 3,57"}, {"cz", "Da 14,1-30"}, {"cz", "Dan 13,1-64"}, {"cz", "Dn 3,24-90"},
+        {"cz", "Est 11,2"}, {"cz", "Est 10,4-16,24"}, {"cz", "Da 3,100"},
+        {"de", "Dan 3,57"}, {"de", "Dan 14,1-30"}, {"de", "Dan 13,1-64"}, {"de", "Est 11,2"},
+        {"de", "Dan 3,98-100; 4,1-34"},
+        {"en", "Dan 3:57"}, {"en", "Dan 14:1-30"}, {"en", "Dan 13:1-64"}, {"en", "Esth 11:2"},
+        {"en", "Dan 6:29"},
+    };
+    for (const auto &c : cases) {
+        const tovrin::Language l(shipped(c.lang));
+        EXPECT_EQ(tovrin_exists(c.cite, l.get(), nullptr), TOVRIN_EXISTS)
+            << c.lang << " " << c.cite;
+        const std::string text = std::string("(") + c.cite + ")";
+        std::vector<std::string> found;
+        for (const tovrin_span &s : tovrin::find_citations(l, text, TOVRIN_SCAN_EXISTING))
+            found.push_back(text.substr(static_cast<std::size_t>(s.offset),
+                                        static_cast<std::size_t>(s.length)));
+        EXPECT_EQ(found, std::vector<std::string>{c.cite}) << c.lang;
+    }
 }
 
 // ---- the expansion -------------------------------------------------------------
@@ -386,8 +461,18 @@ TEST(ExpandVersified, MarksFollowTheFirstSystem) {
         {"pl", "pl", "Ml 3,24n", nullptr, "Ml 3,24"},
         {"pl", "pl", "Ps 23,5nn", nullptr, "Ps 23,5-6"},
         {"ru", "pl", "Мал 3:18f", nullptr, "Ml 3,18-4,1"},
+        // Daniel and Esther: the first system has them, so its chapter ends
+        // decide, although the Catholic numbering goes on.
+        {"cz", "cz", "Dan 3,33n", nullptr, "Da 3,33-4,1"},
+        {"cz", "cz", "Da 12,13n", nullptr, "Da 12,13"},
+        {"cz", "cz", "Est 10,3n", nullptr, "Est 10,3"},
+        {"de", "de", "Dan 3,33f", nullptr, "Dan 3,33-4,1"},
+        {"en", "en", "Dan 3:30f", nullptr, "Dan 3:30-4:1"},
         // A system chosen by the caller.
         {"cz", "cz", "Mal 3,18n", "kjv", "Mal 3,18-4,1"},
+        {"cz", "cz", "Dan 3,33n", "catholic", "Da 3,33-34"},
+        {"cz", "cz", "Da 12,13n", "catholic", "Da 12,13-13,1"},
+        {"cz", "cz", "Est 10,3n", "catholic", "Est 10,3-4"},
         // A book of the second system only; a book of none keeps its mark.
         {"en", "en", "Tob 14:15f", nullptr, "Tob 14:15"},
         {"cz", "cz", "3 Mak 1,1nn", nullptr, "3 Mak 1,1nn"},
@@ -458,7 +543,8 @@ TEST(Osis, References) {
 TEST(CppLayer, AnswersAsTheCFunctions) {
     const tovrin::Language cz(shipped("cz")), en(shipped("en"));
     EXPECT_EQ(tovrin::versifications(cz),
-              (std::vector<tovrin::Versification>{system("hebrew"), system("kjva")}));
+              (std::vector<tovrin::Versification>{system("hebrew"), system("kjva"),
+                                                  system("catholic")}));
     EXPECT_TRUE(tovrin::versifications(tovrin::Language(testing_support::example_lang())).empty());
     EXPECT_EQ(tovrin::missing("J 3,36", cz), std::nullopt);
     const auto why = tovrin::missing("J 3,99", cz);

@@ -91,9 +91,9 @@ const std::map<std::string, std::string> kCommandHelp = {
      "column counts characters. In a language that names numbering systems (an '='\n"
      "line of bibl.ini), also each citation of a chapter or verse that none of them\n"
      "has: \"no verse 99 in J 3 (it has 36)\", \"no chapter 29 in Mt (it has 28)\",\n"
-     "\"no book 3 Mak in hebrew or kjva\" (a chapter alone at the start of a\n"
-     "sentence is taken for prose). Exit status 1 when anything was reported, 2\n"
-     "when a file could not be read.\n"
+     "\"no book 3 Mak in hebrew, kjva or catholic\" (a chapter alone at the start\n"
+     "of a sentence is taken for prose). Exit status 1 when anything was reported,\n"
+     "2 when a file could not be read.\n"
      "example:\n"
      "  tovrin lint kazani.tex\n"},
     {"index",
