@@ -621,7 +621,8 @@ TEST_F(TextCmds, LintReportsChaptersAndVersesThatDoNotExist) {
     EXPECT_EQ(o.out, "existence-cz.tex:1:15: no verse 99 in J 3 (it has 36)\n"
                      "existence-cz.tex:1:24: no chapter 29 in Mt (it has 28)\n"
                      "existence-cz.tex:1:43: no chapter 151 in Ž (it has 150)\n"
-                     "existence-cz.tex:1:54: no chapter 2 in Ju (it has 1)\n"
+                     // A book of one chapter is cited by its verses.
+                     "existence-cz.tex:1:54: no verse 26 in Ju 1 (it has 25)\n"
                      // A citation of a list without a book name has the
                      // book of the one before.
                      "existence-cz.tex:3:17: no chapter 17 in Ř (it has 16)\n"

@@ -319,7 +319,9 @@ TEST(Exists, ReportsTheFirstPositionThatNoSystemHas) {
         {"cz", "J 3,99", {TOVRIN_NO_VERSE, 0, JOHN, 3, 99, 36}},
         {"cz", "Mt 29,1", {TOVRIN_NO_CHAPTER, 0, MATT, 29, 1, 28}},
         {"cz", "Ž 151", {TOVRIN_NO_CHAPTER, 0, PS, 151, 0, 150}},
-        {"cz", "Ju 2", {TOVRIN_NO_CHAPTER, 0, JUDE, 2, 0, 1}},
+        {"cz", "Ju 2,1", {TOVRIN_NO_CHAPTER, 0, JUDE, 2, 1, 1}},
+        // A book of one chapter is cited by its verses alone.
+        {"cz", "Ju 26", {TOVRIN_NO_VERSE, 0, JUDE, 1, 26, 25}},
         // Numbers that only look like citations.
         {"cz", "Ez 508,1", {TOVRIN_NO_CHAPTER, 0, EZEK, 508, 1, 48}},
         {"cz", "Na 5", {TOVRIN_NO_CHAPTER, 0, NAH, 5, 0, 3}},

@@ -128,8 +128,12 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
 
 // Throws citation_error when `cite` has a problem (tovrin_problem() with
 // `flags`).
-void require(Language l, const std::string &cite, unsigned flags) {
-    const tovrin::CString why(tovrin_problem(cite.c_str(), l.get(), nullptr, flags));
+// Throws citation_error when `cite` fails the checks of `flags`; its
+// chapters and verses must exist when `existing`.
+void require(Language l, const std::string &cite, unsigned flags, bool existing) {
+    tovrin_options o = tovrin_default_options();
+    o.existing = existing;
+    const tovrin::CString why(tovrin_problem(cite.c_str(), l.get(), &o, flags));
     if (why != nullptr)
         throw tovrin::citation_error(why.get(), cite);
 }
@@ -155,7 +159,7 @@ py::list tokens(Language l, const std::string &cite) {
     py::list out;
     for (const tovrin::Token &t : tovrin::tokens(l.read(cite), l)) {
         if (t.kind == TK_ERROR)
-            require(l, cite, TOVRIN_PROBLEM_WHOLE_BOOK);
+            require(l, cite, TOVRIN_PROBLEM_WHOLE_BOOK, false);
         out.append(py::make_tuple(t.kind, decode(t.text)));
     }
     return out;
@@ -238,8 +242,7 @@ PYBIND11_MODULE(_tovrin, m) {
         .def("scan", &scan, "data"_a, "exact"_a, "characters"_a, "places"_a)
         .def("require", [](Language l, const std::string &cite, bool whole_books,
                            bool existing) {
-            require(l, cite, (whole_books ? TOVRIN_PROBLEM_WHOLE_BOOK : 0u) |
-                                 (existing ? TOVRIN_PROBLEM_EXISTS : 0u));
+            require(l, cite, whole_books ? TOVRIN_PROBLEM_WHOLE_BOOK : 0u, existing);
         }, "cite"_a, "whole_books"_a, "existing"_a)
         .def("expand", &expand, "cite"_a, "to"_a, "sort"_a)
         .def("translate", [](Language l, const std::string &cite, Language to) {

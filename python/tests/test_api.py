@@ -250,10 +250,12 @@ def test_check_returns_the_reason(cz, cite, reason):
     ("Mt 29,1", "no chapter 29 in Mt (it has 28)"),
     ("Mt 5,49", "no verse 49 in Mt 5 (it has 48)"),
     ("Mt 5,3-12", None),
+    ("Ju 5", None),
+    ("Ju 26", "no verse 26 in Ju 1 (it has 25)"),
 ])
 def test_check_of_existing_citations(cz, cite, reason):
-    assert cz.check(cite, existing=True) == reason
-    assert cz.check(cite) is None
+    assert cz.check(cite) == reason
+    assert cz.check(cite, existing=False) is None
 
 
 @pytest.mark.parametrize("call", [

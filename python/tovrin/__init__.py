@@ -264,13 +264,15 @@ class Language:
         return self._config.language(lang) if isinstance(lang, str) else lang
 
     def check(self, cite: Text, *, raises: bool = False,
-              existing: bool = False) -> Optional[str]:
+              existing: bool = True) -> Optional[str]:
         """None when ``cite`` is a valid citation, else the reason, worded
         as ``tovrin lint`` words it: "unknown book name 'Xy'", "chapter or
         verse number '1000' out of range 1-999", "reversed range", "missing
         chapter", "not a citation: stops at column N" (N counts the
-        characters of ``cite`` as written). With ``existing`` its chapters
-        and verses must exist too ("no chapter 29 in Mt (it has 28)"). With
+        characters of ``cite`` as written). Its chapters and verses must
+        exist too ("no chapter 29 in Mt (it has 28)"; a book of one chapter
+        is cited by its verses alone, "Ju 5"), unless ``existing`` is
+        False. With
         ``raises`` an invalid citation raises CitationError instead."""
         try:
             self._handle.require(_encode(cite), False, existing)
