@@ -32,6 +32,7 @@ struct Options {
     std::string macro = "bibleref";
     bool index = false;
     bool exact = false;          // no typographic forms
+    std::string sigla;           // --sigla: more sigla that are not books
     bool help = false;
     bool verbose = false;        // say which configuration is read
     bool dump = false;           // config: write the built-in bibl.ini

@@ -22,8 +22,11 @@ public:
         : l_(l), options_(options), report_(std::move(report)) {}
 
     bool reads_citations() const override { return false; }
-    void begin_file(const std::string &) override {
-        linter_.reset(tovrin_linter_new(l_, &options_));
+    void begin_file(const std::string &name) override {
+        const std::string sigla = sigla_for(name);
+        tovrin_options options = options_;
+        options.sigla = sigla.c_str();
+        linter_.reset(tovrin_linter_new(l_, &options));
         if (!linter_)
             throw std::bad_alloc();
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <variant>
@@ -44,6 +45,17 @@ tovrin_options text_options(bool exact) {
     return o;
 }
 
+std::string sigla_for(const std::string &file) {
+    const std::size_t slash = file == "-" ? std::string::npos : file.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+    std::string sigla = given_sigla;
+    std::ifstream in(dir + "/" + kSiglaFile);
+    // One or more sigla a line; "%" or "#" begins a comment.
+    for (std::string line; std::getline(in, line);)
+        (sigla += ' ') += line.substr(0, line.find_first_of("%#"));
+    return sigla;
+}
+
 Scan::Scan(LANG *l, const tovrin_options &options, Consumer &consumer)
     : l_(l), options_(options), consumer_(consumer) {
     options_.without |= consumer.without();
@@ -56,6 +68,7 @@ void Scan::run(FILE *f, const std::string &name, const doc::Document *document) 
 
 void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     consumer_.scanned_file_ = name;
+    sigla_ = sigla_for(name);
     if (piece.first)
         consumer_.begin_file(name);
     start_ = piece.start;
@@ -75,8 +88,10 @@ void Scan::read(FILE *f) {
             on_text(block.data(), n, this);
         return;
     }
+    tovrin_options options = options_;
+    options.sigla = sigla_.c_str();
     const std::unique_ptr<tovrin_reader, void (*)(tovrin_reader *)> reader(
-        tovrin_reader_new(l_, &options_), tovrin_reader_free);
+        tovrin_reader_new(l_, &options), tovrin_reader_free);
     if (!reader)
         throw std::bad_alloc();
     const tovrin_handler handler{on_citation, on_text, this};

@@ -27,6 +27,16 @@ inline thread_local FILE *output = stdout;
 // messages of a piece scanned in a thread of its own, written in order later.
 inline thread_local std::string *error_output = nullptr;
 
+// Sigla that are not books, named on the command line (--sigla), for every
+// text the commands read.
+inline std::string given_sigla;
+
+// The sigla an author names for the text `file` ("-": standard input):
+// given_sigla and the words of the file kSiglaFile in its directory (the
+// current one for standard input), if there is one.
+inline constexpr const char *kSiglaFile = "tovrin-sigla.txt";
+std::string sigla_for(const std::string &file);
+
 inline void write_bytes(std::string_view s) { fwrite_unlocked(s.data(), 1, s.size(), output); }
 
 // Where a byte of a file is.
@@ -118,6 +128,7 @@ private:
 
     LANG *l_;
     tovrin_options options_;
+    std::string sigla_; // of the file being read
     Consumer &consumer_;
     Place start_;          // of the piece being read
     long long handed_ = 0; // its bytes handed to the consumer

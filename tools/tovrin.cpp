@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "textscan.h"
 #include "config.h"
 #include "tovrin.h"
 
@@ -183,6 +184,8 @@ Options parse(int argc, char **argv) {
             o.index = true;
         } else if (a == "--exact") {
             o.exact = true;
+        } else if (a == "--sigla") {
+            o.sigla += " " + value("--sigla");
         } else if (a == "--verbose") {
             o.verbose = true;
         } else if (a == "-j" || a == "--jobs" || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
@@ -218,6 +221,7 @@ int main(int argc, char **argv) {
     const Command &command = kCommands.at(o.command);
     if (command.needs_config)
         load_config(o);
+    cli::given_sigla = o.sigla;
     errno = 0;
     const int status = command.run(o);
     return finish_output(status);
