@@ -154,7 +154,9 @@ struct Options {
     bool forms = true;     // typographic forms and decomposed letters
     bool phrases = true;   // book titles of three words or more
     unsigned without = 0;  // TOVRIN_WITHOUT_...: parts of records left out
+    std::string sigla;     // sigla that are not books, besides the language's
 
+    // The options for the C interface, valid while this object lives.
     tovrin_options c() const {
         tovrin_options o{};
         o.exact = exact;
@@ -162,6 +164,7 @@ struct Options {
         o.forms = forms;
         o.phrases = phrases;
         o.without = without;
+        o.sigla = sigla.empty() ? nullptr : sigla.c_str();
         return o;
     }
 };

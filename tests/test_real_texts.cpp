@@ -1,0 +1,156 @@
+// The default reading of real texts: books of one chapter cited by their
+// verses, sigla that are not books, names that are also everyday words,
+// numbered books and the numbers of verse lists, in the languages whose
+// texts show them; and the exact reading, which keeps reading as it did.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "tovrin.hpp"
+
+namespace {
+
+const tovrin::Config &shipped() {
+    static const tovrin::Config config;
+    return config;
+}
+
+using Found = std::vector<std::string>;
+
+// The citations of `text` as "text=OSIS".
+Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {}) {
+    Found all;
+    for (const tovrin::Citation &c : l.scan(text, o))
+        all.push_back(c.text + "=" + c.osis.value_or("-"));
+    return all;
+}
+
+// The same through the C reader fed one byte at a time, so that every
+// look past a candidate finds the bytes it needs missing at first.
+Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
+    Found all;
+    const tovrin_handler h{[](const tovrin_citation *c, void *out) {
+                               static_cast<Found *>(out)->push_back(
+                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
+                                   "=" + (c->osis != nullptr ? c->osis : "-"));
+                           },
+                           nullptr, &all};
+    tovrin_reader *r = tovrin_reader_new(l.get(), nullptr);
+    for (const char c : text)
+        tovrin_reader_feed(r, &c, 1, &h);
+    tovrin_reader_finish(r, &h);
+    tovrin_reader_free(r);
+    return all;
+}
+
+struct Case {
+    const char *lang, *text;
+    Found want;
+};
+
+const Case kCases[] = {
+    // Books of one chapter: a lone number, list or range is verses.
+    {"cz", "viz Ju 5 a Judova 17-25.", {"Ju 5=Jude.1.5", "Judova 17-25=Jude.1.17-Jude.1.25"}},
+    {"cz", "Flm 10; 2 J 7", {"Flm 10; 2 J 7=Phlm.1.10,2John.1.7"}},
+    {"cz", "Abd 1-21 a 3 J 1-15", {"Abd 1-21=Obad.1.1-Obad.1.21", "3 J 1-15=3John.1.1-3John.1.15"}},
+    {"cz", "Ju 1,5 i Ju 5n", {"Ju 1,5=Jude.1.5", "Ju 5n=Jude.1.5-Jude.1.6"}},
+    {"cz", "Ju 26 neexistuje", {}},
+    {"en", "Jude 5, Phlm 10 and 2 John 7; 3 John 4",
+     {"Jude 5=Jude.1.5", "Phlm 10=Phlm.1.10", "2 John 7; 3 John 4=2John.1.7,3John.1.4"}},
+    // The Catholic Daniel and Esther.
+    {"cz", "Dan 3,57; Da 14,1-30; Dan 13,1-64; Est 11,2",
+     {"Dan 3,57; Da 14,1-30; Dan 13,1-64; Est 11,2="
+      "Dan.3.57,Dan.14.1-Dan.14.30,Dan.13.1-Dan.13.64,Esth.11.2"}},
+    {"en", "Dan 3:57 and Dan 14:1-30", {"Dan 3:57=Dan.3.57", "Dan 14:1-30=Dan.14.1-Dan.14.30"}},
+    // Sigla that are not books, spelt exactly; the books spelt as books.
+    {"cz", "PL 38, 1134; PG 33, 521; SC 62, 170; GS 62; DV 12,5; AG 9; LG 8; EZ 508,1; EZD 681",
+     {}},
+    {"cz", "Pl 3,22 a Ag 2,9", {"Pl 3,22=Lam.3.22", "Ag 2,9=Hag.2.9"}},
+    {"en", "PL 38, 1134 and CCC 2558", {}},
+    // Names that are also everyday words: only with a verse, or in a list.
+    {"cz", "Na 2 dny a Za 5 minut, ale Na 1,3", {"Na 1,3=Nah.1.3"}},
+    {"en", "Is 5 enough? Numbers 3 and 4. Rev 2 of the spec.", {}},
+    {"en", "Is 5:1, Num 3 and Rev 2:1", {"Is 5:1=Isa.5.1", "Num 3=Num.3", "Rev 2:1=Rev.2.1"}},
+    {"en", "See Gen 1; Rev 22.", {"Gen 1; Rev 22=Gen.1,Rev.22"}},
+    {"de", "berühmt. Am 5. Mai, aber Am 5,24", {"Am 5,24=Amos.5.24"}},
+    {"fr", "Si 5 personnes lisent Si 5,1", {"Si 5,1=Sir.5.1"}},
+    {"pl", "Na 3 dni", {}},
+    // A numbered book that fails is not read without its number.
+    {"en", "2 John 21", {}},
+    {"cz", "2 J 15,1", {}},
+    {"ru", "2 Ин 21", {}},
+    // The number of a list item that makes a numbered book with the word
+    // after it begins the next citation.
+    {"en", "Jas 2:17, 1 Pet 2:9", {"Jas 2:17=Jas.2.17", "1 Pet 2:9=1Pet.2.9"}},
+    {"en", "John 3:16, 1 John 4:8, 10", {"John 3:16=John.3.16", "1 John 4:8, 10=1John.4.8,1John.4.10"}},
+    {"es-colon", "Stg 2:17, 1 Pe 2:9", {"Stg 2:17=Jas.2.17", "1 Pe 2:9=1Pet.2.9"}},
+};
+
+TEST(RealTexts, TheDefaultReadingFindsWhatAuthorsMean) {
+    for (const Case &c : kCases) {
+        const tovrin::Language l = shipped().language(c.lang);
+        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
+        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
+    }
+}
+
+// The exact reading keeps its reading of the same texts.
+TEST(RealTexts, TheExactReadingKeepsItsReading) {
+    tovrin::Options exact;
+    exact.exact = true;
+    const tovrin::Language en = shipped().language("en");
+    const tovrin::Language cz = shipped().language("cz");
+    EXPECT_EQ(found(en, "Jas 2:17, 1 Pet 2:9", exact), Found{"Jas 2:17, 1=Jas.2.17,Jas.2.1"});
+    EXPECT_EQ(found(en, "Is 5 enough?", exact), Found{"Is 5=Isa.5"});
+    EXPECT_EQ(found(cz, "PL 38, 1134", exact), Found{"PL 38=Lam.38"});
+    EXPECT_EQ(found(en, "2 John 21", exact), Found{"2 John 21=2John.1.21"});
+}
+
+TEST(RealTexts, SiglaNamedByTheAuthorAreNotTaken) {
+    const tovrin::Language cz = shipped().language("cz");
+    const std::string text = "Sermo 341,1; Conf 3,4 a Ž 23,1";
+    tovrin::Options mine;
+    mine.sigla = "Sermo, Conf Ž";
+    EXPECT_EQ(found(cz, text, mine), Found{});
+    mine.sigla = "Conf";
+    EXPECT_EQ(found(cz, text, mine), Found{"Ž 23,1=Ps.23.1"});
+}
+
+// The services read a book of one chapter as the scan does.
+TEST(RealTexts, ServicesReadBooksOfOneChapterByTheirVerses) {
+    const tovrin::Language cz = shipped().language("cz");
+    const tovrin::Language en = shipped().language("en");
+    EXPECT_EQ(cz.osis("Judova 17-25"), "Jude.1.17-Jude.1.25");
+    EXPECT_EQ(en.osis("2 John 7"), "2John.1.7");
+    EXPECT_TRUE(cz.exists("Ju 25"));
+    EXPECT_FALSE(cz.exists("Ju 26"));
+    EXPECT_EQ(cz.problem("Flm 1,30"), "no verse 30 in Fm 1 (it has 25)");
+    EXPECT_EQ(cz.problem("Ju 2,1"), "no chapter 2 in Ju (it has 1)");
+    const tovrin::Comparison same = cz.compare("Ju 5", "Jude 1:5", en);
+    EXPECT_TRUE(same.overlap);
+    EXPECT_EQ(same.order, std::weak_ordering::equivalent);
+    EXPECT_EQ(tovrin::expand_versified("Ju 5n", cz, cz, nullptr), "Ju 1,5-6");
+    EXPECT_EQ(cz.units("Abd 3")[0].v, 3);
+}
+
+// Lint: what does not exist is still reported; sigla are not.
+TEST(RealTexts, LintReportsWhatDoesNotExistAndNoSigla) {
+    const tovrin::Language cz = shipped().language("cz");
+    std::string reports;
+    const tovrin_problem_handler h{[](const tovrin_lint_problem *p, void *out) {
+                                       *static_cast<std::string *>(out) +=
+                                           std::to_string(p->column) + " " + p->message + "\n";
+                                   },
+                                   &reports};
+    const std::string text = "Srov. Ju 26 a Flm 1,30, dále PL 38, 1134 a GS 62; též Ju 5.\n";
+    tovrin_linter *t = tovrin_linter_new(cz.get(), nullptr);
+    tovrin_linter_feed(t, text.data(), text.size(), &h);
+    tovrin_linter_finish(t, &h);
+    tovrin_linter_free(t);
+    EXPECT_EQ(reports, "7 no verse 26 in Ju 1 (it has 25)\n"
+                       "15 no verse 30 in Fm 1 (it has 25)\n");
+}
+
+} // namespace
