@@ -269,7 +269,9 @@ class Language:
         as ``tovrin lint`` words it: "unknown book name 'Xy'", "chapter or
         verse number '1000' out of range 1-999", "reversed range", "missing
         chapter", "not a citation: stops at column N" (N counts the
-        characters of ``cite`` as written). With ``existing`` its chapters
+        characters of ``cite`` as written). A name that is probably a
+        misspelt one comes with the name meant: "unknown book name 'Zalm'
+        (did you mean 'Žalm'?)". With ``existing`` its chapters
         and verses must exist too ("no chapter 29 in Mt (it has 28)"). With
         ``raises`` an invalid citation raises CitationError instead."""
         try:
