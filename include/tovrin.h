@@ -650,7 +650,9 @@ int tovrin_compare_read(const char *cite1, const char *cite2, LANG *l1, LANG *l2
 /* What is wrong with `cite`, read with `o` (NULL: the defaults), in the
  * words of tovrin lint: "unknown book name 'Xy' in 'Xy 3,4'", "not a
  * citation: stops at column 4 in 'Mt 5,'", "no chapter 29 in Mt (it has
- * 28)"; NULL when nothing is. The caller frees the text with free(). */
+ * 28)"; NULL when nothing is. An unknown name that is probably a misspelt
+ * one adds the name meant: "unknown book name 'Zalm' in 'Zalm 23,1' (did
+ * you mean 'Žalm'?)". The caller frees the text with free(). */
 char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags);
 
 
@@ -660,9 +662,10 @@ char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigne
  * A linter reads a text as a reader does (blocks of any size, the same
  * options; existence is not required of a citation, it is reported) and
  * reports, in text order, every citation written wrongly that is meant as
- * one: an unknown book name, a number out of range, a reversed range, a
- * missing chapter, a chapter or verse that no numbering system of the
- * language has. Its memory is bounded whatever the text holds.
+ * one: a misspelt book name (with the name meant; a capitalised word that
+ * is nothing like a book is prose), a number out of range, a reversed
+ * range, a missing chapter, a chapter or verse that no numbering system of
+ * the language has. Its memory is bounded whatever the text holds.
  * ------------------------------------------------------------------------ */
 
 typedef struct tovrin_lint_problem {

@@ -144,8 +144,14 @@ std::string problem(const TextStage::Read &read, std::string_view shown, LANG *l
             column += (static_cast<unsigned char>(shown[k]) & 0xC0) != 0x80;
         return "not a citation: stops at column " + std::to_string(column) + in;
     }
-    if (char *bad = tovrin_check2(s, l))
-        return "unknown book name '" + take(bad) + "'" + in;
+    if (char *bad = tovrin_check2(s, l)) {
+        const std::string name = take(bad);
+        const std::string meant = suggested_book_name(name, l);
+        if (meant.empty() && (flags & kProblemMisspeltNamesOnly))
+            return {};
+        const std::string hint = meant.empty() ? "" : " (did you mean '" + meant + "'?)";
+        return "unknown book name '" + name + "'" + in + hint;
+    }
     if (char *bad = tovrin_check3(s, l))
         return "chapter or verse number '" + take(bad) + "' out of range 1-999" + in;
     if (tovrin_check4(s, l))
@@ -261,12 +267,13 @@ char *tovrin_read_citation(const char *cite, LANG *l, const tovrin_options *o) {
 char *tovrin_problem(const char *cite, LANG *l, const tovrin_options *o, unsigned flags) {
     using namespace tovrin::detail;
     const tovrin_options options = options_or_defaults(o);
+    unsigned public_flags = flags & (TOVRIN_PROBLEM_WHOLE_BOOK | TOVRIN_PROBLEM_EXISTS);
     // The default reading takes only citations that exist, whoever writes
     // them: a text, an argument or a query.
     if (options.existing && !options.exact)
-        flags |= TOVRIN_PROBLEM_EXISTS;
+        public_flags |= TOVRIN_PROBLEM_EXISTS;
     const std::string why =
-        problem(TextStage::read_all(l, single_stage(l, options), cite), cite, l, flags);
+        problem(TextStage::read_all(l, single_stage(l, options), cite), cite, l, public_flags);
     return why.empty() ? nullptr : heap_copy(why);
 }
 

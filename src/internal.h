@@ -51,6 +51,17 @@ std::string system_names(LANG *l);
 // What is wrong with the citation `cite` (as read), in lint's words
 // quoting it; empty when nothing is. `flags` as tovrin_problem()'s.
 std::string citation_problem(std::string_view cite, LANG *l, unsigned flags);
+// A flag of citation_problem() besides tovrin_problem()'s, for lint: an
+// unknown book name is a problem only where it is probably a misspelt name
+// of the language (one suggested_book_name() finds); any other capitalised
+// word before numbers is prose.
+inline constexpr unsigned kProblemMisspeltNamesOnly = 1u << 8;
+// The name of `l` that the unknown book name `unknown` probably means, as
+// bibl.ini writes it; empty when it is nothing like one. A name differing
+// only in case or diacritics ("Zalm" for "Žalm") comes first, then one a
+// single edit away ("Genn" for "Gen") when both names have three letters
+// or more; among equals the first in file order.
+std::string suggested_book_name(std::string_view unknown, LANG *l);
 // The language called `name` among `count` languages: by its name, else by
 // an alias ("cs" for "cz").
 LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name);

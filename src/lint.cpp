@@ -1,4 +1,4 @@
-// Lint: citations written wrongly (an unknown book name, a number out of
+// Lint: citations written wrongly (a misspelt book name, a number out of
 // range, a reversed range, a missing chapter) and citations of chapters or
 // verses that no numbering system of the language has, with their places,
 // as a compiler reports errors.
@@ -174,10 +174,10 @@ private:
         return text;
     }
 
-    // One short word, perhaps after the number of a book: books are
-    // numbered 1 to 5 (1-5 Mojž, 1-4 Mak), so "2011. Asi 3,5" or "12. Jen
-    // 2,5" are the end of a sentence and the start of the next one.
-    static bool looks_abbreviated(const char *name) {
+    // One word, perhaps after the number of a book: books are numbered 1 to
+    // 5 (1-5 Mojž, 1-4 Mak), so "2011. Asi 3,5" or "12. Jen 2,5" are the
+    // end of a sentence and the start of the next one.
+    static bool one_word(const char *name) {
         const char *word = name;
         while (*word >= '0' && *word <= '9')
             ++word;
@@ -187,7 +187,7 @@ private:
             if (*word == ' ')
                 ++word;
         }
-        return std::strchr(word, ' ') == nullptr && std::strlen(word) <= 5;
+        return std::strchr(word, ' ') == nullptr;
     }
 
     // What a candidate looks like: a book name with letters followed by a
@@ -197,7 +197,7 @@ private:
         bool verse = false;
         bool chapter = false;
         bool known_book = false;
-        bool abbreviation = false; // the book name: one short word, or number + word
+        bool one_word = false;     // the book name: one word, or number + word
         bool compact = false;      // a chapter and verse written together: "3,4"
         bool long_chapter = false; // a chapter of four digits or more
     };
@@ -211,7 +211,7 @@ private:
             tovrin_parser(static_cast<signed char>(cite.c_str()[i]), &p);
             if ((p.ousta == TK_BOOK || p.ousta == TK_BOOK_FROM) && last == 0) {
                 sh.known_book = findbook(p.out, l_) != 0;
-                sh.abbreviation = looks_abbreviated(p.out);
+                sh.one_word = one_word(p.out);
                 for (const char *s = p.out; *s; ++s)
                     letters |= is_letter(*s);
             }
@@ -233,19 +233,20 @@ private:
 
     // Whether a candidate is meant as a citation, so that its failures are
     // worth reporting. Prose is full of a capitalised word before a number:
-    //  * An unknown book counts only when its name looks like an
-    //    abbreviation (one short word, perhaps after a number) with chapter
-    //    and verse written together, and not at the start of a sentence,
-    //    where every word is capitalised: "Kapitola 3,5", "Karel IV. a 9,5",
-    //    "Asi 3,5 km", "Praha 5, 6 a 8" are no citations. The price: an
-    //    unknown name right after a full stop ("srov. Xy 3,4") is missed,
-    //    since "srov." cannot be told from the end of a sentence.
+    //  * An unknown book counts only when its name is one word (perhaps
+    //    after a number) with chapter and verse written together, and not
+    //    at the start of a sentence, where every word is capitalised:
+    //    "Karel IV. a 9,5", "Praha 5, 6 a 8" are no citations. Even then it
+    //    is reported only when it is probably a misspelt book name (see
+    //    failure()), so "Kapitola 3,5" or "Asi 3,5 km" are not. The price:
+    //    a misspelt name right after a full stop ("srov. Zalm 3,4") is
+    //    missed, since "srov." cannot be told from the end of a sentence.
     //  * A known book followed by a number of four digits and no verse is a
     //    year or a count ("Na 1500 metrech", "Jan 2024"), not a chapter.
     bool meant(const Shape &sh, std::size_t at) const {
         if (sh.known_book)
             return sh.chapter && !(sh.long_chapter && !sh.verse);
-        return sh.verse && sh.abbreviation && sh.compact && !starts_sentence(at);
+        return sh.verse && sh.one_word && sh.compact && !starts_sentence(at);
     }
 
     bool starts_sentence(std::size_t i) const {
@@ -256,8 +257,11 @@ private:
     }
 
     // The first check the text fails, as a message; empty when it passes.
+    // An unknown book name that is nothing like a book of the language
+    // ("Sermo 341,1", "GS 62,1") is a word of the prose, not a citation
+    // written wrongly: it passes.
     std::string failure(const std::string &cite) const {
-        return cite.empty() ? "" : citation_problem(cite, l_, 0);
+        return cite.empty() ? "" : citation_problem(cite, l_, kProblemMisspeltNamesOnly);
     }
 
     void report(std::size_t at, const std::string &message) {
@@ -312,7 +316,7 @@ private:
                 continue;
             report(i, why);
             // The word of a reported book name is not looked at again on its
-            // own ("Xy 3,4" in "1 Xy 3,4").
+            // own ("Koř 3,4" in "1 Koř 3,4").
             std::size_t j = i;
             while (j < end() && !is_letter(at(j)))
                 ++j;

@@ -95,6 +95,21 @@ char32_t composed_letter(char32_t base, char32_t mark) {
     return it != end && it->base == base && it->mark == mark ? it->composed : 0;
 }
 
+char32_t base_letter(char32_t letter) {
+    // The table is sorted by base and mark; this asks it the other way round.
+    static const std::vector<Composition> by_composed = [] {
+        std::vector<Composition> v(std::begin(kCompositions), std::end(kCompositions));
+        std::sort(v.begin(), v.end(), [](const Composition &a, const Composition &b) {
+            return a.composed < b.composed;
+        });
+        return v;
+    }();
+    const auto it = std::lower_bound(
+        by_composed.begin(), by_composed.end(), letter,
+        [](const Composition &c, char32_t cp) { return c.composed < cp; });
+    return it != by_composed.end() && it->composed == letter ? it->base : 0;
+}
+
 // Where the last letter of a block begins, with the combining marks after
 // it: marks in the next block may compose with it, so it waits until then.
 // A run of marks longer than any real letter carries is not waited for.

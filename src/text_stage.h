@@ -185,6 +185,9 @@ private:
 // The letter that `base` and the combining mark `mark` (code points)
 // compose to, or 0.
 char32_t composed_letter(char32_t base, char32_t mark);
+// The letter that Unicode composes `letter` from with one combining mark
+// ("Z" for "Ž", "ü" for "ǘ"), or 0 when it composes it from none.
+char32_t base_letter(char32_t letter);
 
 } // namespace tovrin::detail
 

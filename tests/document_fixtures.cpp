@@ -90,7 +90,7 @@ std::string sermon_docx() {
     const std::string body =
         wp(wr("Blahoslavení chudí (") + "<w:r><w:rPr><w:i/></w:rPr><w:t>Mt</w:t></w:r>" +
            wr(" 5,3-12).") + "<w:r><w:footnoteReference w:id=\"2\"/></w:r>") +
-        "<w:tbl><w:tblPr/><w:tr>" + wcell("Ř 8,28") + wcell("též Xy 3,4 a Mt 5,7-3") +
+        "<w:tbl><w:tblPr/><w:tr>" + wcell("Ř 8,28") + wcell("též Zl 3,4 a Mt 5,7-3") +
         "</w:tr></w:tbl>" +
         wp(wr("Konec, Ř 8,28.") + "<w:r><w:endnoteReference w:id=\"1\"/></w:r>") +
         "<w:sectPr/>";
@@ -111,7 +111,7 @@ std::string sermon_odt() {
            tp("Srv. L 6,20n.") + "</text:note-body></text:note>") +
         "<table:table><table:table-column/><table:table-row><table:table-cell>" +
         tp("Ř 8,28") + "</table:table-cell><table:table-cell>" +
-        tp("též Xy 3,4 a Mt<text:s/>5,7-3") + "</table:table-cell></table:table-row></table:table>" +
+        tp("též Zl 3,4 a Mt<text:s/>5,7-3") + "</table:table-cell></table:table-row></table:table>" +
         tp("Konec, Ř 8,28.<text:note text:note-class=\"endnote\"><text:note-citation>i"
            "</text:note-citation><text:note-body>" +
            tp("Gn 1,1") + "</text:note-body></text:note>"));

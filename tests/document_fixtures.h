@@ -29,7 +29,7 @@ std::string odt(const std::string &text);
 // in both, Czech citations in
 //   paragraph 1: "Mt" in italics, " 5,3-12" upright, a footnote mark;
 //   footnote 1:  "Srv. L 6,20n."
-//   paragraph 2, 3: a table of two cells, "Ř 8,28" and "též Xy 3,4 a Mt 5,7-3";
+//   paragraph 2, 3: a table of two cells, "Ř 8,28" and "též Zl 3,4 a Mt 5,7-3";
 //   paragraph 4: "Konec, Ř 8,28." and an endnote "Gn 1,1".
 std::string sermon_docx();
 std::string sermon_odt();

@@ -202,7 +202,7 @@ cat >"$work/docx/word/document.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <w:document $w><w:body>
 <w:p><w:r><w:t xml:space="preserve">Blahoslavení chudí (</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t>Mt</w:t></w:r><w:r><w:t xml:space="preserve"> 5,3-12).</w:t></w:r><w:r><w:footnoteReference w:id="2"/></w:r></w:p>
-<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Ř 8,28</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>též Xy 3,4 a Mt 5,7-3</w:t></w:r></w:p></w:tc></w:tr></w:tbl>
+<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Ř 8,28</w:t></w:r></w:p></w:tc><w:tc><w:p><w:r><w:t>též Zl 3,4 a Mt 5,7-3</w:t></w:r></w:p></w:tc></w:tr></w:tbl>
 <w:p><w:r><w:t>Konec, Ř 8,28.</w:t></w:r><w:r><w:endnoteReference w:id="1"/></w:r></w:p>
 </w:body></w:document>
 EOF

@@ -45,7 +45,7 @@ TEST(DocumentReader, SermonInBothFormats) {
     const std::string want = "Blahoslavení chudí (Mt 5,3-12).\n\n"
                              "Srv. L 6,20n.\n\n"
                              "Ř 8,28\n\n"
-                             "též Xy 3,4 a Mt 5,7-3\n\n"
+                             "též Zl 3,4 a Mt 5,7-3\n\n"
                              "Konec, Ř 8,28.\n\n"
                              "Gn 1,1";
     for (const auto &[name, bytes, format] :
@@ -57,7 +57,7 @@ TEST(DocumentReader, SermonInBothFormats) {
         EXPECT_EQ(place_of(d, "Mt 5,3"), "1:21"); // columns count characters
         EXPECT_EQ(place_of(d, "L 6,20n"), "footnote 1:6");
         EXPECT_EQ(place_of(d, "Ř 8,28"), "2:1");
-        EXPECT_EQ(place_of(d, "Xy"), "3:5");
+        EXPECT_EQ(place_of(d, "Zl"), "3:5");
         EXPECT_EQ(place_of(d, "Mt 5,7"), "3:14");
         EXPECT_EQ(place_of(d, "Ř 8,28", d.text().find("Konec")), "4:8");
         EXPECT_EQ(place_of(d, "Gn"), "endnote 1:1");
@@ -178,7 +178,7 @@ TEST_F(DocumentCommands, LintIndexGrepAndJsonGivePlaces) {
         const char *out; // for kazani.docx; the .odt gives the same
     } cases[] = {
         {"lint", 1,
-         "F:3:5: unknown book name 'Xy' in 'Xy 3,4'\n"
+         "F:3:5: unknown book name 'Zl' in 'Zl 3,4' (did you mean 'Žl'?)\n"
          "F:3:14: reversed range in 'Mt 5,7-3'\n"},
         {"index", 0,
          "Gn 1,1\tF:endnote 1\n"

@@ -5,7 +5,10 @@
 // citation, and the linter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "test_support.h"
@@ -290,33 +293,81 @@ TEST(Services, ReadTypographicFormsLikeTheScan) {
     EXPECT_EQ(mine.language("aa").osis("Ab 1,2"), std::nullopt);
 }
 
+// What the linter of `l` reports on `text` fed in blocks of `size` bytes:
+// "line:column message" for each problem, one a line.
+std::string linted(const tovrin::Language &l, std::string_view text, std::size_t size) {
+    std::string got;
+    const tovrin_problem_handler h{
+        [](const tovrin_lint_problem *p, void *ctx) {
+            *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
+                                                std::to_string(p->column) + " " + p->message +
+                                                "\n";
+        },
+        &got};
+    tovrin_linter *t = tovrin_linter_new(l.get(), nullptr);
+    for (std::size_t at = 0; at < text.size(); at += size)
+        tovrin_linter_feed(t, text.data() + at, std::min(size, text.size() - at), &h);
+    tovrin_linter_finish(t, &h);
+    tovrin_linter_free(t);
+    return got;
+}
+
 // The linter reports what `tovrin lint` reports, in the same order, with
 // the places of the original text; the blocks do not matter.
 TEST(Linter, ReportsCitationsWrittenWrongly) {
     const std::string text = "Viz Mt~29,1--3; J 3,36\xe2\x80\x93\n99 a Gn 51,1.\n"
-                             "\xc2\xa0Mt 5,12--3 a Xy 3,4 a Z\xcc\x8c 0.\n";
+                             "\xc2\xa0Mt 5,12--3 a Zl 3,4 a Z\xcc\x8c 0.\n";
     const std::string want = "1:5 no chapter 29 in Mt (it has 28)\n"
                              "1:17 no verse 99 in J 3 (it has 36)\n"
                              "2:6 no chapter 51 in Gn (it has 50)\n"
                              "3:2 reversed range in 'Mt 5,12-3'\n"
-                             "3:15 unknown book name 'Xy' in 'Xy 3,4'\n"
+                             "3:15 unknown book name 'Zl' in 'Zl 3,4' (did you mean "
+                             "'\xc5\xbdl'?)\n"
                              "3:24 chapter or verse number '0' out of range 1-999 in "
                              "'\xc5\xbd 0'\n";
-    for (std::size_t size : {1, 7, 4096}) {
-        std::string got;
-        const tovrin_problem_handler h{
-            [](const tovrin_lint_problem *p, void *ctx) {
-                *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
-                                                    std::to_string(p->column) + " " +
-                                                    p->message + "\n";
-            },
-            &got};
-        tovrin_linter *t = tovrin_linter_new(cz().get(), nullptr);
-        for (std::size_t at = 0; at < text.size(); at += size)
-            tovrin_linter_feed(t, text.data() + at, std::min(size, text.size() - at), &h);
-        tovrin_linter_finish(t, &h);
-        tovrin_linter_free(t);
-        EXPECT_EQ(got, want) << size;
+    for (std::size_t size : {1, 7, 4096})
+        EXPECT_EQ(linted(cz(), text, size), want) << size;
+}
+
+// An unknown book name is reported only where it is probably a misspelt
+// name of the language, with the name meant: one differing in case or
+// diacritics alone (at any length), else one a single edit away (between
+// names of three letters or more); the closest wins, then the first in
+// bibl.ini. A capitalised word that is nothing like a book is prose.
+TEST(Linter, ReportsMisspeltBookNamesWithTheNameMeant) {
+    const struct {
+        const char *lang, *text, *name, *meant; // meant: "" for no report
+    } cases[] = {
+        {"cz", "viz Zalm 23,1.", "Zalm", "\xc5\xbd" "alm"},          // diacritics
+        {"cz", "viz Z 23,1.", "Z", "\xc5\xbd"},                      // ... of one letter
+        {"cz", "viz ZL 3,4.", "ZL", "\xc5\xbd" "l"},                 // case and diacritics
+        {"cz", "viz 1 Ko\xc5\x99 13,4.", "1 Ko\xc5\x99", "1 Kor"},  // with a number
+        {"cz", "viz Jeremias 3,5.", "Jeremias", "Jeremi\xc3\xa1\xc5\xa1"}, // a long name
+        {"cz", "viz 2 Mojz 3,4.", "2 Mojz", "2 Moj\xc5\xbe"}, // not "1 Mojž", one edit, before it
+        {"cz", "viz Ko\xc5\x99 5,6.", "Ko\xc5\x99", "Koh"}, // Koh (Kazatel) before Kol
+        {"en", "see Genn 1:1.", "Genn", "Gen"},       // a letter more
+        {"en", "see Romns 8:28.", "Romns", "Romans"}, // a letter less
+        {"en", "see Marc 5:3.", "Marc", "Mark"},      // another letter
+        {"en", "see Exdous 3:4.", "Exdous", "Exodus"}, // two letters swapped
+        {"cz", "viz Sermo 341,1.", "Sermo", ""},
+        {"cz", "viz Art. 5,3.", "Art", ""}, // one letter more than Rt, too short a name
+        {"cz", "viz GS 62,1.", "GS", ""},
+        {"cz", "viz Mr 5,3.", "Mr", ""}, // one edit from Mt, Mk, Mi, ...
+        {"en", "see Sermo 3:4.", "Sermo", ""},
+    };
+    for (const auto &c : cases) {
+        const tovrin::Language l = shipped().language(c.lang);
+        const std::string cite = std::string(c.text).substr(4, std::strlen(c.text) - 5);
+        const bool misspelt = *c.meant != '\0';
+        const std::string unknown = "unknown book name '" + std::string(c.name) + "' in '" + cite +
+                                    "'" +
+                                    (misspelt ? " (did you mean '" + std::string(c.meant) + "'?)"
+                                              : "");
+        EXPECT_EQ(linted(l, c.text, 4096), misspelt ? "1:5 " + unknown + "\n" : "") << c.text;
+        EXPECT_TRUE(!misspelt || l.find_book(c.meant) != 0) << c.meant;
+        // A citation typed as one is reported whatever its name, with the
+        // same suggestion.
+        EXPECT_EQ(l.problem(cite), unknown) << cite;
     }
 }
 

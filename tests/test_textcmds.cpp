@@ -514,9 +514,10 @@ TEST_F(TextCmds, LintReportsWrongCitations) {
                                  "1-999 in 'Mt 5,0'\n"},
         {"(Mt 5,1000)", "-:1:2: chapter or verse number '1000' out of range 1-999 in "
                         "'Mt 5,1000'\n"},
-        {"see Mr 5,3 and\n2 Xy 3,4.",
-         "-:1:5: unknown book name 'Mr' in 'Mr 5,3'\n-:2:1: unknown book name '2 Xy' in "
-         "'2 Xy 3,4'\n"},
+        // An unknown book name only where it is probably a misspelt one: "Mr"
+        // and "2 Xy" are nothing like the books of the language.
+        {"see Mr 5,3 and\nMatt 3,4 or 2 Xy 3,4.",
+         "-:2:1: unknown book name 'Matt' in 'Matt 3,4' (did you mean 'Mat'?)\n"},
         // Typographic forms count as what they stand for, and the message
         // quotes the text as read; the place is the one of the original text.
         {"\xc2\xa0\xc2\xa0Mt~5,12--3 and\nMt 5,4\xe2\x80\x93\n2.",
@@ -540,7 +541,8 @@ TEST_F(TextCmds, LintReportsWrongCitations) {
 TEST_F(TextCmds, LintLeavesProseAlone) {
     // Capitalised words before numbers, lists of numbers, decimals, dates,
     // years and times in Czech prose are no citations; neither are the known
-    // book "Na" (Nahum) before a year or a count, nor "Za" (Zechariah).
+    // book "Na" (Nahum) before a year or a count, nor "Za" (Zechariah), nor
+    // the other works a catechism cites, whose names are nothing like a book.
     const char *const prose[] = {
         "Sbor sídlí v obvodu Praha 5, seminář začal 1. 3. 2023.",
         "Kraj vedl Karel IV. a 9,5 milionu lidí mu platilo daně.",
@@ -550,6 +552,7 @@ TEST_F(TextCmds, LintLeavesProseAlone) {
         "Přišlo jich v roce 2011. Asi 3,5 tisíce. Bylo jich 12. Jen 2,5 kila.",
         "Na 1500 metrech se běželo. Za 2000 korun.",
         "Kapitola 3,5 popisuje V~letech 1948--1989 a (5--7) a Gn-Dt.",
+        "Katechismus cituje GS 62,1, Sermo 341,1 a Art. 5,3 i KKC 2558,1.",
     };
     for (const char *text : prose) {
         const Outcome o = cz("lint", text);
@@ -557,18 +560,17 @@ TEST_F(TextCmds, LintLeavesProseAlone) {
         EXPECT_EQ(o.status, 0) << text;
     }
     // The same Czech words where a citation is clearly meant.
-    const Outcome o = cz("lint", "Viz Ž 0 či Mt 5,0 či Řím 8,39-28. Zkratku Xy 3,4 nezná.");
+    const Outcome o = cz("lint", "Viz Ž 0 či Mt 5,0 či Řím 8,39-28. Zkratku Zl 3,4 nezná.");
     EXPECT_EQ(o.out, "-:1:5: chapter or verse number '0' out of range 1-999 in 'Ž 0'\n"
                      "-:1:12: chapter or verse number '0' out of range 1-999 in 'Mt 5,0'\n"
                      "-:1:22: reversed range in 'Řím 8,39-28'\n"
-                     "-:1:43: unknown book name 'Xy' in 'Xy 3,4'\n");
+                     "-:1:43: unknown book name 'Zl' in 'Zl 3,4' (did you mean 'Žl'?)\n");
     EXPECT_EQ(o.status, 1);
 }
 
 // The false alarms measured on texts: a few pages of Czech prose without
-// any citation, and the shipped Czech sample, whose one report is a made-up
-// abbreviation the sample itself points out ("Zkratku Xy 3,4 žádný překlad
-// nezná").
+// any citation, and the shipped Czech sample, whose made-up abbreviation
+// ("Zkratku Xy 3,4 žádný překlad nezná") is nothing like a book name.
 TEST_F(TextCmds, LintOnProseAndOnTheShippedSample) {
     Outcome o = cz("lint '" + testing_support::source_dir() + "/tests/fixtures/prose-cz.txt'");
     EXPECT_EQ(o.out, "");
@@ -577,20 +579,20 @@ TEST_F(TextCmds, LintOnProseAndOnTheShippedSample) {
 
     o = run_command(testing_support::binary_dir() + "/tovrin lint nztexty.tex",
                     testing_support::source_dir() + "/data");
-    EXPECT_EQ(o.out, "nztexty.tex:141:58: unknown book name 'Xy' in 'Xy 3,4'\n");
+    EXPECT_EQ(o.out, "");
     EXPECT_EQ(o.err, "");
-    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.status, 0);
 }
 
 // Lint keeps a window of the text, not the whole file: a long text reports
 // exactly what its paragraphs report one by one, wherever the window
 // boundaries fall.
 TEST_F(TextCmds, LintOnALongTextReportsEachParagraph) {
-    const std::string paragraph = "See Mt 5,12-3 and Xy 3,4; Mt 0,3.\n"
+    const std::string paragraph = "See Mt 5,12-3 and Gem 3,4; Mt 0,3.\n"
                                   "Mt 5,3-12 (L 6,20n) " + std::string(150, 'J') + " " +
                                   std::string(70, '7') + "\n"
                                   "Mt 5,4\xe2\x80\x93\n2 and " + std::string(900, ' ') +
-                                  "Xy 3,4.\n";
+                                  "Gem 3,4.\n";
     const Outcome one = xx("lint", paragraph);
     ASSERT_EQ(one.status, 1);
     std::string text, want;

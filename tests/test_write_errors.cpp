@@ -24,7 +24,7 @@ TEST(WriteErrors, FullDiskIsReported) {
         "scan --format json nztexty.tex",
         "scan --format tex --index nztexty.tex",
         "index nztexty.tex",
-        "lint nztexty.tex",
+        "lint ../tests/fixtures/existence-cz.tex",
         "grep 'J 3' nztexty.tex",
         "expand 'J 3,16n'", // small output: fails at the final flush
         "translate --to en 'J 3,16'",

@@ -184,13 +184,16 @@ std::vector<std::string> names(const tovrin::Config &c) {
 }
 
 // The reason of a citation error: lint's words without the " in 'CITE'"
-// that names the citation, which the exception carries apart.
+// that names the citation, which the exception carries apart. It ends the
+// words, or stands before the book a misspelt name means ("unknown book
+// name 'Zalm' in 'Zalm 23,1' (did you mean 'Žalm'?)").
 std::string reason_of(const tovrin::citation_error &e) {
     const std::string words = e.what();
     const std::string in = " in '" + e.citation() + "'";
-    if (words.size() > in.size() && words.ends_with(in))
-        return words.substr(0, words.size() - in.size());
-    return words;
+    const std::size_t at = words.rfind(in);
+    if (at == std::string::npos || at == 0)
+        return words;
+    return words.substr(0, at) + words.substr(at + in.size());
 }
 
 // The library's exceptions as Python's: config_error as ConfigError (file,

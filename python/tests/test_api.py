@@ -246,6 +246,14 @@ def test_check_returns_the_reason(cz, cite, reason):
     assert str(e.value) == f"{reason} in '{cite}'"
 
 
+def test_check_names_the_book_of_a_misspelt_name(cz):
+    assert cz.check("Zalm 23,1") == "unknown book name 'Zalm' (did you mean '\u017dalm'?)"
+    with pytest.raises(tovrin.CitationError) as e:
+        cz.expand("Zalm 23,1")
+    assert (e.value.reason, e.value.citation) == (cz.check("Zalm 23,1"), "Zalm 23,1")
+    assert str(e.value) == "unknown book name 'Zalm' in 'Zalm 23,1' (did you mean '\u017dalm'?)"
+
+
 @pytest.mark.parametrize("cite, reason", [
     ("Mt 29,1", "no chapter 29 in Mt (it has 28)"),
     ("Mt 5,49", "no verse 49 in Mt 5 (it has 48)"),

@@ -269,10 +269,11 @@ class Language:
         as ``tovrin lint`` words it: "unknown book name 'Xy'", "chapter or
         verse number '1000' out of range 1-999", "reversed range", "missing
         chapter", "not a citation: stops at column N" (N counts the
-        characters of ``cite`` as written). Its chapters and verses must
-        exist too ("no chapter 29 in Mt (it has 28)"; a book of one chapter
-        is cited by its verses alone, "Ju 5"), unless ``existing`` is
-        False. With
+        characters of ``cite`` as written). A name that is probably a
+        misspelt one comes with the name meant: "unknown book name 'Zalm'
+        (did you mean 'Žalm'?)". Its chapters and verses must exist too
+        ("no chapter 29 in Mt (it has 28)"; a book of one chapter is cited
+        by its verses alone, "Ju 5"), unless ``existing`` is False. With
         ``raises`` an invalid citation raises CitationError instead."""
         try:
             self._handle.require(_encode(cite), False, existing)
