@@ -154,3 +154,72 @@ TEST(RealTexts, LintReportsWhatDoesNotExistAndNoSigla) {
 }
 
 } // namespace
+
+namespace {
+
+// A page of catechism-style Czech: citations of every kind, books of one
+// chapter, the Catholic Daniel, the Fathers, council documents, the
+// Catechism, the Code, hymns and everyday words, with five errors planted
+// among them. Paragraphs vary their numbers, so that the page is not one
+// paragraph repeated.
+struct Page {
+    std::string text;
+    std::vector<std::string> planted; // the errors, in text order
+};
+
+Page catechism_page() {
+    const auto n = [](int k) { return std::to_string(k); };
+    Page page;
+    const std::vector<std::pair<std::string, std::string>> errors = {
+        {"Mt 29,1", "no chapter 29 in Mt (it has 28)"},
+        {"J 3,99", "no verse 99 in J 3 (it has 36)"},
+        {"Ju 26", "no verse 26 in Ju 1 (it has 25)"},
+        {"Zalm 23,1", "unknown book name 'Zalm' in 'Zalm 23,1' (did you mean '\xc5\xbd" "alm'?)"},
+        {"\xc5\x98 8,28-3", "reversed range in '\xc5\x98 8,28-3'"},
+    };
+    for (int k = 0; k < 30; ++k) {
+        const int c = k % 28 + 1, v = k % 20 + 1;
+        std::string p =
+            "Kristus je cesta, pravda i \xc5\xbeivot (J 14,6; srov. Mt " + n(c) + "," + n(v) +
+            "-" + n(v + 3) + "). C\xc3\xad" "rkev to u\xc4\x8d\xc3\xad od po\xc4\x8d\xc3\xa1tku (LG " +
+            n(8 + k) + "; GS " + n(22 + k) + "; KKC " + n(80 + k) + "-" + n(82 + k) +
+            "). Svat\xc3\xbd Augustin p\xc3\xad\xc5\xa1" "e v Sermo " + n(341 + k) + ",1 (PL 38, " +
+            n(1134 + k) + ") a ve Vyzn\xc3\xa1n\xc3\xad (Conf. 1,1; PL 32, 661). "
+            "Modlitba P\xc3\xa1n\xc4\x9b (Mt 6,9-13; L 11,2-4) je shrnut\xc3\xadm evangelia "
+            "(Tertulli\xc3\xa1n, De oratione 1; CCL 1, 258; Cyril, Catech. 4,36; PG 33, " +
+            n(497 + k) + "; SC 126, 170).\n"
+            "Zjeven\xc3\xad se p\xc5\x99" "ed\xc3\xa1v\xc3\xa1 Tradic\xc3\xad i P\xc3\xadsmem (DV " +
+            n(9 + k % 5) + "-10; AG 9; DH " + n(3004 + k) + "; CIC " + n(1055 + k) +
+            ", Art. 5). Na 2 dny p\xc5\x99" "ed sv\xc3\xa1tkem se post\xc3\xadme; Za 5 minut za\xc4\x8dne "
+            "m\xc5\xa1" "e a zp\xc3\xadv\xc3\xa1 se EZ 508,1 nebo EZD " + n(681 + k) + ". Srov. Ju " +
+            n(v) + "; Flm 10; 2 J 7; Abd 1-21 a 3 J 1-15, t\xc3\xa9\xc5\xbe Dan 3,57-88 a Dan 13,1-64; "
+            "Da 14,1-30; Est 11,2.";
+        if (k % 6 == 3) {
+            const auto &[cite, why] = errors[static_cast<std::size_t>(k / 6)];
+            p += " Viz t\xc3\xa9\xc5\xbe " + cite + ".";
+            page.planted.push_back(why);
+        }
+        page.text += p + "\n\n";
+    }
+    return page;
+}
+
+} // namespace
+
+TEST(RealTexts, LintOnACatechismPageReportsOnlyThePlantedErrors) {
+    const Page page = catechism_page();
+    ASSERT_GT(page.text.size(), 15000u);
+    std::vector<std::string> reports;
+    const tovrin_problem_handler h{[](const tovrin_lint_problem *p, void *out) {
+                                       static_cast<std::vector<std::string> *>(out)->push_back(
+                                           p->message);
+                                   },
+                                   &reports};
+    tovrin_linter *t = tovrin_linter_new(shipped().language("cz").get(), nullptr);
+    // In blocks of an odd size, so that citations and sigla straddle them.
+    for (std::size_t at = 0; at < page.text.size(); at += 1009)
+        tovrin_linter_feed(t, page.text.data() + at, std::min<std::size_t>(1009, page.text.size() - at), &h);
+    tovrin_linter_finish(t, &h);
+    tovrin_linter_free(t);
+    EXPECT_EQ(reports, page.planted);
+}
