@@ -240,7 +240,18 @@ int longest_citation(const char *cand, int len, const LangTables &t, Around arou
 struct ReadingRules {
     std::vector<std::string> sigla;
     std::vector<std::uint8_t> common; // by trie node of the language's names
+    // Bit 0: the byte begins a siglum; bit 1: it is the second byte of one,
+    // or (kOneByte) the end of a siglum of one byte. Most capitalised words
+    // of prose are told from every siglum by their first two bytes.
+    static constexpr std::uint8_t kFirst = 1, kSecond = 2, kOneByte = 4;
+    std::uint8_t lead[256] = {};
 
+    // Whether a word that begins with bytes b0, b1 (b1 ends it when
+    // `one_byte`) may be a siglum.
+    bool may_be_siglum(unsigned char b0, unsigned char b1, bool one_byte) const {
+        return (lead[b0] & kFirst) != 0 &&
+               (one_byte ? (lead[b0] & kOneByte) != 0 : (lead[b1] & kSecond) != 0);
+    }
     bool is_siglum(std::string_view word) const;
     bool is_common(int node) const {
         return node >= 0 && static_cast<std::size_t>(node) < common.size() && common[node] != 0;

@@ -188,7 +188,11 @@ private:
     // The length of the candidate's first word when it is a siglum of the
     // rules, else 0.
     template <typename At> int siglum_length(At at, int len) const {
-        if (rules_->sigla.empty())
+        const auto letter = [&](int k) {
+            return k < len && (t_->cls[static_cast<unsigned char>(at(k))] & C_LETTER) != 0;
+        };
+        if (!rules_->may_be_siglum(static_cast<unsigned char>(at(0)),
+                                   letter(1) ? static_cast<unsigned char>(at(1)) : 0, !letter(1)))
             return 0;
         std::string word;
         for (int k = 0; k < len && (t_->cls[static_cast<unsigned char>(at(k))] & C_LETTER); ++k)

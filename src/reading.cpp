@@ -100,6 +100,14 @@ std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *mor
     if (more_sigla != nullptr)
         for (std::string &s : words_of(more_sigla))
             rules->sigla.push_back(std::move(s));
+    for (const std::string &s : rules->sigla) {
+        const auto b0 = static_cast<unsigned char>(s[0]);
+        rules->lead[b0] |= ReadingRules::kFirst;
+        if (s.size() == 1)
+            rules->lead[b0] |= ReadingRules::kOneByte;
+        else
+            rules->lead[static_cast<unsigned char>(s[1])] |= ReadingRules::kSecond;
+    }
     rules->common.assign(t.trie.size(), 0);
     for (const std::string &name : words.common_names)
         if (const int node = name_node(t, name); node >= 0)
