@@ -106,11 +106,13 @@ std::vector<tovrin::Citation> read_records(Language l, std::string_view text,
 // canonical, osis, books, units): positions in bytes, or in code points
 // with `characters` (the data being a str's UTF-8 form); line and column 0
 // unless `places`.
-py::list scan(Language l, const py::buffer &data, bool exact, bool characters, bool places) {
+py::list scan(Language l, const py::buffer &data, bool exact, bool characters, bool places,
+              const std::string &sigla) {
     const py::buffer_info info = data.request();
     const std::string_view text = view_of(info);
     tovrin::Options o;
     o.exact = exact;
+    o.sigla = sigla;
     o.without = places ? 0u : TOVRIN_WITHOUT_PLACES;
     const char *errors = characters ? "surrogatepass" : "surrogateescape";
     CodePoints code_points(text);
@@ -126,8 +128,6 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
     return out;
 }
 
-// Throws citation_error when `cite` has a problem (tovrin_problem() with
-// `flags`).
 // Throws citation_error when `cite` fails the checks of `flags`; its
 // chapters and verses must exist when `existing`.
 void require(Language l, const std::string &cite, unsigned flags, bool existing) {
@@ -242,7 +242,7 @@ PYBIND11_MODULE(_tovrin, m) {
         .def_property_readonly("book_count", &Language::book_count)
         .def("__eq__", [](Language a, Language b) { return a == b; })
         .def("__hash__", [](Language l) { return std::hash<const void *>()(l.get()); })
-        .def("scan", &scan, "data"_a, "exact"_a, "characters"_a, "places"_a)
+        .def("scan", &scan, "data"_a, "exact"_a, "characters"_a, "places"_a, "sigla"_a)
         .def("require", [](Language l, const std::string &cite, bool whole_books,
                            bool existing) {
             require(l, cite, whole_books ? TOVRIN_PROBLEM_WHOLE_BOOK : 0u, existing);

@@ -393,3 +393,27 @@ def test_a_book_without_a_name_in_the_target_raises(cz, call):
     xx = tovrin.Config.from_text(XX_BOOKS).language("xx")
     with pytest.raises(tovrin.CitationError, match="book 40 has no name in 'xx'"):
         call(cz, xx)
+
+
+# The default reading of real texts, as every door reads them.
+@pytest.mark.parametrize("lang, text, found", [
+    ("cz", "viz Ju 5 a PL 38, 1134", [("Ju 5", ["Jude.1.5"])]),
+    ("en", "Jas 2:17, 1 Pet 2:9", [("Jas 2:17", ["Jas.2.17"]), ("1 Pet 2:9", ["1Pet.2.9"])]),
+    ("en", "Is 5 enough? 2 John 21", []),
+])
+def test_scan_reads_real_texts(config, lang, text, found):
+    assert [(c.text, c.osis) for c in config.language(lang).scan(text)] == found
+
+
+def test_scan_leaves_out_sigla_named_by_the_author(cz):
+    # A document whose "Jk" is a hymnal of its own, not the letter of James.
+    text = "Jk 5,13 a Ž 23,1"
+    assert [c.text for c in cz.scan(text)] == ["Jk 5,13", "Ž 23,1"]
+    assert [c.text for c in cz.scan(text, sigla="Jk")] == ["Ž 23,1"]
+
+
+def test_services_take_only_what_exists(cz):
+    with pytest.raises(tovrin.CitationError) as e:
+        cz.expand("Mt 29,1")
+    assert e.value.reason == "no chapter 29 in Mt (it has 28)"
+    assert cz.osis("Judova 17-25") == ["Jude.1.17-Jude.1.25"]

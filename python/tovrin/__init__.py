@@ -226,13 +226,13 @@ class Language:
     # ---- texts ---------------------------------------------------------
 
     def _rows(self, text: Union[Text, bytearray, memoryview], lines: bool,
-              exact: bool) -> list:
+              exact: bool, sigla: str = "") -> list:
         characters = isinstance(text, str)
         data = _encode(text) if characters else text
-        return self._handle.scan(data, exact, characters, lines)
+        return self._handle.scan(data, exact, characters, lines, _encode(sigla))
 
     def scan(self, text: Union[Text, bytearray, memoryview], *, lines: bool = False,
-             exact: bool = False) -> Iterator[Citation]:
+             exact: bool = False, sigla: str = "") -> Iterator[Citation]:
         """Yields the citations of ``text`` in order.
 
         Positions are str indices for str input and byte offsets for
@@ -240,12 +240,14 @@ class Language:
         and column. The text is read as ``tovrin scan`` reads files: with
         its typographic forms, decomposed letters and phrases (a citation's
         ``text`` is as written), taking only citations that exist;
-        ``exact`` turns all of that off.
+        ``exact`` turns all of that off. ``sigla`` names sigla that are not
+        books besides the language's own ("Sermo Conf"): they begin no
+        citation.
 
         The search runs without the GIL: scans in several threads run in
         parallel.
         """
-        return (Citation._of(row) for row in self._rows(text, lines, exact))
+        return (Citation._of(row) for row in self._rows(text, lines, exact, sigla))
 
     def scan_frame(self, text: Union[Text, bytearray, memoryview], *, exact: bool = False,
                    file: str = "") -> "pandas.DataFrame":
