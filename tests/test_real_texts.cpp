@@ -59,6 +59,8 @@ const Case kCases[] = {
     {"cz", "Ju 26 neexistuje", {}},
     {"en", "Jude 5, Phlm 10 and 2 John 7; 3 John 4",
      {"Jude 5=Jude.1.5", "Phlm 10=Phlm.1.10", "2 John 7; 3 John 4=2John.1.7,3John.1.4"}},
+    {"de", "2 Joh 7", {"2 Joh 7=2John.1.7"}},
+    {"ru", "2 Ин 7", {"2 Ин 7=2John.1.7"}},
     // The Catholic Daniel and Esther.
     {"cz", "Dan 3,57; Da 14,1-30; Dan 13,1-64; Est 11,2",
      {"Dan 3,57; Da 14,1-30; Dan 13,1-64; Est 11,2="
