@@ -594,6 +594,15 @@ typedef struct tovrin_citation {
                                language without numbering systems */
     const PARS_UNIT *units; /* its units, marks applied (as expanded) */
     int unit_count;
+    /* Lectionary forms (the default reading): the verses that may be read
+     * too, "25-30" of "L 17,20-24(25-30)", each from `offset` bytes after
+     * the citation's first byte; they are part of the passage (OSIS,
+     * canonical form, units). */
+    const tovrin_span *optional;
+    int optional_count;
+    const char *alternate; /* the number of another numbering given with
+                              it, as written: "(10)" of "Žalm 11(10)"; it
+                              is not read; NULL when there is none */
 } tovrin_citation;
 
 /* What a reader hands out: `citation` gets each record, `text` (may be

@@ -181,6 +181,10 @@ struct Citation {
     long line = 0;         // from 1
     long column = 0;       // from 1, in characters
     std::vector<Unit> units; // marks applied
+    // Verses that may be read too (offset from the citation's start,
+    // length): "25-30" of "L 17,20-24(25-30)".
+    std::vector<std::pair<long long, long long>> optional;
+    std::string alternate; // another numbering, as written: "(10)"
 
     // The OSIS ids of the books it names, in order, each once ("Matt").
     std::vector<std::string> osis_books() const {
@@ -1136,6 +1140,10 @@ inline Citation from_c(const tovrin_citation &c) {
     r.column = c.column;
     for (int k = 0; k < c.unit_count; ++k)
         r.units.push_back(from_c(c.units[k]));
+    for (int k = 0; k < c.optional_count; ++k)
+        r.optional.emplace_back(c.optional[k].offset, c.optional[k].length);
+    if (c.alternate != nullptr)
+        r.alternate = c.alternate;
     return r;
 }
 

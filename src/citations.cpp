@@ -60,10 +60,12 @@ private:
         for (const tovrin_span &s : scan_.spans()) {
             const long long start = scan_.to_original(s.offset);
             text_until(start, h);
+            const Lectionary forms = lectionary(s, start);
             const long long end = scan_.to_original(s.offset + s.length);
-            citation(s, start, end, h);
+            citation(s, start, end, forms, h);
         }
         scan_.spans().clear();
+        drop_notes_before(decided);
         text_until(scan_.to_original(decided), h);
         scan_.forget(decided, text_done_);
     }
@@ -83,7 +85,39 @@ private:
         text_done_ = end;
     }
 
-    void citation(const tovrin_span &s, long long start, long long end,
+    // The lectionary forms of a citation: its optional verses, from its
+    // start, and another numbering.
+    struct Lectionary {
+        std::vector<tovrin_span> optional;
+        std::string alternate;
+    };
+    Lectionary lectionary(const tovrin_span &s, long long start) {
+        drop_notes_before(s.offset);
+        Lectionary forms;
+        std::vector<ViewNote> &notes = scan_.notes();
+        std::size_t k = 0;
+        for (; k < notes.size() && notes[k].end <= s.offset + s.length; ++k) {
+            const ViewNote &note = notes[k];
+            if (note.kind == ViewNote::alternate) {
+                forms.alternate += (forms.alternate.empty() ? "" : " ") + note.text;
+                continue;
+            }
+            const long long from = scan_.to_original(note.at);
+            const long long to = scan_.to_original(note.end - 1) + 1;
+            forms.optional.push_back({from - start, to - from});
+        }
+        notes.erase(notes.begin(), notes.begin() + static_cast<std::ptrdiff_t>(k));
+        return forms;
+    }
+    // Drops the notes of the view before `at`, which no citation holds.
+    void drop_notes_before(long long at) {
+        std::vector<ViewNote> &notes = scan_.notes();
+        const auto kept = std::find_if(notes.begin(), notes.end(),
+                                       [at](const ViewNote &n) { return n.at >= at; });
+        notes.erase(notes.begin(), kept);
+    }
+
+    void citation(const tovrin_span &s, long long start, long long end, const Lectionary &forms,
                   const tovrin_handler &h) {
         const std::string written = scan_.original(start, end).joined();
         const std::string read(scan_.view(s.offset, s.length));
@@ -112,6 +146,9 @@ private:
         }
         c.units = units.data();
         c.unit_count = static_cast<int>(units.size());
+        c.optional = forms.optional.data();
+        c.optional_count = static_cast<int>(forms.optional.size());
+        c.alternate = forms.alternate.empty() ? nullptr : forms.alternate.c_str();
         text_done_ = end;
         if (h.citation != nullptr)
             h.citation(&c, h.ctx);

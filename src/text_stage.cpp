@@ -128,7 +128,9 @@ std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
 }
 
 StageTables::StageTables(LANG *l, const StageOptions &o)
-    : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), separator_(l->chars[0]),
+    : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), list_(l->chars[2]),
+      chapter_verse_(l->chars[3]), parts_(l->parts != nullptr ? l->parts : ""),
+      separator_(l->chars[0]),
       abbreviation_(l->chars[6]),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
     // The language's classes and folding, from the tables its scans build
@@ -139,7 +141,7 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
         std::uint8_t k = 0;
         if (forms_on_) {
             for (int f : {0xE2, 0xC2, 0xCC, 0xCD, int('~'), int('\t'), int('-'), int('\r'),
-                          int('\n')})
+                          int('\n'), int('(')})
                 if (b == f)
                     k |= kForm;
         }
@@ -424,6 +426,15 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
             if (compose(w, i, n, last, view, forms, consumed) == Step::more)
                 break;
         } else {
+            const char b = w[i];
+            if (b == '(' || b == '-') {
+                if (lectionary_form(w, i, n, last, view, forms, consumed) == Step::more)
+                    break;
+                if (consumed > 0) {
+                    i += consumed;
+                    continue;
+                }
+            }
             Item item;
             if (form_item(w, i, n, last, state_, item) == Step::more)
                 break;
@@ -714,6 +725,281 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     viewed_ += static_cast<long long>(name.size());
     plain_tail_ = 0;
     word_before_ = true;
+    return Step::done;
+}
+
+namespace {
+
+// The longest lectionary form looked at: "-Samech (113-120)" and more.
+constexpr std::size_t kMaxGroupBytes = 48;
+
+// The names of the letters of Psalm 119's divisions, as Czech, German,
+// Slovak and English books write them ("Žalm 119-Kaf (81-88)").
+constexpr std::string_view kHebrewLetters[] = {
+    "Alef", "Aleph", "Bet", "Beth", "Gimel", "Dalet", "Daleth", "He", "Vav", "Waw",
+    "Zajin", "Sajin", "Zayin", "Chet", "Het", "Heth", "Tet", "Teth", "Jod", "Yod",
+    "Kaf", "Kaph", "Lamed", "Mem", "Nun", "Samech", "Samekh", "Ajin", "Ayin", "Pe",
+    "Cade", "Zade", "Tsade", "Kof", "Qof", "Koph", "Re\xc5\xa1", "Resch", "Resh",
+    "\xc5\xa0in", "Schin", "Shin", "Sin", "Tav", "Taw", "Tau"};
+
+// The words that name another numbering before its numbers ("Sir 39,17-21a
+// (řec. 13-16a)"): Greek, Hebrew, Latin (Vulgate), the Septuagint, in the
+// shipped languages. Any other word makes the parentheses a remark of the
+// author's ("(srov. 5,4)"), not part of the citation.
+constexpr std::string_view kNumberingWords[] = {
+    "\xc5\x99" "ec", "hebr", "heb", "lat", "vulg", "Vulg", "LXX", "gr", "griech", "grec",
+    "h\xc3\xa9" "br", "Sept", "G", "H"};
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A psalm's division: a Roman numeral or the name of a Hebrew letter.
+bool is_division(std::string_view word) {
+    if (!word.empty() && word.size() <= 6 &&
+        word.find_first_not_of("IVXLC") == std::string_view::npos)
+        return true;
+    return std::find(std::begin(kHebrewLetters), std::end(kHebrewLetters), word) !=
+           std::end(kHebrewLetters);
+}
+
+// The length of a dash at w[at] (any of the range dashes of form_item),
+// or 0.
+std::size_t dash_length(const char *w, std::size_t at, std::size_t n) {
+    if (at + 2 >= n || byte_at(w, at) != 0xE2)
+        return 0;
+    const unsigned char second = byte_at(w, at + 1), third = byte_at(w, at + 2);
+    const bool dash = second == 0x80 && (third == 0x90 || third == 0x92 || third == 0x93 ||
+                                         third == 0x94);
+    return dash || (second == 0x88 && third == 0x92) ? 3 : 0;
+}
+
+} // namespace
+
+// What the number that ends the view is: a chapter (a book name before
+// it, "Žalm 11"), a verse (a chapter-verse separator before it, "L
+// 17,20-24", whose chapter goes to `chapter`), or neither.
+TextStage::Before TextStage::number_before(const std::string &view, std::string &chapter) const {
+    std::size_t k = view.size();
+    if (k > 0 && view[k - 1] == ' ')
+        --k;
+    if (k == 0 || !(is_digit(view[k - 1]) ||
+                    (t_.parts_.find(view[k - 1]) != std::string::npos && k > 1 && is_digit(view[k - 2]))))
+        return Before::none;
+    const std::size_t stop = k > 32 ? k - 32 : 0;
+    for (; k > stop; --k) {
+        const char c = view[k - 1];
+        if (c == t_.chapter_verse_) {
+            std::size_t first = k - 1;
+            while (first > 0 && is_digit(view[first - 1]))
+                --first;
+            chapter = view.substr(first, k - 1 - first);
+            return chapter.empty() ? Before::none : Before::verse;
+        }
+        const bool in_numbers = is_digit(c) || c == ' ' || c == t_.list_ ||
+                                static_cast<unsigned char>(c) == t_.range_ ||
+                                t_.parts_.find(c) != std::string::npos;
+        if (!in_numbers)
+            return (t_.class_[static_cast<unsigned char>(c)] & kWord) != 0 ? Before::chapter
+                                                                          : Before::none;
+    }
+    return Before::none;
+}
+
+// The verses of a lectionary form from `at` (after its "("): numbers of one
+// to three digits, perhaps with a part letter, joined by range marks
+// (dashes too) and list marks, and the ")" that ends them; `end` is past
+// the ")", or 0 when there is no such group. With `word`, a word and an
+// abbreviation mark may come first ("řec. 13-16a"), and `word` tells
+// whether one did.
+TextStage::Step TextStage::verse_group(const char *w, std::size_t at, std::size_t n, bool last,
+                                       std::size_t &end, bool &word) const {
+    end = 0;
+    const std::size_t limit = std::min(n, at + kMaxGroupBytes);
+    std::size_t p = at;
+    const auto out_of_text = [&] { return p >= limit && limit == n && !last; };
+    if (word) {
+        while (p < limit && (t_.class_[byte_at(w, p)] & kWord) && !is_digit(w[p]))
+            ++p;
+        if (out_of_text())
+            return Step::more;
+        word = p > at;
+        if (word) {
+            const std::string_view name(w + at, p - at);
+            if (std::find(std::begin(kNumberingWords), std::end(kNumberingWords), name) ==
+                std::end(kNumberingWords))
+                return Step::done;
+            if (p < limit && w[p] == t_.abbreviation_)
+                ++p;
+            if (p < limit && w[p] == ' ')
+                ++p;
+        }
+    }
+    for (;;) {
+        std::size_t digits = 0;
+        for (; p < limit && is_digit(w[p]) && digits < 4; ++p)
+            ++digits;
+        if (out_of_text())
+            return Step::more;
+        if (digits == 0 || digits > 3)
+            return Step::done;
+        if (p < limit && t_.parts_.find(w[p]) != std::string::npos)
+            ++p;
+        if (out_of_text())
+            return Step::more;
+        if (p >= limit)
+            return Step::done;
+        if (w[p] == ')') {
+            end = p + 1;
+            return Step::done;
+        }
+        if (const std::size_t dash = dash_length(w, p, n)) {
+            p += dash;
+        } else if (w[p] == '-' || static_cast<unsigned char>(w[p]) == t_.range_) {
+            ++p;
+        } else if (w[p] == t_.list_ || w[p] == t_.chapter_verse_) {
+            ++p;
+            if (p < limit && w[p] == ' ')
+                ++p;
+        } else {
+            return Step::done;
+        }
+    }
+}
+
+// Makes the last byte of the view stand for `length` more original bytes;
+// false when it cannot (it was handed out in an earlier feed).
+bool TextStage::absorb(std::size_t length, std::string &view, std::vector<ViewForm> &forms) {
+    if (view.size() <= feed_start_ || viewed_ == 0)
+        return false;
+    if (!forms.empty() && forms.back().at == viewed_ - 1)
+        forms.back().length += static_cast<std::uint32_t>(length);
+    else if (plain_tail_ > 0)
+        forms.push_back({viewed_ - 1, static_cast<std::uint32_t>(1 + length)});
+    else
+        return false;
+    plain_tail_ = 0;
+    return true;
+}
+
+// The verses of a group, w[from, to) (no ")"), as the language writes
+// them: dashes as its range mark; a space after a list mark is kept in
+// the original of the mark.
+void TextStage::emit_group(const char *w, std::size_t from, std::size_t to, std::string &view,
+                           std::vector<ViewForm> &forms) {
+    for (std::size_t p = from; p < to;) {
+        Item item;
+        item.count = 1;
+        item.length = 1;
+        item.out[0] = w[p];
+        if (const std::size_t dash = dash_length(w, p, to)) {
+            item.out[0] = static_cast<char>(t_.range_);
+            item.length = static_cast<std::uint32_t>(dash);
+        } else if (w[p] == '-') {
+            item.out[0] = static_cast<char>(t_.range_);
+        } else if (w[p] == ' ') {
+            absorb(1, view, forms);
+            ++p;
+            continue;
+        }
+        emit(item, view, forms);
+        p += item.length;
+    }
+}
+
+// A lectionary form at `at` ("(" or "-"), read into the view; `consumed`
+// stays 0 when there is none.
+TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::size_t n, bool last,
+                                           std::string &view, std::vector<ViewForm> &forms,
+                                           std::size_t &consumed) {
+    consumed = 0;
+    std::string chapter;
+    const Before before = number_before(view, chapter);
+    if (before == Before::none)
+        return Step::done;
+    std::size_t p = at + 1;
+    if (w[at] == '-') {
+        // "38-II (6-13)": the division is the chapter-verse separator.
+        if (before != Before::chapter || view.empty() || !is_digit(view.back()))
+            return Step::done;
+        while (p < n && p - at < 12 && (t_.class_[byte_at(w, p)] & kWord) && !is_digit(w[p]))
+            ++p;
+        if (p >= n && !last)
+            return Step::more;
+        if (!is_division(std::string_view(w + at + 1, p - at - 1)))
+            return Step::done;
+        if (p < n && w[p] == ' ')
+            ++p;
+        if (p >= n && !last)
+            return Step::more;
+        if (p >= n || w[p] != '(')
+            return Step::done;
+        std::size_t end = 0;
+        bool word = false;
+        if (verse_group(w, p + 1, n, last, end, word) == Step::more)
+            return Step::more;
+        if (end == 0)
+            return Step::done;
+        Item item;
+        item.out[0] = t_.chapter_verse_;
+        item.count = 1;
+        item.length = static_cast<std::uint32_t>(p + 1 - at);
+        emit(item, view, forms);
+        emit_group(w, p + 1, end - 1, view, forms);
+        absorb(1, view, forms);
+        consumed = end - at;
+        return Step::done;
+    }
+    std::size_t end = 0;
+    bool word = true;
+    if (verse_group(w, p, n, last, end, word) == Step::more)
+        return Step::more;
+    if (end == 0)
+        return Step::done;
+    // A space before the "(" belongs to the form.
+    const bool spaced = !view.empty() && view.back() == ' ' && plain_tail_ >= 2 &&
+                        view.size() > feed_start_ + 1;
+    if (before == Before::verse && !word) {
+        // Optional verses: a citation of their own in the chapter of the
+        // verse before them ("J 11,1-3(41-45)" reads "J 11,1-3; 11,41-45"),
+        // since a verse list cannot follow every form ("Jon 1,1-2,2").
+        if (spaced) {
+            view.pop_back();
+            --viewed_;
+            --plain_tail_;
+        }
+        const std::string again =
+            std::string{t_.separator_, ' '} + chapter + static_cast<char>(t_.chapter_verse_);
+        for (std::size_t k = 0; k < again.size(); k += 4) {
+            Item item;
+            item.count = static_cast<std::uint8_t>(std::min<std::size_t>(4, again.size() - k));
+            std::copy_n(again.data() + k, item.count, item.out);
+            item.length = k > 0 ? 0 : spaced ? 2 : 1;
+            emit(item, view, forms);
+        }
+        const long long first = viewed_;
+        emit_group(w, p, end - 1, view, forms);
+        notes_.push_back({ViewNote::optional, first, viewed_, {}});
+        if (end < n && is_digit(w[end])) {
+            Item mark;
+            mark.out[0] = t_.list_;
+            mark.count = 1;
+            mark.length = 1;
+            emit(mark, view, forms);
+        } else {
+            absorb(1, view, forms);
+        }
+        consumed = end - at;
+        return Step::done;
+    }
+    // Another numbering: kept in the original of the number before it.
+    if (spaced) {
+        view.pop_back();
+        --viewed_;
+        --plain_tail_;
+    }
+    if (!absorb(end - at + (spaced ? 1 : 0), view, forms))
+        return Step::done; // cannot happen: the number was handed out in this feed
+    notes_.push_back({ViewNote::alternate, viewed_ - 1, viewed_, std::string(w + at, end - at)});
+    consumed = end - at;
     return Step::done;
 }
 

@@ -10,6 +10,14 @@
 //  * Decomposed letters. macOS file names and some PDF extractions write
 //    "Ž" as "Z" and U+030C; a letter and the combining marks after it
 //    become the composed letter, which is what bibl.ini lists.
+//  * Lectionary forms. Reading plans and lectionaries put verses that may
+//    be read too in parentheses ("L 17,20-24(25-30)", "Ko 2,3(4-5)6-10"),
+//    divide psalms ("Žalm 38-II (6-13)", "Ž 119-Kaf (81-88)") and give the
+//    number of another numbering ("Žalm 11(10)", "Sir 39,17-21a (řec.
+//    13-16a)"). Optional verses become items of the verse list, a division
+//    the chapter-verse separator; another numbering is kept in the
+//    original, as part of the byte before it, and read no further. Each is
+//    noted (TextStage::notes()).
 //  * Phrases. A book title of three words or more ("Song of Solomon"),
 //    given in bibl.ini as a ">" line, becomes the book name it stands for.
 //    Phrases are matched in the view of the forms, so one split by a line
@@ -41,6 +49,14 @@ namespace tovrin::detail {
 struct ViewForm {
     long long at;         // its offset in the view
     std::uint32_t length; // the original bytes it stands for
+};
+
+// A lectionary form in the view: optional verses [at, end), or another
+// numbering, `text` as written, kept in the original of view byte at.
+struct ViewNote {
+    enum Kind : std::uint8_t { optional, alternate } kind;
+    long long at, end;
+    std::string text;
 };
 
 // What the stage reads.
@@ -78,6 +94,8 @@ struct StageTables {
 
     bool forms_on_;
     unsigned char range_;
+    char list_, chapter_verse_;
+    std::string parts_; // the letters of verse parts
     char separator_;
     char abbreviation_;
     const tovrin_phrases *phrases_;
@@ -113,6 +131,9 @@ public:
 
     // The bytes of the view handed out so far.
     long long viewed() const { return viewed_; }
+    // The lectionary forms of the view handed out, in view order; the
+    // caller drops those it has used.
+    std::vector<ViewNote> &notes() { return notes_; }
 
     // The view of a whole short text (a citation written by a user): the
     // view and, for each of its bytes and one past the last, the offset
@@ -157,6 +178,15 @@ private:
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step lectionary_form(const char *w, std::size_t at, std::size_t n, bool last,
+                         std::string &view, std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step verse_group(const char *w, std::size_t at, std::size_t n, bool last, std::size_t &end,
+                     bool &word) const;
+    enum class Before { none, chapter, verse };
+    Before number_before(const std::string &view, std::string &chapter) const;
+    void emit_group(const char *w, std::size_t from, std::size_t to, std::string &view,
+                    std::vector<ViewForm> &forms);
+    bool absorb(std::size_t length, std::string &view, std::vector<ViewForm> &forms);
     void emit(const Item &item, std::string &view, std::vector<ViewForm> &forms);
     std::size_t run(const char *w, std::size_t at, std::size_t n);
     std::size_t find_stop(const unsigned char *d, std::size_t from, std::size_t n) const;
@@ -179,6 +209,7 @@ private:
     std::string lookahead_;    // the view read ahead to match a phrase
     std::vector<std::size_t> patches_; // line feeds of a run that are spaces
     std::vector<std::uint32_t> lookahead_lengths_;
+    std::vector<ViewNote> notes_;
     long long viewed_ = 0;
 };
 

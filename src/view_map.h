@@ -114,6 +114,9 @@ public:
     }
 
     std::vector<tovrin_span> &spans() { return spans_; }
+    // The lectionary forms of the view not yet dropped, in view order
+    // (none without the text stage).
+    std::vector<ViewNote> &notes() { return stage_ ? stage_->notes() : no_notes_; }
     // The rules of the default reading, or null for the exact one.
     const ReadingRules *rules() const { return rules_.get(); }
 
@@ -166,6 +169,7 @@ private:
         static_cast<std::vector<tovrin_span> *>(spans)->push_back(*span);
     }
 
+    std::vector<ViewNote> no_notes_;
     std::shared_ptr<const ReadingRules> rules_; // the default reading's, or null
     std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
     std::unique_ptr<TextStage> stage_;

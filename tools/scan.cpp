@@ -142,7 +142,27 @@ public:
                     ",\"offset\":" + std::to_string(c.at.offset) +
                     ",\"text\":" + json_string(c.text) +
                     ",\"canonical\":" + json_string(c.record->canonical) +
-                    ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") + "}\n");
+                    ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") +
+                    lectionary(*c.record) + "}\n");
+    }
+
+private:
+    // The lectionary forms of a record, when it has any: "optional" (the
+    // verses that may be read too, each as offset from the citation's
+    // start and length) and "alternate" (another numbering, as written).
+    static std::string lectionary(const tovrin_citation &r) {
+        std::string fields;
+        if (r.optional_count > 0) {
+            fields += ",\"optional\":[";
+            for (int k = 0; k < r.optional_count; ++k)
+                fields += (k > 0 ? ",{\"offset\":" : "{\"offset\":") +
+                          std::to_string(r.optional[k].offset) +
+                          ",\"length\":" + std::to_string(r.optional[k].length) + "}";
+            fields += "]";
+        }
+        if (r.alternate != nullptr)
+            fields += ",\"alternate\":" + json_string(r.alternate);
+        return fields;
     }
 };
 
