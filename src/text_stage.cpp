@@ -29,6 +29,8 @@ constexpr std::size_t kMaxPhraseBytes = 256;
 // one: more than any item it holds can need to be decided (a phrase of
 // kMaxPhraseBytes, a letter with its marks).
 constexpr std::size_t kHead = 4096;
+// The longest lectionary form looked at: "-Samech (113-120)" and more.
+constexpr std::size_t kMaxGroupBytes = 48;
 
 unsigned char byte_at(const char *w, std::size_t at) { return static_cast<unsigned char>(w[at]); }
 
@@ -113,7 +115,39 @@ char32_t base_letter(char32_t letter) {
 // Where the last letter of a block begins, with the combining marks after
 // it: marks in the next block may compose with it, so it waits until then.
 // A run of marks longer than any real letter carries is not waited for.
-std::size_t TextStage::undecided_end(const char *w, std::size_t n) {
+// So does a number that ends the block, with a part letter and a space
+// after it, or that a lectionary form still open at the block's end
+// follows: the form takes the number in ("11(10)", "24 (25-30)").
+std::size_t TextStage::undecided_end(const char *w, std::size_t n) const {
+    std::size_t end = letter_end(w, n);
+    if (!t_.forms_on_)
+        return end;
+    const std::size_t from = n > kMaxGroupBytes ? n - kMaxGroupBytes : 0;
+    const std::string_view tail(w + from, n - from);
+    const std::size_t open = tail.rfind('(');
+    // A group that the block's last byte closes is still open: the byte
+    // after it tells how it is read.
+    const bool unclosed = open != std::string_view::npos &&
+                          (tail.find(')', open) == std::string_view::npos || tail.back() == ')');
+    const std::size_t number = number_start(w, unclosed ? from + open : n);
+    return std::min(end, number);
+}
+
+// Where the number that ends w[0, to) begins, with a part letter and a
+// space after it: "11 " in "Žalm 11 "; `to` when no number ends it.
+std::size_t TextStage::number_start(const char *w, std::size_t to) const {
+    std::size_t p = to;
+    if (p > 0 && w[p - 1] == ' ')
+        --p;
+    if (p > 0 && t_.parts_.find(w[p - 1]) != std::string::npos)
+        --p;
+    const std::size_t digits_end = p;
+    while (p > 0 && digits_end - p < 4 && w[p - 1] >= '0' && w[p - 1] <= '9')
+        --p;
+    return p == digits_end ? to : p;
+}
+
+std::size_t TextStage::letter_end(const char *w, std::size_t n) {
     constexpr std::size_t kMaxCluster = 32;
     const auto start_of_character_before = [&](std::size_t end) {
         std::size_t k = end - 1;
@@ -730,9 +764,6 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
 
 namespace {
 
-// The longest lectionary form looked at: "-Samech (113-120)" and more.
-constexpr std::size_t kMaxGroupBytes = 48;
-
 // The names of the letters of Psalm 119's divisions, as Czech, German,
 // Slovak and English books write them ("Žalm 119-Kaf (81-88)").
 constexpr std::string_view kHebrewLetters[] = {
@@ -954,6 +985,8 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
         return Step::more;
     if (end == 0)
         return Step::done;
+    if (end == n && !last)
+        return Step::more; // what follows the ")" tells how it is read
     // A space before the "(" belongs to the form.
     const bool spaced = !view.empty() && view.back() == ' ' && plain_tail_ >= 2 &&
                         view.size() > feed_start_ + 1;

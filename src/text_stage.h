@@ -159,7 +159,9 @@ private:
     };
     enum class Step { done, more };
 
-    static std::size_t undecided_end(const char *w, std::size_t n);
+    std::size_t undecided_end(const char *w, std::size_t n) const;
+    std::size_t number_start(const char *w, std::size_t to) const;
+    static std::size_t letter_end(const char *w, std::size_t n);
     std::size_t read(const char *w, std::size_t i, std::size_t limit, std::size_t n, bool last,
                      std::string &view, std::vector<ViewForm> &forms);
     Step form_item(const char *w, std::size_t at, std::size_t n, bool last, FormState &state,
