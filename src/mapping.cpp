@@ -323,6 +323,18 @@ const tovrin_versification *target_of(LANG *to, const tovrin_versification *targ
     return target != nullptr || to == nullptr ? target : tovrin_versification_of(to, 0);
 }
 
+// Chapters as the verses they hold in `t`, so that one passage compares
+// as one whether it is written as a chapter or as its verses.
+void chapters_as_verses(PARS_UNIT **units, const tovrin_versification &t) {
+    for (PARS_UNIT **u = units; *u != nullptr; ++u) {
+        PARS_UNIT &unit = **u;
+        const int last = t.verses_of(unit.b, unit.c);
+        if (unit.cf == 0 || unit.vf != 0 || last == 0 || t.verses_of(unit.bf, unit.cf) == 0)
+            continue;
+        set_verses(unit, {unit.bf, unit.cf, 1}, {unit.b, unit.c, last});
+    }
+}
+
 std::string written(const PARS_UNIT &u, LANG *l) {
     PARS_UNIT copy = u;
     PARS_UNIT *one[] = {&copy, nullptr};
@@ -376,7 +388,9 @@ extern "C" int tovrin_compare_mapped(const char *cite1, const char *cite2, LANG 
                                      int *overlap) {
     const tovrin_versification *pivot = tovrin_versification_find(kPivot);
     Outcome first{resolved_units(cite1, l1), {}}, second{resolved_units(cite2, l2), {}};
-    map_units(first, l1, pivot);
-    map_units(second, l2, pivot);
+    for (Outcome *o : {&first, &second}) {
+        map_units(*o, o == &first ? l1 : l2, pivot);
+        chapters_as_verses(o->units, *pivot);
+    }
     return compare_unit_arrays(first.units, second.units, overlap);
 }
