@@ -333,9 +333,9 @@ void tovrin_scanner_free(tovrin_scanner *s);
  * end, OSIS references
  *
  * A numbering system gives the number of chapters of each book and of
- * verses of each chapter (hebrew, kjv, kjva, vulgate: the tables of
- * data/versification, compiled into the library). A language names its
- * systems on a line "=first second ..." of bibl.ini, the first being the
+ * verses of each chapter (hebrew, kjv, kjva, vulgate, synodal, catholic:
+ * the tables of data/versification, compiled into the library). A
+ * language names its systems on a line "=first second ..." of bibl.ini, the first being the
  * one its readers use; a citation exists when every chapter and verse it
  * names exists in at least one of them. A language without the line has
  * no existence test. Systems are borrowed and live as long as the process;
@@ -416,6 +416,57 @@ const char *tovrin_osis_book(int book);
  * does not know; otherwise a text the caller frees with free(). */
 char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
                   unsigned flags);
+
+/* Verse maps: the same passage in another numbering system. Psalm 22 of
+ * the Vulgate is Psalm 23 of the Hebrew and English Bibles, the Synodal
+ * Psalm 50:3 is the Hebrew 51:5 (psalm titles counted as verses), the
+ * Hebrew Joel 3 is the KJV's Joel 2:28-32. Each built-in system has a map
+ * into the KJV numbering with the Apocrypha (data/versification, SYSTEM.map;
+ * kjv and kjva need none), through which a verse goes into any other.
+ * A unit of a citation is mapped from the system of its language that
+ * answers for its book (the first of the "=" line that has the book),
+ * after its marks are resolved by them: a verse maps to its counterpart,
+ * a range end by end (the ends may land in different chapters), a chapter
+ * to the verses it holds, written as chapters where they are whole
+ * chapters of the target ("Ps 9" of the Vulgate is "Ps 9-10"), a book to
+ * itself. A verse that has no counterpart (a psalm title, which the KJV
+ * does not number; a verse the target lacks) gives the nearest passage
+ * that has one: the next verse at the start of a range, the previous at
+ * its end, the chapter of the psalm for a title alone; and the answer is
+ * flagged approximate. Nothing is invented: the result names only verses
+ * the target has, or the unit as it was when none of it has one. */
+
+/* The canonical text of `cite` (read in `from`, written in `to`) mapped
+ * into `target` (NULL: the first system of `to`); when `from` or the
+ * target has no system, the units stay as tovrin_expand_versified() would
+ * read them. *approximate (may be NULL) is 1 when some unit is only the
+ * nearest passage, else 0. NULL for a citation without units; otherwise a
+ * text the caller frees with free(). Check `cite` first, as the services
+ * expect (tovrin_problem()). */
+char *tovrin_map(const char *cite, LANG *from, LANG *to, const tovrin_versification *target,
+                 int *approximate);
+
+/* Why tovrin_map() with the same arguments is approximate: a line per
+ * unit concerned, "Ps 3:1 (title) has no verse in kjv: Ps 3 given" (the
+ * unit in `from`, the answer in `to`), lines separated by "
+"; NULL when
+ * every unit has its counterpart. The caller frees the text. */
+char *tovrin_map_notes(const char *cite, LANG *from, LANG *to,
+                       const tovrin_versification *target);
+
+/* tovrin_osis() with the units mapped as tovrin_map() maps them into
+ * `target` (NULL: the first system of `l`): OSIS references whose numbers
+ * are those of `target`. Verse parts are dropped. NULL as tovrin_osis();
+ * *approximate (may be NULL) as tovrin_map(). */
+char *tovrin_osis_mapped(const char *cite, LANG *l, const tovrin_versification *target,
+                         int *approximate);
+
+/* tovrin_compare_read() with both citations mapped into one numbering
+ * (the KJV's with the Apocrypha) first, so that "Ps 22" in la (the
+ * Vulgate) and "Ž 23" in cz (the Hebrew numbering) are the same passage.
+ * Returns the order, *overlap (may be NULL) the overlap. */
+int tovrin_compare_mapped(const char *cite1, const char *cite2, LANG *l1, LANG *l2,
+                          int *overlap);
 
 /* ------------------------------------------------------------------------
  * Phrases: book titles of three words or more (">" lines of bibl.ini)

@@ -277,16 +277,24 @@ public:
     std::vector<Unit> units(std::string_view cite) const;
     // `cite` as read: typographic forms and phrases as the services take them.
     std::string read(std::string_view cite) const;
-    // Its canonical form, in this language or in `to`.
+    // Its canonical form, in this language or in `to`; in `to` numbered as
+    // the first system of `to` numbers it (tovrin_map(): "Ps 22" of la is
+    // "Ž 23" of cz).
     std::string expand(std::string_view cite) const;
     std::string expand(std::string_view cite, Language to) const;
-    // Written in `to` token by token, keeping its shape.
+    // Written in `to` token by token, keeping its shape, where the first
+    // system of `to` numbers it as this language's does; elsewhere as
+    // expand(cite, to) writes it.
     std::string translate(std::string_view cite, Language to) const;
-    // `a` against `b` (written in `b_lang`, by default this language).
+    // `a` against `b` (written in `b_lang`, by default this language), both
+    // in one numbering system (tovrin_compare_mapped()).
     Comparison compare(std::string_view a, std::string_view b) const;
     Comparison compare(std::string_view a, std::string_view b, Language b_lang) const;
     // Its OSIS references; nullopt in a language without numbering systems.
+    // With `in`, numbered as that system numbers them (tovrin_osis_mapped()).
     std::optional<std::string> osis(std::string_view cite) const;
+    std::optional<std::string> osis(std::string_view cite,
+                                    const tovrin_versification *in) const;
     // Whether every chapter and verse it names exists.
     bool exists(std::string_view cite) const;
 
@@ -1236,15 +1244,37 @@ inline std::string Language::expand(std::string_view cite) const {
     return tovrin::expand(valid(cite), *this);
 }
 
+namespace api_detail {
+
+// tovrin_map() of `read` from `from` into `to`, into `target` (null: the
+// first system of `to`).
+inline std::string mapped(const std::string &read, Language from, Language to,
+                          const tovrin_versification *target = nullptr) {
+    return take(tovrin_map(read.c_str(), from.get(), to.get(), target, nullptr))
+        .value_or(std::string());
+}
+
+// Whether the first system of `to` numbers `read` otherwise than that of
+// `from`.
+inline bool numbers_move(const std::string &read, Language from, Language to) {
+    return mapped(read, from, to) !=
+           mapped(read, from, to, tovrin_versification_of(from.get(), 0));
+}
+
+} // namespace api_detail
+
 inline std::string Language::expand(std::string_view cite, Language to) const {
     const std::string r = valid(cite);
     written_in(cite, r, to);
-    return expand_bl(r, *this, to);
+    return api_detail::numbers_move(r, *this, to) ? api_detail::mapped(r, *this, to)
+                                                  : expand_bl(r, *this, to);
 }
 
 inline std::string Language::translate(std::string_view cite, Language to) const {
     const std::string r = valid(cite);
     written_in(cite, r, to);
+    if (api_detail::numbers_move(r, *this, to))
+        return api_detail::mapped(r, *this, to);
     return trans_cite(r, *this, to).value_or(std::string());
 }
 
@@ -1256,8 +1286,8 @@ inline Comparison Language::compare(std::string_view a, std::string_view b,
                                     Language b_lang) const {
     const std::string first = valid(a), second = b_lang.valid(b);
     int overlap = 0;
-    const int r = tovrin_compare_read(first.c_str(), second.c_str(), lang_, b_lang.lang_,
-                                      &overlap);
+    const int r = tovrin_compare_mapped(first.c_str(), second.c_str(), lang_, b_lang.lang_,
+                                        &overlap);
     return Comparison{overlap == 1, r == 1    ? std::weak_ordering::less
                                     : r == -1 ? std::weak_ordering::greater
                                               : std::weak_ordering::equivalent};
@@ -1268,6 +1298,14 @@ inline std::optional<std::string> Language::osis(std::string_view cite) const {
     if (tovrin_versification_of(lang_, 0) == nullptr)
         return std::nullopt;
     return tovrin::osis(r, *this);
+}
+
+inline std::optional<std::string> Language::osis(std::string_view cite,
+                                                const tovrin_versification *in) const {
+    const std::string r = valid(cite);
+    if (tovrin_versification_of(lang_, 0) == nullptr)
+        return std::nullopt;
+    return api_detail::take(tovrin_osis_mapped(r.c_str(), lang_, in, nullptr));
 }
 
 inline bool Language::exists(std::string_view cite) const {

@@ -56,6 +56,18 @@ bool known_book(int book) { return book >= 1 && book <= kBooks; }
 
 } // namespace
 
+char *tovrin::detail::osis_of_units(PARS_UNIT *const *units, unsigned flags) {
+    std::string text;
+    for (PARS_UNIT *const *u = units; *u != nullptr; ++u) {
+        if (!known_book((*u)->bf) || !known_book((*u)->b))
+            return nullptr;
+        if (!text.empty())
+            text += ',';
+        text += unit_reference(**u, (flags & TOVRIN_OSIS_PARTS) != 0);
+    }
+    return growable_copy(text);
+}
+
 extern "C" const char *tovrin_osis_book(int book) {
     return known_book(book) ? osis_names()[book - 1].c_str() : nullptr;
 }
@@ -72,15 +84,7 @@ extern "C" char *tovrin_osis(const char *cite, LANG *l, const tovrin_versificati
     adjpus_plus(units);
     adjpus_nn_pseudo(units);
     adjpus_v01(units);
-    std::string text;
-    bool known = true;
-    for (PARS_UNIT **u = units; *u != nullptr && known; ++u) {
-        known = known_book((*u)->bf) && known_book((*u)->b);
-        if (!text.empty())
-            text += ',';
-        if (known)
-            text += unit_reference(**u, (flags & TOVRIN_OSIS_PARTS) != 0);
-    }
+    char *text = osis_of_units(units, flags);
     freepus(units);
-    return known ? growable_copy(text) : nullptr;
+    return text;
 }

@@ -249,15 +249,19 @@ int compare_units(const char *cite1, const char *cite2, LANG *l1, LANG *l2, bool
                   int *overlap) {
     PARS_UNIT **p1 = comparable_units(cite1, l1, as_read);
     PARS_UNIT **p2 = comparable_units(cite2, l2, as_read);
-    if (overlap != nullptr)
-        *overlap = overlap_of(p1, p2);
-    const int result = order_of(p1, p2);
+    const int result = tovrin::detail::compare_unit_arrays(p1, p2, overlap);
     freepus(p1);
     freepus(p2);
     return result;
 }
 
 } // namespace
+
+int tovrin::detail::compare_unit_arrays(PARS_UNIT **p1, PARS_UNIT **p2, int *overlap) {
+    if (overlap != nullptr)
+        *overlap = overlap_of(p1, p2);
+    return order_of(p1, p2);
+}
 
 extern "C" int tovrin_is_equal(const char *cite1, const char *cite2, LANG *l1, LANG *l2) {
     int overlap = 0;

@@ -15,13 +15,11 @@
 #include "versification.h"
 
 namespace tovrin::detail {
-namespace {
 
 [[noreturn]] void broken_table(const std::string &what) {
     fatal(stderr, ("versification (tovrin) : " + what + " !\n").c_str());
 }
 
-// The non-empty lines of a table text that are no comment ("#").
 std::vector<std::string_view> data_lines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -34,7 +32,6 @@ std::vector<std::string_view> data_lines(std::string_view text) {
     return lines;
 }
 
-// The words of a line, split at spaces.
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> all;
     while (!line.empty()) {
@@ -54,6 +51,8 @@ int book_of_osis(std::string_view name) {
     const auto it = std::find(names.begin(), names.end(), name);
     return it == names.end() ? 0 : static_cast<int>(it - names.begin()) + 1;
 }
+
+namespace {
 
 std::uint16_t verse_count(std::string_view word, const std::string &table) {
     unsigned value = 0;
@@ -120,18 +119,6 @@ tovrin_versification union_of(const Systems &systems) {
     return any;
 }
 
-// The system that answers for `book`: `v` itself, or the first of
-// `systems` that has the book; null when none has it.
-const tovrin_versification *table_for(int book, const Systems &systems,
-                                      const tovrin_versification *v) {
-    if (v != nullptr)
-        return v->chapters(book) > 0 ? v : nullptr;
-    for (const tovrin_versification *s : systems)
-        if (s->chapters(book) > 0)
-            return s;
-    return nullptr;
-}
-
 // The end of `u` after its mark, counted in `t`. A position the table does
 // not have keeps its mark, so that it is written as the library always did.
 void resolve_mark(PARS_UNIT &u, const tovrin_versification &t) {
@@ -156,6 +143,16 @@ void resolve_mark(PARS_UNIT &u, const tovrin_versification &t) {
 }
 
 } // namespace
+
+const tovrin_versification *table_for(int book, const Systems &systems,
+                                      const tovrin_versification *v) {
+    if (v != nullptr)
+        return v->chapters(book) > 0 ? v : nullptr;
+    for (const tovrin_versification *s : systems)
+        if (s->chapters(book) > 0)
+            return s;
+    return nullptr;
+}
 
 const std::vector<std::string> &osis_names() {
     static const auto *names = [] {

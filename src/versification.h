@@ -15,8 +15,8 @@
 
 namespace tovrin::detail {
 
-// One table as the build embeds it: the file name without ".vrs", and the
-// file's text.
+// One table or verse map as the build embeds it: the file name without
+// ".vrs" or ".map", and the file's text.
 struct EmbeddedTable {
     const char *name;
     const char *text;
@@ -24,6 +24,8 @@ struct EmbeddedTable {
 extern const char embedded_osis_names[];
 extern const EmbeddedTable embedded_tables[];
 extern const std::size_t embedded_table_count;
+extern const EmbeddedTable embedded_maps[];
+extern const std::size_t embedded_map_count;
 
 // The number of books every language lists.
 constexpr int kBooks = 86;
@@ -49,6 +51,18 @@ struct tovrin_versification {
 namespace tovrin::detail {
 
 using Systems = std::vector<const tovrin_versification *>;
+
+// Ends the process: a table or map compiled in is broken (`what`).
+[[noreturn]] void broken_table(const std::string &what);
+
+// The non-empty lines of a table text that are no comment ("#").
+std::vector<std::string_view> data_lines(std::string_view text);
+
+// The words of a line, split at spaces.
+std::vector<std::string_view> words(std::string_view line);
+
+// The book (from 1) of an OSIS name, or 0.
+int book_of_osis(std::string_view name);
 
 // The OSIS name of every book, book n at n - 1.
 const std::vector<std::string> &osis_names();
@@ -119,6 +133,19 @@ bool units_exist(const tovrin_versification &any, PARS_UNIT *const *units,
 // of `systems` that has it), as tovrin_expand_versified() describes. A
 // unit whose book no table has keeps its mark.
 void resolve_marks(PARS_UNIT **units, const Systems &systems, const tovrin_versification *v);
+
+// The system that answers for `book`: `v` itself, or the first of
+// `systems` that has the book; null when none has it.
+const tovrin_versification *table_for(int book, const Systems &systems,
+                                      const tovrin_versification *v);
+
+// The OSIS references of units whose marks are resolved (osis.cpp), one
+// per unit, separated by ","; null when a unit names a book outside 1..86.
+char *osis_of_units(PARS_UNIT *const *units, unsigned flags);
+
+// tovrin_comp()'s answer on two unit arrays with their marks applied, and
+// tovrin_is_equal()'s in *overlap (may be null) (services.cpp).
+int compare_unit_arrays(PARS_UNIT **p1, PARS_UNIT **p2, int *overlap);
 
 } // namespace tovrin::detail
 

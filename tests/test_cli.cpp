@@ -116,7 +116,6 @@ TEST_F(Cli, ExpandToOsis) {
          "John.3.36-John.4.1\nJohn.3.16\nGen.1.1-Gen.2.3,Rev.22\nMatt.5.3,Matt.5.7\n"
          "Gen-Exod\n"},
         {"expand --to osis --parts 'J 3,16a-18b'", "", "John.3.16!a-John.3.18!b\n"},
-        {"expand --to osis --versification kjv 'Mal 3,18n'", "", "Mal.3.18-Mal.4.1\n"},
         {"expand --lang en --to osis", "Ps 119:176\nMal 4:6f\n", "Ps.119.176\nMal.4.6\n"},
     };
     expect_all(cases, true);

@@ -98,17 +98,64 @@ int failed_line() {
     return 1;
 }
 
-// With `exact`, the comparison of the exact reading ("Ju 5" is chapter 5).
+// Both citations in one numbering system, so that "Ps 22" of the Vulgate
+// and "Ps 23" of the Hebrew text are one passage; with `exact`, the
+// comparison of the exact reading ("Ju 5" is chapter 5, numbers as written).
 void print_comparison(const std::string &a, const std::string &b, LANG *l1, LANG *l2,
                       bool exact) {
     int overlap_answer = 0;
     const int order = exact ? tovrin_comp(a.c_str(), b.c_str(), l1, l2)
-                            : tovrin_compare_read(a.c_str(), b.c_str(), l1, l2, &overlap_answer);
+                            : tovrin_compare_mapped(a.c_str(), b.c_str(), l1, l2, &overlap_answer);
     if (exact)
         overlap_answer = tovrin_is_equal(a.c_str(), b.c_str(), l1, l2);
     const bool overlap = overlap_answer == 1;
     std::cout << (overlap ? "overlap" : "disjoint") << '\t'
               << (order == 1 ? "first" : order == -1 ? "second" : "same") << "\n";
+}
+
+// Writes a mapped citation: the text on stdout, the notes of the units
+// given only as the nearest passage on stderr.
+void print_mapped(const std::string &cite, LANG *from, LANG *to,
+                  const tovrin_versification *target) {
+    int approximate = 0;
+    char *text = tovrin_map(cite.c_str(), from, to, target, &approximate);
+    if (approximate != 0) {
+        char *notes = tovrin_map_notes(cite.c_str(), from, to, target);
+        std::cout.flush();
+        std::cerr << "tovrin: " << notes << "\n";
+        std::free(notes);
+    }
+    print_owned(text);
+}
+
+// Whether mapping `cite` into the first system of `to` changes its numbers,
+// as against reading it in the first system of `from`.
+bool numbers_move(const std::string &cite, LANG *from, LANG *to) {
+    char *mapped = tovrin_map(cite.c_str(), from, to, nullptr, nullptr);
+    char *kept = tovrin_map(cite.c_str(), from, to, tovrin_versification_of(from, 0), nullptr);
+    const bool moved = std::string(mapped != nullptr ? mapped : "") != (kept != nullptr ? kept : "");
+    std::free(mapped);
+    std::free(kept);
+    return moved;
+}
+
+// Writes OSIS ids mapped into `target`; the first line of all says on
+// stderr which numbering the ids follow.
+void print_osis_mapped(const std::string &cite, LANG *l, const tovrin_versification *target) {
+    static bool said = false;
+    if (!said) {
+        std::cerr << "tovrin: osis ids follow " << tovrin_versification_name(target) << "\n";
+        said = true;
+    }
+    int approximate = 0;
+    char *text = tovrin_osis_mapped(cite.c_str(), l, target, &approximate);
+    if (approximate != 0) {
+        char *notes = tovrin_map_notes(cite.c_str(), l, l, target);
+        std::cout.flush();
+        std::cerr << "tovrin: " << notes << "\n";
+        std::free(notes);
+    }
+    print_owned(text);
 }
 
 } // namespace
@@ -210,15 +257,23 @@ int cmd_expand(const Options &o) {
     // OSIS names the books itself: "osis" is no language here.
     const bool osis = o.to == "osis";
     LANG *to = o.to.empty() || osis ? from : language(o.to);
+    // Into another language the passage is numbered as that language's
+    // readers number it, unless --exact or --sort asks for the text as
+    // written.
+    const bool maps = to != from && !o.exact && !o.sort;
     return for_each_citation(o, [&](const std::string &original) {
         const std::optional<std::string> cite = read_citation(o, original, from);
         if (!cite)
             return failed_line();
         const char *text = cite->c_str();
-        if (osis)
+        if (osis && v != nullptr && !o.parts)
+            print_osis_mapped(*cite, from, v);
+        else if (osis)
             print_owned(tovrin_osis(text, from, v, o.parts ? TOVRIN_OSIS_PARTS : 0u));
         else if (o.versified)
             print_owned(tovrin_expand_versified(text, from, to, v));
+        else if (maps)
+            print_mapped(*cite, from, to, nullptr);
         else
             print_owned(o.sort ? tovrin_expand_sort(text, from, to)
                                : tovrin_expand_bl(text, from, to));
@@ -236,7 +291,11 @@ int cmd_translate(const Options &o) {
         if (!cite)
             return failed_line();
         // A citation that passed the checks lexes, so trans_cite answers.
-        print_owned(trans_cite(cite->c_str(), from, to));
+        // The shape of the citation is kept where the numbers stay.
+        if (o.exact || !numbers_move(*cite, from, to))
+            print_owned(trans_cite(cite->c_str(), from, to));
+        else
+            print_mapped(*cite, from, to, nullptr);
         return 0;
     });
 }

@@ -139,19 +139,32 @@ const std::map<std::string, std::string> kCommandHelp = {
                "--to osis writes OSIS references, one per unit, separated by commas\n"
                "(\"Matt.5.3-Matt.5.12\"), the marks read as with --versification (a\n"
                "language without an '=' line needs its NAME); verse parts are dropped,\n"
-               "or kept as \"!a\" with --parts.\n" +
+               "or kept as \"!a\" with --parts. With --versification NAME the ids are\n"
+               "mapped into NAME's numbering (\"Ps 22\" of the Vulgate is Ps.23 in kjv),\n"
+               "and a line on standard error says which numbering they follow\n"
+               "(\"tovrin: osis ids follow kjv\"); --parts keeps the language's numbers.\n"
+               "--to L2 maps each citation into the first numbering system of L2\n"
+               "(\"Ps 22,1\" in la is \"Ps 23\" in en) unless --exact or --sort. A verse\n"
+               "without a counterpart there (a psalm title) gives the nearest passage\n"
+               "and a note on standard error (\"Ps 3:1 (title) has no verse in kjv:\n"
+               "Ps 3 given\").\n" +
                    kChecked +
                "examples:\n  tovrin expand \"J 3,16n; Gn 1,1-2,3\"\n"
                "  tovrin expand --to en --sort < citace.txt\n"
                "  tovrin expand --versification \"J 3,36n\"      (J 3,36-4,1)\n"
                "  tovrin expand --to osis \"Mt 5,3-12; L 6,20n\"\n"},
     {"translate", "usage: tovrin translate [--exact] --lang L --to L2 [CITE...]\n"
-                  "Translates each citation token by token, keeping its shape.\n" +
+                  "Translates each citation token by token, keeping its shape, where\n"
+                  "L2's first numbering system numbers it as L's does; elsewhere writes it\n"
+                  "mapped into L2's numbering, as expand --to does (\"Ps 22\" in la is\n"
+                  "\"Ž 23\" in cz). --exact always translates token by token.\n" +
                       kChecked +
                   "example:\n  tovrin translate --lang cz --to en \"Mt 5,3-7\"\n"},
     {"compare", "usage: tovrin compare [--exact] [--lang L] [--lang2 L2] [CITE1 CITE2]\n"
                 "Prints overlap or disjoint, a tab, then first, second or same (the\n"
-                "order). Without citations, lines of two citations separated by a tab.\n" +
+                "order). Without citations, lines of two citations separated by a tab.\n"
+                "Both are compared in one numbering system (\"Ps 22\" in la and \"Ž 23\" in\n"
+                "cz are the same passage), unless --exact.\n" +
                     kChecked +
                 "example:\n  tovrin compare \"Mt 5,1-12\" \"Mt 5,3\"\n"},
     {"config", "usage: tovrin config [--config FILE] [--dump]\n"

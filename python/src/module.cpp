@@ -258,7 +258,16 @@ PYBIND11_MODULE(_tovrin, m) {
             const tovrin::Comparison c = l.compare(a, b, b_lang);
             return py::make_tuple(c.overlap, c.order < 0 ? -1 : c.order > 0 ? 1 : 0);
         })
-        .def("osis", [](Language l, const std::string &cite) { return osis_list(l.osis(cite)); })
+        // With a system's name, the references numbered as it numbers them.
+        .def("osis", [](Language l, const std::string &cite,
+                        const std::optional<std::string> &system) {
+            if (!system)
+                return osis_list(l.osis(cite));
+            const tovrin_versification *v = tovrin_versification_find(system->c_str());
+            if (v == nullptr)
+                throw py::value_error("unknown numbering system '" + *system + "'");
+            return osis_list(l.osis(cite, v));
+        }, "cite"_a, "versification"_a = py::none())
         .def("units", &units)
         .def("tokens", &tokens)
         .def("books", &books);

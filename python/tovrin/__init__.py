@@ -288,32 +288,38 @@ class Language:
     def expand(self, cite: Text, to: Union["Language", str, None] = None,
                sort: bool = False) -> str:
         """The canonical text of ``cite``: every unit in full, marks applied.
-        ``to`` writes it in another language, unit by unit; ``sort`` sorts
-        the units. A bare book name stands for the whole book. Raises
+        ``to`` writes it in another language, unit by unit, numbered as the
+        first numbering system of ``to`` numbers it (Latin "Ps 22" is "Ž 23"
+        in cz); ``sort`` sorts the units. A bare book name stands for the whole book. Raises
         CitationError for an invalid citation."""
         target = None if to is None else self._language(to)._handle
         return self._handle.expand(_encode(cite), target, sort)
 
     def translate(self, cite: Text, to: Union["Language", str]) -> str:
         """``cite`` written in ``to`` token by token, keeping its shape
-        (verse lists, marks). Raises CitationError for an invalid
-        citation."""
+        (verse lists, marks), where the first numbering system of ``to``
+        numbers it as this language's does; elsewhere as ``expand(cite, to)``
+        writes it. Raises CitationError for an invalid citation."""
         return self._handle.translate(_encode(cite), self._language(to)._handle)
 
     def compare(self, a: Text, b: Text,
                 b_lang: Union["Language", str, None] = None) -> Comparison:
         """How ``a`` relates to ``b`` (written in ``b_lang``, by default
-        this language): whether they overlap, and which comes first.
+        this language), both in one numbering system (Latin "Ps 22" and
+        Czech "Ž 23" overlap): whether they overlap, and which comes first.
         Raises CitationError when either is invalid."""
         other = self._language(b_lang)
         return Comparison(*self._handle.compare(_encode(a), _encode(b), other._handle))
 
-    def osis(self, cite: Text) -> Optional[List[str]]:
+    def osis(self, cite: Text, versification: Optional[str] = None) -> Optional[List[str]]:
         """The OSIS references of ``cite`` (["John.3.16-John.3.17"]), its
         marks read by the language's first numbering system; None in a
-        language without numbering systems. Raises CitationError for an
-        invalid citation."""
-        return self._handle.osis(_encode(cite))
+        language without numbering systems. With ``versification`` (a
+        system's name: "kjv", "hebrew", "vulgate", ...) the references are
+        numbered as that system numbers them: Latin "Ps 22" is ["Ps.23"] in
+        "kjv". Raises CitationError for an invalid citation, ValueError for
+        an unknown system."""
+        return self._handle.osis(_encode(cite), versification)
 
     def tokens(self, cite: Text) -> List[Token]:
         """The lexer's tokens of ``cite``. Raises CitationError when the
