@@ -654,6 +654,10 @@ typedef struct tovrin_citation {
     const char *alternate; /* the number of another numbering given with
                               it, as written: "(10)" of "Žalm 11(10)"; it
                               is not read; NULL when there is none */
+    const char *translation; /* the tag of the translation written after
+                                it ("@" lines of bibl.ini): "ČEP" of "J 3,16
+                                ČEP" or "Mt 5,3 (Kral.)"; the citation's
+                                text includes the tag; NULL when none */
 } tovrin_citation;
 
 /* What a reader hands out: `citation` gets each record, `text` (may be

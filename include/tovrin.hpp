@@ -185,6 +185,7 @@ struct Citation {
     // length): "25-30" of "L 17,20-24(25-30)".
     std::vector<std::pair<long long, long long>> optional;
     std::string alternate; // another numbering, as written: "(10)"
+    std::string translation; // the tag of a translation after it: "ČEP"
 
     // The OSIS ids of the books it names, in order, each once ("Matt").
     std::vector<std::string> osis_books() const {
@@ -1152,6 +1153,8 @@ inline Citation from_c(const tovrin_citation &c) {
         r.optional.emplace_back(c.optional[k].offset, c.optional[k].length);
     if (c.alternate != nullptr)
         r.alternate = c.alternate;
+    if (c.translation != nullptr)
+        r.translation = c.translation;
     return r;
 }
 

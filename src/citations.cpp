@@ -109,6 +109,20 @@ private:
         notes.erase(notes.begin(), notes.begin() + static_cast<std::ptrdiff_t>(k));
         return forms;
     }
+    // Takes the tag of a translation off the end of `read` and gives it
+    // ("ČEP" of "J 3,16 ČEP"); empty when there is none.
+    std::string take_translation(std::string &read) const {
+        const ReadingRules *rules = scan_.rules();
+        const std::size_t suffix = rules != nullptr ? rules->translation_suffix(read) : 0;
+        if (suffix == 0)
+            return {};
+        std::string tag = read.substr(read.size() - suffix + 1);
+        read.resize(read.size() - suffix);
+        if (tag.front() == '(')
+            tag = tag.substr(1, tag.size() - 2);
+        return tag;
+    }
+
     // Drops the notes of the view before `at`, which no citation holds.
     void drop_notes_before(long long at) {
         std::vector<ViewNote> &notes = scan_.notes();
@@ -120,7 +134,8 @@ private:
     void citation(const tovrin_span &s, long long start, long long end, const Lectionary &forms,
                   const tovrin_handler &h) {
         const std::string written = scan_.original(start, end).joined();
-        const std::string read(scan_.view(s.offset, s.length));
+        std::string read(scan_.view(s.offset, s.length));
+        const std::string translation = take_translation(read);
         tovrin_citation c{};
         c.offset = start;
         c.length = end - start;
@@ -149,6 +164,7 @@ private:
         c.optional = forms.optional.data();
         c.optional_count = static_cast<int>(forms.optional.size());
         c.alternate = forms.alternate.empty() ? nullptr : forms.alternate.c_str();
+        c.translation = translation.empty() ? nullptr : translation.c_str();
         text_done_ = end;
         if (h.citation != nullptr)
             h.citation(&c, h.ctx);

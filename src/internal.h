@@ -239,6 +239,7 @@ int longest_citation(const char *cand, int len, const LangTables &t, Around arou
 // are taken only with a verse.
 struct ReadingRules {
     std::vector<std::string> sigla;
+    std::vector<std::string> translations; // tags of translations: "ČEP", "Kral."
     std::vector<std::uint8_t> common; // by trie node of the language's names
     // Bit 0: the byte begins a siglum; bit 1: it is the second byte of one,
     // or (kOneByte) the end of a siglum of one byte. Most capitalised words
@@ -253,14 +254,19 @@ struct ReadingRules {
                (one_byte ? (lead[b0] & kOneByte) != 0 : (lead[b1] & kSecond) != 0);
     }
     bool is_siglum(std::string_view word) const;
+    // The bytes of the translation tag that ends a citation as read ("
+    // ČEP" of "J 3,16 ČEP", " (Kral.)" of "Mt 5,3 (Kral.)"), or 0.
+    std::size_t translation_suffix(std::string_view read) const;
     bool is_common(int node) const {
         return node >= 0 && static_cast<std::size_t>(node) < common.size() && common[node] != 0;
     }
 };
 
-// The loader's "$" line (sigla separated by spaces) and "?" line (one name
-// that is also a common word) of language `l`.
+// The loader's "$" line (sigla separated by spaces), "@" line (tags of
+// translations, likewise) and "?" line (one name that is also a common
+// word) of language `l`.
 void add_sigla(const LANG *l, std::string_view line);
+void add_translations(const LANG *l, std::string_view line);
 void add_common_name(const LANG *l, std::string_view name);
 // The rules of `l`, with `more_sigla` (separated by spaces or commas, may
 // be null) added to its own.

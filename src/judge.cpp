@@ -369,6 +369,44 @@ private:
     Assembly assembly_;
 };
 
+// The length of a citation of `k` characters with the tag of a translation
+// after it ("J 3,16 ČEP", "Mt 5,3 (Kral.)"), or `k` when none follows;
+// kNeedMore when the bytes that tell are not at hand.
+template <typename At>
+int with_translation(At at, int k, const LangTables &t, const Reading &reading) {
+    const long long avail = reading.avail;
+    if (reading.rules->translations.empty())
+        return k;
+    if (k >= avail)
+        return reading.more ? kNeedMore : k;
+    if (at(k) != ' ')
+        return k;
+    for (const std::string &tag : reading.rules->translations) {
+        for (const bool paren : {false, true}) {
+            long long p = k + 1;
+            if (paren && (p >= avail || at(p++) != '('))
+                continue;
+            std::size_t i = 0;
+            for (; i < tag.size() && p < avail && at(p) == tag[i]; ++i, ++p) {
+            }
+            if (i < tag.size()) {
+                if (p == avail && reading.more)
+                    return kNeedMore;
+                continue;
+            }
+            if (paren && (p >= avail || at(p++) != ')'))
+                continue;
+            // The tag ends at a word's end.
+            if (p == avail && reading.more)
+                return kNeedMore;
+            if (p < avail && (t.cls[static_cast<unsigned char>(at(p))] & (C_LETTER | C_DIGIT)))
+                continue;
+            return static_cast<int>(p);
+        }
+    }
+    return k;
+}
+
 template <bool kExisting, typename At>
 int judge_by(At at, int len, const LangTables &t, Around around,
              const tovrin_versification *existing, Reading *reading) {
@@ -376,7 +414,8 @@ int judge_by(At at, int len, const LangTables &t, Around around,
     judge.reset(t, existing, reading != nullptr ? reading->rules : nullptr);
     if (reading == nullptr || reading->rules == nullptr)
         return judge.longest(at, len, around);
-    return judge.longest(at, len, around, reading->avail, reading->more, &reading->skip);
+    const int k = judge.longest(at, len, around, reading->avail, reading->more, &reading->skip);
+    return k > 0 ? with_translation(at, k, t, *reading) : k;
 }
 
 template <typename At>

@@ -197,6 +197,10 @@ void interpret(Current &cur, const char *line) {
         if (cur.lang != nullptr)
             tovrin::detail::add_sigla(cur.lang, line + 1);
         break;
+    case '@':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_translations(cur.lang, line + 1);
+        break;
     case '?':
         if (cur.lang != nullptr)
             tovrin::detail::add_common_name(cur.lang, line + 1);

@@ -78,8 +78,10 @@ public:
         analyse_ready();
     }
     // A citation the scanner accepted, read as `read`, each byte at its place.
+    // A translation's tag after it ("J 3,16 ČEP") is text to lint.
     void citation(std::string_view read, const std::vector<Place> &places) {
-        accepted_.push_back({end(), end() + read.size()});
+        const std::size_t tag = rules_ != nullptr ? rules_->translation_suffix(read) : 0;
+        accepted_.push_back({end(), end() + read.size() - tag});
         for (std::size_t k = 0; k < read.size(); ++k)
             append(read[k], places[k]);
         analyse_ready();

@@ -133,6 +133,10 @@ int read_phrases(std::istream &in, const SetOf &set_of, int &line_no, bool &seen
                 return TOVRIN_PHRASES_UNKNOWN_NAME;
             inside->by_first[inside->key[byte(phrase[0])]].push_back(
                 static_cast<int>(inside->items.size()));
+            // A phrase written with a small first letter begins there too
+            // ("podle Marka", the gospel named after "according to").
+            if (ifc_3(static_cast<signed char>(phrase[0]), inside->l))
+                inside->starts[byte(phrase[0])] = true;
             inside->items.emplace_back(std::move(phrase), std::move(name));
         }
     }
@@ -278,9 +282,15 @@ long tovrin_phrases_match(const tovrin_phrases *p, const char *text, std::size_t
         return 0;
     long best = 0;
     bool undecided = false;
+    // At a small letter only the phrases written with it begin: "song of
+    // songs 8:6" stays text, as "song 8:6" does.
+    const bool small = ifc_3(static_cast<signed char>(text[0]), p->l) != 0;
     for (int candidate : p->by_first[p->key[byte(text[0])]]) {
+        const std::string &phrase = p->items[static_cast<std::size_t>(candidate)].first;
+        if (small && phrase[0] != text[0])
+            continue;
         std::size_t used = 0;
-        const Fit f = fit(*p, p->items[static_cast<std::size_t>(candidate)].first, text, len, used);
+        const Fit f = fit(*p, phrase, text, len, used);
         if (f == Fit::kNo)
             continue;
         if (f == Fit::kPrefix || (f == Fit::kEnd && more)) {

@@ -2,10 +2,11 @@
 // sigla of a language that are not books ("PL 38, 1134" is the Patrologia
 // Latina, not Lamentations), and the book names that are also everyday
 // words of it ("Am 5. Mai", "Si 5 personnes"), which are taken only with a
-// verse. bibl.ini lists both inside a language: "$" lines give sigla, spelt
-// exactly and separated by spaces; a "?" line gives one name (the rest of
-// the line) that is also a common word. The loader of the exact reading
-// ignores both.
+// verse; and the tags of translations written after a citation ("J 3,16
+// ČEP"). bibl.ini lists them inside a language: "$" lines give sigla and
+// "@" lines tags, spelt exactly and separated by spaces; a "?" line gives
+// one name (the rest of the line) that is also a common word. The loader
+// of the exact reading ignores them.
 //
 // Consumes: those lines as the loader meets them, and the sigla an author
 // adds. Produces: the rules a reader applies (ReadingRules).
@@ -24,6 +25,7 @@ namespace {
 
 struct LanguageWords {
     std::vector<std::string> sigla;
+    std::vector<std::string> translations;
     std::vector<std::string> common_names;
 };
 
@@ -75,6 +77,14 @@ void add_sigla(const LANG *l, std::string_view line) {
     known.insert(known.end(), sigla.begin(), sigla.end());
 }
 
+void add_translations(const LANG *l, std::string_view line) {
+    const std::vector<std::string> tags = words_of(line.substr(0, line.find('%')));
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    auto &known = r.languages[l].translations;
+    known.insert(known.end(), tags.begin(), tags.end());
+}
+
 void add_common_name(const LANG *l, std::string_view name) {
     WordRegistry &r = registry();
     const std::lock_guard<std::mutex> hold(r.lock);
@@ -83,6 +93,15 @@ void add_common_name(const LANG *l, std::string_view name) {
 
 bool ReadingRules::is_siglum(std::string_view word) const {
     return std::find(sigla.begin(), sigla.end(), word) != sigla.end();
+}
+
+std::size_t ReadingRules::translation_suffix(std::string_view read) const {
+    for (const std::string &tag : translations) {
+        for (const std::string &suffix : {" " + tag, " (" + tag + ")"})
+            if (read.size() > suffix.size() && read.ends_with(suffix))
+                return suffix.size();
+    }
+    return 0;
 }
 
 std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla) {
@@ -97,6 +116,7 @@ std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *mor
             words = it->second;
     }
     rules->sigla = std::move(words.sigla);
+    rules->translations = std::move(words.translations);
     if (more_sigla != nullptr)
         for (std::string &s : words_of(more_sigla))
             rules->sigla.push_back(std::move(s));

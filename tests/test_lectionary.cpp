@@ -105,17 +105,51 @@ TEST(Lectionary, FormsAreReadWhole) {
         EXPECT_EQ(rows(c.lang, c.text), c.want) << c.lang << ": " << c.text;
 }
 
+// The gospels named in the genitive after "according to", and the tags of
+// translations after a citation: the record carries the tag, the text
+// includes it.
+TEST(Lectionary, GospelsAfterAccordingToAndTranslationTags) {
+    const struct {
+        const char *lang, *text;
+        std::vector<std::string> want; // "text=canonical[translation]"
+    } cases[] = {
+        {"cz", "Evangelium podle Marka 1,29-39", {"Evangelium podle Marka 1,29-39=Mk 1,29-39[]"}},
+        {"cz", "\xc4\x8dten\xc3\xad podle Luk\xc3\xa1\xc5\xa1" "e 2,1-14 a podle Jana 3,16",
+         {"podle Luk\xc3\xa1\xc5\xa1" "e 2,1-14=L 2,1-14[]", "podle Jana 3,16=J 3,16[]"}},
+        {"cz", "podle Mat\xc3\xba\xc5\xa1" "e 5,1", {}},
+        {"cz", "podle Matou\xc5\xa1" "e 5,1", {"podle Matou\xc5\xa1" "e 5,1=Mt 5,1[]"}},
+        // The genitive alone is a given name, never a book.
+        {"cz", "Jana 3 a Marka 5 p\xc5\x99i\xc5\xa1li", {}},
+        {"cz", "podle Marka Aurelia", {}},
+        {"de", "Evangelium nach Markus 1,29-39", {"nach Markus 1,29-39=Mk 1,29-39[]"}},
+        {"sk", "Evanjelium pod\xc4\xbe" "a Marka 1,29-39", {"pod\xc4\xbe" "a Marka 1,29-39=Mk 1,29-39[]"}},
+        // Translations.
+        {"cz", "1.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 7,13 B21", {"1.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 7,13 B21=Gn 7,13[B21]"}},
+        {"cz", "J 3,16 \xc4\x8c" "EP a Mt 5,3 (Kral.)",
+         {"J 3,16 \xc4\x8c" "EP=J 3,16[\xc4\x8c" "EP]", "Mt 5,3 (Kral.)=Mt 5,3[Kral.]"}},
+        {"cz", "Mt 5,3 B21x a Mt 5,4 (B21", {"Mt 5,3=Mt 5,3[]", "Mt 5,4=Mt 5,4[]"}},
+        {"en", "John 3:16 NIV; Rom 8:28 KJV", {"John 3:16 NIV=John 3:16[NIV]", "Rom 8:28 KJV=Rom 8:28[KJV]"}},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> found;
+        for (const tovrin::Citation &r : shipped().language(c.lang).scan(c.text))
+            found.push_back(r.text + "=" + r.canonical + "[" + r.translation + "]");
+        EXPECT_EQ(found, c.want) << c.lang << ": " << c.text;
+    }
+}
+
 // The forms are read whatever the blocks: a form cut by the end of one.
 TEST(Lectionary, FormsCutByBlocksAreReadTheSame) {
     const std::string text = "Viz Luk\xc3\xa1\xc5\xa1 17,20-24(25-30) a \xc5\xbd" "alm 38-II (6-13) "
-                             "a \xc5\xbd" "alm 11(10) a Jon 1,1-2,2(3-10)11.";
+                             "a \xc5\xbd" "alm 11(10) a Jon 1,1-2,2(3-10)11 a podle Jana 3,16 \xc4\x8c" "EP.";
     const tovrin::Language cz = shipped().language("cz");
     // Each record as one line, so that a difference reads.
     const auto lines = [](const std::vector<tovrin::Citation> &found) {
         std::vector<std::string> all;
         for (const tovrin::Citation &c : found) {
             std::string line = std::to_string(c.offset) + " " + c.text + " | " + c.canonical +
-                               " | " + c.osis.value_or("-") + " | " + c.alternate;
+                               " | " + c.osis.value_or("-") + " | " + c.alternate + " | " +
+                               c.translation;
             for (const auto &[offset, length] : c.optional)
                 line += " | " + std::to_string(offset) + "+" + std::to_string(length);
             all.push_back(line);
@@ -123,7 +157,7 @@ TEST(Lectionary, FormsCutByBlocksAreReadTheSame) {
         return all;
     };
     const std::vector<tovrin::Citation> whole = cz.scan(text);
-    ASSERT_EQ(whole.size(), 4u);
+    ASSERT_EQ(whole.size(), 5u);
     for (std::size_t block = 1; block < 12; ++block) {
         tovrin::Reader reader(cz);
         std::vector<tovrin::Citation> found;

@@ -149,7 +149,8 @@ public:
 private:
     // The lectionary forms of a record, when it has any: "optional" (the
     // verses that may be read too, each as offset from the citation's
-    // start and length) and "alternate" (another numbering, as written).
+    // start and length), "alternate" (another numbering, as written) and
+    // "translation" (the tag of a translation written after it).
     static std::string lectionary(const tovrin_citation &r) {
         std::string fields;
         if (r.optional_count > 0) {
@@ -162,6 +163,8 @@ private:
         }
         if (r.alternate != nullptr)
             fields += ",\"alternate\":" + json_string(r.alternate);
+        if (r.translation != nullptr)
+            fields += ",\"translation\":" + json_string(r.translation);
         return fields;
     }
 };
