@@ -516,6 +516,11 @@ const char *tovrin_phrases_problem(int status);
 int tovrin_phrases_count(const tovrin_phrases *p);
 const char *tovrin_phrases_phrase(const tovrin_phrases *p, int k);
 const char *tovrin_phrases_name(const tovrin_phrases *p, int k);
+/* The word that phrase k must follow, "" for most. A phrase line whose
+ * first word is written with a small letter (">podle Marka>Mk", the gospel
+ * named after "according to") is the phrase "Marka", which stands for its
+ * name only after "podle": "Marka" alone is a given name. */
+const char *tovrin_phrases_context(const tovrin_phrases *p, int k);
 
 /* 1 when some phrase may begin with the byte `c` (under folding), else 0:
  * a reader tries a match only there, and only where no letter or digit

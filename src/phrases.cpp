@@ -37,6 +37,9 @@ struct tovrin_phrases {
     // reader asks for every byte of a text.
     std::array<unsigned char, 256> key{};
     std::array<bool, 256> letter{}, separator{}, starts{};
+    // The word a phrase must follow, by phrase ("podle" of "podle Marka");
+    // empty for most.
+    std::vector<std::string> contexts;
     // The language's book names under the folding, filled when a phrase
     // line is checked: a configuration's every language is checked when it
     // is opened, and building the lookup tables of all of them (findbook)
@@ -92,6 +95,23 @@ std::string block_name(const std::string &line) {
     return line.substr(1, end == std::string::npos ? std::string::npos : end - 1);
 }
 
+// Whether `phrase` begins with a small letter: its first character (UTF-8)
+// stands in the language's small letters where the capitals, written in
+// parallel, have another one.
+bool begins_small(std::string_view phrase, const LANG &l) {
+    std::size_t n = 1;
+    while (n < phrase.size() && n < 4 && (byte(phrase[n]) & 0xC0) == 0x80)
+        ++n;
+    const std::string_view first = phrase.substr(0, n);
+    const std::string_view lower = l.lower != nullptr ? l.lower : "";
+    const std::string_view upper = l.upper != nullptr ? l.upper : "";
+    for (std::size_t at = lower.find(first); at != std::string_view::npos;
+         at = lower.find(first, at + 1))
+        if (at + n <= upper.size() && upper.substr(at, n) != first)
+            return true;
+    return false;
+}
+
 // ">PHRASE>NAME" into its two parts; false when a part is empty or the
 // second ">" is missing.
 bool split_line(const std::string &line, std::string &phrase, std::string &name) {
@@ -131,13 +151,19 @@ int read_phrases(std::istream &in, const SetOf &set_of, int &line_no, bool &seen
                 return TOVRIN_PHRASES_BAD_LINE;
             if (!is_book_name(*inside, name))
                 return TOVRIN_PHRASES_UNKNOWN_NAME;
+            // A phrase written with a small first word ("podle Marka", the
+            // gospel named after "according to") is the rest, read only
+            // after that word: "Marka" alone is a given name.
+            std::string context;
+            if (const std::size_t space = phrase.find(' ');
+                begins_small(phrase, *inside->l) && space != std::string::npos) {
+                context = phrase.substr(0, space);
+                phrase.erase(0, phrase.find_first_not_of(' ', space));
+            }
             inside->by_first[inside->key[byte(phrase[0])]].push_back(
                 static_cast<int>(inside->items.size()));
-            // A phrase written with a small first letter begins there too
-            // ("podle Marka", the gospel named after "according to").
-            if (ifc_3(static_cast<signed char>(phrase[0]), inside->l))
-                inside->starts[byte(phrase[0])] = true;
             inside->items.emplace_back(std::move(phrase), std::move(name));
+            inside->contexts.push_back(std::move(context));
         }
     }
     line_no = 0;
@@ -266,6 +292,10 @@ const char *tovrin_phrases_phrase(const tovrin_phrases *p, int k) {
     return p->items[static_cast<std::size_t>(k)].first.c_str();
 }
 
+const char *tovrin_phrases_context(const tovrin_phrases *p, int k) {
+    return p->contexts[static_cast<std::size_t>(k)].c_str();
+}
+
 const char *tovrin_phrases_name(const tovrin_phrases *p, int k) {
     return p->items[static_cast<std::size_t>(k)].second.c_str();
 }
@@ -282,15 +312,9 @@ long tovrin_phrases_match(const tovrin_phrases *p, const char *text, std::size_t
         return 0;
     long best = 0;
     bool undecided = false;
-    // At a small letter only the phrases written with it begin: "song of
-    // songs 8:6" stays text, as "song 8:6" does.
-    const bool small = ifc_3(static_cast<signed char>(text[0]), p->l) != 0;
     for (int candidate : p->by_first[p->key[byte(text[0])]]) {
-        const std::string &phrase = p->items[static_cast<std::size_t>(candidate)].first;
-        if (small && phrase[0] != text[0])
-            continue;
         std::size_t used = 0;
-        const Fit f = fit(*p, phrase, text, len, used);
+        const Fit f = fit(*p, p->items[static_cast<std::size_t>(candidate)].first, text, len, used);
         if (f == Fit::kNo)
             continue;
         if (f == Fit::kPrefix || (f == Fit::kEnd && more)) {

@@ -96,10 +96,17 @@ bool ReadingRules::is_siglum(std::string_view word) const {
 }
 
 std::size_t ReadingRules::translation_suffix(std::string_view read) const {
+    if (translations.empty() || read.empty())
+        return 0;
+    const bool paren = read.back() == ')';
+    const std::string_view body = paren ? read.substr(0, read.size() - 1) : read;
+    const std::string_view before = paren ? " (" : " ";
     for (const std::string &tag : translations) {
-        for (const std::string &suffix : {" " + tag, " (" + tag + ")"})
-            if (read.size() > suffix.size() && read.ends_with(suffix))
-                return suffix.size();
+        if (body.size() <= tag.size() + before.size() || !body.ends_with(tag))
+            continue;
+        const std::size_t at = body.size() - tag.size() - before.size();
+        if (body.substr(at, before.size()) == before)
+            return read.size() - at;
     }
     return 0;
 }

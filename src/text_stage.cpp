@@ -418,7 +418,7 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
             i = read(window_.data(), i, last ? n : undecided_end(window_.data(), n), n, last, view,
                      forms);
             window_.erase(0, i);
-            last_before_feed_ = last_nonspace(view);
+            end_feed(view);
             return;
         }
         from = i - carry;
@@ -427,7 +427,19 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
     const std::size_t j =
         read(block.data(), from, last ? n : undecided_end(block.data(), n), n, last, view, forms);
     window_.assign(block.substr(j));
+    end_feed(view);
+}
+
+// What the next feed needs of the view handed out: its last byte but
+// spaces, and its last bytes (a word that a phrase must follow).
+void TextStage::end_feed(const std::string &view) {
     last_before_feed_ = last_nonspace(view);
+    constexpr std::size_t kTail = 32;
+    const std::size_t from =
+        std::max(std::min(feed_start_, view.size()), view.size() > kTail ? view.size() - kTail : 0);
+    tail_before_feed_ += view.substr(from);
+    if (tail_before_feed_.size() > kTail)
+        tail_before_feed_.erase(0, tail_before_feed_.size() - kTail);
 }
 
 // Reads the items of `w` (`n` bytes, the text's end when `last`) that begin
@@ -478,6 +490,30 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
         i += consumed;
     }
     return i;
+}
+
+// Whether the view handed out ends with the word `context` (folded) and
+// spaces or abbreviation marks: what a phrase read only after a word needs.
+// The caller may have dropped the view of earlier feeds: their last bytes
+// are kept in tail_before_feed_.
+bool TextStage::follows_context(const std::string &view, std::string_view context) const {
+    if (context.empty())
+        return true;
+    const std::string tail =
+        tail_before_feed_ + view.substr(std::min(feed_start_, view.size()));
+    std::size_t end = tail.size();
+    while (end > 0 && t_.separator(tail[end - 1]))
+        --end;
+    if (end == tail.size() || end < context.size())
+        return false;
+    const std::size_t start = end - context.size();
+    if (start > 0 && (t_.class_[static_cast<unsigned char>(tail[start - 1])] & kWord))
+        return false;
+    for (std::size_t k = 0; k < context.size(); ++k)
+        if (t_.key_[static_cast<unsigned char>(tail[start + k])] !=
+            t_.key_[static_cast<unsigned char>(context[k])])
+            return false;
+    return true;
 }
 
 // The last byte of the view handed out that is no space, or NUL before the
@@ -735,7 +771,7 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         } while (!ended && (t_.class_[static_cast<unsigned char>(lookahead_.back())] & kWord) &&
                  lookahead_.size() < kMaxPhraseBytes);
     }
-    if (length == 0)
+    if (length == 0 || !follows_context(view, tovrin_phrases_context(t_.phrases_, which)))
         return plain_byte(w, at, view, forms, consumed);
     // A phrase ends in a letter: no blank line is under way after it.
     consumed = 0;

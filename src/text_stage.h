@@ -199,6 +199,8 @@ private:
     bool breaks_line_in_text(const unsigned char *d, std::size_t at, std::size_t start,
                              std::size_t n) const;
     char last_nonspace(const std::string &view) const;
+    bool follows_context(const std::string &view, std::string_view context) const;
+    void end_feed(const std::string &view);
 
     const StageTables &t_;
     FormState state_;
@@ -207,6 +209,7 @@ private:
                                  // feed that stand for themselves
     std::size_t feed_start_ = 0; // where this feed's view begins in the caller's
     char last_before_feed_ = '\0'; // the last byte but spaces before it
+    std::string tail_before_feed_; // the last bytes of the view before it
     std::string window_; // the undecided end of the input
     std::string lookahead_;    // the view read ahead to match a phrase
     std::vector<std::size_t> patches_; // line feeds of a run that are spaces

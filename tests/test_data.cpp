@@ -843,7 +843,9 @@ TEST(ShippedPhrases, AreFoundWholeAndExpandToTheMainName) {
             const std::string phrase = tovrin_phrases_phrase(set.get(), k);
             const int book = findbook(tovrin_phrases_name(set.get(), k), l);
             ASSERT_GT(book, 0) << phrase;
-            text += phrase + " 1\n\n";
+            // A phrase read only after a word ("Marka" after "podle") gets it.
+            const std::string context = tovrin_phrases_context(set.get(), k);
+            text += (context.empty() ? "" : context + " ") + phrase + " 1\n\n";
             const std::string cite = std::string(booknr(l, book)) + " 1";
             if (tovrin_exists(cite.c_str(), l, nullptr) == TOVRIN_EXISTS)
                 want.emplace_back(phrase + " 1", cite);
