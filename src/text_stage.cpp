@@ -31,6 +31,9 @@ constexpr std::size_t kMaxPhraseBytes = 256;
 constexpr std::size_t kHead = 4096;
 // The longest lectionary form looked at: "-Samech (113-120)" and more.
 constexpr std::size_t kMaxGroupBytes = 48;
+// The view kept from one feed for the next: more than the longest word a
+// phrase must follow.
+constexpr std::size_t kTail = 32;
 
 unsigned char byte_at(const char *w, std::size_t at) { return static_cast<unsigned char>(w[at]); }
 
@@ -434,7 +437,6 @@ void TextStage::feed(std::string_view block, bool last, std::string &view,
 // spaces, and its last bytes (a word that a phrase must follow).
 void TextStage::end_feed(const std::string &view) {
     last_before_feed_ = last_nonspace(view);
-    constexpr std::size_t kTail = 32;
     const std::size_t from =
         std::max(std::min(feed_start_, view.size()), view.size() > kTail ? view.size() - kTail : 0);
     tail_before_feed_ += view.substr(from);
@@ -499,8 +501,9 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
 bool TextStage::follows_context(const std::string &view, std::string_view context) const {
     if (context.empty())
         return true;
-    const std::string tail =
-        tail_before_feed_ + view.substr(std::min(feed_start_, view.size()));
+    const std::size_t fed = std::min(feed_start_, view.size());
+    const std::size_t from = std::max(fed, view.size() > kTail ? view.size() - kTail : 0);
+    const std::string tail = (from == fed ? tail_before_feed_ : std::string()) + view.substr(from);
     std::size_t end = tail.size();
     while (end > 0 && t_.separator(tail[end - 1]))
         --end;
@@ -819,10 +822,21 @@ constexpr std::string_view kNumberingWords[] = {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Whether `word` is a Roman numeral from I to XXXIX ("CIVIL" is none).
+bool is_roman(std::string_view word) {
+    std::size_t k = 0;
+    for (int tens = 0; k < word.size() && word[k] == 'X' && tens < 3; ++tens)
+        ++k;
+    std::string_view units = word.substr(k);
+    for (const std::string_view numeral : {"IX", "IV", "VIII", "VII", "VI", "V", "III", "II", "I"})
+        if (units == numeral)
+            return true;
+    return units.empty() && k > 0;
+}
+
 // A psalm's division: a Roman numeral or the name of a Hebrew letter.
 bool is_division(std::string_view word) {
-    if (!word.empty() && word.size() <= 6 &&
-        word.find_first_not_of("IVXLC") == std::string_view::npos)
+    if (is_roman(word))
         return true;
     return std::find(std::begin(kHebrewLetters), std::end(kHebrewLetters), word) !=
            std::end(kHebrewLetters);
@@ -978,6 +992,14 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
                                            std::string &view, std::vector<ViewForm> &forms,
                                            std::size_t &consumed) {
     consumed = 0;
+    // Most dashes are ranges ("5,3-12") and most parentheses hold words:
+    // the byte after tells without looking back.
+    if (at + 1 >= n)
+        return last ? Step::done : Step::more;
+    const unsigned char next = byte_at(w, at + 1);
+    const bool capital = (next >= 'A' && next <= 'Z') || next >= 0xC0;
+    if (w[at] == '-' ? !capital : !(is_digit(static_cast<char>(next)) || next >= 'a' || capital))
+        return Step::done;
     std::string chapter;
     const Before before = number_before(view, chapter);
     if (before == Before::none)

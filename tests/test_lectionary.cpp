@@ -80,6 +80,8 @@ TEST(Lectionary, FormsAreReadWhole) {
         {"cz", "\xc5\xbd" "alm 35-I (1-2.3b.9-12)",
          {{"\xc5\xbd" "alm 35-I (1-2.3b.9-12)", "\xc5\xbd 35,1-2; \xc5\xbd 35,3b; \xc5\xbd 35,9-12",
            "Ps.35.1-Ps.35.2,Ps.35.3,Ps.35.9-Ps.35.12", {}, ""}}},
+        {"de", "Ps 11(10) und Joh 3,16 LUT",
+         {{"Ps 11(10)", "Ps 11", "Ps.11", {}, "(10)"}, {"Joh 3,16 LUT", "Joh 3,16", "John.3.16", {}, ""}}},
         {"de", "Ps 119-Samech (113-120)",
          {{"Ps 119-Samech (113-120)", "Ps 119,113-120", "Ps.119.113-Ps.119.120", {}, ""}}},
         // Another numbering: kept with the citation, not counted.
@@ -100,6 +102,11 @@ TEST(Lectionary, FormsAreReadWhole) {
           {"J 3,16", "J 3,16", "John.3.16", {}, ""}}},
         {"cz", "rok 2020 (25-30) a \xc5\xbd 23-Ideal (5)",
          {{"\xc5\xbd 23", "\xc5\xbd 23", "Ps.23", {}, ""}}},
+        // Words of Roman letters that are no numeral.
+        {"cz", "\xc5\xbd 23-CIVIL (5) a \xc5\xbd 24-MIX (3)",
+         {{"\xc5\xbd 23", "\xc5\xbd 23", "Ps.23", {}, ""}, {"\xc5\xbd 24", "\xc5\xbd 24", "Ps.24", {}, ""}}},
+        {"cz", "\xc5\xbd 18-XXII (1-3)",
+         {{"\xc5\xbd 18-XXII (1-3)", "\xc5\xbd 18,1-3", "Ps.18.1-Ps.18.3", {}, ""}}},
     };
     for (const Case &c : cases)
         EXPECT_EQ(rows(c.lang, c.text), c.want) << c.lang << ": " << c.text;
