@@ -117,13 +117,23 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
     const char *errors = characters ? "surrogatepass" : "surrogateescape";
     CodePoints code_points(text);
     py::list out;
+    const auto at = [&](long long offset) { return characters ? code_points(offset) : offset; };
+    const auto text_or_none = [](const std::string &s) -> py::object {
+        return s.empty() ? py::object(py::none()) : py::object(decode(s));
+    };
     for (const tovrin::Citation &c : read_records(l, text, o)) {
         const long long end = c.offset + c.length;
-        const long long start = characters ? code_points(c.offset) : c.offset;
-        out.append(py::make_tuple(start, characters ? code_points(end) : end, c.line, c.column,
-                                  decode(c.text, errors), decode(c.canonical),
-                                  osis_list(c.osis), str_list(c.osis_books()),
-                                  unit_rows(c.units)));
+        const long long start = at(c.offset);
+        // The optional verses, from the citation's start, in the same units.
+        py::list optional;
+        for (const auto &[offset, length] : c.optional) {
+            const long long from = at(c.offset + offset);
+            optional.append(py::make_tuple(from - start, at(c.offset + offset + length) - from));
+        }
+        out.append(py::make_tuple(start, at(end), c.line, c.column, decode(c.text, errors),
+                                  decode(c.canonical), osis_list(c.osis),
+                                  str_list(c.osis_books()), unit_rows(c.units), optional,
+                                  text_or_none(c.alternate), text_or_none(c.translation)));
     }
     return out;
 }

@@ -417,3 +417,15 @@ def test_services_take_only_what_exists(cz):
         cz.expand("Mt 29,1")
     assert e.value.reason == "no chapter 29 in Mt (it has 28)"
     assert cz.osis("Judova 17-25") == ["Jude.1.17-Jude.1.25"]
+
+
+def test_records_carry_the_forms_of_lectionaries(cz):
+    text = "Čtení: Lukáš 17,20-24(25-30), Žalm 11(10) a J 3,16 ČEP."
+    found = list(cz.scan(text))
+    assert [c.text for c in found] == ["Lukáš 17,20-24(25-30)", "Žalm 11(10)", "J 3,16 ČEP"]
+    lukas = found[0]
+    assert [text[lukas.start + o:lukas.start + o + n] for o, n in lukas.optional] == ["25-30"]
+    assert lukas.osis == ["Luke.17.20-Luke.17.24", "Luke.17.25-Luke.17.30"]
+    assert (found[1].alternate, found[1].canonical) == ("(10)", "Ž 11")
+    assert (found[2].translation, found[2].canonical) == ("ČEP", "J 3,16")
+    assert found[0].alternate is None and found[0].translation is None

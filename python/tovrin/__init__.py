@@ -20,7 +20,7 @@ from __future__ import annotations
 import dataclasses
 import enum
 import os
-from typing import TYPE_CHECKING, Iterator, List, NamedTuple, Optional, Union
+from typing import TYPE_CHECKING, Iterator, List, NamedTuple, Optional, Tuple, Union
 
 from . import _tovrin
 from ._tovrin import CitationError, ConfigError
@@ -139,6 +139,11 @@ class Citation:
     input, bytes for bytes input (``start`` and ``end`` too). ``line`` and
     ``column`` (from 1; the column counts characters) are set when the scan
     was asked for them, else None. ``units`` are its units, marks applied.
+    The forms of lectionaries and reading plans: ``optional`` lists the
+    verses that may be read too as (offset, length) from the citation's
+    start ("25-30" of "L 17,20-24(25-30)"); ``alternate`` is the number of
+    another numbering given with it ("(10)" of "Žalm 11(10)"), and
+    ``translation`` the tag of a translation after it ("ČEP"), or None.
 
     ``dataclasses.asdict(c)`` and ``c.to_dict()`` give it as a dict.
     """
@@ -152,12 +157,17 @@ class Citation:
     line: Optional[int]
     column: Optional[int]
     units: List[Unit] = dataclasses.field(repr=False)
+    optional: List[Tuple[int, int]] = dataclasses.field(default_factory=list)
+    alternate: Optional[str] = None
+    translation: Optional[str] = None
 
     @classmethod
     def _of(cls, row: tuple) -> "Citation":
-        start, end, line, column, text, canonical, osis, books, units = row
+        (start, end, line, column, text, canonical, osis, books, units, optional, alternate,
+         translation) = row
         return cls(text, canonical, osis, books, start, end - start, line or None,
-                   column or None, [_unit(u) for u in units])
+                   column or None, [_unit(u) for u in units], [tuple(o) for o in optional],
+                   alternate, translation)
 
     @property
     def start(self) -> int:
