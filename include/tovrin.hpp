@@ -731,15 +731,22 @@ inline bool overlaps(std::string_view a, std::string_view b, Language l) {
     return overlaps(a, b, l, l);
 }
 
+namespace api_detail {
+// An answer of tovrin_comp() (1: the first comes first) as an ordering.
+inline std::weak_ordering ordering(int r) {
+    return r == 1 ? std::weak_ordering::less
+         : r == -1 ? std::weak_ordering::greater
+                   : std::weak_ordering::equivalent;
+}
+} // namespace api_detail
+
 // tovrin_comp() as an ordering: less when `a` comes first, greater when
 // `b` does, equivalent when neither does.
 inline std::weak_ordering order(std::string_view a, std::string_view b, Language la,
                                 Language lb) {
-    const int r = tovrin_comp(api_detail::terminated(a).c_str(),
-                              api_detail::terminated(b).c_str(), la.get(), lb.get());
-    return r == 1 ? std::weak_ordering::less
-         : r == -1 ? std::weak_ordering::greater
-                   : std::weak_ordering::equivalent;
+    return api_detail::ordering(tovrin_comp(api_detail::terminated(a).c_str(),
+                                            api_detail::terminated(b).c_str(), la.get(),
+                                            lb.get()));
 }
 inline std::weak_ordering order(std::string_view a, std::string_view b, Language l) {
     return order(a, b, l, l);
@@ -1291,9 +1298,7 @@ inline Comparison Language::compare(std::string_view a, std::string_view b,
     int overlap = 0;
     const int r = tovrin_compare_mapped(first.c_str(), second.c_str(), lang_, b_lang.lang_,
                                         &overlap);
-    return Comparison{overlap == 1, r == 1    ? std::weak_ordering::less
-                                    : r == -1 ? std::weak_ordering::greater
-                                              : std::weak_ordering::equivalent};
+    return Comparison{overlap == 1, api_detail::ordering(r)};
 }
 
 inline std::optional<std::string> Language::osis(std::string_view cite) const {

@@ -147,7 +147,6 @@ public:
             return best;
         };
         for (int k = 0; k < len; ++k) {
-            k_ = k;
             const char ch = at(k);
             const Row &row = t_->row(sta_, static_cast<unsigned char>(ch));
             if (row.act == A_ER)
@@ -161,7 +160,7 @@ public:
                             return j;
                 return none();
             }
-            if (!step(row, ch))
+            if (!step(row, ch, k))
                 return none(); // a token no longer prefix can get past
             sta_ = row.next;
             if (doomed())
@@ -207,7 +206,9 @@ private:
     // the number ends.
     template <typename At> int list_number_begins_book(At at, int end, long long avail,
                                                        bool more) const {
-        if (pending_of(sta_) != Pending::number || !follows_list_mark(at))
+        // A number's text is its digits, just before `end`.
+        if (pending_of(sta_) != Pending::number ||
+            !follows_list_mark(at, end - static_cast<int>(text_.size())))
             return 0;
         int node = 0;
         for (const char c : text_)
@@ -233,10 +234,10 @@ private:
         return t_->trie[static_cast<std::size_t>(node)].known ? 1 : 0;
     }
 
-    // Whether the pending text follows a list mark or a citation separator
-    // (spaces between them).
-    template <typename At> bool follows_list_mark(At at) const {
-        int k = text_start_ - 1;
+    // Whether the text at `start` follows a list mark or a citation
+    // separator (spaces between them).
+    template <typename At> bool follows_list_mark(At at, int start) const {
+        int k = start - 1;
         while (k >= 0 && (t_->cls[static_cast<unsigned char>(at(k))] & C_SPACE) != 0)
             --k;
         return k >= 0 && (t_->cls[static_cast<unsigned char>(at(k))] & (C_VLIST | C_CITSEP)) != 0;
@@ -257,18 +258,19 @@ private:
         }
     }
 
-    // Runs one row on the shared state; false when the token it reports
-    // fails a check (then so does every longer prefix).
-    bool step(const Row &row, char ch) {
+    // Runs one row on the shared state for the character `ch` at `k`;
+    // false when the token it reports fails a check (then so does every
+    // longer prefix).
+    bool step(const Row &row, char ch, int k) {
         switch (row.act) {
         case A_ST: append(ch); return true;
         case A_SHSP_ST:
             append(' ');
             append(ch);
             return true;
-        case A_OUT: return report(row.kind);
+        case A_OUT: return report(row.kind, k);
         case A_OUT_ST: {
-            const bool ok = report(row.kind);
+            const bool ok = report(row.kind, k);
             append(ch);
             return ok;
         }
@@ -277,15 +279,15 @@ private:
     }
 
     void append(char ch) {
-        if (!has_text_)
-            text_start_ = k_;
         text_ += ch;
         has_text_ = true;
         if (node_ >= 0)
             node_ = t_->name_step(node_, static_cast<unsigned char>(ch));
     }
 
-    bool report(int kind) {
+    // Reports the pending text as a token of `kind`, ended before the
+    // character at `k`.
+    bool report(int kind, int k) {
         token_.swap(text_);
         const int token_node = node_;
         text_.clear();
@@ -294,7 +296,7 @@ private:
         if (!token_ok(kind, token_, token_node))
             return false;
         if (rules_ != nullptr)
-            follow_rules(kind, token_node, needs_verse_);
+            follow_rules(kind, token_node, k, needs_verse_);
         ++tokens_;
         apply(assembly_, kind, token_, token_node);
         return !assembly_.failed;
@@ -304,8 +306,8 @@ private:
     // also an everyday word is a citation only once a verse or a second
     // book follows (`needs_verse` until then): "Is 5:1" and "Is 5; Jer 2"
     // are, "Is 5 enough" is not. Notes where the name of a numbered book
-    // that begins the candidate ends.
-    void follow_rules(int kind, int node, bool &needs_verse) {
+    // that begins the candidate ends (`end`).
+    void follow_rules(int kind, int node, int end, bool &needs_verse) {
         if (kind == TK_VERSE || kind == TK_VERSE_FROM)
             needs_verse = false;
         if (kind != TK_BOOK && kind != TK_BOOK_FROM)
@@ -316,7 +318,7 @@ private:
         }
         needs_verse = rules_->is_common(node);
         if ((t_->cls[static_cast<unsigned char>(token_.front())] & C_DIGIT) != 0)
-            first_book_end_ = k_;
+            first_book_end_ = end;
     }
 
     // The end of one prefix: the row its NUL takes, then the last units.
@@ -360,8 +362,6 @@ private:
     bool needs_verse_ = false; // a name that is also an everyday word awaits its verse
     int first_book_end_ = 0;   // where a first token naming a numbered book ended
     int tokens_ = 0;           // tokens reported
-    int k_ = 0;                // the character being read
-    int text_start_ = 0;       // where the pending text began
     int sta_ = 0;
     bool has_text_ = false;
     std::string text_, token_;

@@ -68,21 +68,24 @@ int name_node(const LangTables &t, std::string_view name) {
 
 } // namespace
 
-void add_sigla(const LANG *l, std::string_view line) {
-    // A comment may follow the sigla, as after the words of other lines.
-    const std::vector<std::string> sigla = words_of(line.substr(0, line.find('%')));
+namespace {
+
+// Adds the words of a "$" or "@" line to the list `which` of `l`'s words;
+// a comment may follow them, as after the words of other lines.
+void add_words(const LANG *l, std::string_view line, std::vector<std::string> LanguageWords::*which) {
+    const std::vector<std::string> words = words_of(line.substr(0, line.find('%')));
     WordRegistry &r = registry();
     const std::lock_guard<std::mutex> hold(r.lock);
-    auto &known = r.languages[l].sigla;
-    known.insert(known.end(), sigla.begin(), sigla.end());
+    auto &known = r.languages[l].*which;
+    known.insert(known.end(), words.begin(), words.end());
 }
 
+} // namespace
+
+void add_sigla(const LANG *l, std::string_view line) { add_words(l, line, &LanguageWords::sigla); }
+
 void add_translations(const LANG *l, std::string_view line) {
-    const std::vector<std::string> tags = words_of(line.substr(0, line.find('%')));
-    WordRegistry &r = registry();
-    const std::lock_guard<std::mutex> hold(r.lock);
-    auto &known = r.languages[l].translations;
-    known.insert(known.end(), tags.begin(), tags.end());
+    add_words(l, line, &LanguageWords::translations);
 }
 
 void add_common_name(const LANG *l, std::string_view name) {

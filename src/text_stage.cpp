@@ -822,6 +822,19 @@ constexpr std::string_view kNumberingWords[] = {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+} // namespace
+
+// One byte of the view, `c`, standing for `length` original bytes.
+TextStage::Item TextStage::one_byte(char c, std::uint32_t length) {
+    Item item;
+    item.out[0] = c;
+    item.count = 1;
+    item.length = length;
+    return item;
+}
+
+namespace {
+
 // Whether `word` is a Roman numeral from I to XXXIX ("CIVIL" is none).
 bool is_roman(std::string_view word) {
     std::size_t k = 0;
@@ -967,13 +980,9 @@ bool TextStage::absorb(std::size_t length, std::string &view, std::vector<ViewFo
 void TextStage::emit_group(const char *w, std::size_t from, std::size_t to, std::string &view,
                            std::vector<ViewForm> &forms) {
     for (std::size_t p = from; p < to;) {
-        Item item;
-        item.count = 1;
-        item.length = 1;
-        item.out[0] = w[p];
+        Item item = one_byte(w[p], 1);
         if (const std::size_t dash = dash_length(w, p, to)) {
-            item.out[0] = static_cast<char>(t_.range_);
-            item.length = static_cast<std::uint32_t>(dash);
+            item = one_byte(static_cast<char>(t_.range_), static_cast<std::uint32_t>(dash));
         } else if (w[p] == '-') {
             item.out[0] = static_cast<char>(t_.range_);
         } else if (w[p] == ' ') {
@@ -1027,11 +1036,7 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
             return Step::more;
         if (end == 0)
             return Step::done;
-        Item item;
-        item.out[0] = t_.chapter_verse_;
-        item.count = 1;
-        item.length = static_cast<std::uint32_t>(p + 1 - at);
-        emit(item, view, forms);
+        emit(one_byte(t_.chapter_verse_, static_cast<std::uint32_t>(p + 1 - at)), view, forms);
         emit_group(w, p + 1, end - 1, view, forms);
         absorb(1, view, forms);
         consumed = end - at;
@@ -1048,15 +1053,16 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
     // A space before the "(" belongs to the form.
     const bool spaced = !view.empty() && view.back() == ' ' && plain_tail_ >= 2 &&
                         view.size() > feed_start_ + 1;
+    if (spaced) {
+        // The space goes into the form's original (this feed handed it out).
+        view.pop_back();
+        --viewed_;
+        --plain_tail_;
+    }
     if (before == Before::verse && !word) {
         // Optional verses: a citation of their own in the chapter of the
         // verse before them ("J 11,1-3(41-45)" reads "J 11,1-3; 11,41-45"),
         // since a verse list cannot follow every form ("Jon 1,1-2,2").
-        if (spaced) {
-            view.pop_back();
-            --viewed_;
-            --plain_tail_;
-        }
         const std::string again =
             std::string{t_.separator_, ' '} + chapter + static_cast<char>(t_.chapter_verse_);
         for (std::size_t k = 0; k < again.size(); k += 4) {
@@ -1070,25 +1076,19 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
         emit_group(w, p, end - 1, view, forms);
         notes_.push_back({ViewNote::optional, first, viewed_, {}});
         if (end < n && is_digit(w[end])) {
-            Item mark;
-            mark.out[0] = t_.list_;
-            mark.count = 1;
-            mark.length = 1;
-            emit(mark, view, forms);
+            emit(one_byte(t_.list_, 1), view, forms);
         } else {
             absorb(1, view, forms);
         }
         consumed = end - at;
         return Step::done;
     }
-    // Another numbering: kept in the original of the number before it.
-    if (spaced) {
-        view.pop_back();
-        --viewed_;
-        --plain_tail_;
-    }
+    // Another numbering: kept in the original of the number before it. A
+    // number with a space after it lies in this feed, so the space's
+    // original goes with it; one handed out in an earlier feed keeps the
+    // form as text.
     if (!absorb(end - at + (spaced ? 1 : 0), view, forms))
-        return Step::done; // cannot happen: the number was handed out in this feed
+        return Step::done;
     notes_.push_back({ViewNote::alternate, viewed_ - 1, viewed_, std::string(w + at, end - at)});
     consumed = end - at;
     return Step::done;

@@ -158,6 +158,7 @@ private:
         std::uint32_t length = 0; // original bytes read
     };
     enum class Step { done, more };
+    static Item one_byte(char c, std::uint32_t length);
 
     std::size_t undecided_end(const char *w, std::size_t n) const;
     std::size_t number_start(const char *w, std::size_t to) const;

@@ -73,7 +73,7 @@ const Case kCases[] = {
     {"en", "PL 38, 1134 and CCC 2558", {}},
     // Names that are also everyday words: only with a verse, or in a list.
     {"cz", "Na 2 dny a Za 5 minut, ale Na 1,3", {"Na 1,3=Nah.1.3"}},
-    {"en", "Is 5 enough? Numbers 3 and 4. Rev 2 of the spec.", {}},
+    {"en", "Is 5 enough? Numbers 3 and 4. Rev 2 of the draft.", {}},
     {"en", "Is 5:1, Num 3 and Rev 2:1", {"Is 5:1=Isa.5.1", "Num 3=Num.3", "Rev 2:1=Rev.2.1"}},
     {"en", "See Gen 1; Rev 22.", {"Gen 1; Rev 22=Gen.1,Rev.22"}},
     {"de", "berühmt. Am 5. Mai, aber Am 5,24", {"Am 5,24=Amos.5.24"}},
