@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "test_support.h"
@@ -29,13 +28,6 @@ LANG *shipped(const char *name) {
     return findlang(name);
 }
 
-std::string file_text(const std::string &path) {
-    std::ifstream in(path);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 // tools/versification/sword_maps.py writes every shipped map byte for byte.
 TEST(Maps, RegenerateFromTheirSources) {
     if (!std::ifstream("/usr/include/sword/canon_vulg.h"))
@@ -44,7 +36,7 @@ TEST(Maps, RegenerateFromTheirSources) {
         const Outcome made = run_command("python3 " + source_dir() +
                                          "/tools/versification/sword_maps.py " + system);
         EXPECT_EQ(made.status, 0) << made.err;
-        EXPECT_EQ(made.out, file_text(source_dir() + "/data/versification/" + system + ".map"))
+        EXPECT_EQ(made.out, testing_support::read_file(source_dir() + "/data/versification/" + system + ".map"))
             << system;
     }
 }
