@@ -96,7 +96,9 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 
 // kExisting: whether units must exist in `existing`. The scan without
 // that test, the stream scanner's, keeps its code free of it.
-template <bool kExisting> class Judge {
+// kRules: whether the default reading's rules apply (`rules_` is set);
+// the exact reading's judge has none of their code.
+template <bool kExisting, bool kRules> class Judge {
 public:
     // Starts afresh on a new candidate; the text buffers keep their room.
     void reset(const LangTables &t, const tovrin_versification *existing,
@@ -127,7 +129,7 @@ public:
         const std::uint16_t first = cls[static_cast<unsigned char>(at(0))];
         if ((first & (C_UPPER | C_DIGIT)) == 0 || continues_word(around.before, first))
             return 0;
-        if (rules_ != nullptr) {
+        if constexpr (kRules) {
             if (const int siglum = siglum_length(at, len); siglum > 0) {
                 *skip = siglum;
                 return 0;
@@ -142,8 +144,9 @@ public:
         };
         int best = 0;
         const auto none = [&] {
-            if (best == 0 && skip != nullptr)
-                *skip = first_book_end_;
+            if constexpr (kRules)
+                if (best == 0)
+                    *skip = first_book_end_;
             return best;
         };
         for (int k = 0; k < len; ++k) {
@@ -172,8 +175,9 @@ public:
                 continue;
             const Row &end = t_->row(sta_, 0);
             if (end.act != A_ER && ends_well(k + 1) && finish(end)) {
-                const int book = rules_ != nullptr ? list_number_begins_book(at, k + 1, avail, more)
-                                                   : 0;
+                int book = 0;
+                if constexpr (kRules)
+                    book = list_number_begins_book(at, k + 1, avail, more);
                 if (book == kNeedMore)
                     return kNeedMore;
                 if (book == 0)
@@ -295,9 +299,10 @@ private:
         node_ = 0;
         if (!token_ok(kind, token_, token_node))
             return false;
-        if (rules_ != nullptr)
+        if constexpr (kRules) {
             follow_rules(kind, token_node, k, needs_verse_);
-        ++tokens_;
+            ++tokens_;
+        }
         apply(assembly_, kind, token_, token_node);
         return !assembly_.failed;
     }
@@ -324,11 +329,11 @@ private:
     // The end of one prefix: the row its NUL takes, then the last units.
     bool finish(const Row &end) {
         Assembly a = assembly_;
-        bool needs_verse = needs_verse_;
+        bool needs_verse = kRules && needs_verse_;
         if (end.act == A_END_OUT) {
             if (!has_text_ || !token_ok(end.kind, text_, node_))
                 return false;
-            if (rules_ != nullptr && (end.kind == TK_VERSE || end.kind == TK_VERSE_FROM))
+            if (kRules && (end.kind == TK_VERSE || end.kind == TK_VERSE_FROM))
                 needs_verse = false;
             apply(a, end.kind, text_, node_);
         }
@@ -410,10 +415,13 @@ int with_translation(At at, int k, const LangTables &t, const Reading &reading) 
 template <bool kExisting, typename At>
 int judge_by(At at, int len, const LangTables &t, Around around,
              const tovrin_versification *existing, Reading *reading) {
-    thread_local Judge<kExisting> judge;
-    judge.reset(t, existing, reading != nullptr ? reading->rules : nullptr);
-    if (reading == nullptr || reading->rules == nullptr)
+    if (reading == nullptr || reading->rules == nullptr) {
+        thread_local Judge<kExisting, false> judge;
+        judge.reset(t, existing, nullptr);
         return judge.longest(at, len, around);
+    }
+    thread_local Judge<kExisting, true> judge;
+    judge.reset(t, existing, reading->rules);
     const int k = judge.longest(at, len, around, reading->avail, reading->more, &reading->skip);
     return k > 0 ? with_translation(at, k, t, *reading) : k;
 }

@@ -364,10 +364,17 @@ extern "C" char *tovrin_map_notes(const char *cite, LANG *from, LANG *to,
     Outcome out{resolved_units(cite, from), {}};
     map_units(out, from, target);
     std::string notes;
-    for (const auto &[source, m] : out.notes)
-        notes += (notes.empty() ? "" : "\n") + written(source, from) +
-                 (m.title ? " (title)" : "") + " has no verse in " + target->name + ": " +
-                 written(m.unit, to) + " given";
+    for (const auto &[source, m] : out.notes) {
+        if (!notes.empty())
+            notes += '\n';
+        notes.append(written(source, from))
+            .append(m.title ? " (title)" : "")
+            .append(" has no verse in ")
+            .append(target->name)
+            .append(": ")
+            .append(written(m.unit, to))
+            .append(" given");
+    }
     return notes.empty() ? nullptr : growable_copy(notes);
 }
 

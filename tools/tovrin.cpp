@@ -185,7 +185,7 @@ Options parse(int argc, char **argv) {
         } else if (a == "--exact") {
             o.exact = true;
         } else if (a == "--sigla") {
-            o.sigla += " " + value("--sigla");
+            o.sigla.append(" ").append(value("--sigla"));
         } else if (a == "--verbose") {
             o.verbose = true;
         } else if (a == "-j" || a == "--jobs" || (a.size() > 2 && a.rfind("-j", 0) == 0)) {
