@@ -262,10 +262,11 @@ private:
         }
     }
 
-    // Runs one row on the shared state for the character `ch` at `k`;
+    // Runs one row on the shared state for the character `ch` at `k` (in
+    // the loop of longest(), which runs per character: kept inline);
     // false when the token it reports fails a check (then so does every
     // longer prefix).
-    bool step(const Row &row, char ch, int k) {
+    [[gnu::always_inline]] bool step(const Row &row, char ch, int k) {
         switch (row.act) {
         case A_ST: append(ch); return true;
         case A_SHSP_ST:
