@@ -205,6 +205,10 @@ void interpret(Current &cur, const char *line) {
         if (cur.lang != nullptr)
             tovrin::detail::add_common_name(cur.lang, line + 1);
         break;
+    case '|':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_following_marks(cur.lang, line + 1);
+        break;
     default: break; // comments, empty lines and unknown tags
     }
 }
