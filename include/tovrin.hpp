@@ -176,6 +176,8 @@ struct Citation {
     std::string canonical; // its canonical form
     std::optional<std::string> osis; // OSIS references; nullopt in a
                                      // language without numbering systems
+    std::optional<std::string> versification; // the numbering system the
+                                              // OSIS ids follow: "hebrew"
     long long offset = 0;  // its first byte in the text, from 0
     long long length = 0;  // its bytes in the text
     long line = 0;         // from 1
@@ -1158,6 +1160,8 @@ inline Citation from_c(const tovrin_citation &c) {
         r.units.push_back(from_c(c.units[k]));
     for (int k = 0; k < c.optional_count; ++k)
         r.optional.emplace_back(c.optional[k].offset, c.optional[k].length);
+    if (c.versification != nullptr)
+        r.versification = c.versification;
     if (c.alternate != nullptr)
         r.alternate = c.alternate;
     if (c.translation != nullptr)
