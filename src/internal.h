@@ -69,7 +69,6 @@ LANG *find_language(LANG *const *languages, std::size_t count, std::string_view 
 int readcr(char *strin, int delka, FILE *fd);
 unsigned strl2sp(const char *s);
 char *newst(const char *s);
-char *newstt(const char *s);
 
 // ---- the lexer's transition table -----------------------------------
 
