@@ -34,6 +34,20 @@ const decoder = new TextDecoder();
 // units, so that the buffer it is written into stays small.
 const PIECE = 1 << 16;
 
+// The units of the binding, nine numbers each (0: not given), as objects.
+const MARKS = { 10: 'NEXT', 11: 'NEXT2', 12: 'OPEN_END' };
+function position(book, chapter, verse, part) {
+  return { book, chapter: chapter || null, verse: verse || null, part: part > 0 ? String.fromCharCode(part) : null };
+}
+function unitsOf(numbers) {
+  const units = [];
+  for (let k = 0; k < numbers.length; k += 9) {
+    const n = numbers.slice(k, k + 9);
+    units.push({ start: position(...n.slice(0, 4)), end: position(...n.slice(4, 8)), mark: MARKS[n[8]] ?? null });
+  }
+  return units;
+}
+
 function text(value, what) {
   if (typeof value !== 'string') throw new TypeError(`${what} must be a string, not ${typeof value}`);
   return value;
@@ -122,7 +136,11 @@ export class Language {
         m._tovrin_js_scan_feed(scan, at, length);
         from = to;
       }
-      return this.#core.answer(m._tovrin_js_scan_finish(scan));
+      return this.#core.answer(m._tovrin_js_scan_finish(scan)).map(
+        ([start, end, line, column, canonical, osis, books, units, optional, alternate, translation]) => ({
+          start, end, line, column, text: input.slice(start, end), canonical, osis, books,
+          units: unitsOf(units), optional, alternate, translation,
+        }));
     } finally {
       m._tovrin_js_scan_end(scan);
     }
@@ -185,7 +203,7 @@ export class Language {
   /** The units of `cite`, marks applied, as the canonical form writes them. */
   units(cite) {
     const [c] = this.#core.addresses(text(cite, 'a citation'));
-    return this.#call('units', c);
+    return unitsOf(this.#call('units', c));
   }
 
   /** The books, in order: `{ number, name, names }`. */

@@ -10,7 +10,10 @@
 // from call to call, so that a program calling the package any number of
 // times holds no more than its largest call needed, and frees nothing.
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -41,25 +44,30 @@ public:
         return *this;
     }
     Json &number(long long n) {
-        out_ += std::to_string(n);
+        char digits[24];
+        out_.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
         return *this;
     }
     Json &string(std::string_view s) {
         out_ += '"';
-        for (const char ch : s) {
-            const auto c = static_cast<unsigned char>(ch);
+        std::size_t plain = 0; // bytes of s up to here that need no escape
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if (c >= 0x20 && c != '"' && c != '\\')
+                continue;
+            out_.append(s.data() + plain, i - plain);
+            plain = i + 1;
             if (c == '"' || c == '\\') {
                 out_ += '\\';
-                out_ += ch;
-            } else if (c < 0x20) {
+                out_ += static_cast<char>(c);
+            } else {
                 static const char hex[] = "0123456789abcdef";
                 out_ += "\\u00";
                 out_ += hex[c >> 4];
                 out_ += hex[c & 15];
-            } else {
-                out_ += ch;
             }
         }
+        out_.append(s.data() + plain, s.size() - plain);
         out_ += '"';
         return *this;
     }
@@ -132,8 +140,20 @@ template <typename Body> const char *answering(Body body) {
 class Utf16Count {
 public:
     void add(std::string_view utf8) {
-        for (const char ch : utf8) {
-            const auto c = static_cast<unsigned char>(ch);
+        const char *p = utf8.data();
+        std::size_t n = utf8.size();
+        // Eight bytes at a time: each byte is a unit, less the continuation
+        // bytes (10xxxxxx), plus one for each lead byte of four (11110xxx).
+        constexpr std::uint64_t high = 0x8080808080808080ull;
+        for (; n >= 8; p += 8, n -= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t continuation = w & ~(w << 1) & high;
+            const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & high;
+            units_ += 8 - std::popcount(continuation) + std::popcount(four);
+        }
+        for (; n > 0; ++p, --n) {
+            const auto c = static_cast<unsigned char>(*p);
             units_ += ((c & 0xC0) != 0x80) + (c >= 0xF0);
         }
     }
@@ -145,37 +165,18 @@ private:
 
 // ---- records ---------------------------------------------------------------
 
-void position(Json &j, int book, int chapter, int verse, signed char part) {
-    const auto given = [&j](int n) -> Json & { return n > 0 ? j.number(n) : j.raw("null"); };
-    j.raw("{\"book\":").number(book).raw(",\"chapter\":");
-    given(chapter).raw(",\"verse\":");
-    given(verse).raw(",\"part\":");
-    if (part > 0)
-        j.string(std::string_view(reinterpret_cast<const char *>(&part), 1));
-    else
-        j.raw("null");
-    j.raw("}");
-}
-
-const char *mark_name(int fl) {
-    switch (fl) {
-    case TK_NEXT: return "\"NEXT\"";
-    case TK_NEXT2: return "\"NEXT2\"";
-    case TK_OPEN_END: return "\"OPEN_END\"";
-    default: return "null";
-    }
-}
-
+// Units as numbers, nine for each (start book, chapter, verse, part;
+// end book, chapter, verse, part; mark), 0 where not given: the package
+// makes objects of them.
 void units(Json &j, const PARS_UNIT *u, int count) {
-    j.raw("[");
-    for (int k = 0; k < count; ++k) {
-        j.raw(k == 0 ? "{\"start\":" : ",{\"start\":");
-        position(j, u[k].bf, u[k].cf, u[k].vf, u[k].abf);
-        j.raw(",\"end\":");
-        position(j, u[k].b, u[k].c, u[k].v, u[k].ab);
-        j.raw(",\"mark\":").raw(mark_name(u[k].fl)).raw("}");
-    }
-    j.raw("]");
+    const char *separator = "[";
+    for (int k = 0; k < count; ++k)
+        for (int n : {u[k].bf, u[k].cf, u[k].vf, int(u[k].abf), u[k].b, u[k].c, u[k].v,
+                      int(u[k].ab), u[k].fl}) {
+            j.raw(separator).number(n);
+            separator = ",";
+        }
+    j.raw(count == 0 ? "[]" : "]");
 }
 
 std::vector<std::string> osis_books(const PARS_UNIT *u, int count) {
@@ -221,26 +222,25 @@ private:
         };
         const long long start = count_.units();
         count_.add(written);
+        // [start, end, line, column, canonical, osis, books, units,
+        // optional, alternate, translation]: the package slices the text
+        // from its own string.
         Json &j = out_;
-        j.raw(records_++ == 0 ? "{" : ",{");
-        j.raw("\"start\":").number(start).raw(",\"end\":").number(count_.units());
-        j.raw(",\"line\":").number(c.line).raw(",\"column\":").number(c.column);
-        j.raw(",\"text\":").string(written).raw(",\"canonical\":").string(c.canonical);
-        j.raw(",\"osis\":");
+        j.raw(records_++ == 0 ? "[" : ",[").number(start).raw(",").number(count_.units());
+        j.raw(",").number(c.line).raw(",").number(c.column).raw(",").string(c.canonical).raw(",");
         if (c.osis != nullptr)
             j.list(std::string_view(c.osis));
         else
             j.raw("null");
-        j.raw(",\"books\":").list(osis_books(c.units, c.unit_count)).raw(",\"units\":");
+        j.raw(",").list(osis_books(c.units, c.unit_count)).raw(",");
         units(j, c.units, c.unit_count);
-        j.raw(",\"optional\":[");
+        j.raw(",[");
         for (int k = 0; k < c.optional_count; ++k) {
             const long long from = units_to(c.optional[k].offset);
             const long long to = units_to(c.optional[k].offset + c.optional[k].length);
             j.raw(k == 0 ? "[" : ",[").number(from).raw(",").number(to - from).raw("]");
         }
-        j.raw("],\"alternate\":").string_or_null(c.alternate);
-        j.raw(",\"translation\":").string_or_null(c.translation).raw("}");
+        j.raw("],").string_or_null(c.alternate).raw(",").string_or_null(c.translation).raw("]");
     }
 
     // The reader is made from a tovrin::Reader's options and freed with
