@@ -7,8 +7,10 @@
 //
 // Memory: JavaScript writes its strings into one input buffer owned here
 // and reads each answer from one answer buffer owned here; both are reused
-// from call to call, so that a program calling the package any number of
-// times holds no more than its largest call needed, and frees nothing.
+// from call to call (a scan writes its records into a buffer of its own,
+// released when the scan ends), so that a program calling the package any
+// number of times holds no more than its largest call needed, and frees
+// nothing.
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -180,13 +182,10 @@ void units(Json &j, const PARS_UNIT *u, int count) {
 }
 
 std::vector<std::string> osis_books(const PARS_UNIT *u, int count) {
-    std::vector<std::string> ids;
+    std::vector<tovrin::Unit> all;
     for (int k = 0; k < count; ++k)
-        for (int book : {u[k].bf, u[k].b})
-            if (const char *id = tovrin_osis_book(book))
-                if (std::find(ids.begin(), ids.end(), id) == ids.end())
-                    ids.emplace_back(id);
-    return ids;
+        all.push_back(tovrin::api_detail::from_c(u[k]));
+    return tovrin::osis_books(all);
 }
 
 // A scan: the library's reader over the text, fed in pieces, writing the
@@ -243,8 +242,8 @@ private:
         j.raw("],").string_or_null(c.alternate).raw(",").string_or_null(c.translation).raw("]");
     }
 
-    // The reader is made from a tovrin::Reader's options and freed with
-    // it; the handler is this object's.
+    // The library's reader, with this scan's handler: tovrin::Reader hands
+    // out no text between the citations, which the count of units needs.
     struct ReaderOf {
         ReaderOf(Language l, const tovrin::Options &o) {
             const tovrin_options c = o.c();
