@@ -190,18 +190,23 @@ struct Citation {
     std::string translation; // the tag of a translation after it: "ČEP"
 
     // The OSIS ids of the books it names, in order, each once ("Matt").
-    std::vector<std::string> osis_books() const {
-        std::vector<std::string> ids;
-        for (const Unit &u : units)
-            for (int book : {u.bf, u.b})
-                if (const char *id = tovrin_osis_book(book))
-                    if (std::find(ids.begin(), ids.end(), id) == ids.end())
-                        ids.emplace_back(id);
-        return ids;
-    }
+    std::vector<std::string> osis_books() const;
 
     friend bool operator==(const Citation &, const Citation &) = default;
 };
+
+// The OSIS ids of the books `units` name, in order, each once ("Matt").
+inline std::vector<std::string> osis_books(std::span<const Unit> units) {
+    std::vector<std::string> ids;
+    for (const Unit &u : units)
+        for (int book : {u.bf, u.b})
+            if (const char *id = tovrin_osis_book(book))
+                if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                    ids.emplace_back(id);
+    return ids;
+}
+
+inline std::vector<std::string> Citation::osis_books() const { return tovrin::osis_books(units); }
 
 // How two citations relate: whether some unit of the first overlaps some
 // unit of the second (not symmetric), and which comes first.
