@@ -41,6 +41,8 @@ export interface Citation {
   alternate: string | null;
   /** The tag of a translation after it ("ČEP"), or null. */
   translation: string | null;
+  /** The numbering system its OSIS ids follow ("hebrew"), or null without ids. */
+  versification: string | null;
 }
 
 export interface Comparison {

@@ -137,8 +137,9 @@ export class Language {
         from = to;
       }
       return this.#core.answer(m._tovrin_js_scan_finish(scan)).map(
-        ([start, end, line, column, canonical, osis, books, units, optional, alternate, translation]) => ({
-          start, end, line, column, text: input.slice(start, end), canonical, osis, books,
+        ([start, end, line, column, canonical, osis, books, units, optional, alternate, translation,
+          versification]) => ({
+          start, end, line, column, text: input.slice(start, end), canonical, osis, versification, books,
           units: unitsOf(units), optional, alternate, translation,
         }));
     } finally {

@@ -222,7 +222,7 @@ private:
         const long long start = count_.units();
         count_.add(written);
         // [start, end, line, column, canonical, osis, books, units,
-        // optional, alternate, translation]: the package slices the text
+        // optional, alternate, translation, versification]: the package slices the text
         // from its own string.
         Json &j = out_;
         j.raw(records_++ == 0 ? "[" : ",[").number(start).raw(",").number(count_.units());
@@ -239,7 +239,8 @@ private:
             const long long to = units_to(c.optional[k].offset + c.optional[k].length);
             j.raw(k == 0 ? "[" : ",[").number(from).raw(",").number(to - from).raw("]");
         }
-        j.raw("],").string_or_null(c.alternate).raw(",").string_or_null(c.translation).raw("]");
+        j.raw("],").string_or_null(c.alternate).raw(",").string_or_null(c.translation);
+        j.raw(",").string_or_null(c.versification).raw("]");
     }
 
     // The library's reader, with this scan's handler: tovrin::Reader hands

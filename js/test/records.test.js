@@ -26,12 +26,13 @@ function expected(text, r) {
     optional: (r.optional ?? []).map((o) => [within(o.offset), within(o.offset + o.length) - within(o.offset)]),
     alternate: r.alternate ?? null,
     translation: r.translation ?? null,
+    versification: r.versification ?? null,
   };
 }
 
 function record(c) {
-  const { start, end, line, column, text, canonical, osis, optional, alternate, translation } = c;
-  return { start, end, line, column, text, canonical, osis, optional, alternate, translation };
+  const { start, end, line, column, text, canonical, osis, optional, alternate, translation, versification } = c;
+  return { start, end, line, column, text, canonical, osis, optional, alternate, translation, versification };
 }
 
 const cases = [
