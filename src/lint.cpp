@@ -176,6 +176,23 @@ private:
         return text;
     }
 
+    // Whether the lexer, from `begin`, reads a digit before it stops: a
+    // candidate without one has no chapter and is never meant (a capital
+    // word of the prose, "Lukáš řekl"). The lexer's table answers this
+    // without the token texts that candidate() keeps.
+    bool reaches_number(std::size_t begin) const {
+        int state = 0;
+        for (std::size_t i = begin; i < end(); ++i) {
+            const auto b = static_cast<unsigned char>(at(i));
+            if (b >= '0' && b <= '9')
+                return true;
+            state = t_.next[state][b];
+            if (state < 0)
+                return false;
+        }
+        return true; // the text may go on
+    }
+
     // One word, perhaps after the number of a book: books are numbered 1 to
     // 5 (1-5 Mojž, 1-4 Mak), so "2011. Asi 3,5" or "12. Jen 2,5" are the
     // end of a sentence and the start of the next one.
@@ -310,6 +327,8 @@ private:
                 i += siglum - 1; // "PL 38, 1134" cites no book
                 continue;
             }
+            if (!reaches_number(i))
+                continue;
             const std::string c = candidate(i);
             if (!meant(shape(c), i))
                 continue;
@@ -415,6 +434,7 @@ private:
     tovrin_problem_handler report_;
     const ReadingRules *rules_;
     std::string systems_; // the language's numbering systems, in words
+    const LangTables &t_ = tables(l_);
     std::array<bool, 256> letter_{}, capital_{};
     std::string text_;          // the window of the normalised text
     std::vector<Place> places_; // where each of its bytes came from
@@ -463,9 +483,27 @@ private:
         scan_.forget(decided, placed_);
     }
 
+    // Hands the view up to `end` to the analysis, each byte with its place.
+    // Between forms a view byte is one original byte: a run of them is
+    // placed byte by byte without asking the map.
     void text_until(long long end) {
-        for (; consumed_ < end; ++consumed_)
-            analysis_.text(scan_.view(consumed_, 1)[0], place_of(consumed_));
+        while (consumed_ < end) {
+            Place place = place_of(consumed_);
+            const long long stop = std::min(end, scan_.linear_until(consumed_));
+            const std::string_view view = scan_.view(consumed_, stop - consumed_);
+            const ViewScan::Original run =
+                scan_.original(place.offset, place.offset + (stop - consumed_) - 1);
+            std::size_t k = 0;
+            for (const std::string_view piece : {run.kept, run.fed})
+                for (const char c : piece) {
+                    analysis_.text(view[k++], place);
+                    places_.pass(std::string_view(&c, 1));
+                    place = Place{place.offset + 1, places_.line(), places_.column()};
+                }
+            analysis_.text(view[k], place); // the last byte, whose original may be longer
+            placed_ = place.offset;
+            consumed_ = stop;
+        }
     }
 
     // The place of view byte `at` (offsets asked for in increasing order).

@@ -35,6 +35,16 @@ public:
         return at + extra_;
     }
 
+    // The end of the run of view offsets from `at` (to_original(at) asked
+    // already) whose original bytes follow each other one for one: each
+    // but the last stands for one original byte.
+    long long linear_until(long long at) const {
+        for (std::size_t k = next_; k < forms_.size(); ++k)
+            if (forms_[k].at >= at)
+                return forms_[k].at + 1;
+        return at + (1LL << 40);
+    }
+
     // Drops the forms already passed.
     void forget() {
         forms_.erase(forms_.begin(), forms_.begin() + static_cast<std::ptrdiff_t>(next_));
@@ -52,6 +62,16 @@ class Places {
 public:
     // Moves on over `bytes`, the text from the current place on.
     void pass(std::string_view bytes) {
+        // Most calls pass one byte, or none (lint places every byte).
+        if (bytes.size() <= 1) {
+            if (bytes.empty())
+                return;
+            if (bytes[0] == '\n')
+                ++line_, column_ = 1;
+            else
+                column_ += (static_cast<unsigned char>(bytes[0]) & 0xC0) != 0x80;
+            return;
+        }
         const std::size_t last_break = bytes.rfind('\n');
         if (last_break == std::string_view::npos) {
             column_ += characters(bytes);
@@ -123,6 +143,7 @@ public:
     // The offset in the original text of view offset `at` (never less than
     // the last one asked for).
     long long to_original(long long at) { return map_.to_original(at); }
+    long long linear_until(long long at) const { return map_.linear_until(at); }
 
     std::string_view view(long long from, long long length) const {
         return std::string_view(view_).substr(static_cast<std::size_t>(from - view_base_),
