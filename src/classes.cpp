@@ -87,6 +87,32 @@ constexpr struct {
     {C_ABBR, ifc_16},   {C_PART, ifc_20},
 };
 
+} // namespace
+
+LetterIndex letter_index(const LANG *l) {
+    LetterIndex x;
+    std::fill(std::begin(x.lower), std::end(x.lower), -1);
+    std::fill(std::begin(x.upper), std::end(x.upper), -1);
+    for (int k = 0; l->lower != nullptr && l->lower[k] != '\0'; ++k)
+        x.lower[static_cast<unsigned char>(l->lower[k])] = static_cast<std::int16_t>(k);
+    for (int k = 0; l->upper != nullptr && l->upper[k] != '\0'; ++k)
+        x.upper[static_cast<unsigned char>(l->upper[k])] = static_cast<std::int16_t>(k);
+    x.upper_length = l->upper != nullptr ? std::strlen(l->upper) : 0;
+    return x;
+}
+
+signed char LetterIndex::fold(const LANG *l, unsigned char b) const {
+    if (upper[b] >= 0)
+        return static_cast<signed char>(b);
+    if (lower[b] >= 0)
+        return static_cast<std::size_t>(lower[b]) < upper_length
+                   ? static_cast<signed char>(l->upper[lower[b]])
+                   : '#';
+    return b >= '0' && b <= '9' ? static_cast<signed char>(b) : '#';
+}
+
+namespace {
+
 bool matches(const LangTables &t, const LANG *l) {
     return t.lang == l && t.lower == l->lower && t.upper == l->upper &&
            t.parts == l->parts && t.books == l->books &&
@@ -102,14 +128,19 @@ void build(LangTables &t, const LANG *l) {
     t.books = l->books;
     std::memcpy(t.chars, l->chars, sizeof t.chars);
     LANG *ml = const_cast<LANG *>(l);
+    // The letter classes and the folding from one pass over the letter
+    // strings; the other classes from their tests.
+    const LetterIndex letters = letter_index(l);
     for (int b = 0; b < 256; ++b) {
         signed char ch = static_cast<signed char>(b);
-        std::uint16_t mask = 0;
+        const bool lower = letters.lower[b] >= 0, upper = letters.upper[b] >= 0;
+        std::uint16_t mask = (lower || upper ? C_LETTER : 0) | (lower ? C_LOWER : 0) |
+                             (upper ? C_UPPER : 0);
         for (const auto &ct : kClassTests)
-            if (ct.test(ch, ml))
+            if (ct.bit != C_LETTER && ct.bit != C_LOWER && ct.bit != C_UPPER && ct.test(ch, ml))
                 mask |= ct.bit;
         t.cls[b] = mask;
-        t.fold[b] = upper(ch, ml);
+        t.fold[b] = letters.fold(l, static_cast<unsigned char>(b));
     }
     // The books by number; only the list is walked, never the names.
     for (const BOOKS *b = l->books; b != nullptr; b = b->next)

@@ -223,19 +223,21 @@ void load_config(const Options &o) {
     } catch (const tovrin::config_error &e) {
         config_failure(std::string(e.what()) + " (" + loaded.origin + ")");
     }
-    const tovrin::ConfigText parsed = tovrin::parse_config(text);
-    if (!parsed.errors.empty())
-        config_failure(loaded.shown + ":" + std::to_string(parsed.errors.front().line) + ": " +
-                       parsed.errors.front().message + " (" + loaded.origin + ")");
-    if (parsed.languages.empty())
-        config_failure(loaded.shown + ": no languages in it (" + loaded.origin + ")");
-    if (o.verbose)
-        std::cerr << "tovrin: configuration: " << loaded.shown << " (" << loaded.origin << ")\n";
     tovrin_config_error err{};
     // The configuration lives as long as the program.
     static ConfigHandle config = open_config(text, loaded.shown, &err);
-    if (!config)
+    if (!config) {
+        // The file is read a second time only to say where it came from.
+        const tovrin::ConfigText parsed = tovrin::parse_config(text);
+        if (!parsed.errors.empty())
+            config_failure(loaded.shown + ":" + std::to_string(parsed.errors.front().line) +
+                           ": " + parsed.errors.front().message + " (" + loaded.origin + ")");
+        if (parsed.languages.empty())
+            config_failure(loaded.shown + ": no languages in it (" + loaded.origin + ")");
         open_failure(err);
+    }
+    if (o.verbose)
+        std::cerr << "tovrin: configuration: " << loaded.shown << " (" << loaded.origin << ")\n";
 }
 
 int cmd_config(const Options &o) {
