@@ -11,6 +11,10 @@ KIND is one of
   spaces   SIZE spaces
   digits   SIZE random decimal digits
   letters  SIZE random letters a-z (letters of every shipped language)
+  capitals SIZE random capitals A-Z and Czech Č Ř Š Ž, and spaces between
+           one in eight (each capital after a space may begin a citation)
+  leads    SIZE random UTF-8 lead bytes (0xC2-0xF4), a letter's first byte
+           in many languages, with no continuation byte
 SIZE is a byte count with an optional K or M suffix (10^3, 10^6 bytes).
 
 The prose is made of runs of consecutive words of the shipped sample
@@ -250,23 +254,39 @@ def write_prose(out, size, seed, sample, bibl, with_citations, maker_for=None, w
 
 
 def write_filler(out, size, seed, alphabet):
+    """SIZE bytes drawn from ``alphabet``, a list of byte strings (the
+    last one drawn is cut at SIZE)."""
     rng = random.Random(seed)
     chunk = 1 << 16
     done = 0
     while done < size:
         n = min(chunk, size - done)
         if len(alphabet) == 1:
-            out.write(alphabet.encode("ascii") * n)
+            piece = alphabet[0] * n
         else:
-            out.write("".join(rng.choices(alphabet, k=n)).encode("ascii"))
+            piece = b"".join(rng.choices(alphabet, k=n))
+        out.write(piece[:n])
         done += n
+
+
+def filler_alphabet(kind):
+    """The bytes of a worst-case input, as a list of byte strings."""
+    if kind == "capitals":
+        capitals = [bytes([c]) for c in range(ord("A"), ord("Z") + 1)]
+        capitals += [c.encode("utf-8") for c in "ČŘŠŽ"]
+        return capitals * 7 + [b" "] * len(capitals)
+    if kind == "leads":
+        return [bytes([b]) for b in range(0xC2, 0xF5)]
+    return [bytes([c]) for c in {"spaces": b" ", "digits": b"0123456789",
+                                 "letters": b"abcdefghijklmnopqrstuvwxyz"}[kind]]
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--seed", type=int, default=20240611)
     ap.add_argument("--data", default="data", help="directory of bibl.ini and nztexty.tex")
-    ap.add_argument("kind", choices=["cite", "cite-en", "prose", "spaces", "digits", "letters"])
+    ap.add_argument("kind", choices=["cite", "cite-en", "prose", "spaces", "digits", "letters",
+                                     "capitals", "leads"])
     ap.add_argument("size", type=parse_size)
     ap.add_argument("out")
     a = ap.parse_args()
@@ -281,9 +301,7 @@ def main():
             write_prose(out, a.size, a.seed, f"{a.data}/nztexty.tex",
                         f"{a.data}/bibl.ini", a.kind == "cite")
         else:
-            alphabet = {"spaces": " ", "digits": "0123456789",
-                        "letters": "abcdefghijklmnopqrstuvwxyz"}[a.kind]
-            write_filler(out, a.size, a.seed, alphabet)
+            write_filler(out, a.size, a.seed, filler_alphabet(a.kind))
 
 
 if __name__ == "__main__":

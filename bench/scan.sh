@@ -14,7 +14,8 @@
 #       cite     Czech prose of data/nztexty.tex with a citation every ~300
 #                bytes, 20 MB
 #       prose    the same prose without citations, 20 MB
-#       spaces, digits, letters   1, 2, 4 and 8 MB of only that
+#       spaces, digits, letters,  1, 2, 4 and 8 MB of only that
+#       capitals, leads            (see bench/make_corpus.py)
 #  3. Times, with hyperfine, the driver (run in a directory that holds a copy
 #     of data/bibl.ini and the input linked as nztexty.tex, output to
 #     /dev/null) and `cat` on each input in one hyperfine run, and on the
@@ -129,7 +130,7 @@ rundir() {
 say "== inputs (seed $seed, in $corpus)"
 cite=$(input cite "$corpus_size")
 prose=$(input prose "$corpus_size")
-for kind in spaces digits letters; do
+for kind in spaces digits letters capitals leads; do
     for size in "${patho_sizes[@]}"; do input "$kind" "$size" >/dev/null; done
 done
 
@@ -217,7 +218,7 @@ row "prose $corpus_size" "$bytes" "$(mbs "$bytes" "$t_dorvi")" "$(mbs "$bytes" "
     "$(ratio "$t_dorvi" "$t_cat")x"
 
 declare -A first_time last_time
-for kind in spaces digits letters; do
+for kind in spaces digits letters capitals leads; do
     gave_up=0
     for size in "${patho_sizes[@]}"; do
         file=$(input "$kind" "$size")
@@ -259,7 +260,7 @@ done
         "$(mbs "$(stat -c %s "$cite")" "$c_cite") MB/s cpu (target >= 150)"
     say "tovrin scan --format plain: $(mbs "$(stat -c %s "$cite")" "$t_scan") MB/s," \
         "$(ratio "$t_scan" "$t_cite")x the time of dorvi (target <= 2x)"
-    for kind in spaces digits letters; do
+    for kind in spaces digits letters capitals leads; do
         if [[ -n ${first_time[$kind]:-} && -n ${last_time[$kind]:-} ]]; then
             r=$(ratio "${last_time[$kind]}" "${first_time[$kind]}")
         else
@@ -338,7 +339,7 @@ say " Target: scan/byte of cite <= 60)" | tee -a "$summary"
     say "== linearity in instructions (Ir scan less the empty scan," \
         "${lin_bytes[1]} bytes against ${lin_bytes[0]})"
 } | tee -a "$summary"
-for kind in spaces digits letters; do
+for kind in spaces digits letters capitals leads; do
     src=$(input "$kind" "${patho_sizes[-1]}")
     irs=()
     for n in "${lin_bytes[@]}"; do
