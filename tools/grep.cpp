@@ -1,10 +1,13 @@
 // tovrin grep: the lines of texts that cite a passage overlapping a query.
+#include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "citetext.h"
 #include "cli.h"
+#include "parallel.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -14,14 +17,15 @@ namespace {
 
 class GrepOutput : public Consumer {
 public:
-    GrepOutput(LANG *l, std::string query, bool exact)
-        : l_(l), query_(std::move(query)), exact_(exact) {}
-    bool matched() const { return matched_; }
-    void begin_file(const std::string &name) override {
+    // `matched` is set when a line matches (shared by the pieces of -j).
+    GrepOutput(LANG *l, std::string query, bool exact, std::atomic<bool> &matched)
+        : l_(l), query_(std::move(query)), exact_(exact), matched_(matched) {}
+    void begin_file(const std::string &name) override { begin_piece(name, Place{}); }
+    void begin_piece(const std::string &name, const Place &start) override {
         file_ = name;
         line_.clear();
-        line_no_ = 1;
-        line_start_ = Place{};
+        line_no_ = start.line;
+        line_start_ = start;
         hit_ = false;
     }
     unsigned without() const override {
@@ -41,6 +45,7 @@ public:
         if (!line_.empty())
             flush_line();
     }
+    void end_piece() override { end_file(); }
 
 private:
     // Whether a unit of `a` overlaps one of `b`, as the reading compares.
@@ -83,7 +88,8 @@ private:
     std::string line_;
     long line_no_ = 1;
     Place line_start_;
-    bool hit_ = false, matched_ = false;
+    bool hit_ = false;
+    std::atomic<bool> &matched_;
 };
 
 } // namespace
@@ -99,13 +105,17 @@ int cmd_grep(const Options &o) {
     if (!query.problem.empty())
         usage_error("grep: " + query.problem);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
-    GrepOutput grep(l, query.read, o.exact);
-    Scan scan(l, text_options(o.exact), grep);
-    const int status = scan_files(files, scan);
+    std::atomic<bool> matched = false;
+    const int status = scan_in_parallel(files, jobs(o), [&] {
+        ScanJob job;
+        job.consumer = std::make_unique<GrepOutput>(l, query.read, o.exact, matched);
+        job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+        return job;
+    });
     std::fflush(stdout);
     if (status != 0)
         return 2;
-    return grep.matched() ? 0 : 1;
+    return matched ? 0 : 1;
 }
 
 

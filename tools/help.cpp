@@ -93,7 +93,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "  tovrin scan --format json kazani.tex\n"
      "  tovrin scan --format tex --macro cite --index kniha.tex\n"},
     {"lint",
-     "usage: tovrin lint [--exact] [--lang L] [FILE...]\n"
+     "usage: tovrin lint [--exact] [-j N] [--lang L] [FILE...]\n"
      "Reports citations written wrongly as FILE:LINE:COLUMN: message (unknown book\n"
      "name, chapter or verse 0 or above 999, reversed range, missing chapter); the\n"
      "column counts characters. In a language that names numbering systems (an '='\n"
@@ -101,7 +101,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "has: \"no verse 99 in J 3 (it has 36)\", \"no chapter 29 in Mt (it has 28)\",\n"
      "\"no book 3 Mak in hebrew, kjva or catholic\" (a chapter alone at the start\n"
      "of a sentence is taken for prose). Exit status 1 when anything was reported,\n"
-     "2 when a file could not be read.\n"
+     "2 when a file could not be read. -j N as for scan.\n"
      "example:\n"
      "  tovrin lint kazani.tex\n"},
     {"index",
@@ -111,10 +111,10 @@ const std::map<std::string, std::string> kCommandHelp = {
      "example:\n"
      "  tovrin index --format json kapitola*.tex\n"},
     {"grep",
-     "usage: tovrin grep [--exact] [--lang L] CITATION [FILE...]\n"
+     "usage: tovrin grep [--exact] [-j N] [--lang L] CITATION [FILE...]\n"
      "Prints FILE:LINE:text for every line with a citation that shares a passage\n"
      "with CITATION. Exit status 0 when a line matched, 1 when none did, 2 on errors\n"
-     "(a CITATION that fails its checks says why).\n"
+     "(a CITATION that fails its checks says why). -j N as for scan.\n"
      "example:\n"
      "  tovrin grep \"\xc5\x98 8\" kniha.tex     (finds \xc5\x98 8,28, \xc5\x98 7,25-8,2 and \xc5\x98 8)\n"},
     {"tokens", "usage: tovrin tokens [--exact] [--lang L] TEXT\n"

@@ -2,12 +2,14 @@
 // or verses that no numbering system of the language has, with their
 // places, as a compiler reports errors. The library's linter judges; this
 // file feeds it the files and writes what it reports.
-#include <iostream>
+#include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "cli.h"
 #include "lint.h"
+#include "parallel.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -22,13 +24,17 @@ public:
         : l_(l), options_(options), report_(std::move(report)) {}
 
     bool reads_citations() const override { return false; }
-    void begin_file(const std::string &name) override {
+    void begin_file(const std::string &name) override { begin_piece(name, Place{}); }
+    // A piece after a paragraph break is linted on its own, as lint reads
+    // nothing across one; its places count from its start.
+    void begin_piece(const std::string &name, const Place &start) override {
         const std::string sigla = sigla_for(name);
         tovrin_options options = options_;
         options.sigla = sigla.c_str();
         linter_.reset(tovrin_linter_new(l_, &options));
         if (!linter_)
             throw std::bad_alloc();
+        start_ = start;
     }
     void text(std::string_view run, long long) override {
         const tovrin_problem_handler h{on_problem, this};
@@ -40,16 +46,22 @@ public:
         tovrin_linter_finish(linter_.get(), &h);
         linter_.reset();
     }
+    void end_piece() override { end_file(); }
 
 private:
     static void on_problem(const tovrin_lint_problem *p, void *self) {
         auto &me = *static_cast<LintConsumer *>(self);
-        me.report_(me, Place{p->offset, p->line, p->column}, p->message);
+        const Place &s = me.start_;
+        me.report_(me,
+                   Place{s.offset + p->offset, s.line + p->line - 1,
+                         p->line == 1 ? s.column + p->column - 1 : p->column},
+                   p->message);
     }
 
     LANG *l_;
     tovrin_options options_;
     LintReport report_;
+    Place start_; // of the piece being read
     std::unique_ptr<tovrin_linter, void (*)(tovrin_linter *)> linter_{nullptr,
                                                                       tovrin_linter_free};
 };
@@ -62,15 +74,18 @@ std::unique_ptr<Consumer> lint_consumer(LANG *l, bool exact, LintReport report) 
 
 int cmd_lint(const Options &o) {
     LANG *l = language(o.lang);
-    int problems = 0;
-    const auto lint = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
-                                                    const std::string &message) {
-        ++problems;
-        std::cout << scan.file() << ":" << scan.where(at) << ": " << message << "\n";
+    std::atomic<int> problems = 0;
+    const int status = scan_in_parallel(o.args, jobs(o), [&] {
+        ScanJob job;
+        job.consumer = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
+                                                     const std::string &message) {
+            ++problems;
+            write_bytes(scan.file() + ":" + scan.where(at) + ": " + message + "\n");
+        });
+        job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+        return job;
     });
-    Scan scan(l, text_options(o.exact), *lint);
-    const int status = scan_files(o.args, scan);
-    std::cout.flush();
+    std::fflush(stdout);
     // As grep does: 2 for trouble (a file that could not be read) over 1
     // for findings.
     return status != 0 ? 2 : problems > 0 ? 1 : 0;

@@ -71,6 +71,8 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     sigla_ = sigla_for(name);
     if (piece.first)
         consumer_.begin_file(name);
+    else
+        consumer_.begin_piece(name, piece.start);
     start_ = piece.start;
     handed_ = 0;
     read(f);

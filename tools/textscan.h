@@ -76,7 +76,9 @@ public:
     virtual void text(std::string_view, long long /*offset*/) {}
     virtual void citation(const Citation &c) = 0;
     virtual void end_file() {}
-    // The end of a piece of a file that is scanned in pieces (not its last).
+    // The start of a piece of a file that is scanned in pieces (not its
+    // first), at `start`; and the end of one (not its last).
+    virtual void begin_piece(const std::string & /*name*/, const Place & /*start*/) {}
     virtual void end_piece() {}
 
     // The file being scanned.
