@@ -28,7 +28,8 @@ function template() { return $('template').value || DEFAULT_TEMPLATE; }
 function link(citation) {
   return template()
     .replaceAll('{english}', encodeURIComponent(citation.english || citation.canonical))
-    .replaceAll('{canonical}', encodeURIComponent(citation.canonical));
+    .replaceAll('{canonical}', encodeURIComponent(citation.canonical))
+    .replaceAll('{osis}', encodeURIComponent(citation.osis || ''));
 }
 
 // POSTs the current input to `path`; the parsed answer, or an Error with
@@ -61,18 +62,21 @@ async function scan() {
     const [found, lint, index] = await Promise.all(
       ['/api/scan', '/api/lint', '/api/index'].map(post));
     show(found, lint.findings, index.index);
-    status('');
+    // A text of very many citations: the answers list the first ones.
+    status([found, lint, index].map((a) => a.note).filter(Boolean).join('; '));
   } catch (e) {
     $('result').hidden = true;
     status(e.message);
   }
 }
 
-// The length in bytes of what a finding quotes last ("... in 'Xy 3,4'"),
-// to show it marked in the text.
-function quoted_length(message) {
-  const m = message.match(/'([^']*)'$/);
-  return m ? encoder.encode(m[1]).length : 1;
+// The length in bytes of what a finding is about, to show it marked in the
+// text: the citation the server read there ("no verse 99 in J 3 (it has
+// 36)" is about "J 3,99"), or what the message quotes last when that is
+// longer ("reversed range in 'Mt 5,7-3'").
+function finding_length(finding) {
+  const m = finding.message.match(/'([^']*)'$/);
+  return Math.max(finding.length || 1, m ? encoder.encode(m[1]).length : 1);
 }
 
 // The text with every citation and finding marked: citations as <mark>
@@ -83,7 +87,7 @@ function marked_text(text, citations, findings) {
   const piece = (a, b) => decoder.decode(bytes.subarray(a, b));
   const events = [];
   findings.forEach((f, k) => {
-    let end = Math.min(bytes.length, f.offset + quoted_length(f.message));
+    let end = Math.min(bytes.length, f.offset + finding_length(f));
     for (const c of citations)
       if (c.offset >= f.offset && c.offset < end) end = Math.max(end, c.offset + c.length);
     events.push({ at: f.offset, order: 1, open: element('span', { class: 'finding', id: `finding-${k}` }) });
@@ -189,8 +193,11 @@ async function open_file(file) {
   await scan();
 }
 
+// "Find citations" reads what is in the text field; while it is empty
+// after a document was opened, the document is read again.
 function scan_pasted() {
-  input = { text: $('text').value, name: 'text' };
+  const document_open = input && input.file && $('text').value === '';
+  if (!document_open) input = { text: $('text').value, name: 'text' };
   return scan();
 }
 
