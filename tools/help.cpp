@@ -20,6 +20,7 @@ const char kHelp[] =
     "  lint          report citations that are written wrongly\n"
     "  index         the Scripture index of a document\n"
     "  grep          lines citing a passage that overlaps CITATION\n"
+    "  map           a picture (SVG) of the books and chapters cited\n"
     "commands on single citations (the arguments, or lines of standard input):\n"
     "  expand, translate, compare, units, tokens\n"
     "  books         the books of a language\n"
@@ -109,6 +110,20 @@ const std::map<std::string, std::string> kCommandHelp = {
      "in canonical order, each with the places (FILE:LINE) that cite it.\n"
      "example:\n"
      "  tovrin index --format json kapitola*.tex\n"},
+    {"map",
+     "usage: tovrin map [--by chapter|verse] [--book NAME] [--format svg|json]\n"
+     "                  [-o FILE] [--exact] [--lang L] [FILE...]\n"
+     "Draws what the texts cite as an SVG picture (A4 width): a row per book of the\n"
+     "language, in its order and with its names, a cell per chapter coloured by\n"
+     "the number of citations (light to dark, readable in greyscale), a tooltip per\n"
+     "cell, the total of each book, a legend and the totals. Books never cited stay\n"
+     "as empty rows. --by verse draws one book (--book NAME, else the one cited\n"
+     "most) a row per chapter, a cell per verse. The counts are the index's: each\n"
+     "unit of a citation counts once per place (line, paragraph) in every chapter\n"
+     "(verse) it touches. --format json gives the counts; -o FILE writes to FILE.\n"
+     "examples:\n"
+     "  tovrin map -o mapa.svg kazani*.tex\n"
+     "  tovrin map --by verse --book Mt --format json kazani.tex\n"},
     {"grep",
      "usage: tovrin grep [--exact] [--lang L] CITATION [FILE...]\n"
      "Prints FILE:LINE:text for every line with a citation that shares a passage\n"

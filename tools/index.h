@@ -50,6 +50,8 @@ public:
             }
         }
     }
+    // The entries in the order first cited.
+    const std::vector<IndexEntry> &entries() const { return entries_; }
     // The entries in canonical order: compare_pu ranks the earlier start
     // (and, from the same start, the wider span) first.
     std::vector<IndexEntry> sorted() {
