@@ -265,6 +265,51 @@ TEST_F(Serve, ScanAgreesWithTheCommand) {
     }
 }
 
+// /api/map gives what `tovrin map` gives, counts and picture, for a text
+// and for the book drawn verse by verse; a bad "by" or book is an error.
+TEST_F(Serve, MapAgreesWithTheCommand) {
+    testing_support::TempDir dir;
+    const std::string text = "Srv. Mt 5,3-12; L 6,20n a Gn 1,1-2,3.\nZnovu Mt 5,7 a Ž 23.\n";
+    dir.write("kazani.txt", text);
+    const std::string tovrin = testing_support::binary_dir() + "/tovrin --config " +
+                               testing_support::source_dir() + "/data/bibl.ini map ";
+    httplib::Client c = client();
+    for (const char *by : {"chapter", "verse"}) {
+        SCOPED_TRACE(by);
+        const std::string options = std::string("--by ") + by + " ";
+        const auto json_cli =
+            testing_support::run_command(tovrin + options + "--format json kazani.txt", dir.path());
+        const auto svg_cli = testing_support::run_command(tovrin + options + "kazani.txt", dir.path());
+        ASSERT_EQ(json_cli.status, 0) << json_cli.err;
+        const auto res = c.Post("/api/map",
+                                json{{"text", text}, {"name", "kazani.txt"}, {"by", by}}.dump(),
+                                "application/json");
+        ASSERT_TRUE(res);
+        ASSERT_EQ(res->status, 200) << res->body;
+        json answer = json::parse(res->body);
+        EXPECT_EQ(answer["svg"], svg_cli.out);
+        EXPECT_EQ(answer["name"], "kazani.txt");
+        answer.erase("svg");
+        answer.erase("name");
+        EXPECT_EQ(answer, json::parse(json_cli.out));
+    }
+    const struct {
+        const char *body;
+        int status;
+        const char *error;
+    } bad[] = {
+        {R"({"text":"Mt 5,3","by":"book"})", 400, "\"by\" must be \"chapter\" or \"verse\""},
+        {R"({"text":"Mt 5,3","by":"verse","book":"Xy"})", 422,
+         "unknown book 'Xy' in the language cz"},
+    };
+    for (const auto &b : bad) {
+        const auto res = c.Post("/api/map", b.body, "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, b.status);
+        EXPECT_EQ(json::parse(res->body)["error"], b.error);
+    }
+}
+
 // A language that names no numbering system gives no OSIS references:
 // its book numbers need not follow the order the OSIS names are given in.
 TEST(ServeWithoutSystems, OsisIsNull) {
@@ -368,7 +413,8 @@ TEST_F(Serve, MethodsAndIcon) {
     } wrong[] = {
         {"GET", "/api/scan", "POST"},     {"GET", "/api/lint", "POST"},
         {"GET", "/api/index", "POST"},    {"GET", "/api/expand", "POST"},
-        {"GET", "/api/translate", "POST"}, {"PUT", "/api/scan", "POST"},
+        {"GET", "/api/translate", "POST"}, {"GET", "/api/map", "POST"},
+        {"PUT", "/api/scan", "POST"},
         {"POST", "/api/languages", "GET"}, {"POST", "/", "GET"},
         {"DELETE", "/app.js", "GET"},
     };

@@ -8,6 +8,8 @@
 //   POST /api/scan          the citations of a text or document
 //   POST /api/lint          what `tovrin lint` reports on it
 //   POST /api/index         its Scripture index, as `tovrin index` gives it
+//   POST /api/map           the chapters (verses) it cites, counted and drawn
+//                           as `tovrin map` draws them
 //   POST /api/expand        one citation, canonical (or in another language,
 //                           or as OSIS references)
 //   POST /api/translate     one citation, token by token in another language
@@ -49,6 +51,7 @@
 
 #include "citetext.h"
 #include "cli.h"
+#include "coverage.h"
 #include "document.h"
 #include "escape.h"
 #include "index.h"
@@ -165,7 +168,14 @@ struct Input {
     std::optional<doc::Document> document;
     LANG *lang = nullptr;
     bool exact = false;
+    // The map's: "chapter" or "verse", and the book (empty: the most cited).
+    std::string by = "chapter", book;
 };
+
+// Part `name` of a form upload, or `fallback`.
+std::string form_part(const httplib::Request &req, const char *name, const std::string &fallback) {
+    return req.has_file(name) ? req.get_file_value(name).content : fallback;
+}
 
 Input read_upload(const httplib::Request &req) {
     if (!req.has_file("file"))
@@ -173,7 +183,9 @@ Input read_upload(const httplib::Request &req) {
     const httplib::MultipartFormData file = req.get_file_value("file");
     Input in;
     in.name = file.filename.empty() ? "upload" : file.filename;
-    in.lang = language_named(req.has_file("lang") ? req.get_file_value("lang").content : "cz");
+    in.lang = language_named(form_part(req, "lang", "cz"));
+    in.by = form_part(req, "by", in.by);
+    in.book = form_part(req, "book", in.book);
     const doc::Format format = doc::format_of(in.name);
     if (format == doc::Format::text) {
         in.text = file.content;
@@ -195,6 +207,8 @@ Input read_input(const httplib::Request &req) {
     in.name = string_member(body, "name", "text");
     in.lang = language_named(string_member(body, "lang", "cz"));
     in.exact = bool_member(body, "exact");
+    in.by = string_member(body, "by", in.by);
+    in.book = string_member(body, "book", in.book);
     return in;
 }
 
@@ -390,6 +404,30 @@ void handle_index(const httplib::Request &req, httplib::Response &res) {
     send_json(res, answer);
 }
 
+// The map of what the text cites, as `tovrin map` counts and draws it:
+// its counts and, as "svg", the picture.
+void handle_map(const httplib::Request &req, httplib::Response &res) {
+    const Input in = read_input(req);
+    if (in.by != "chapter" && in.by != "verse")
+        fail(400, "\"by\" must be \"chapter\" or \"verse\"");
+    IndexCollector index(in.lang, 0); // counts only
+    Scan scan(in.lang, text_options(in.exact), index);
+    scan_locked(in, scan);
+    std::vector<CitedUnit> units;
+    for (const IndexEntry &e : index.entries())
+        units.push_back({e.unit, static_cast<long long>(e.cited)});
+    const Coverage coverage = locked([&] {
+        const int book = in.book.empty() ? 0 : findbook(in.book.c_str(), in.lang);
+        if (!in.book.empty() && book == 0)
+            fail(422, "unknown book '" + in.book + "' in the language " + in.lang->name);
+        return count_coverage(units, in.lang, in.by == "verse", book);
+    });
+    json answer = json::parse(coverage_json(coverage));
+    answer["name"] = in.name;
+    answer["svg"] = coverage_svg(coverage, in.name);
+    send_json(res, answer);
+}
+
 // ---------------------------------------------------------------------
 // Single citations
 
@@ -540,7 +578,8 @@ void routes(httplib::Server &svr) {
         void (*handle)(const httplib::Request &, httplib::Response &);
     } apis[] = {
         {"/api/scan", handle_scan},     {"/api/lint", handle_lint},
-        {"/api/index", handle_index},   {"/api/expand", handle_expand},
+        {"/api/index", handle_index},   {"/api/map", handle_map},
+        {"/api/expand", handle_expand},
         {"/api/translate", handle_translate},
     };
     for (const auto &a : apis) {

@@ -1,5 +1,6 @@
 // The page of `tovrin serve`: sends the text (or the dropped file) to the
-// server's /api/scan, /api/lint and /api/index and shows the answers.
+// server's /api/scan, /api/lint, /api/index and /api/map and shows the
+// answers.
 // Offsets in the answers count bytes of the UTF-8 text, so the text is
 // cut as bytes. Everything is built with DOM calls: no text of the user
 // is ever read as markup.
@@ -59,9 +60,10 @@ async function scan() {
   if (!input) return;
   status('Reading…');
   try {
-    const [found, lint, index] = await Promise.all(
-      ['/api/scan', '/api/lint', '/api/index'].map(post));
+    const [found, lint, index, map] = await Promise.all(
+      ['/api/scan', '/api/lint', '/api/index', '/api/map'].map(post));
     show(found, lint.findings, index.index);
+    show_map(map.svg);
     // A text of very many citations: the answers list the first ones.
     status([found, lint, index].map((a) => a.note).filter(Boolean).join('; '));
   } catch (e) {
@@ -179,6 +181,15 @@ function show(found, findings, index) {
   $('index').tBodies[0].replaceChildren(...index.map((e) =>
     element('tr', {}, element('td', {}, e.citation), element('td', {}, e.places.join(', ')))));
   $('result').hidden = false;
+}
+
+// The map the server drew (its names escaped there), parsed as SVG, never
+// as HTML; it scales to the page.
+function show_map(svg) {
+  const picture = new DOMParser().parseFromString(svg, 'image/svg+xml').documentElement;
+  picture.removeAttribute('width');
+  picture.removeAttribute('height');
+  $('map').replaceChildren(document.importNode(picture, true));
 }
 
 async function open_file(file) {
