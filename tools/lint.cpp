@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "lint.h"
+#include "progress.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -66,10 +67,15 @@ int cmd_lint(const Options &o) {
     const auto lint = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
                                                     const std::string &message) {
         ++problems;
+        progress::clear();
         std::cout << scan.file() << ":" << scan.where(at) << ": " << message << "\n";
     });
     Scan scan(l, text_options(o.exact), *lint);
-    const int status = scan_files(o.args, scan);
+    int status;
+    {
+        const progress::Line line(o.args);
+        status = scan_files(o.args, scan);
+    }
     std::cout.flush();
     // As grep does: 2 for trouble (a file that could not be read) over 1
     // for findings.

@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "coverage.h"
 #include "index.h"
+#include "progress.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -67,7 +68,11 @@ int cmd_map(const Options &o) {
     }
     IndexCollector index(l, 0); // counts only: no places listed
     Scan scan(l, text_options(o.exact), index);
-    const int status = scan_files(o.args, scan);
+    int status;
+    {
+        const progress::Line line(o.args);
+        status = scan_files(o.args, scan);
+    }
     std::vector<CitedUnit> units;
     for (const IndexEntry &e : index.entries())
         units.push_back({e.unit, static_cast<long long>(e.cited)});
