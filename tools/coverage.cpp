@@ -152,28 +152,8 @@ Coverage count_coverage(std::span<const CitedUnit> units, LANG *l, bool by_verse
     return c;
 }
 
-std::string coverage_json(const Coverage &c) {
-    std::string out = "{\"lang\":" + json_string(c.lang) + ",\"by\":\"" +
-                      (c.by_verse ? "verse" : "chapter") +
-                      "\",\"citations\":" + std::to_string(c.citations) + ",\"rows\":[";
-    for (std::size_t k = 0; k < c.rows.size(); ++k) {
-        const CoverageRow &r = c.rows[k];
-        const char *osis = tovrin_osis_book(r.book);
-        out += (k > 0 ? ",\n" : "\n") + std::string("{\"book\":") + std::to_string(r.book) +
-               ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") +
-               ",\"name\":" + json_string(r.label);
-        if (r.chapter > 0)
-            out += ",\"chapter\":" + std::to_string(r.chapter);
-        out += ",\"total\":" + std::to_string(r.total) + ",\"counts\":[";
-        for (std::size_t j = 0; j < r.cells.size(); ++j)
-            out += (j > 0 ? "," : "") + std::to_string(r.cells[j]);
-        out += "]}";
-    }
-    return out + "\n]}\n";
-}
-
 // ---------------------------------------------------------------------
-// The picture
+// The colour scale
 
 namespace {
 
@@ -224,13 +204,57 @@ struct Scale {
             ++k;
         return colour(k);
     }
+    // The counts of class k.
+    long long high(std::size_t k) const {
+        return k + 1 < bounds.size() ? bounds[k + 1] - 1 : largest;
+    }
     std::string label(std::size_t k) const {
-        const long long low = bounds[k];
-        const long long high = k + 1 < bounds.size() ? bounds[k + 1] - 1 : largest;
-        return low == high ? std::to_string(low)
-                           : std::to_string(low) + "\u2013" + std::to_string(high);
+        return bounds[k] == high(k) ? std::to_string(bounds[k])
+                                    : std::to_string(bounds[k]) + "\u2013" + std::to_string(high(k));
     }
 };
+
+Scale scale_of(const Coverage &c) {
+    Scale scale;
+    for (const CoverageRow &r : c.rows)
+        for (long long n : r.cells)
+            scale.largest = std::max(scale.largest, n);
+    scale.bounds = class_bounds(scale.largest);
+    return scale;
+}
+
+} // namespace
+
+std::string coverage_json(const Coverage &c) {
+    std::string out = "{\"lang\":" + json_string(c.lang) + ",\"by\":\"" +
+                      (c.by_verse ? "verse" : "chapter") +
+                      "\",\"citations\":" + std::to_string(c.citations) + ",\"rows\":[";
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+        const CoverageRow &r = c.rows[k];
+        const char *osis = tovrin_osis_book(r.book);
+        out += (k > 0 ? ",\n" : "\n") + std::string("{\"book\":") + std::to_string(r.book) +
+               ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") +
+               ",\"name\":" + json_string(r.label);
+        if (r.chapter > 0)
+            out += ",\"chapter\":" + std::to_string(r.chapter);
+        out += ",\"total\":" + std::to_string(r.total) + ",\"counts\":[";
+        for (std::size_t j = 0; j < r.cells.size(); ++j)
+            out += (j > 0 ? "," : "") + std::to_string(r.cells[j]);
+        out += "]}";
+    }
+    out += "\n],\"scale\":[";
+    const Scale scale = scale_of(c);
+    for (std::size_t k = 0; k < scale.bounds.size(); ++k)
+        out += (k > 0 ? ",{\"from\":" : "{\"from\":") + std::to_string(scale.bounds[k]) +
+               ",\"to\":" + std::to_string(scale.high(k)) + ",\"colour\":\"" + scale.colour(k) +
+               "\"}";
+    return out + "]}\n";
+}
+
+// ---------------------------------------------------------------------
+// The picture
+
+namespace {
 
 // Geometry, in pixels of a page 760 wide (A4 at 96 dpi, less margins).
 constexpr double kWidth = 760, kMargin = 12, kLabel = 96, kPitch = 11.5, kCell = 10,
@@ -255,18 +279,15 @@ std::string citations_of(long long n) {
 } // namespace
 
 std::string coverage_svg(const Coverage &c, const std::string &title) {
-    Scale scale;
+    const Scale scale = scale_of(c);
     long long cells_cited = 0, rows_cited = 0;
     double lines = 0;
     for (const CoverageRow &r : c.rows) {
-        for (long long n : r.cells) {
-            scale.largest = std::max(scale.largest, n);
+        for (long long n : r.cells)
             cells_cited += n > 0;
-        }
         rows_cited += r.total > 0;
         lines += std::max<std::size_t>(1, (r.cells.size() + kPerLine - 1) / kPerLine);
     }
-    scale.bounds = class_bounds(scale.largest);
     const double height = kTop + lines * kLine + kMargin;
     const double grid = kMargin + kLabel;
 

@@ -46,7 +46,8 @@ struct Coverage {
 Coverage count_coverage(std::span<const CitedUnit> units, LANG *l, bool by_verse, int book = 0);
 
 // The counts as JSON: {"lang", "by", "citations", "rows": [{"book", "osis",
-// "name", ["chapter",] "total", "counts": [...]}]}.
+// "name", ["chapter",] "total", "counts": [...]}], "scale": [{"from", "to",
+// "colour"}]}, the scale being the picture's colour classes.
 std::string coverage_json(const Coverage &c);
 
 // The map as a self-contained SVG (A4 width): a row per book (chapter),
