@@ -31,7 +31,6 @@
 // so that the memory of a request is bounded and in proportion to it.
 #include <httplib.h>
 #include <malloc.h>
-#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
