@@ -5,6 +5,8 @@
 
 KIND is one of
   cite     Czech prose with a generated citation every ~300 bytes
+  cite-en  English prose with English citations ("John 3:16-18"), as
+           often, for comparisons with parsers of English references
   prose    the same prose stream without the citations
   spaces   SIZE spaces
   digits   SIZE random decimal digits
@@ -151,12 +153,64 @@ class CitationMaker:
         return cite + ","
 
 
-def write_prose(out, size, seed, sample, bibl, with_citations, maker_for=None):
+# Common English words, in no order: the prose of the English corpus
+# (no digits, so no citation of its own; "Job", "Mark" or "Acts" alone are
+# not citations either).
+ENGLISH_WORDS = """the of and to in a is that for it as was with be by on not he this are or
+his from at which but have an they you were her she there been one all we their has would
+when if so no will more about can up out them what into some could him time only other new
+these two may then do first any my now such like our over man me even most made after also
+did many before must through back years where much your way well down should because each
+just those people how too little state good very make world still own see men work long get
+here between both life being under never day same another know while last might us great
+old year off come since against go came right used take three himself few house use during
+without again place around however home small found thought went say part once general high
+upon school every does got united left number course war until always away something fact
+though water less public put think almost hand enough far took head yet government system
+better set told nothing night end why called didn't eyes find going look asked later knew
+point next city business give group toward young days let room president side social given
+present several order national possible rather second face per among form important often
+things looked early white case john become large big need four within felt children along
+saw best church ever least power development light thing seemed family interest want
+members mind country area others done turned although open god service certain kind problem
+began different door thus help sense means whole matter perhaps itself york times law human
+line above name example action company hands local show whether five history gave today
+either act feet across taken past quite anything seen having death week experience body""".split()
+
+
+class EnglishCitationMaker(CitationMaker):
+    """Random English citations in the forms readers write ("John 3:16",
+    "Gen 1:1-2:3", "Luke 6:20ff", "1 Cor 13:4,7", "Mark 1:2a")."""
+
+    def _tail(self):
+        r, c, v = self.rng, self._chap(), self._verse()
+        form = r.randrange(9)
+        if form == 0:
+            return f"{c}:{v}"
+        if form == 1:
+            return f"{c}:{v}-{v + r.randint(1, 12)}"
+        if form == 2:
+            return f"{c}:{v}-{c + r.randint(1, 3)}:{self._verse()}"
+        if form == 3:
+            return f"{c}:{v}{r.choice(['f', 'ff'])}"
+        if form == 4:
+            return f"{c}-{c + r.randint(1, 15)}"
+        if form == 5:
+            return f"{c}:{v},{v + r.randint(1, 5)}"
+        if form == 6:
+            return f"{c}:{v}{r.choice('ab')}"
+        if form == 7:
+            return f"{c}:{v}b-{v + r.randint(1, 12)}"
+        return f"{c}"
+
+
+def write_prose(out, size, seed, sample, bibl, with_citations, maker_for=None, words=None):
     """`maker_for(rng)`, when given, makes the citations instead of the
-    Czech CitationMaker (bench/phrase_corpus.py)."""
+    Czech CitationMaker (bench/phrase_corpus.py); `words`, when given, are
+    the prose instead of the sample's."""
     prose_rng = random.Random(seed)
     cite_rng = random.Random(seed + 1)
-    words = prose_words(sample, czech_names(bibl))
+    words = words or prose_words(sample, czech_names(bibl))
     if maker_for is None:
         maker_for = lambda rng: CitationMaker(rng, czech_main_names(bibl))
     maker = maker_for(cite_rng) if with_citations else None
@@ -212,13 +266,18 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--seed", type=int, default=20240611)
     ap.add_argument("--data", default="data", help="directory of bibl.ini and nztexty.tex")
-    ap.add_argument("kind", choices=["cite", "prose", "spaces", "digits", "letters"])
+    ap.add_argument("kind", choices=["cite", "cite-en", "prose", "spaces", "digits", "letters"])
     ap.add_argument("size", type=parse_size)
     ap.add_argument("out")
     a = ap.parse_args()
 
     with open(a.out, "wb") as out:
-        if a.kind in ("cite", "prose"):
+        if a.kind == "cite-en":
+            # The 66 books of the Protestant canon, which every parser knows.
+            books = block_lines(f"{a.data}/bibl.ini", "en", "+")[:66]
+            write_prose(out, a.size, a.seed, f"{a.data}/nztexty.tex", f"{a.data}/bibl.ini", True,
+                        lambda rng: EnglishCitationMaker(rng, books), ENGLISH_WORDS)
+        elif a.kind in ("cite", "prose"):
             write_prose(out, a.size, a.seed, f"{a.data}/nztexty.tex",
                         f"{a.data}/bibl.ini", a.kind == "cite")
         else:

@@ -663,6 +663,10 @@ typedef struct tovrin_citation {
                                 it ("@" lines of bibl.ini): "ČEP" of "J 3,16
                                 ČEP" or "Mt 5,3 (Kral.)"; the citation's
                                 text includes the tag; NULL when none */
+    const char *versification; /* the numbering system its OSIS ids follow
+                                  ("hebrew": the first of the language's
+                                  systems that has its first book),
+                                  borrowed; NULL when `osis` is NULL */
 } tovrin_citation;
 
 /* What a reader hands out: `citation` gets each record, `text` (may be

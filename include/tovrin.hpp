@@ -176,6 +176,8 @@ struct Citation {
     std::string canonical; // its canonical form
     std::optional<std::string> osis; // OSIS references; nullopt in a
                                      // language without numbering systems
+    std::optional<std::string> versification; // the numbering system the
+                                              // OSIS ids follow: "hebrew"
     long long offset = 0;  // its first byte in the text, from 0
     long long length = 0;  // its bytes in the text
     long line = 0;         // from 1
@@ -188,18 +190,23 @@ struct Citation {
     std::string translation; // the tag of a translation after it: "ČEP"
 
     // The OSIS ids of the books it names, in order, each once ("Matt").
-    std::vector<std::string> osis_books() const {
-        std::vector<std::string> ids;
-        for (const Unit &u : units)
-            for (int book : {u.bf, u.b})
-                if (const char *id = tovrin_osis_book(book))
-                    if (std::find(ids.begin(), ids.end(), id) == ids.end())
-                        ids.emplace_back(id);
-        return ids;
-    }
+    std::vector<std::string> osis_books() const;
 
     friend bool operator==(const Citation &, const Citation &) = default;
 };
+
+// The OSIS ids of the books `units` name, in order, each once ("Matt").
+inline std::vector<std::string> osis_books(std::span<const Unit> units) {
+    std::vector<std::string> ids;
+    for (const Unit &u : units)
+        for (int book : {u.bf, u.b})
+            if (const char *id = tovrin_osis_book(book))
+                if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                    ids.emplace_back(id);
+    return ids;
+}
+
+inline std::vector<std::string> Citation::osis_books() const { return tovrin::osis_books(units); }
 
 // How two citations relate: whether some unit of the first overlaps some
 // unit of the second (not symmetric), and which comes first.
@@ -1158,6 +1165,8 @@ inline Citation from_c(const tovrin_citation &c) {
         r.units.push_back(from_c(c.units[k]));
     for (int k = 0; k < c.optional_count; ++k)
         r.optional.emplace_back(c.optional[k].offset, c.optional[k].length);
+    if (c.versification != nullptr)
+        r.versification = c.versification;
     if (c.alternate != nullptr)
         r.alternate = c.alternate;
     if (c.translation != nullptr)

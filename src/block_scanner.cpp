@@ -52,11 +52,14 @@ constexpr bool continues_word(std::uint16_t prev, std::uint16_t next) {
 // ---- finding the bytes that may begin a citation --------------------------
 
 // The three classes the search for starts needs, per byte and as nibble
-// sets: bytes that may begin a citation (capitals and digits), letters and
-// digits (a start must not continue a word or a number).
+// sets: bytes that may begin a citation (capitals and digits that begin a
+// book name), letters and digits (a start must not continue a word or a
+// number).
 struct StartClasses {
     NibbleSet start, letter, digit;
     std::uint16_t cls[256] = {};
+    bool begins[256] = {}; // the start bytes, as a table
+    const LangTables *names = nullptr;
     // The ASCII start bytes lie in [ascii_first, ascii_last].
     std::uint8_t ascii_first = 0, ascii_last = 0;
 };
@@ -87,6 +90,34 @@ __attribute__((target("avx2"))) std::uint32_t starts32(const unsigned char *d,
 }
 #endif
 
+// Whether a book name may begin at the start d[k] as far as its first
+// bytes tell: the letters after a capital, or the digit after a digit, must
+// go on with a name (begins_no_name() on at most four bytes). Most starts
+// of running text begin none ("Když", "2020", and in Czech "že" or "řekl",
+// whose lead byte is also a capital's).
+inline bool may_begin_name(const unsigned char *d, std::size_t k, std::size_t n,
+                           const StartClasses &c) {
+    const std::uint16_t same = c.cls[d[k]] & (C_LETTER | C_DIGIT);
+    const std::size_t stop = std::min(n, k + (same == C_DIGIT ? 2 : 4));
+    int node = c.names->name_step(0, d[k]);
+    for (std::size_t p = k + 1; p < stop && (c.cls[d[p]] & same) != 0; ++p)
+        if ((node = c.names->name_step(node, d[p])) < 0)
+            return false;
+    return true;
+}
+
+// The first start of `hits` (bit k: d[at + k] may begin a citation) where
+// a name may begin, or -1.
+inline long long first_name_start(std::uint32_t hits, const unsigned char *d, std::size_t at,
+                                  std::size_t n, const StartClasses &c) {
+    for (; hits != 0; hits &= hits - 1) {
+        const std::size_t k = at + static_cast<std::size_t>(__builtin_ctz(hits));
+        if (may_begin_name(d, k, n, c))
+            return static_cast<long long>(k);
+    }
+    return -1;
+}
+
 // The position of the first byte of d[from, n) that may begin a citation,
 // or n; `before` is the class of d[from - 1] (0 when there is none).
 using FindStart = std::size_t (*)(const unsigned char *d, std::size_t from, std::size_t n,
@@ -97,7 +128,7 @@ std::size_t find_start_bytes(const unsigned char *d, std::size_t from, std::size
                              std::uint16_t before, const StartClasses &c) {
     for (std::size_t i = from; i < n; ++i) {
         const std::uint16_t k = c.cls[d[i]];
-        if ((k & (C_UPPER | C_DIGIT)) != 0 && !continues_word(before, k))
+        if (c.begins[d[i]] && !continues_word(before, k) && may_begin_name(d, i, n, c))
             return i;
         before = k;
     }
@@ -113,7 +144,8 @@ __attribute__((target("avx2"))) std::size_t find_start_avx2(const unsigned char 
     for (; i + 32 <= n; i += 32) {
         const std::uint32_t hits = starts32(d + i, before, c);
         if (hits != 0)
-            return i + static_cast<std::size_t>(__builtin_ctz(hits));
+            if (const long long k = first_name_start(hits, d, i, n, c); k >= 0)
+                return static_cast<std::size_t>(k);
         before = c.cls[d[i + 31]];
     }
     return find_start_bytes(d, i, n, before, c);
@@ -137,7 +169,7 @@ std::size_t find_start_sse2(const unsigned char *d, std::size_t from, std::size_
             const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(maybe));
             const std::uint16_t prev = k == from ? before : c.cls[d[k - 1]];
             const std::uint16_t cls = c.cls[d[k]];
-            if ((cls & (C_UPPER | C_DIGIT)) != 0 && !continues_word(prev, cls))
+            if (c.begins[d[k]] && !continues_word(prev, cls) && may_begin_name(d, k, n, c))
                 return k;
         }
     }
@@ -158,10 +190,13 @@ FindStart pick_find_start() {
 StartClasses start_classes(const LangTables &t) {
     StartClasses c;
     std::memcpy(c.cls, t.cls, sizeof c.cls);
+    c.names = &t;
     bool ascii = false;
     for (unsigned b = 0; b < 256; ++b) {
-        if ((t.cls[b] & (C_UPPER | C_DIGIT)) != 0) {
+        // A word or number whose first byte begins no name is no citation.
+        if ((t.cls[b] & (C_UPPER | C_DIGIT)) != 0 && t.name_step(0, static_cast<unsigned char>(b)) >= 0) {
             c.start.add(b);
+            c.begins[b] = true;
             if (b < 128) {
                 c.ascii_first = ascii ? c.ascii_first : static_cast<std::uint8_t>(b);
                 c.ascii_last = static_cast<std::uint8_t>(b);

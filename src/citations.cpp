@@ -123,6 +123,14 @@ private:
         return tag;
     }
 
+    // The numbering system that ids of `osis` follow: the language's first
+    // that has the book of the first id (tovrin_osis() numbers each book so).
+    const char *osis_system(std::string_view osis) const {
+        const int book = book_of_osis(osis.substr(0, osis.find('.')));
+        const tovrin_versification *v = book > 0 ? table_for(book, systems_of(l_), nullptr) : nullptr;
+        return v != nullptr ? tovrin_versification_name(v) : nullptr;
+    }
+
     // Drops the notes of the view before `at`, which no citation holds.
     void drop_notes_before(long long at) {
         std::vector<ViewNote> &notes = scan_.notes();
@@ -153,6 +161,8 @@ private:
         if (!(o_.without & TOVRIN_WITHOUT_OSIS) && tovrin_versification_of(l_, 0) != nullptr)
             osis.reset(tovrin_osis(c.read, l_, nullptr, 0));
         c.osis = osis.get();
+        if (osis != nullptr)
+            c.versification = osis_system(osis.get());
         std::vector<PARS_UNIT> units;
         if (!(o_.without & TOVRIN_WITHOUT_UNITS)) {
             const Units pp(tovrin_units(c.read, l_));

@@ -69,7 +69,6 @@ LANG *find_language(LANG *const *languages, std::size_t count, std::string_view 
 int readcr(char *strin, int delka, FILE *fd);
 unsigned strl2sp(const char *s);
 char *newst(const char *s);
-char *newstt(const char *s);
 
 // ---- the lexer's transition table -----------------------------------
 
@@ -268,6 +267,10 @@ struct ReadingRules {
 void add_sigla(const LANG *l, std::string_view line);
 void add_translations(const LANG *l, std::string_view line);
 void add_common_name(const LANG *l, std::string_view name);
+// The loader's "|" line: letters that readers also write as the following
+// mark of `l` ("f" beside "n"); following_marks() gives them back.
+void add_following_marks(const LANG *l, std::string_view line);
+std::string following_marks(const LANG *l);
 // The rules of `l`, with `more_sigla` (separated by spaces or commas, may
 // be null) added to its own.
 std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla);

@@ -430,7 +430,13 @@ int judge_by(At at, int len, const LangTables &t, Around around,
 template <typename At>
 int judge(At at, int len, const LangTables &t, Around around,
           const tovrin_versification *existing, Reading *reading = nullptr) {
-    if (len <= 0)
+    // Every citation has a chapter: a candidate without a digit ("Jan
+    // řekl", a name in prose) is none, whatever the rules, and most
+    // candidates of prose are such.
+    int k = 0;
+    while (k < len && !(at(k) >= '0' && at(k) <= '9'))
+        ++k;
+    if (k == len)
         return 0;
     return existing != nullptr ? judge_by<true>(at, len, t, around, existing, reading)
                                : judge_by<false>(at, len, t, around, existing, reading);

@@ -4,8 +4,12 @@
 // comes first) and are never released: every LANG pointer handed out stays
 // valid for the life of the process. Also here: the lookups by book number
 // (booknr, bookprn), which walk the same lists.
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -26,7 +30,7 @@ int readcr(char *strin, int delka, FILE *fd) {
     int stored = 0;
     int c;
     for (;;) {
-        c = std::fgetc(fd);
+        c = getc_unlocked(fd); // bibl.ini is read by one thread: no lock per byte
         if (c == EOF || stored == delka || c == '\n')
             break;
         if (c != '\r')
@@ -54,8 +58,6 @@ static char *copy_of(const char *s, std::size_t n) {
 
 char *newst(const char *s) { return copy_of(s, strl2sp(s)); }
 
-char *newstt(const char *s) { return copy_of(s, std::strlen(s)); }
-
 } // namespace tovrin::detail
 
 namespace {
@@ -67,7 +69,45 @@ using namespace tovrin::detail;
 }
 
 // What the loader knows about the language being filled.
+// Books and names live as long as the program, like the records that hold
+// them, and are cut from large blocks rather than allocated one by one:
+// with thousands of names, one allocation each was most of the cost of
+// loading bibl.ini.
+class Lasting {
+public:
+    void *take(std::size_t size) {
+        constexpr std::size_t align = alignof(std::max_align_t);
+        size = (size + align - 1) & ~(align - 1);
+        if (size > left_) {
+            const std::size_t block = std::max(size, kBlock);
+            next_ = keep(block);
+            left_ = block;
+        }
+        void *p = next_;
+        next_ += size;
+        left_ -= size;
+        return p;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64 << 10;
+    // A new block, reachable to the end (loads may run in several threads).
+    static char *keep(std::size_t size) {
+        static std::mutex lock;
+        static auto *blocks = new std::vector<std::unique_ptr<char[]>>;
+        char *block = new (std::nothrow) char[size];
+        if (block == nullptr)
+            init_fatal("can't malloc !");
+        const std::lock_guard<std::mutex> hold(lock);
+        blocks->emplace_back(block);
+        return block;
+    }
+    char *next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
 struct Current {
+    Lasting *lasting = nullptr; // where books and names go
     LANG *lang = nullptr;      // null outside a language
     BOOKS *last_book = nullptr;
     BOOK *last_name = nullptr; // null until the language's first "+" line
@@ -105,7 +145,7 @@ void open_language(Current &cur, const char *line) {
     l->next = config_table;
     config_table = l;
     l->name = newst(line + 1);
-    cur = Current{};
+    cur = Current{cur.lasting};
     cur.lang = l;
 }
 
@@ -113,7 +153,7 @@ void close_language(Current &cur) {
     if (cur.lang == nullptr)
         init_fatal("no '{' to close !");
     check_complete(cur);
-    cur = Current{};
+    cur = Current{cur.lasting};
 }
 
 void read_chars(Current &cur, const char *line) {
@@ -136,22 +176,20 @@ void read_word(Current &cur, const char *line, char *LANG::*field, int slot) {
     cur.has[slot] = true;
 }
 
-BOOK *new_name(const char *text) {
-    BOOK *name = static_cast<BOOK *>(std::malloc(sizeof(BOOK)));
-    if (name == nullptr)
-        init_fatal("can't malloc!");
-    name->abbrev = newstt(text);
+BOOK *new_name(Current &cur, const char *text) {
+    const std::size_t length = std::strlen(text);
+    auto *name = static_cast<BOOK *>(cur.lasting->take(sizeof(BOOK) + length + 1));
+    name->abbrev = reinterpret_cast<char *>(name + 1);
+    std::memcpy(name->abbrev, text, length + 1);
     name->next = nullptr;
     return name;
 }
 
 void add_book(Current &cur, const char *line) {
     cst(cur);
-    BOOKS *book = static_cast<BOOKS *>(std::malloc(sizeof(BOOKS)));
-    if (book == nullptr)
-        init_fatal("can't malloc !");
+    auto *book = static_cast<BOOKS *>(cur.lasting->take(sizeof(BOOKS)));
     book->next = nullptr;
-    book->book = new_name(line + 1);
+    book->book = new_name(cur, line + 1);
     if (cur.last_book == nullptr)
         cur.lang->books = book;
     else
@@ -166,7 +204,7 @@ void add_name(Current &cur, const char *line) {
     if (cur.last_name == nullptr)
         init_fatal(std::string("'*' line before any '+' line in language '") +
                    cur.lang->name + "' !");
-    BOOK *name = new_name(line + 1);
+    BOOK *name = new_name(cur, line + 1);
     cur.last_name->next = name;
     cur.last_name = name;
 }
@@ -205,6 +243,10 @@ void interpret(Current &cur, const char *line) {
         if (cur.lang != nullptr)
             tovrin::detail::add_common_name(cur.lang, line + 1);
         break;
+    case '|':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_following_marks(cur.lang, line + 1);
+        break;
     default: break; // comments, empty lines and unknown tags
     }
 }
@@ -221,7 +263,8 @@ void tovrin::detail::load_config(FILE *fd) {
         earlier_lists->push_back(config_table);
     config_table = nullptr;
     char line[kLineMax + 1];
-    Current cur;
+    Lasting lasting;
+    Current cur{&lasting};
     // A last line without a line feed is not interpreted.
     while (readcr(line, kLineMax, fd) != EOF)
         interpret(cur, line);

@@ -3,10 +3,12 @@
 // Latina, not Lamentations), and the book names that are also everyday
 // words of it ("Am 5. Mai", "Si 5 personnes"), which are taken only with a
 // verse; and the tags of translations written after a citation ("J 3,16
-// ČEP"). bibl.ini lists them inside a language: "$" lines give sigla and
-// "@" lines tags, spelt exactly and separated by spaces; a "?" line gives
-// one name (the rest of the line) that is also a common word. The loader
-// of the exact reading ignores them.
+// ČEP"), and the letters that readers also write as the following mark
+// ("4 Moj 11,24f." beside the language's own "n"). bibl.ini lists them
+// inside a language: "$" lines give sigla and "@" lines tags, spelt
+// exactly and separated by spaces; a "?" line gives one name (the rest of
+// the line) that is also a common word; a "|" line gives the letters of
+// other following marks. The loader of the exact reading ignores them.
 //
 // Consumes: those lines as the loader meets them, and the sigla an author
 // adds. Produces: the rules a reader applies (ReadingRules).
@@ -27,6 +29,7 @@ struct LanguageWords {
     std::vector<std::string> sigla;
     std::vector<std::string> translations;
     std::vector<std::string> common_names;
+    std::string following;
 };
 
 struct WordRegistry {
@@ -92,6 +95,21 @@ void add_common_name(const LANG *l, std::string_view name) {
     WordRegistry &r = registry();
     const std::lock_guard<std::mutex> hold(r.lock);
     r.languages[l].common_names.emplace_back(name);
+}
+
+void add_following_marks(const LANG *l, std::string_view line) {
+    const std::vector<std::string> words = words_of(line.substr(0, line.find('%')));
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    for (const std::string &w : words)
+        r.languages[l].following += w;
+}
+
+std::string following_marks(const LANG *l) {
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    const auto it = r.languages.find(l);
+    return it != r.languages.end() ? it->second.following : std::string();
 }
 
 bool ReadingRules::is_siglum(std::string_view word) const {

@@ -142,6 +142,8 @@ std::size_t TextStage::number_start(const char *w, std::size_t to) const {
     std::size_t p = to;
     if (p > 0 && w[p - 1] == ' ')
         --p;
+    for (int marks = 0; marks < 2 && p > 0 && t_.also_following_[byte_at(w, p - 1)]; ++marks)
+        --p;
     if (p > 0 && t_.parts_.find(w[p - 1]) != std::string::npos)
         --p;
     const std::size_t digits_end = p;
@@ -168,11 +170,15 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
     : forms_on_(o.forms), range_(static_cast<unsigned char>(l->chars[1])), list_(l->chars[2]),
       chapter_verse_(l->chars[3]), parts_(l->parts != nullptr ? l->parts : ""),
       separator_(l->chars[0]),
-      abbreviation_(l->chars[6]),
+      abbreviation_(l->chars[6]), following_(l->chars[5]),
       phrases_(o.phrases != nullptr && tovrin_phrases_count(o.phrases) > 0 ? o.phrases : nullptr) {
     // The language's classes and folding, from the tables its scans build
     // anyway.
     const LangTables &t = tables(l);
+    if (forms_on_)
+        for (const char c : following_marks(l))
+            if (c != following_ && parts_.find(c) == std::string::npos)
+                also_following_[static_cast<unsigned char>(c)] = true;
     for (int b = 0; b < 256; ++b) {
         const auto c = static_cast<signed char>(b);
         std::uint8_t k = 0;
@@ -181,6 +187,8 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
                           int('\n'), int('(')})
                 if (b == f)
                     k |= kForm;
+            if (also_following_[static_cast<unsigned>(b)])
+                k |= kForm;
         }
         if (phrases_ != nullptr && tovrin_phrases_may_begin(phrases_, c) == 1)
             k |= kPhrase;
@@ -477,6 +485,13 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
             const char b = w[i];
             if (b == '(' || b == '-') {
                 if (lectionary_form(w, i, n, last, view, forms, consumed) == Step::more)
+                    break;
+                if (consumed > 0) {
+                    i += consumed;
+                    continue;
+                }
+            } else if (t_.also_following_[byte_at(w, i)]) {
+                if (following_form(w, i, n, last, view, forms, consumed) == Step::more)
                     break;
                 if (consumed > 0) {
                     i += consumed;
@@ -875,6 +890,11 @@ TextStage::Before TextStage::number_before(const std::string &view, std::string 
     std::size_t k = view.size();
     if (k > 0 && view[k - 1] == ' ')
         --k;
+    // "24n (26-30)": following marks after the number.
+    for (int marks = 0; marks < 2 && k > 1 && view[k - 1] == t_.following_ &&
+                        (is_digit(view[k - 2]) || view[k - 2] == t_.following_);
+         ++marks)
+        --k;
     if (k == 0 || !(is_digit(view[k - 1]) ||
                     (t_.parts_.find(view[k - 1]) != std::string::npos && k > 1 && is_digit(view[k - 2]))))
         return Before::none;
@@ -888,7 +908,7 @@ TextStage::Before TextStage::number_before(const std::string &view, std::string 
             chapter = view.substr(first, k - 1 - first);
             return chapter.empty() ? Before::none : Before::verse;
         }
-        const bool in_numbers = is_digit(c) || c == ' ' || c == t_.list_ ||
+        const bool in_numbers = is_digit(c) || c == ' ' || c == t_.list_ || c == t_.following_ ||
                                 static_cast<unsigned char>(c) == t_.range_ ||
                                 t_.parts_.find(c) != std::string::npos;
         if (!in_numbers)
@@ -993,6 +1013,33 @@ void TextStage::emit_group(const char *w, std::size_t from, std::size_t to, std:
         emit(item, view, forms);
         p += item.length;
     }
+}
+
+// Another letter of the following mark at `at` ("11f.14", "24ff."): after
+// a chapter or verse number and before no letter, once or twice, it is the
+// language's own mark. An abbreviation mark after it belongs to it where
+// optional verses follow ("24f.(26-30)"); elsewhere it is read as before
+// (a verse list in "11f.14").
+TextStage::Step TextStage::following_form(const char *w, std::size_t at, std::size_t n, bool last,
+                                          std::string &view, std::vector<ViewForm> &forms,
+                                          std::size_t &consumed) {
+    consumed = 0;
+    std::string chapter;
+    if (view.empty() || !is_digit(view.back()) || number_before(view, chapter) == Before::none)
+        return Step::done;
+    std::size_t p = at;
+    while (p < n && p - at < 2 && w[p] == w[at])
+        ++p;
+    if (p + 1 >= n && !last)
+        return Step::more;
+    if (p < n && (t_.class_[byte_at(w, p)] & kWord))
+        return Step::done;
+    for (std::size_t k = at; k < p; ++k)
+        emit(one_byte(t_.following_, 1), view, forms);
+    consumed = p - at;
+    if (p + 1 < n && w[p] == t_.abbreviation_ && w[p + 1] == '(' && absorb(1, view, forms))
+        ++consumed;
+    return Step::done;
 }
 
 // A lectionary form at `at` ("(" or "-"), read into the view; `consumed`

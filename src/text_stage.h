@@ -98,6 +98,9 @@ struct StageTables {
     std::string parts_; // the letters of verse parts
     char separator_;
     char abbreviation_;
+    char following_;
+    // Other letters written as the following mark ("f" beside "n").
+    std::array<bool, 256> also_following_{};
     const tovrin_phrases *phrases_;
     // Per byte: bit 0 it may begin a form or a combining mark; bit 1 a
     // phrase may begin with it; bit 2 it belongs to a word (a letter or a
@@ -183,6 +186,8 @@ private:
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     Step lectionary_form(const char *w, std::size_t at, std::size_t n, bool last,
                          std::string &view, std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step following_form(const char *w, std::size_t at, std::size_t n, bool last,
+                        std::string &view, std::vector<ViewForm> &forms, std::size_t &consumed);
     Step verse_group(const char *w, std::size_t at, std::size_t n, bool last, std::size_t &end,
                      bool &word) const;
     enum class Before { none, chapter, verse };

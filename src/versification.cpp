@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -91,9 +92,14 @@ const std::map<std::string, tovrin_versification, std::less<>> &registry() {
     return *systems;
 }
 
-// The systems each language names, and their union. Written only while
-// bibl.ini is read.
+// The systems each language names, and their union. The names are written
+// only while bibl.ini is read; the tables are read from them the first time
+// they are asked for, so that a program pays only for the languages it
+// uses (parsing every table of every language at start-up cost more than
+// the rest of loading bibl.ini).
 struct Assigned {
+    std::vector<std::string> names;
+    std::once_flag resolved;
     Systems systems;
     tovrin_versification any;
 };
@@ -166,31 +172,54 @@ const std::vector<std::string> &osis_names() {
     return *names;
 }
 
+namespace {
+
+bool is_system_name(std::string_view name) {
+    for (std::size_t k = 0; k < embedded_table_count; ++k)
+        if (name == embedded_tables[k].name)
+            return true;
+    return false;
+}
+
+// The systems assigned to `l`, their tables read; null when it has none.
+const Assigned *resolved(const LANG *l) {
+    auto &all = assigned();
+    const auto it = all.find(l);
+    if (it == all.end())
+        return nullptr;
+    Assigned &a = it->second;
+    std::call_once(a.resolved, [&a] {
+        for (const std::string &name : a.names)
+            a.systems.push_back(tovrin_versification_find(name.c_str()));
+        a.any = union_of(a.systems);
+    });
+    return &a;
+}
+
+} // namespace
+
 std::string assign_systems(const LANG *l, std::string_view names) {
-    Systems systems;
+    std::vector<std::string> known;
     for (std::string_view name : words(names)) {
-        const tovrin_versification *s = tovrin_versification_find(std::string(name).c_str());
-        if (s == nullptr)
+        if (!is_system_name(name))
             return std::string(name);
-        systems.push_back(s);
+        known.emplace_back(name);
     }
-    Assigned &a = assigned()[l];
-    a.any = union_of(systems);
-    a.systems = std::move(systems);
+    auto &all = assigned();
+    all.erase(l);
+    all[l].names = std::move(known);
     return {};
 }
 
 const Systems &systems_of(const LANG *l) {
     static const Systems none;
-    const auto &all = assigned();
-    const auto it = all.find(l);
-    return it == all.end() ? none : it->second.systems;
+    const Assigned *a = resolved(l);
+    return a == nullptr ? none : a->systems;
 }
 
 const tovrin_versification *union_of(const LANG *l) {
-    const auto &all = assigned();
-    const auto it = all.find(l);
-    return it == all.end() || it->second.systems.empty() ? nullptr : &it->second.any;
+    const Assigned *a = resolved(l);
+    return a == nullptr || a->systems.empty() ? nullptr : &a->any;
 }
 
 const tovrin_versification *existing_systems(const LANG *l, unsigned flags) {

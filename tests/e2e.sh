@@ -11,6 +11,8 @@
 #  * tovrin map: the SVG opened in headless Chromium, a row per book;
 #    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
+#  * the demo page of the JavaScript package, opened as a file in headless
+#    Chromium (tests/serve/demo.mjs).
 # Installs chromium, texlive-latex-base, nodejs, npm and zip when they are
 # missing (Debian, as root), and playwright-core (tests/serve, npm ci). Prints one line per check; exits non-zero when any check fails.
 #
@@ -278,6 +280,30 @@ else
   fi
   kill "$serve_pid" 2>/dev/null
   wait "$serve_pid" 2>/dev/null
+fi
+
+# ---------------------------------------------------------------------
+# The demo page of the JavaScript package (js/demo/index.html, written by
+# the TOVRIN_WASM build) opened as a file in Chromium (tests/serve/demo.mjs);
+# the screenshot stays in the build tree. In CI the page must be there.
+
+t0=$(date +%s)
+demo=$src/js/demo/index.html
+if [ ! -e "$demo" ]; then
+  if [ "${CI:-}" = true ]; then
+    fail "demo: no $demo (build the package: TOVRIN_WASM)"
+  else
+    echo "skip - demo: no $demo (build the package: TOVRIN_WASM)"
+  fi
+elif ! install_if_missing chromium chromium; then
+  fail "demo: chromium cannot be installed"
+elif [ ! -d "$src/tests/serve/node_modules/playwright-core" ] &&
+  ! (cd "$src/tests/serve" && npm ci --no-audit --no-fund >"$work/npm.log" 2>&1); then
+  fail "demo: npm cannot install playwright-core"
+elif (cd "$src/tests/serve" && timeout 180 node demo.mjs "$demo" "$build/e2e-demo.png"); then
+  pass "demo: the page in chromium, opened as a file (screenshot $build/e2e-demo.png)"
+else
+  fail "demo: the page in chromium"
 fi
 
 # ---------------------------------------------------------------------

@@ -189,17 +189,17 @@ TEST_F(DocumentCommands, LintIndexGrepAndJsonGivePlaces) {
         {"grep 'L 6'", 0, "F:footnote 1:Srv. L 6,20n.\n"},
         {"scan --format json", 0,
          "{\"file\":\"F\",\"paragraph\":1,\"column\":21,\"offset\":22,\"text\":\"Mt 5,3-12\","
-         "\"canonical\":\"Mt 5,3-12\",\"osis\":\"Matt.5.3-Matt.5.12\"}\n"
+         "\"canonical\":\"Mt 5,3-12\",\"osis\":\"Matt.5.3-Matt.5.12\",\"versification\":\"hebrew\"}\n"
          "{\"file\":\"F\",\"footnote\":1,\"column\":6,\"offset\":40,\"text\":\"L 6,20n\","
-         "\"canonical\":\"L 6,20-21\",\"osis\":\"Luke.6.20-Luke.6.21\"}\n"
+         "\"canonical\":\"L 6,20-21\",\"osis\":\"Luke.6.20-Luke.6.21\",\"versification\":\"hebrew\"}\n"
          "{\"file\":\"F\",\"paragraph\":2,\"column\":1,\"offset\":50,\"text\":\"Ř 8,28\","
-         "\"canonical\":\"Ř 8,28\",\"osis\":\"Rom.8.28\"}\n"
+         "\"canonical\":\"Ř 8,28\",\"osis\":\"Rom.8.28\",\"versification\":\"hebrew\"}\n"
          "{\"file\":\"F\",\"paragraph\":3,\"column\":14,\"offset\":74,\"text\":\"Mt 5,7\","
-         "\"canonical\":\"Mt 5,7\",\"osis\":\"Matt.5.7\"}\n"
+         "\"canonical\":\"Mt 5,7\",\"osis\":\"Matt.5.7\",\"versification\":\"hebrew\"}\n"
          "{\"file\":\"F\",\"paragraph\":4,\"column\":8,\"offset\":91,\"text\":\"Ř 8,28\","
-         "\"canonical\":\"Ř 8,28\",\"osis\":\"Rom.8.28\"}\n"
+         "\"canonical\":\"Ř 8,28\",\"osis\":\"Rom.8.28\",\"versification\":\"hebrew\"}\n"
          "{\"file\":\"F\",\"endnote\":1,\"column\":1,\"offset\":101,\"text\":\"Gn 1,1\","
-         "\"canonical\":\"Gn 1,1\",\"osis\":\"Gen.1.1\"}\n"},
+         "\"canonical\":\"Gn 1,1\",\"osis\":\"Gen.1.1\",\"versification\":\"hebrew\"}\n"},
     };
     for (const auto &c : cases) {
         for (const std::string file : {"kazani.docx", "kazani.odt"}) {

@@ -69,6 +69,19 @@ TEST(Lectionary, FormsAreReadWhole) {
         {"cz", "Jon\xc3\xa1\xc5\xa1 1,1-2,2(3-10)11",
          {{"Jon\xc3\xa1\xc5\xa1 1,1-2,2(3-10)11", "Jon 1,1-2,2; Jon 2,3-10; Jon 2,11",
            "Jonah.1.1-Jonah.2.2,Jonah.2.3-Jonah.2.10,Jonah.2.11", {"3-10"}, ""}}},
+        // "f" written for the following mark "n", before optional verses too.
+        {"cz", "4.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 11,11f.14-17.24f.(26-30)",
+         {{"4.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 11,11f.14-17.24f.(26-30)",
+           "Nu 11,11-12; Nu 11,14-17; Nu 11,24-25; Nu 11,26-30",
+           "Num.11.11-Num.11.12,Num.11.14-Num.11.17,Num.11.24-Num.11.25,Num.11.26-Num.11.30",
+           {"26-30"}, ""}}},
+        {"cz", "J 3,16ff. a Mk 2f",
+         {{"J 3,16ff", "J 3,16nn", "John.3.16-John.3.36", {}, ""},
+          {"Mk 2f", "Mk 2-3", "Mark.2-Mark.3", {}, ""}}},
+        {"sk", "Jn 3,16f.", {{"Jn 3,16f", "Jn 3,16-17", "John.3.16-John.3.17", {}, ""}}},
+        // An "f" that begins a word, or one of three, is no mark.
+        {"cz", "Mk 1,2fa a Mk 1,2fff", {{"Mk 1,2", "Mk 1,2", "Mark.1.2", {}, ""},
+                                       {"Mk 1,2", "Mk 1,2", "Mark.1.2", {}, ""}}},
         {"de", "Lk 2,1-14 (15\xe2\x80\x93" "20) wird gelesen",
          {{"Lk 2,1-14 (15\xe2\x80\x93" "20)", "Lk 2,1-14; Lk 2,15-20",
            "Luke.2.1-Luke.2.14,Luke.2.15-Luke.2.20", {"15\xe2\x80\x93" "20"}, ""}}},
@@ -149,7 +162,8 @@ TEST(Lectionary, GospelsAfterAccordingToAndTranslationTags) {
 // The forms are read whatever the blocks: a form cut by the end of one.
 TEST(Lectionary, FormsCutByBlocksAreReadTheSame) {
     const std::string text = "Viz Luk\xc3\xa1\xc5\xa1 17,20-24(25-30) a \xc5\xbd" "alm 38-II (6-13) "
-                             "a \xc5\xbd" "alm 11(10) a Jon 1,1-2,2(3-10)11 a podle Jana 3,16 \xc4\x8c" "EP.";
+                             "a \xc5\xbd" "alm 11(10) a Jon 1,1-2,2(3-10)11 a podle Jana 3,16 \xc4\x8c" "EP "
+                             "a Nu 11,11f.14-17.24ff.(26-30).";
     const tovrin::Language cz = shipped().language("cz");
     // Each record as one line, so that a difference reads.
     const auto lines = [](const std::vector<tovrin::Citation> &found) {
@@ -165,7 +179,7 @@ TEST(Lectionary, FormsCutByBlocksAreReadTheSame) {
         return all;
     };
     const std::vector<tovrin::Citation> whole = cz.scan(text);
-    ASSERT_EQ(whole.size(), 5u);
+    ASSERT_EQ(whole.size(), 6u);
     for (std::size_t block = 1; block < 12; ++block) {
         tovrin::Reader reader(cz);
         std::vector<tovrin::Citation> found;

@@ -87,7 +87,7 @@ TEST_F(TextCmds, ConfigurationLookup) {
                         empty.path(), "viz \xc5\x98 8,28n\n");
         EXPECT_EQ(o.out, "{\"file\":\"-\",\"line\":1,\"column\":5,\"offset\":4,"
                          "\"text\":\"\xc5\x98 8,28n\",\"canonical\":\"\xc5\x98 8,28-29\","
-                         "\"osis\":\"Rom.8.28-Rom.8.29\"}\n")
+                         "\"osis\":\"Rom.8.28-Rom.8.29\",\"versification\":\"hebrew\"}\n")
             << lang;
         EXPECT_EQ(o.status, 0) << lang;
     }
@@ -256,6 +256,8 @@ TEST_F(TextCmds, ScanEscapesForHtmlAndJson) {
 // The "osis" field: the OSIS references of each citation, its marks read by
 // the language's numbering systems (English readers count Malachi in four
 // chapters), verse parts dropped; null in a language that names no system.
+// "versification" names the system the ids follow: for each book the first
+// of the language's that has it (1 Esdras in kjva for cz).
 TEST_F(TextCmds, ScanJsonGivesOsisReferences) {
     const struct {
         const char *lang;
@@ -263,9 +265,14 @@ TEST_F(TextCmds, ScanJsonGivesOsisReferences) {
         const char *osis; // of each citation, one per line
     } cases[] = {
         {"cz", "Viz J 3,36n; Ž 23,5nn, Mal 3,24n a Mt 5,3a-7b.",
-         "\"John.3.36-John.4.1,Ps.23.5-Ps.23.6\"\n\"Mal.3.24\"\n\"Matt.5.3-Matt.5.7\"\n"},
+         "\"John.3.36-John.4.1,Ps.23.5-Ps.23.6\",\"versification\":\"hebrew\"\n"
+         "\"Mal.3.24\",\"versification\":\"hebrew\"\n"
+         "\"Matt.5.3-Matt.5.7\",\"versification\":\"hebrew\"\n"},
+        {"cz", "1 Ezd 1,1", "\"1Esd.1.1\",\"versification\":\"kjva\"\n"},
         {"en", "See Mal 3:18f and Gen 1:1-2:3; Rev 22.",
-         "\"Mal.3.18-Mal.4.1\"\n\"Gen.1.1-Gen.2.3,Rev.22\"\n"},
+         "\"Mal.3.18-Mal.4.1\",\"versification\":\"kjv\"\n"
+         "\"Gen.1.1-Gen.2.3,Rev.22\",\"versification\":\"kjv\"\n"},
+        {"la", "Ps 22,1", "\"Ps.22.1\",\"versification\":\"vulgate\"\n"},
     };
     for (const auto &c : cases) {
         const Outcome o = cz("scan --format json --lang " + std::string(c.lang), c.in);
@@ -408,9 +415,10 @@ TEST_F(TextCmds, DecomposedLetters) {
                    "Viz \\bibleref{Z\xcc\x8c 23} a \\bibleref{R\xcc\x8c 8,28}.\n", "tex");
     expect_success(cz("scan --format json", text),
                    "{\"file\":\"-\",\"line\":1,\"column\":5,\"offset\":4,\"text\":\"Z\xcc\x8c 23\","
-                   "\"canonical\":\"\xc5\xbd 23\",\"osis\":\"Ps.23\"}\n"
+                   "\"canonical\":\"\xc5\xbd 23\",\"osis\":\"Ps.23\",\"versification\":\"hebrew\"}\n"
                    "{\"file\":\"-\",\"line\":1,\"column\":13,\"offset\":13,\"text\":\"R\xcc\x8c "
-                   "8,28\",\"canonical\":\"\xc5\x98 8,28\",\"osis\":\"Rom.8.28\"}\n",
+                   "8,28\",\"canonical\":\"\xc5\x98 8,28\",\"osis\":\"Rom.8.28\","
+                   "\"versification\":\"hebrew\"}\n",
                    "json");
     expect_success(cz("scan --format plain", text), text, "plain");
     expect_success(cz("grep 'R\xcc\x8c 8'", text), "-:1:" + text, "grep");

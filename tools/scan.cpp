@@ -144,10 +144,16 @@ public:
                     ",\"text\":" + json_string(c.text) +
                     ",\"canonical\":" + json_string(c.record->canonical) +
                     ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") +
+                    versification(*c.record) +
                     lectionary(*c.record) + "}\n");
     }
 
 private:
+    // The numbering system the OSIS ids follow, when there are ids.
+    static std::string versification(const tovrin_citation &r) {
+        return r.versification != nullptr ? ",\"versification\":" + json_string(r.versification)
+                                          : std::string();
+    }
     // The lectionary forms of a record, when it has any: "optional" (the
     // verses that may be read too, each as offset from the citation's
     // start and length), "alternate" (another numbering, as written) and

@@ -135,7 +135,9 @@ py::list scan(Language l, const py::buffer &data, bool exact, bool characters, b
         out.append(py::make_tuple(start, at(end), c.line, c.column, decode(c.text, errors),
                                   decode(c.canonical), osis_list(c.osis),
                                   str_list(c.osis_books()), unit_rows(c.units), optional,
-                                  text_or_none(c.alternate), text_or_none(c.translation)));
+                                  text_or_none(c.alternate), text_or_none(c.translation),
+                                  c.versification ? py::object(py::str(*c.versification))
+                                                  : py::object(py::none())));
     }
     return out;
 }

@@ -18,12 +18,12 @@ def test_a_citation_is_a_frozen_dataclass(cz):
     assert dataclasses.is_dataclass(c)
     assert [f.name for f in dataclasses.fields(c)] == [
         "text", "canonical", "osis", "books", "offset", "length", "line", "column", "units",
-        "optional", "alternate", "translation"]
+        "optional", "alternate", "translation", "versification"]
     assert dataclasses.asdict(c) == c.to_dict() == {
         "text": "Mt 5,3--12; L~6,20n", "canonical": "Mt 5,3-12; L 6,20-21",
         "osis": ["Matt.5.3-Matt.5.12", "Luke.6.20-Luke.6.21"], "books": ["Matt", "Luke"],
         "offset": 20, "length": 19, "line": 1, "column": 21, "units": cz.units(c.text),
-        "optional": [], "alternate": None, "translation": None}
+        "optional": [], "alternate": None, "translation": None, "versification": "hebrew"}
     assert (c.start, c.end) == (c.offset, c.offset + c.length)
     with pytest.raises(dataclasses.FrozenInstanceError):
         c.text = "Mt 5,3"

@@ -145,6 +145,8 @@ class Citation:
     start ("25-30" of "L 17,20-24(25-30)"); ``alternate`` is the number of
     another numbering given with it ("(10)" of "Žalm 11(10)"), and
     ``translation`` the tag of a translation after it ("ČEP"), or None.
+    ``versification`` names the numbering system the OSIS ids follow
+    ("hebrew"), None without ids.
 
     ``dataclasses.asdict(c)`` and ``c.to_dict()`` give it as a dict.
     """
@@ -161,14 +163,15 @@ class Citation:
     optional: List[Tuple[int, int]] = dataclasses.field(default_factory=list)
     alternate: Optional[str] = None
     translation: Optional[str] = None
+    versification: Optional[str] = None
 
     @classmethod
     def _of(cls, row: tuple) -> "Citation":
         (start, end, line, column, text, canonical, osis, books, units, optional, alternate,
-         translation) = row
+         translation, versification) = row
         return cls(text, canonical, osis, books, start, end - start, line or None,
                    column or None, [_unit(u) for u in units], [tuple(o) for o in optional],
-                   alternate, translation)
+                   alternate, translation, versification)
 
     @property
     def start(self) -> int:
