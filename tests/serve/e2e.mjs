@@ -112,10 +112,10 @@ try {
     ['Mt 5: 1 citation', 'L 6: 1 citation', 'Ř 8: 1 citation', '1 K 13: 1 citation']);
 
   // Findings are outlined whole: a verse that does not exist, a range
-  // written backwards.
-  await paste_and_scan(page, 'Viz J 3,99 a Mt 5,7-3.');
+  // written backwards, a misspelt book name.
+  await paste_and_scan(page, 'Viz J 3,99 a Mt 5,7-3, též Zalm 23,1.');
   check('findings outlined whole', await page.$$eval('#marked .finding', (fs) => fs.map((f) => f.textContent)),
-    ['J 3,99', 'Mt 5,7-3']);
+    ['J 3,99', 'Mt 5,7-3', 'Zalm 23,1']);
 
   // Drop a .docx on the page, as a file manager does.
   const bytes = readFileSync(docx).toString('base64');
@@ -141,6 +141,8 @@ try {
   await page.click('#findings li:nth-child(2) a');
   check('a finding jumps to its place in the text',
     await page.$eval('#finding-1', (e) => [e.className, e.textContent]), ['finding flash', 'Mt 5,7-3']);
+  check('dropped .docx: its findings outlined whole',
+    await page.$$eval('#marked .finding', (fs) => fs.map((f) => f.textContent)), ['Zl 3,4', 'Mt 5,7-3']);
   await page.screenshot({ path: screenshot, fullPage: true });
   console.log(`ok   - serve page: screenshot ${screenshot}`);
   await page.locator('#map svg').screenshot({ path: map_screenshot });

@@ -74,10 +74,11 @@ async function scan() {
 
 // The length in bytes of what a finding is about, to show it marked in the
 // text: the citation the server read there ("no verse 99 in J 3 (it has
-// 36)" is about "J 3,99"), or what the message quotes last when that is
-// longer ("reversed range in 'Mt 5,7-3'").
+// 36)" is about "J 3,99"), or what the message quotes after " in " when
+// that is longer ("reversed range in 'Mt 5,7-3'", "unknown book name 'Zalm'
+// in 'Zalm 23,1' (did you mean 'Žalm'?)").
 function finding_length(finding) {
-  const m = finding.message.match(/'([^']*)'$/);
+  const m = finding.message.match(/ in '([^']*)'/);
   return Math.max(finding.length || 1, m ? encoder.encode(m[1]).length : 1);
 }
 
