@@ -8,6 +8,8 @@
 #    and makeindex: the Scripture index (.ind) lists the passages in
 #    canonical order with their pages, and each citation in the PDF links
 #    to the URL of the package's url template.
+#  * tovrin map: the SVG opened in headless Chromium, a row per book;
+#    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
 #  * the demo page of the JavaScript package, opened as a file in headless
 #    Chromium (tests/serve/demo.mjs).
@@ -105,6 +107,40 @@ else
 fi
 
 # ---------------------------------------------------------------------
+# The map in a browser: the SVG of the sample text as Chromium reads it,
+# and a screenshot of it at A4 width.
+
+t0=$(date +%s)
+map_png=$build/e2e-map.png
+if ! "$tovrin" --config "$config" map -o "$build/e2e-map.svg" "$src/data/nztexty.tex"; then
+  fail "map: tovrin map failed"
+elif ! install_if_missing chromium chromium; then
+  fail "map: chromium cannot be installed"
+else
+  rm -f "$map_png"
+  timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profile" --dump-dom "file://$build/e2e-map.svg" \
+    >"$work/map-dom.xml" 2>"$work/chromium.log"
+  timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profile" --window-size=760,1300 --screenshot="$map_png" \
+    "file://$build/e2e-map.svg" >>"$work/chromium.log" 2>&1
+  books=$("$tovrin" --config "$config" books | wc -l)
+  rows=$(grep -o '<g class="row"' "$work/map-dom.xml" | wc -l)
+  cited=$(grep -o '<rect class="cell"[^>]*fill="#[0-9a-f]*"' "$work/map-dom.xml" | grep -vc 'fill="#ffffff"')
+  if [ "$rows" != "$books" ]; then
+    fail "map: chromium shows $rows rows, the language has $books books"
+    tail -5 "$work/chromium.log"
+  elif [ ! -s "$map_png" ]; then
+    fail "map: no screenshot"
+    tail -5 "$work/chromium.log"
+  else
+    pass "map: chromium shows $rows rows, $cited chapters cited (screenshot $map_png)"
+  fi
+fi
+
+# ---------------------------------------------------------------------
 # The LaTeX Scripture index
 
 t0=$(date +%s)
@@ -195,7 +231,8 @@ fi
 # The page of `tovrin serve` in a browser (tests/serve/e2e.mjs, driven by
 # playwright-core from npm): a pasted text, a dropped .docx built here from
 # XML (a citation split across runs, one in a footnote, one in a table),
-# the language switched; the screenshot stays in the build tree.
+# the language switched; the screenshots of the page and of its map stay
+# in the build tree.
 
 t0=$(date +%s)
 mkdir -p "$work/docx/word"
@@ -235,8 +272,9 @@ else
     fail "serve: the server did not start"
     cat "$serve_log"
   elif (cd "$src/tests/serve" &&
-    timeout 180 node e2e.mjs "$url" "$work/kazani.docx" "$build/e2e-serve.png"); then
-    pass "serve: the page in chromium (screenshot $build/e2e-serve.png)"
+    timeout 180 node e2e.mjs "$url" "$work/kazani.docx" "$build/e2e-serve.png" \
+      "$build/e2e-serve-map.png"); then
+    pass "serve: the page in chromium (screenshots $build/e2e-serve.png, $build/e2e-serve-map.png)"
   else
     fail "serve: the page in chromium"
   fi

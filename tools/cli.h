@@ -37,6 +37,9 @@ struct Options {
     bool verbose = false;        // say which configuration is read
     bool dump = false;           // config: write the built-in bibl.ini
     int jobs = 0;                // scan: threads (0: one per core)
+    std::string output;          // map: -o FILE (empty: standard output)
+    std::string by = "chapter";  // map: chapter|verse
+    std::string book;            // map --by verse: the book (empty: the most cited)
     // serve
     std::string port = "8080";
     std::string host = "127.0.0.1";
@@ -61,11 +64,13 @@ int cmd_serve(const Options &o);
 void print_help(const std::string &command);
 int cmd_help(const Options &o);
 
-// Text commands, one file each (scan.cpp, lint.cpp, index.cpp, grep.cpp).
+// Text commands, one file each (scan.cpp, lint.cpp, index.cpp, grep.cpp,
+// map.cpp).
 int cmd_scan(const Options &o);
 int cmd_lint(const Options &o);
 int cmd_index(const Options &o);
 int cmd_grep(const Options &o);
+int cmd_map(const Options &o);
 
 // Commands on single citations, defined in citecmds.cpp.
 int cmd_tokens(const Options &o);

@@ -9,6 +9,7 @@
 #include "cli.h"
 #include "escape.h"
 #include "index.h"
+#include "progress.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -21,7 +22,11 @@ int cmd_index(const Options &o) {
         usage_error("unknown index format '" + format + "' (text, json)");
     IndexCollector index(l);
     Scan scan(l, text_options(o.exact), index);
-    const int status = scan_files(o.args, scan);
+    int status;
+    {
+        const progress::Line line(o.args);
+        status = scan_files(o.args, scan);
+    }
     const auto entries = index.sorted();
     if (format == "text") {
         for (const auto &e : entries) {

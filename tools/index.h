@@ -3,6 +3,7 @@
 #define TOVRIN_TOOLS_INDEX_H
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,13 +18,18 @@ struct IndexEntry {
     PARS_UNIT unit;
     std::string text;
     std::vector<std::string> places; // file:line (file:paragraph), in order of citing
+    std::size_t cited = 0;           // the places that cite it, listed or not
+    std::string last;                // the last of them
 };
 
 // Collects the units of every citation the scan finds, with the places
-// that cite them; sorted() gives the index.
+// that cite them; sorted() gives the index. At most `max_places` places
+// are listed in all (the web page bounds its answers); the entries count
+// every place.
 class IndexCollector : public Consumer {
 public:
-    explicit IndexCollector(LANG *l) : l_(l) {}
+    explicit IndexCollector(LANG *l, std::size_t max_places = SIZE_MAX)
+        : l_(l), max_places_(max_places) {}
     unsigned without() const override { return TOVRIN_WITHOUT_CANONICAL | TOVRIN_WITHOUT_OSIS; }
     void begin_file(const std::string &name) override { file_ = name; }
     void citation(const Citation &c) override {
@@ -32,12 +38,20 @@ public:
             const std::string text = unit_text(&u, l_);
             auto [it, fresh] = by_text_.try_emplace(text, entries_.size());
             if (fresh)
-                entries_.push_back(IndexEntry{u, text, {}});
-            auto &places = entries_[it->second].places;
-            if (places.empty() || places.back() != place)
-                places.push_back(place);
+                entries_.push_back(IndexEntry{u, text, {}, 0, {}});
+            IndexEntry &e = entries_[it->second];
+            if (e.cited > 0 && e.last == place)
+                continue;
+            ++e.cited;
+            e.last = place;
+            if (listed_ < max_places_) {
+                e.places.push_back(place);
+                ++listed_;
+            }
         }
     }
+    // The entries in the order first cited.
+    const std::vector<IndexEntry> &entries() const { return entries_; }
     // The entries in canonical order: compare_pu ranks the earlier start
     // (and, from the same start, the wider span) first.
     std::vector<IndexEntry> sorted() {
@@ -51,6 +65,7 @@ public:
 
 private:
     LANG *l_;
+    std::size_t max_places_, listed_ = 0;
     std::string file_;
     std::vector<IndexEntry> entries_;
     std::map<std::string, std::size_t> by_text_;

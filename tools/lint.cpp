@@ -10,6 +10,7 @@
 #include "cli.h"
 #include "lint.h"
 #include "parallel.h"
+#include "progress.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -75,16 +76,21 @@ std::unique_ptr<Consumer> lint_consumer(LANG *l, bool exact, LintReport report) 
 int cmd_lint(const Options &o) {
     LANG *l = language(o.lang);
     std::atomic<int> problems = 0;
-    const int status = scan_in_parallel(o.args, jobs(o), [&] {
-        ScanJob job;
-        job.consumer = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
-                                                     const std::string &message) {
-            ++problems;
-            write_bytes(scan.file() + ":" + scan.where(at) + ": " + message + "\n");
+    int status;
+    {
+        const progress::Line line(o.args);
+        status = scan_in_parallel(o.args, jobs(o), [&] {
+            ScanJob job;
+            job.consumer = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
+                                                         const std::string &message) {
+                ++problems;
+                progress::clear();
+                write_bytes(scan.file() + ":" + scan.where(at) + ": " + message + "\n");
+            });
+            job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+            return job;
         });
-        job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
-        return job;
-    });
+    }
     std::fflush(stdout);
     // As grep does: 2 for trouble (a file that could not be read) over 1
     // for findings.

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "document.h"
+#include "progress.h"
 
 namespace cli {
 
@@ -163,6 +164,8 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
     const auto write_oldest = [&] {
         const Done done = underway.front().get();
         underway.pop_front();
+        if (!done.out.empty())
+            progress::clear(); // the output may go to the terminal it is on
         std::fwrite(done.out.data(), 1, done.out.size(), stdout);
         if (!done.errors.empty()) {
             std::fflush(stdout);

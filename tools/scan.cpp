@@ -11,6 +11,7 @@
 #include "cli.h"
 #include "escape.h"
 #include "parallel.h"
+#include "progress.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -200,12 +201,17 @@ int cmd_scan(const Options &o) {
     make(); // a bad format is a usage error before any output
     if (format == "html")
         HtmlOutput::begin_page();
-    const int status = scan_in_parallel(o.args, jobs(o), [&] {
-        ScanJob job;
-        job.consumer = make();
-        job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
-        return job;
-    });
+    int status;
+    {
+        // The text itself shows how far it got on a terminal.
+        const progress::Line line(o.args, isatty(fileno(stdout)) != 0);
+        status = scan_in_parallel(o.args, jobs(o), [&] {
+            ScanJob job;
+            job.consumer = make();
+            job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+            return job;
+        });
+    }
     if (format == "html")
         HtmlOutput::end_page();
     std::fflush(stdout);

@@ -1,6 +1,8 @@
 // The scan of the text commands: see textscan.h.
 #include "textscan.h"
 
+#include "progress.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -76,17 +78,28 @@ void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     start_ = piece.start;
     handed_ = 0;
     read(f);
-    if (piece.last)
+    if (piece.last) {
         consumer_.end_file();
-    else
+        progress::file_done();
+    } else {
         consumer_.end_piece();
+    }
 }
 
 void Scan::read(FILE *f) {
     std::vector<char> block(std::size_t{1} << 16);
+    // The progress line counts the bytes of text files; a document counts
+    // once read whole (its text is not what the file holds).
+    const bool text_file = consumer_.scanned_document_ == nullptr;
+    const auto next = [&] {
+        const std::size_t n = std::fread(block.data(), 1, block.size(), f);
+        if (text_file)
+            progress::read(n);
+        return n;
+    };
     std::size_t n;
     if (!consumer_.reads_citations()) {
-        while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
+        while ((n = next()) > 0)
             on_text(block.data(), n, this);
         return;
     }
@@ -97,7 +110,7 @@ void Scan::read(FILE *f) {
     if (!reader)
         throw std::bad_alloc();
     const tovrin_handler handler{on_citation, on_text, this};
-    while ((n = std::fread(block.data(), 1, block.size(), f)) > 0)
+    while ((n = next()) > 0)
         tovrin_reader_feed(reader.get(), block.data(), n, &handler);
     tovrin_reader_finish(reader.get(), &handler);
 }
@@ -135,6 +148,7 @@ void report(const std::string &message) {
         *error_output += message;
         return;
     }
+    progress::clear();
     std::fflush(stdout);
     std::cerr << message;
 }
@@ -191,6 +205,7 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
         return kError;
     }
     scan.run(f.get(), name, &document);
+    progress::read(bytes.size());
     return 0;
 }
 

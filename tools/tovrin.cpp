@@ -1,6 +1,6 @@
 // tovrin: the command-line tool over the library's public API.
 //
-//   tovrin scan|lint|index|grep [options] [FILE...]   text commands (scan.cpp, ...)
+//   tovrin scan|lint|index|grep|map [options] [FILE...]  text commands (scan.cpp, ...)
 //   tovrin expand|translate|compare|units|tokens|books  single citations (citecmds.cpp)
 //   tovrin config|check-config                        the configuration (config.cpp)
 //   tovrin serve                                      the web page (serve.cpp)
@@ -71,6 +71,7 @@ struct Command {
 const std::map<std::string, Command> kCommands = {
     {"scan", {cmd_scan, true}},         {"lint", {cmd_lint, true}},
     {"index", {cmd_index, true}},       {"grep", {cmd_grep, true}},
+    {"map", {cmd_map, true}},
     {"tokens", {cmd_tokens, true}},     {"units", {cmd_units, true}},
     {"books", {cmd_books, true}},       {"expand", {cmd_expand, true}},
     {"translate", {cmd_translate, true}}, {"compare", {cmd_compare, true}},
@@ -171,6 +172,12 @@ Options parse(int argc, char **argv) {
             o.parts = true;
         } else if (a == "--format") {
             o.format = value("--format");
+        } else if (a == "-o" || a == "--output") {
+            o.output = value("-o");
+        } else if (a == "--by") {
+            o.by = value("--by");
+        } else if (a == "--book") {
+            o.book = value("--book");
         } else if (a == "--port") {
             o.port = value("--port");
         } else if (a == "--host") {

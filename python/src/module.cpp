@@ -9,6 +9,7 @@
 // (a reader's state is its own, and the library's shared tables are
 // guarded), so that scans in several threads run at once; the records are
 // turned into Python objects afterwards, with the GIL held.
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "coverage.h"
 #include "tovrin.hpp"
 
 namespace py = pybind11;
@@ -241,6 +243,23 @@ void register_errors(py::module_ &m) {
     });
 }
 
+// The counts of `tovrin map` (tools/coverage.h) as JSON: `cited` holds
+// units as unit_row() gives them, each followed by the places citing it.
+std::string coverage(Language l, const std::vector<std::array<int, 10>> &cited, bool by_verse,
+                     const std::string &book) {
+    std::vector<cli::CitedUnit> units;
+    for (const auto &r : cited) {
+        PARS_UNIT u{};
+        u.bf = r[0], u.cf = r[1], u.vf = r[2], u.abf = static_cast<signed char>(r[3]);
+        u.b = r[4], u.c = r[5], u.v = r[6], u.ab = static_cast<signed char>(r[7]), u.fl = r[8];
+        units.push_back({u, r[9]});
+    }
+    int number = 0;
+    if (!book.empty() && (number = findbook(book.c_str(), l.get())) == 0)
+        throw py::value_error("unknown book '" + book + "' in the language " + std::string(l.name()));
+    return cli::coverage_json(cli::count_coverage(units, l.get(), by_verse, number));
+}
+
 } // namespace
 
 PYBIND11_MODULE(_tovrin, m) {
@@ -281,6 +300,7 @@ PYBIND11_MODULE(_tovrin, m) {
             return osis_list(l.osis(cite, v));
         }, "cite"_a, "versification"_a = py::none())
         .def("units", &units)
+        .def("coverage", &coverage, "cited"_a, "by_verse"_a, "book"_a)
         .def("tokens", &tokens)
         .def("books", &books);
 

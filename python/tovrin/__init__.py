@@ -40,6 +40,7 @@ __all__ = [
     "Token",
     "TokenKind",
     "Unit",
+    "coverage",
 ]
 
 __version__ = _tovrin.VERSION
@@ -404,3 +405,23 @@ class Config:
 
     def __repr__(self) -> str:
         return f"<tovrin.Config {self.path or 'built in'!r}>"
+
+
+def coverage(citations: "Iterator[Citation]", language: "Language", *, by: str = "chapter",
+             book: Optional[str] = None) -> "pandas.DataFrame":
+    """How often ``citations`` (of ``language``) cite each chapter, as
+    ``tovrin map`` counts them: a DataFrame of a row per chapter of every
+    book of the language, in its order (books never cited too, with count
+    0), with the columns book (its number), osis, name (the language's main
+    name), chapter and count. ``by="verse"`` gives a row per verse of one
+    book (``book``, a name of the language; else the book cited most), with
+    a column verse. A unit counts once in each chapter it touches, once per
+    line when the citations were scanned with ``lines=True``.
+    ``frame.tovrin.plot()`` draws the map with matplotlib (python3-matplotlib).
+
+        >>> frame = tovrin.coverage(cz.scan(text, lines=True), cz)
+        >>> frame[frame["count"] > 0]
+    """
+    from .coverage_map import coverage_frame
+
+    return coverage_frame(citations, language, by, book)

@@ -1,17 +1,19 @@
 // The page of `tovrin serve` in Debian's Chromium, driven headless by
 // playwright-core: paste a text and see its citations marked with their
-// canonical forms, and copy one as OSIS references; drop a .docx and see
-// its lint findings (and jump to one); switch the language; take a
-// screenshot.
+// canonical forms, and copy one as OSIS references; link to a Bible by
+// OSIS references; see findings outlined whole; drop a .docx and see its
+// lint findings (and jump to one), and find its citations again; see the
+// map of what it cites; switch the language; take screenshots of the page
+// and of the map.
 //
-// usage: node e2e.mjs URL DOCX SCREENSHOT      (prints one line per check;
-// exits 1 when any fails)
+// usage: node e2e.mjs URL DOCX SCREENSHOT MAP_SCREENSHOT   (prints one line
+// per check; exits 1 when any fails)
 import { chromium } from 'playwright-core';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-const [url, docx, screenshot] = process.argv.slice(2);
+const [url, docx, screenshot, map_screenshot] = process.argv.slice(2);
 let failures = 0;
 function check(what, got, want) {
   const ok = JSON.stringify(got) === JSON.stringify(want);
@@ -25,6 +27,14 @@ function check(what, got, want) {
 const marks = (page) => page.$$eval('#marked mark.citation',
   (ms) => ms.map((m) => [m.textContent, m.title]));
 const findings = (page) => page.$$eval('#findings li', (ls) => ls.map((l) => l.textContent));
+
+// Clicks "Find citations" and waits until the answers are shown (the
+// source's name is set anew).
+async function find_again(page) {
+  await page.$eval('#source', (s) => { s.textContent = 'stale'; });
+  await page.click('#scan');
+  await page.waitForFunction(() => document.querySelector('#source').textContent !== 'stale');
+}
 
 async function paste_and_scan(page, text) {
   await page.fill('#text', text);
@@ -80,6 +90,32 @@ try {
   check('a citation links to the online Bible',
     await page.$eval('#marked mark.citation a', (a) => a.href),
     'https://www.biblegateway.com/passage/?search=Matt%205%3A3-12%3B%20Luke%206%3A20-21');
+  // A link template with the OSIS references, for Bible software online.
+  await page.click('#settings summary');
+  await page.fill('#template', 'https://example.org/read/{osis}');
+  await page.$eval('#template', (t) => t.dispatchEvent(new Event('change')));
+  await page.waitForFunction(() => document.querySelector('#marked mark.citation a').href
+    .startsWith('https://example.org/'));
+  check('the link template takes {osis}',
+    await page.$eval('#marked mark.citation a', (a) => a.href),
+    'https://example.org/read/Matt.5.3-Matt.5.12%2CLuke.6.20-Luke.6.21');
+  await page.fill('#template', '');
+  await page.$eval('#template', (t) => t.dispatchEvent(new Event('change')));
+  await page.click('#settings summary');
+
+  // The map of what the text cites: a row per book, the cited chapters
+  // coloured, each with its count.
+  check('the map: a row per book', await page.$$eval('#map svg g.row', (rs) => rs.length), 86);
+  check('the map: the cited chapters',
+    await page.$$eval('#map svg rect.cell', (cs) => cs.filter((c) => c.getAttribute('fill') !== '#ffffff')
+      .map((c) => c.querySelector('title').textContent)),
+    ['Mt 5: 1 citation', 'L 6: 1 citation', 'Ř 8: 1 citation', '1 K 13: 1 citation']);
+
+  // Findings are outlined whole: a verse that does not exist, a range
+  // written backwards, a misspelt book name.
+  await paste_and_scan(page, 'Viz J 3,99 a Mt 5,7-3, též Zalm 23,1.');
+  check('findings outlined whole', await page.$$eval('#marked .finding', (fs) => fs.map((f) => f.textContent)),
+    ['J 3,99', 'Mt 5,7-3', 'Zalm 23,1']);
 
   // Drop a .docx on the page, as a file manager does.
   const bytes = readFileSync(docx).toString('base64');
@@ -105,8 +141,21 @@ try {
   await page.click('#findings li:nth-child(2) a');
   check('a finding jumps to its place in the text',
     await page.$eval('#finding-1', (e) => [e.className, e.textContent]), ['finding flash', 'Mt 5,7-3']);
+  check('dropped .docx: its findings outlined whole',
+    await page.$$eval('#marked .finding', (fs) => fs.map((f) => f.textContent)), ['Zl 3,4', 'Mt 5,7-3']);
   await page.screenshot({ path: screenshot, fullPage: true });
   console.log(`ok   - serve page: screenshot ${screenshot}`);
+  await page.locator('#map svg').screenshot({ path: map_screenshot });
+  console.log(`ok   - serve page: screenshot of the map ${map_screenshot}`);
+  check('dropped .docx: its map', await page.$$eval('#map svg rect.cell',
+    (cs) => cs.filter((c) => c.getAttribute('fill') !== '#ffffff').length), 4);
+
+  // "Find citations" with the text field empty reads the document again.
+  await find_again(page);
+  check('"Find citations" keeps the dropped .docx',
+    [await page.$eval('#source', (s) => s.textContent), (await marks(page)).length,
+      await page.$eval('#status', (s) => s.textContent)],
+    ['kazani.docx', 6, '']);
 
   // Switch the language: the same text is read in English.
   await page.selectOption('#lang', 'en');
@@ -114,6 +163,12 @@ try {
   check('switched to English', await marks(page), [
     ['John 3:16f', 'John 3:16-17'], ['Rom 8:28-30', 'Rom 8:28-30'],
   ]);
+  // The page's icon, which browsers ask for.
+  check('the page has an icon', await page.evaluate(async () => {
+    const icon = await fetch(document.querySelector('link[rel="icon"]').href);
+    const ico = await fetch('/favicon.ico');
+    return [icon.status, icon.headers.get('Content-Type'), ico.status];
+  }), [200, 'image/svg+xml', 200]);
   check('nothing loaded from outside the server', foreign, []);
 } finally {
   await browser.close();

@@ -1,5 +1,6 @@
 // The page of `tovrin serve`: sends the text (or the dropped file) to the
-// server's /api/scan, /api/lint and /api/index and shows the answers.
+// server's /api/scan, /api/lint, /api/index and /api/map and shows the
+// answers.
 // Offsets in the answers count bytes of the UTF-8 text, so the text is
 // cut as bytes. Everything is built with DOM calls: no text of the user
 // is ever read as markup.
@@ -28,7 +29,8 @@ function template() { return $('template').value || DEFAULT_TEMPLATE; }
 function link(citation) {
   return template()
     .replaceAll('{english}', encodeURIComponent(citation.english || citation.canonical))
-    .replaceAll('{canonical}', encodeURIComponent(citation.canonical));
+    .replaceAll('{canonical}', encodeURIComponent(citation.canonical))
+    .replaceAll('{osis}', encodeURIComponent(citation.osis || ''));
 }
 
 // POSTs the current input to `path`; the parsed answer, or an Error with
@@ -58,21 +60,26 @@ async function scan() {
   if (!input) return;
   status('Reading…');
   try {
-    const [found, lint, index] = await Promise.all(
-      ['/api/scan', '/api/lint', '/api/index'].map(post));
+    const [found, lint, index, map] = await Promise.all(
+      ['/api/scan', '/api/lint', '/api/index', '/api/map'].map(post));
     show(found, lint.findings, index.index);
-    status('');
+    show_map(map.svg);
+    // A text of very many citations: the answers list the first ones.
+    status([found, lint, index].map((a) => a.note).filter(Boolean).join('; '));
   } catch (e) {
     $('result').hidden = true;
     status(e.message);
   }
 }
 
-// The length in bytes of what a finding quotes last ("... in 'Xy 3,4'"),
-// to show it marked in the text.
-function quoted_length(message) {
-  const m = message.match(/'([^']*)'$/);
-  return m ? encoder.encode(m[1]).length : 1;
+// The length in bytes of what a finding is about, to show it marked in the
+// text: the citation the server read there ("no verse 99 in J 3 (it has
+// 36)" is about "J 3,99"), or what the message quotes after " in " when
+// that is longer ("reversed range in 'Mt 5,7-3'", "unknown book name 'Zalm'
+// in 'Zalm 23,1' (did you mean 'Žalm'?)").
+function finding_length(finding) {
+  const m = finding.message.match(/ in '([^']*)'/);
+  return Math.max(finding.length || 1, m ? encoder.encode(m[1]).length : 1);
 }
 
 // The text with every citation and finding marked: citations as <mark>
@@ -83,7 +90,7 @@ function marked_text(text, citations, findings) {
   const piece = (a, b) => decoder.decode(bytes.subarray(a, b));
   const events = [];
   findings.forEach((f, k) => {
-    let end = Math.min(bytes.length, f.offset + quoted_length(f.message));
+    let end = Math.min(bytes.length, f.offset + finding_length(f));
     for (const c of citations)
       if (c.offset >= f.offset && c.offset < end) end = Math.max(end, c.offset + c.length);
     events.push({ at: f.offset, order: 1, open: element('span', { class: 'finding', id: `finding-${k}` }) });
@@ -177,6 +184,15 @@ function show(found, findings, index) {
   $('result').hidden = false;
 }
 
+// The map the server drew (its names escaped there), parsed as SVG, never
+// as HTML; it scales to the page.
+function show_map(svg) {
+  const picture = new DOMParser().parseFromString(svg, 'image/svg+xml').documentElement;
+  picture.removeAttribute('width');
+  picture.removeAttribute('height');
+  $('map').replaceChildren(document.importNode(picture, true));
+}
+
 async function open_file(file) {
   if (DOCUMENT.test(file.name)) {
     input = { file };
@@ -189,8 +205,11 @@ async function open_file(file) {
   await scan();
 }
 
+// "Find citations" reads what is in the text field; while it is empty
+// after a document was opened, the document is read again.
 function scan_pasted() {
-  input = { text: $('text').value, name: 'text' };
+  const document_open = input && input.file && $('text').value === '';
+  if (!document_open) input = { text: $('text').value, name: 'text' };
   return scan();
 }
 
