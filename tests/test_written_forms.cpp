@@ -1,0 +1,146 @@
+// Book names as readers of the shipped languages write them: ordinals with
+// a suffix or a mark, Roman ordinals and titles, everyday short forms,
+// headings in capitals and the typographic apostrophe. Each is found with
+// its book's OSIS, whole and fed byte by byte, and the short forms that
+// are also words stay text in prose.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tovrin.hpp"
+
+namespace {
+
+const tovrin::Config &shipped() {
+    static const tovrin::Config config;
+    return config;
+}
+
+using Found = std::vector<std::string>;
+
+// The citations of `text` as "text=OSIS".
+Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {}) {
+    Found all;
+    for (const tovrin::Citation &c : l.scan(text, o))
+        all.push_back(c.text + "=" + c.osis.value_or("-"));
+    return all;
+}
+
+// The same through the C reader fed one byte at a time: a capital, a mark
+// or a phrase cut between two feeds reads as it does whole.
+Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
+    Found all;
+    const tovrin_handler h{[](const tovrin_citation *c, void *out) {
+                               static_cast<Found *>(out)->push_back(
+                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
+                                   "=" + (c->osis != nullptr ? c->osis : "-"));
+                           },
+                           nullptr, &all};
+    tovrin_reader *r = tovrin_reader_new(l.get(), nullptr);
+    for (const char c : text)
+        tovrin_reader_feed(r, &c, 1, &h);
+    tovrin_reader_finish(r, &h);
+    tovrin_reader_free(r);
+    return all;
+}
+
+struct Case {
+    const char *lang, *text;
+    Found want;
+};
+
+const Case kCases[] = {
+    // Ordinals with a suffix or a mark.
+    {"en", "see 1st John 4:8 and 2nd Corinthians 5:17; 3rd John 4",
+     {"1st John 4:8=1John.4.8", "2nd Corinthians 5:17; 3rd John 4=2Cor.5.17,3John.1.4"}},
+    {"fr", "voir 1re Corinthiens 13,4 et 1er Rois 19,12",
+     {"1re Corinthiens 13,4=1Cor.13.4", "1er Rois 19,12=1Kgs.19.12"}},
+    {"fr-colon", "2e Corinthiens 5:17", {"2e Corinthiens 5:17=2Cor.5.17"}},
+    {"es", "1º Reyes 19,12 y 1ª Corintios 13,4",
+     {"1º Reyes 19,12=1Kgs.19.12", "1ª Corintios 13,4=1Cor.13.4"}},
+    {"es", "Primera de Corintios 13,4", {"Primera de Corintios 13,4=1Cor.13.4"}},
+    {"es-colon", "2º Timoteo 3:16", {"2º Timoteo 3:16=2Tim.3.16"}},
+    {"pt", "1ª Coríntios 13,4", {"1ª Coríntios 13,4=1Cor.13.4"}},
+    {"it", "1° Re 19,12 e 2º Sam 7,12", {"1° Re 19,12=1Kgs.19.12", "2º Sam 7,12=2Sam.7.12"}},
+    {"es-colon", "el 1º de mayo; 20° C", {}},
+    {"ru", "3-я Царств 19:12 и 1-е Коринфянам 13:4",
+     {"3-я Царств 19:12=1Kgs.19.12", "1-е Коринфянам 13:4=1Cor.13.4"}},
+    {"uk", "1-ше Коринтян 13:4", {"1-ше Коринтян 13:4=1Cor.13.4"}},
+    // Roman ordinals before title words, titles.
+    {"cz", "I. kniha Mojžíšova 1,1", {"I. kniha Mojžíšova 1,1=Gen.1.1"}},
+    {"cz", "II. list Korintským 5,17", {"II. list Korintským 5,17=2Cor.5.17"}},
+    {"cz", "1. kniha Kronik 16,34", {"1. kniha Kronik 16,34=1Chr.16.34"}},
+    {"cz", "Bél a drak 1,3", {"Bél a drak 1,3=Bel.1.3"}},
+    {"sk", "Prvý list Korinťanom 13,4", {"Prvý list Korinťanom 13,4=1Cor.13.4"}},
+    {"sk", "Evanjelium podľa Matúša 5,3", {"Evanjelium podľa Matúša 5,3=Matt.5.3"}},
+    {"sk", "Kniha Sirachovho syna 1,1", {"Kniha Sirachovho syna 1,1=Sir.1.1"}},
+    {"en", "The Gospel according to St. Matthew 5:3",
+     {"The Gospel according to St. Matthew 5:3=Matt.5.3"}},
+    {"en", "Song of the Three Holy Children 1:3", {"Song of the Three Holy Children 1:3=PrAzar.1.3"}},
+    {"de", "1. Buch Mose 1,1 und Gebet des Manasse 1,1",
+     {"1. Buch Mose 1,1=Gen.1.1", "Gebet des Manasse 1,1=PrMan.1.1"}},
+    {"pl", "Księga Jonasza 2,1 i Księgi Rodzaju 1,1",
+     {"Księga Jonasza 2,1=Jonah.2.1", "Księgi Rodzaju 1,1=Gen.1.1"}},
+    {"ru", "Книга Бытия 1:1", {"Книга Бытия 1:1=Gen.1.1"}},
+    // Short forms.
+    {"nl", "1 Mozes 1:1, 5 Mozes 6:4; Matth. 5:3; Luk. 2:1",
+     {"1 Mozes 1:1=Gen.1.1", "5 Mozes 6:4; Matth. 5:3; Luk. 2:1=Deut.6.4,Matt.5.3,Luke.2.1"}},
+    {"fr-colon", "Ge 1:1; Ro 8:28; Lu 2:1", {"Ge 1:1; Ro 8:28; Lu 2:1=Gen.1.1,Rom.8.28,Luke.2.1"}},
+    {"pl", "Galacjan 5,22", {"Galacjan 5,22=Gal.5.22"}},
+    // Headings in capitals.
+    {"cz", "LUKÁŠ 14,15", {"LUKÁŠ 14,15=Luke.14.15"}},
+    {"cz", "ČTVRTÁ MOJŽÍŠOVA 6,24 a ŽALM 23,1", {"ČTVRTÁ MOJŽÍŠOVA 6,24=Num.6.24", "ŽALM 23,1=Ps.23.1"}},
+    {"cz", "PRVNÍ LIST KORINTSKÝM 13,4", {"PRVNÍ LIST KORINTSKÝM 13,4=1Cor.13.4"}},
+    {"en", "GENESIS 1:1", {"GENESIS 1:1=Gen.1.1"}},
+    {"uk", "ІВАНА 3:16", {"ІВАНА 3:16=John.3.16"}},
+    {"pl", "ŁUKASZA 2,1", {"ŁUKASZA 2,1=Luke.2.1"}},
+    // The typographic apostrophe.
+    {"uk", "Філіп’ян 4:4 і Филип’ян 4:5", {"Філіп’ян 4:4=Phil.4.4", "Филип’ян 4:5=Phil.4.5"}},
+    // Prose: short forms that are words stay text.
+    {"fr", "De 3 à 5 personnes, Ro 2 fois et Ge 4 jours ; Lu 3 fois.", {}},
+    {"fr-colon", "De 3 à 5 personnes ; Lu 3 fois, mais Lu 2:1", {"Lu 2:1=Luke.2.1"}},
+    {"en", "on the 1st June 5 people came", {}},
+    {"fr", "le 1er mai 2024", {}},
+};
+
+TEST(WrittenForms, FoundWithTheirBooks) {
+    for (const Case &c : kCases) {
+        const tovrin::Language l = shipped().language(c.lang);
+        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
+        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
+    }
+}
+
+// A capital inside a word becomes its small letter for lookup only: the
+// highlight and the record keep the text's bytes, and a word that merely
+// begins with such a capital is read as written.
+TEST(WrittenForms, CapitalsKeepTheirBytes) {
+    const tovrin::Language cz = shipped().language("cz");
+    const auto all = cz.scan("Nadpis: LUKÁŠ 14,15.");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].text, "LUKÁŠ 14,15");
+    EXPECT_EQ(all[0].offset, 8);
+    EXPECT_EQ(cz.expand("LUKÁŠ 14,15"), "L 14,15");
+    EXPECT_EQ(found(cz, "Šalamoun 3,4"), Found{});
+}
+
+// English readers know the Letter of Jeremiah by its title in the KJV,
+// which numbers it as Baruch 6: as a book of its own it exists in no
+// numbering of theirs, so only a reading without the existence test finds it.
+TEST(WrittenForms, TitlesOfBooksNoEnglishNumberingHas) {
+    tovrin::Options any;
+    any.existing = false;
+    EXPECT_EQ(found(shipped().language("en"), "Epistle of Jeremiah 1:5", any),
+              Found{"Epistle of Jeremiah 1:5=EpJer.1.5"});
+}
+
+// The exact reading folds byte by byte, as it always did.
+TEST(WrittenForms, TheExactReadingKeepsItsFolding) {
+    tovrin::Options exact;
+    exact.exact = true;
+    EXPECT_EQ(found(shipped().language("cz"), "LUKÁŠ 14,15", exact), Found{});
+    EXPECT_EQ(found(shipped().language("uk"), "Філіп’ян 4:4", exact), Found{});
+}
+
+} // namespace
