@@ -112,6 +112,47 @@ TEST(WrittenForms, FoundWithTheirBooks) {
     }
 }
 
+// A paragraph of each language added from the SWORD locales and the
+// reference parser's name lists: a main name with a verse list, a full name
+// or a title, and a name that is also an everyday word, which counts only
+// with a verse.
+const Case kParagraphs[] = {
+    {"sv", "Se Joh 3:16-18; 4:1f och Första Mosebok 12:1. Dom 3 barnen lekte, men Dom 3:1 gäller.",
+     {"Joh 3:16-18; 4:1f=John.3.16-John.3.18,John.4.1-John.4.2", "Första Mosebok 12:1=Gen.12.1", "Dom 3:1=Judg.3.1"}},
+    {"da", "Se Joh 3,16-18; 4,1f og Første Mosebog 12,1. Dom 3 gange faldt, men Dom 3,1 står.",
+     {"Joh 3,16-18; 4,1f=John.3.16-John.3.18,John.4.1-John.4.2", "Første Mosebog 12,1=Gen.12.1", "Dom 3,1=Judg.3.1"}},
+    {"no", "Se Joh 3,16-18; 4,1f og Første Mosebok 12,1. Man 3 ganger sa det.",
+     {"Joh 3,16-18; 4,1f=John.3.16-John.3.18,John.4.1-John.4.2", "Første Mosebok 12,1=Gen.12.1"}},
+    {"fi", "Katso Joh. 3:16-18; 4:1 ja Ensimmäinen Mooseksen kirja 12:1.",
+     {"Joh. 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Ensimmäinen Mooseksen kirja 12:1=Gen.12.1"}},
+    {"ro", "Vezi Ioan 3:16-18; 4:1 și Facerea 12:1. In 3 zile a venit.",
+     {"Ioan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Facerea 12:1=Gen.12.1"}},
+    {"id", "Lihat Yoh 3:16-18; 4:1 dan Kejadian 12:1. Dan 3 orang datang.",
+     {"Yoh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Kejadian 12:1=Gen.12.1"}},
+    {"tr", "Bkz. Yuh 3:16-18; 4:1 ve Yaratılış 12:1.",
+     {"Yuh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Yaratılış 12:1=Gen.12.1"}},
+    {"el", "Βλ. Ιω 3:16-18; 4:1 και Α΄ Κορ 13:4 και Κατά Ιωάννην 3:16. Να 3 παιδιά.",
+     {"Ιω 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Α΄ Κορ 13:4=1Cor.13.4", "Κατά Ιωάννην 3:16=John.3.16"}},
+    {"bg", "Виж Йоан 3:16-18; 4:1 и Евангелие от Йоан 3:16. Вт 3 пъти.",
+     {"Йоан 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Евангелие от Йоан 3:16=John.3.16"}},
+    {"sr", "Види Јн 3:16-18; 4:1 и Јеванђеље по Јовану 3:16. Бр 3 је тачан.",
+     {"Јн 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Јеванђеље по Јовану 3:16=John.3.16"}},
+    {"mk", "Види Јован 3:16-18; 4:1 и Евангелие според Јован 3:16.",
+     {"Јован 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Евангелие според Јован 3:16=John.3.16"}},
+    {"tl", "Tingnan ang Juan 3:16-18; 4:1 at Ebanghelyo ayon kay Juan 3:16.",
+     {"Juan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Ebanghelyo ayon kay Juan 3:16=John.3.16"}},
+    {"sw", "Tazama Yoh 3:16-18; 4:1 na Injili ya Yohana 3:16.",
+     {"Yoh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Injili ya Yohana 3:16=John.3.16"}},
+};
+
+TEST(WrittenForms, ParagraphsOfEveryAddedLanguage) {
+    for (const Case &c : kParagraphs) {
+        const tovrin::Language l = shipped().language(c.lang);
+        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
+        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
+    }
+}
+
 // A capital inside a word becomes its small letter for lookup only: the
 // highlight and the record keep the text's bytes, and a word that merely
 // begins with such a capital is read as written.
