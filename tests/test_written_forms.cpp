@@ -153,6 +153,11 @@ TEST(WrittenForms, ParagraphsOfEveryAddedLanguage) {
     }
 }
 
+// Norwegian is "no" in bibl.ini; its written standard's own code names it too.
+TEST(WrittenForms, NorwegianByItsBokmalCode) {
+    EXPECT_EQ(found(shipped().language("nb"), "Joh 3,16"), Found{"Joh 3,16=John.3.16"});
+}
+
 // A capital inside a word becomes its small letter for lookup only: the
 // highlight and the record keep the text's bytes, and a word that merely
 // begins with such a capital is read as written.
