@@ -72,6 +72,33 @@ extern "C" int ifc_20(signed char ch, LANG *l) { return test_parts(ch, l) >= 0; 
 
 namespace tovrin::detail {
 
+// The same answers as test_low, test_up and upper for all 256 bytes: the
+// last index of each byte in each string, then each byte once.
+ByteFolding byte_folding(const LANG *l) {
+    int low[256], up[256];
+    const auto last_indexes = [](const char *s, int (&at)[256]) {
+        std::fill(std::begin(at), std::end(at), -1);
+        for (int k = 0; s != nullptr && s[k] != '\0'; ++k)
+            at[static_cast<unsigned char>(s[k])] = k;
+    };
+    last_indexes(l->lower, low);
+    last_indexes(l->upper, up);
+    const int upper_length = l->upper != nullptr ? static_cast<int>(std::strlen(l->upper)) : 0;
+    ByteFolding f{};
+    for (int b = 0; b < 256; ++b) {
+        const auto ch = static_cast<signed char>(b);
+        f.lower[b] = low[b] >= 0;
+        f.upper[b] = up[b] >= 0;
+        if (f.upper[b])
+            f.fold[b] = ch;
+        else if (f.lower[b])
+            f.fold[b] = low[b] < upper_length ? l->upper[low[b]] : '#';
+        else
+            f.fold[b] = b >= '0' && b <= '9' ? ch : '#';
+    }
+    return f;
+}
+
 namespace {
 
 using ClassTest = int (*)(signed char, LANG *);
@@ -102,6 +129,7 @@ void build(LangTables &t, const LANG *l) {
     t.books = l->books;
     std::memcpy(t.chars, l->chars, sizeof t.chars);
     LANG *ml = const_cast<LANG *>(l);
+    const ByteFolding f = byte_folding(l);
     for (int b = 0; b < 256; ++b) {
         signed char ch = static_cast<signed char>(b);
         std::uint16_t mask = 0;
@@ -109,7 +137,7 @@ void build(LangTables &t, const LANG *l) {
             if (ct.test(ch, ml))
                 mask |= ct.bit;
         t.cls[b] = mask;
-        t.fold[b] = upper(ch, ml);
+        t.fold[b] = f.fold[b];
     }
     // The books by number; only the list is walked, never the names.
     for (const BOOKS *b = l->books; b != nullptr; b = b->next)

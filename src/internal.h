@@ -165,6 +165,14 @@ struct LangTables {
     }
 };
 
+// upper() of every byte of `l`, and whether it is one of its small or
+// capital letters, from one pass over each letter string.
+struct ByteFolding {
+    signed char fold[256];
+    bool lower[256], upper[256];
+};
+ByteFolding byte_folding(const LANG *l);
+
 // The tables of `l` (built or refreshed as needed).
 const LangTables &tables(const LANG *l);
 // The same with the name hash filled in.

@@ -25,8 +25,9 @@ constexpr int kLineMax = 200;
 int readcr(char *strin, int delka, FILE *fd) {
     int stored = 0;
     int c;
+    // The loader owns the stream while it reads: no lock per byte.
     for (;;) {
-        c = std::fgetc(fd);
+        c = getc_unlocked(fd);
         if (c == EOF || stored == delka || c == '\n')
             break;
         if (c != '\r')
