@@ -12,38 +12,11 @@
 
 namespace {
 
-const tovrin::Config &shipped() {
-    static const tovrin::Config config;
-    return config;
-}
+using testing_support::Found;
+using testing_support::found;
+using testing_support::found_byte_by_byte;
 
-using Found = std::vector<std::string>;
-
-// The citations of `text` as "text=OSIS".
-Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {}) {
-    Found all;
-    for (const tovrin::Citation &c : l.scan(text, o))
-        all.push_back(c.text + "=" + c.osis.value_or("-"));
-    return all;
-}
-
-// The same through the C reader fed one byte at a time, so that every
-// look past a candidate finds the bytes it needs missing at first.
-Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
-    Found all;
-    const tovrin_handler h{[](const tovrin_citation *c, void *out) {
-                               static_cast<Found *>(out)->push_back(
-                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
-                                   "=" + (c->osis != nullptr ? c->osis : "-"));
-                           },
-                           nullptr, &all};
-    tovrin_reader *r = tovrin_reader_new(l.get(), nullptr);
-    for (const char c : text)
-        tovrin_reader_feed(r, &c, 1, &h);
-    tovrin_reader_finish(r, &h);
-    tovrin_reader_free(r);
-    return all;
-}
+const tovrin::Config &shipped() { return testing_support::shipped_config(); }
 
 struct Case {
     const char *lang, *text;

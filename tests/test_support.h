@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace testing_support {
 
@@ -144,6 +144,18 @@ struct Scan {
 // Runs dorvis_core over `input` in `l` with every callback recorded. The
 // callbacks have no context argument, so one scan runs at a time.
 Scan scan(const std::string &input, LANG *l = example_lang());
+
+// The shipped configuration through the C++ interface, opened once.
+const tovrin::Config &shipped_config();
+
+// The citations that the default reading (or `o`) finds in `text`, each as
+// "text=OSIS" ("-" without OSIS).
+using Found = std::vector<std::string>;
+Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {});
+// The same through the C reader fed one byte at a time, so that every look
+// past a candidate, a form or a phrase finds the bytes it needs missing at
+// first.
+Found found_byte_by_byte(tovrin::Language l, const std::string &text);
 
 } // namespace testing_support
 
