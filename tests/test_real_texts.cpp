@@ -18,12 +18,7 @@ using testing_support::found_byte_by_byte;
 
 const tovrin::Config &shipped() { return testing_support::shipped_config(); }
 
-struct Case {
-    const char *lang, *text;
-    Found want;
-};
-
-const Case kCases[] = {
+const testing_support::FoundCase kCases[] = {
     // Books of one chapter: a lone number, list or range is verses.
     {"cz", "viz Ju 5 a Judova 17-25.", {"Ju 5=Jude.1.5", "Judova 17-25=Jude.1.17-Jude.1.25"}},
     {"cz", "Flm 10; 2 J 7", {"Flm 10; 2 J 7=Phlm.1.10,2John.1.7"}},
@@ -64,11 +59,7 @@ const Case kCases[] = {
 };
 
 TEST(RealTexts, TheDefaultReadingFindsWhatAuthorsMean) {
-    for (const Case &c : kCases) {
-        const tovrin::Language l = shipped().language(c.lang);
-        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
-        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
-    }
+    testing_support::expect_found(kCases);
 }
 
 // The exact reading keeps its reading of the same texts.

@@ -297,4 +297,12 @@ Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
     return all;
 }
 
+void expect_found(std::span<const FoundCase> cases) {
+    for (const FoundCase &c : cases) {
+        const tovrin::Language l = shipped_config().language(c.lang);
+        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
+        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
+    }
+}
+
 } // namespace testing_support

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,14 @@ Found found(tovrin::Language l, const std::string &text, const tovrin::Options &
 // past a candidate, a form or a phrase finds the bytes it needs missing at
 // first.
 Found found_byte_by_byte(tovrin::Language l, const std::string &text);
+
+// A text of a language and the citations the default reading finds in it.
+struct FoundCase {
+    const char *lang, *text;
+    Found want;
+};
+// Checks each case in the shipped configuration, whole and byte by byte.
+void expect_found(std::span<const FoundCase> cases);
 
 } // namespace testing_support
 
