@@ -248,9 +248,13 @@ void StageTables::find_unpaired(const LANG *l, const LangTables &t) {
             continue;
         unpaired_[lead] |= std::uint64_t{1} << second;
         unpaired_pairs_.push_back(pair);
-        class_[lead] |= kCapital;
-        stop_[lead] = true;
-        form_set_.add(lead);
+        // The stage stops at the capital's second byte, which few other
+        // letters share, not at its first, which most letters of the
+        // script begin with.
+        const auto tail = static_cast<unsigned char>(pair[1]);
+        class_[tail] |= kCapital;
+        stop_[tail] = true;
+        form_set_.add(tail);
     }
 }
 
@@ -344,11 +348,12 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         at = find_stop(d, at, n);
         if (at == n)
             return at;
-        if (t_.class_[d[at]] & kCapital) {
-            // Its second byte may lie past `n`: read() decides with the rest.
-            const bool letter = at > start ? (t_.class_[d[at - 1]] & kLetter) != 0 : letter_before_;
-            if (at + 1 >= n || lowers(d, at, n, letter))
-                return at;
+        if ((t_.class_[d[at]] & kCapital) && at > start) {
+            // The second byte of a capital: its first is in this run.
+            const bool letter =
+                at - 1 > start ? (t_.class_[d[at - 2]] & kLetter) != 0 : letter_before_;
+            if (lowers(d, at - 1, n, letter))
+                return at - 1;
         }
         if (t_.class_[d[at]] & kForm) {
             if (!breaks_line_in_text(d, at, start, n))
@@ -513,7 +518,10 @@ void TextStage::end_feed(const std::string &view) {
 std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std::size_t n,
                             bool last, std::string &view, std::vector<ViewForm> &forms) {
     while (i < limit) {
-        const std::size_t j = run(w, i, limit);
+        std::size_t j = run(w, i, limit);
+        // A capital whose second byte lies past the limit waits for it.
+        if (j == limit && j > i && j < n && t_.unpaired_[byte_at(w, j - 1)] != 0)
+            --j;
         if (j > i) {
             const std::size_t at = view.size();
             view.append(w + i, j - i);
@@ -531,7 +539,7 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
         if (i >= limit)
             break;
         std::size_t consumed = 0;
-        if (t_.class_[byte_at(w, i)] & kCapital) {
+        if (t_.unpaired_[byte_at(w, i)] != 0) {
             if (i + 1 >= n && !last)
                 break;
             if (lowers(reinterpret_cast<const unsigned char *>(w), i, n, letter_before_)) {
@@ -814,9 +822,9 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
                 lookahead_.empty() ? view_byte_before(w, p, view) : lookahead_.back();
             if (form_item(w, p, n, last, state, before, item) == Step::more)
                 return Step::more;
-        } else if ((t_.class_[byte_at(w, p)] & kCapital) && p + 1 >= n && !last) {
+        } else if (t_.unpaired_[byte_at(w, p)] != 0 && p + 1 >= n && !last) {
             return Step::more;
-        } else if ((t_.class_[byte_at(w, p)] & kCapital) && !lookahead_.empty() &&
+        } else if (t_.unpaired_[byte_at(w, p)] != 0 && !lookahead_.empty() &&
                    (t_.class_[static_cast<unsigned char>(lookahead_.back())] & kLetter) &&
                    lowers(reinterpret_cast<const unsigned char *>(w), p, n, true)) {
             // A capital within a word, as the view writes it ("KORINTSKÝM").
