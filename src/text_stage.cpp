@@ -262,7 +262,8 @@ const char *StageTables::small_of(const unsigned char *d) const {
     if (!(unpaired_[d[0]] >> (d[1] & 0x3F) & 1u) || !continuation(d[1]))
         return nullptr;
     for (const auto &pair : unpaired_pairs_)
-        if (static_cast<unsigned char>(pair[0]) == d[0] && static_cast<unsigned char>(pair[1]) == d[1])
+        if (static_cast<unsigned char>(pair[0]) == d[0] &&
+            static_cast<unsigned char>(pair[1]) == d[1])
             return pair.data() + 2;
     return nullptr;
 }

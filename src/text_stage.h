@@ -10,6 +10,12 @@
 //  * Decomposed letters. macOS file names and some PDF extractions write
 //    "Ž" as "Z" and U+030C; a letter and the combining marks after it
 //    become the composed letter, which is what bibl.ini lists.
+//  * Names as readers write them. A capital inside a word that byte
+//    folding cannot pair with its small letter ("Š" of "LUKÁŠ", "І" of
+//    "ІВАНА") becomes that small letter, as names spell it; an ordinal
+//    mark after a number ("1º", "1ª", "1°") becomes the abbreviation mark;
+//    the typographic apostrophe becomes "'" where names are written with
+//    one ("Філіп’ян").
 //  * Lectionary forms. Reading plans and lectionaries put verses that may
 //    be read too in parentheses ("L 17,20-24(25-30)", "Ko 2,3(4-5)6-10"),
 //    divide psalms ("Žalm 38-II (6-13)", "Ž 119-Kaf (81-88)") and give the
