@@ -72,6 +72,33 @@ extern "C" int ifc_20(signed char ch, LANG *l) { return test_parts(ch, l) >= 0; 
 
 namespace tovrin::detail {
 
+// The same answers as test_low, test_up and upper for all 256 bytes: the
+// last index of each byte in each string, then each byte once.
+ByteFolding byte_folding(const LANG *l) {
+    int low[256], up[256];
+    const auto last_indexes = [](const char *s, int (&at)[256]) {
+        std::fill(std::begin(at), std::end(at), -1);
+        for (int k = 0; s != nullptr && s[k] != '\0'; ++k)
+            at[static_cast<unsigned char>(s[k])] = k;
+    };
+    last_indexes(l->lower, low);
+    last_indexes(l->upper, up);
+    const int upper_length = l->upper != nullptr ? static_cast<int>(std::strlen(l->upper)) : 0;
+    ByteFolding f{};
+    for (int b = 0; b < 256; ++b) {
+        const auto ch = static_cast<signed char>(b);
+        f.lower[b] = low[b] >= 0;
+        f.upper[b] = up[b] >= 0;
+        if (f.upper[b])
+            f.fold[b] = ch;
+        else if (f.lower[b])
+            f.fold[b] = low[b] < upper_length ? l->upper[low[b]] : '#';
+        else
+            f.fold[b] = b >= '0' && b <= '9' ? ch : '#';
+    }
+    return f;
+}
+
 namespace {
 
 using ClassTest = int (*)(signed char, LANG *);
@@ -88,28 +115,6 @@ constexpr struct {
 };
 
 } // namespace
-
-LetterIndex letter_index(const LANG *l) {
-    LetterIndex x;
-    std::fill(std::begin(x.lower), std::end(x.lower), -1);
-    std::fill(std::begin(x.upper), std::end(x.upper), -1);
-    for (int k = 0; l->lower != nullptr && l->lower[k] != '\0'; ++k)
-        x.lower[static_cast<unsigned char>(l->lower[k])] = static_cast<std::int16_t>(k);
-    for (int k = 0; l->upper != nullptr && l->upper[k] != '\0'; ++k)
-        x.upper[static_cast<unsigned char>(l->upper[k])] = static_cast<std::int16_t>(k);
-    x.upper_length = l->upper != nullptr ? std::strlen(l->upper) : 0;
-    return x;
-}
-
-signed char LetterIndex::fold(const LANG *l, unsigned char b) const {
-    if (upper[b] >= 0)
-        return static_cast<signed char>(b);
-    if (lower[b] >= 0)
-        return static_cast<std::size_t>(lower[b]) < upper_length
-                   ? static_cast<signed char>(l->upper[lower[b]])
-                   : '#';
-    return b >= '0' && b <= '9' ? static_cast<signed char>(b) : '#';
-}
 
 namespace {
 
@@ -130,17 +135,16 @@ void build(LangTables &t, const LANG *l) {
     LANG *ml = const_cast<LANG *>(l);
     // The letter classes and the folding from one pass over the letter
     // strings; the other classes from their tests.
-    const LetterIndex letters = letter_index(l);
+    const ByteFolding f = byte_folding(l);
     for (int b = 0; b < 256; ++b) {
         signed char ch = static_cast<signed char>(b);
-        const bool lower = letters.lower[b] >= 0, upper = letters.upper[b] >= 0;
-        std::uint16_t mask = (lower || upper ? C_LETTER : 0) | (lower ? C_LOWER : 0) |
-                             (upper ? C_UPPER : 0);
+        std::uint16_t mask = (f.lower[b] || f.upper[b] ? C_LETTER : 0) |
+                             (f.lower[b] ? C_LOWER : 0) | (f.upper[b] ? C_UPPER : 0);
         for (const auto &ct : kClassTests)
             if (ct.bit != C_LETTER && ct.bit != C_LOWER && ct.bit != C_UPPER && ct.test(ch, ml))
                 mask |= ct.bit;
         t.cls[b] = mask;
-        t.fold[b] = letters.fold(l, static_cast<unsigned char>(b));
+        t.fold[b] = f.fold[b];
     }
     // The books by number; only the list is walked, never the names.
     for (const BOOKS *b = l->books; b != nullptr; b = b->next)

@@ -32,6 +32,7 @@ namespace {
 // from them. A language of bibl.ini of that very name comes first.
 constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
     {"cs", "cz"},
+    {"nb", "no"}, // Norwegian Bokmål
 };
 
 struct PhraseRegistry {

@@ -164,15 +164,13 @@ struct LangTables {
     }
 };
 
-// Where each byte occurs last in the letter strings of a language (-1:
-// nowhere): test_low() and test_up() for every byte in one pass.
-struct LetterIndex {
-    std::int16_t lower[256], upper[256];
-    std::size_t upper_length = 0;
-    // upper(): the key of byte `b` in book-name lookup.
-    signed char fold(const LANG *l, unsigned char b) const;
+// upper() of every byte of `l`, and whether it is one of its small or
+// capital letters, from one pass over each letter string.
+struct ByteFolding {
+    signed char fold[256];
+    bool lower[256], upper[256];
 };
-LetterIndex letter_index(const LANG *l);
+ByteFolding byte_folding(const LANG *l);
 
 // The tables of `l` (built or refreshed as needed).
 const LangTables &tables(const LANG *l);

@@ -29,8 +29,9 @@ constexpr int kLineMax = 200;
 int readcr(char *strin, int delka, FILE *fd) {
     int stored = 0;
     int c;
+    // The loader owns the stream while it reads: no lock per byte.
     for (;;) {
-        c = getc_unlocked(fd); // bibl.ini is read by one thread: no lock per byte
+        c = getc_unlocked(fd);
         if (c == EOF || stored == delka || c == '\n')
             break;
         if (c != '\r')

@@ -57,12 +57,11 @@ unsigned char byte(char c) { return static_cast<unsigned char>(c); }
 
 // The tables of `set`, from its language.
 void classify(tovrin_phrases &set) {
-    const tovrin::detail::LetterIndex letters = tovrin::detail::letter_index(set.l);
+    const tovrin::detail::ByteFolding f = tovrin::detail::byte_folding(set.l);
     for (int b = 0; b < 256; ++b) {
         const auto c = static_cast<signed char>(b);
-        const bool capital = letters.upper[b] >= 0;
-        set.key[b] = byte(letters.fold(set.l, static_cast<unsigned char>(b)));
-        set.letter[b] = capital || letters.lower[b] >= 0;
+        set.key[b] = byte(f.fold[b]);
+        set.letter[b] = f.lower[b] || f.upper[b];
         // Spaces and abbreviation marks separate the words of a phrase; a
         // run of them in the text matches a run in the phrase, whatever its
         // length.
@@ -70,7 +69,7 @@ void classify(tovrin_phrases &set) {
         // A phrase stands for a name where a citation may begin: at a
         // capital or a digit, as the scanner starts one ("song of songs
         // 8:6" stays text, as "song 8:6" does).
-        set.starts[b] = capital || ifc_5(c, set.l);
+        set.starts[b] = f.upper[b] || (b >= '0' && b <= '9');
     }
 }
 

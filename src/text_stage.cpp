@@ -21,7 +21,7 @@ constexpr Composition kCompositions[] = {
 #include "compose_table.inc"
 };
 
-constexpr std::uint8_t kForm = 1, kPhrase = 2, kWord = 4;
+constexpr std::uint8_t kForm = 1, kPhrase = 2, kWord = 4, kLetter = 8, kCapital = 16;
 // The longest view a phrase match reads: a phrase with the blanks a text
 // puts between its words.
 constexpr std::size_t kMaxPhraseBytes = 256;
@@ -86,6 +86,13 @@ std::size_t encode(char32_t cp, char *out) {
     out[1] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
     out[2] = static_cast<char>(0x80 | (cp & 0x3F));
     return 3;
+}
+
+// Whether the second byte of C2 xx is an ordinal mark after a number ("1º
+// Reyes", "1ª Corintios", "1° Re"): it reads as the abbreviation mark of
+// "1. Reyes".
+bool ordinal_mark(unsigned char second, char before) {
+    return (second == 0xBA || second == 0xAA || second == 0xB0) && before >= '0' && before <= '9';
 }
 
 } // namespace
@@ -194,6 +201,8 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
             k |= kPhrase;
         if (t.cls[b] & (C_LETTER | C_DIGIT))
             k |= kWord;
+        if (t.cls[b] & C_LETTER)
+            k |= kLetter;
         const auto u = static_cast<unsigned>(b);
         class_[u] = k;
         key_[u] = static_cast<unsigned char>(t.fold[u]);
@@ -206,14 +215,65 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
         if (k & kWord)
             word_set_.add(u);
     }
+    if (forms_on_)
+        find_unpaired(l, t);
+    apostrophe_ = forms_on_ && (class_[static_cast<unsigned char>('\'')] & kLetter);
 #ifdef TOVRIN_NIBBLE_X86
     avx2_ = __builtin_cpu_supports("avx2");
 #endif
     if (phrases_ == nullptr)
         return;
     pairs_.assign(1 << 16, false);
-    for (int k = 0; k < tovrin_phrases_count(phrases_); ++k)
-        index_phrase(tovrin_phrases_phrase(phrases_, k));
+    for (int k = 0; k < tovrin_phrases_count(phrases_); ++k) {
+        const std::string_view phrase = tovrin_phrases_phrase(phrases_, k);
+        index_phrase(phrase);
+        apostrophe_ = apostrophe_ || (forms_on_ && phrase.find('\'') != std::string_view::npos);
+    }
+}
+
+// The letters of two bytes whose capital and small letter fold to
+// different keys byte by byte: the two are written in parallel in "^" and
+// "_", so they stand at the same offset. Within a word the stage writes
+// such a capital as its small letter, which is how the names spell it, so
+// a heading in capitals ("LUKÁŠ", "ІВАНА") reads as the name does; the
+// first letter of a word stays, as names begin with a capital.
+void StageTables::find_unpaired(const LANG *l, const LangTables &t) {
+    const std::string_view lower = l->lower != nullptr ? l->lower : "";
+    const std::string_view upper = l->upper != nullptr ? l->upper : "";
+    const auto key = [&](char c) { return t.fold[static_cast<unsigned char>(c)]; };
+    for (std::size_t k = 0; k + 1 < std::min(lower.size(), upper.size()); ++k) {
+        const auto lead = static_cast<unsigned char>(upper[k]);
+        if ((lead & 0xE0) != 0xC0 || (static_cast<unsigned char>(lower[k]) & 0xE0) != 0xC0 ||
+            !continuation(static_cast<unsigned char>(upper[k + 1])) ||
+            !continuation(static_cast<unsigned char>(lower[k + 1])) || (class_[lead] & kForm))
+            continue;
+        const std::array<char, 4> pair{upper[k], upper[k + 1], lower[k], lower[k + 1]};
+        if ((key(pair[0]) == key(pair[2]) && key(pair[1]) == key(pair[3])) ||
+            (pair[0] == pair[2] && pair[1] == pair[3]))
+            continue;
+        const unsigned second = static_cast<unsigned char>(pair[1]) - 0x80u;
+        if (unpaired_[lead] >> second & 1u)
+            continue;
+        unpaired_[lead] |= std::uint64_t{1} << second;
+        unpaired_pairs_.push_back(pair);
+        // The stage stops at the capital's second byte, which few other
+        // letters share, not at its first, which most letters of the
+        // script begin with.
+        const auto tail = static_cast<unsigned char>(pair[1]);
+        class_[tail] |= kCapital;
+        stop_[tail] = true;
+        form_set_.add(tail);
+    }
+}
+
+const char *StageTables::small_of(const unsigned char *d) const {
+    if (!(unpaired_[d[0]] >> (d[1] & 0x3F) & 1u) || !continuation(d[1]))
+        return nullptr;
+    for (const auto &pair : unpaired_pairs_)
+        if (static_cast<unsigned char>(pair[0]) == d[0] &&
+            static_cast<unsigned char>(pair[1]) == d[1])
+            return pair.data() + 2;
+    return nullptr;
 }
 
 // Files the first bytes and words of `phrase` in the tables that tell most
@@ -297,6 +357,13 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         at = find_stop(d, at, n);
         if (at == n)
             return at;
+        if ((t_.class_[d[at]] & kCapital) && at > start) {
+            // The second byte of a capital: its first is in this run.
+            const bool letter =
+                at - 1 > start ? (t_.class_[d[at - 2]] & kLetter) != 0 : letter_before_;
+            if (lowers(d, at - 1, n, letter))
+                return at - 1;
+        }
         if (t_.class_[d[at]] & kForm) {
             if (!breaks_line_in_text(d, at, start, n))
                 return at;
@@ -305,6 +372,8 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         }
         // A byte that may begin a phrase: only at the start of a word, and
         // only where a phrase may begin with the word.
+        if (!(t_.class_[d[at]] & kPhrase))
+            continue;
         const bool word = at > start ? (t_.class_[d[at - 1]] & kWord) != 0 : word_before_;
         if (!word && may_be_phrase(d, at, n))
             return at;
@@ -458,7 +527,10 @@ void TextStage::end_feed(const std::string &view) {
 std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std::size_t n,
                             bool last, std::string &view, std::vector<ViewForm> &forms) {
     while (i < limit) {
-        const std::size_t j = run(w, i, limit);
+        std::size_t j = run(w, i, limit);
+        // A capital whose second byte lies past the limit waits for it.
+        if (j == limit && j > i && j < n && t_.unpaired_[byte_at(w, j - 1)] != 0)
+            --j;
         if (j > i) {
             const std::size_t at = view.size();
             view.append(w + i, j - i);
@@ -468,6 +540,7 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
             viewed_ += static_cast<long long>(j - i);
             plain_tail_ += j - i;
             word_before_ = (t_.class_[byte_at(w, j - 1)] & kWord) != 0;
+            letter_before_ = (t_.class_[byte_at(w, j - 1)] & kLetter) != 0;
             if (state_.blank_line)
                 state_.blank_line = std::all_of(w + i, w + j, [](char c) { return c == ' '; });
             i = j;
@@ -475,6 +548,20 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
         if (i >= limit)
             break;
         std::size_t consumed = 0;
+        if (t_.unpaired_[byte_at(w, i)] != 0) {
+            if (i + 1 >= n && !last)
+                break;
+            if (lowers(reinterpret_cast<const unsigned char *>(w), i, n, letter_before_)) {
+                lower_capital(w, i, view);
+                i += 2;
+                continue;
+            }
+            if (!(t_.class_[byte_at(w, i)] & kPhrase) || word_before_) {
+                plain_byte(w, i, view, forms, consumed);
+                i += consumed;
+                continue;
+            }
+        }
         if (!(t_.class_[byte_at(w, i)] & kForm)) {
             if (phrase(w, i, n, last, view, forms, consumed) == Step::more)
                 break;
@@ -499,7 +586,8 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
                 }
             }
             Item item;
-            if (form_item(w, i, n, last, state_, item) == Step::more)
+            if (form_item(w, i, n, last, state_, view_byte_before(w, i, view), item) ==
+                Step::more)
                 break;
             emit(item, view, forms);
             consumed = item.length;
@@ -551,12 +639,14 @@ void TextStage::emit(const Item &item, std::string &view, std::vector<ViewForm> 
     viewed_ += item.count;
     plain_tail_ = item.length == 1 && item.count == 1 ? plain_tail_ + 1 : 0;
     word_before_ = (t_.class_[static_cast<unsigned char>(item.out[item.count - 1])] & kWord) != 0;
+    letter_before_ =
+        (t_.class_[static_cast<unsigned char>(item.out[item.count - 1])] & kLetter) != 0;
 }
 
 // One byte of the view from the byte at `at`: a typographic form, or the
 // byte itself.
 TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t n, bool last,
-                                     FormState &state, Item &item) const {
+                                     FormState &state, char before, Item &item) const {
     const unsigned char c = byte_at(w, at);
     // Whether the `k` bytes after `at` are there; Step::more when they may
     // still come.
@@ -577,13 +667,17 @@ TextStage::Step TextStage::form_item(const char *w, std::size_t at, std::size_t 
                 mapped = ' ', length = 3;
             else if (second == 0x88 && third == 0x92)
                 mapped = t_.range_, length = 3;
+            else if (second == 0x80 && third == 0x99 && t_.apostrophe_)
+                mapped = '\'', length = 3; // the typographic apostrophe: "Філіп’ян"
         }
         break;
-    case 0xC2: // no-break space
+    case 0xC2: // no-break space; the ordinal marks º ª and ° after a digit
         if (wait(1))
             return Step::more;
         if (have(1) && byte_at(w, at + 1) == 0xA0)
             mapped = ' ', length = 2;
+        else if (have(1) && ordinal_mark(byte_at(w, at + 1), before))
+            mapped = static_cast<unsigned char>(t_.abbreviation_), length = 2;
         break;
     case '~':
     case '\t': mapped = ' '; break;
@@ -740,8 +834,21 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
         }
         Item item;
         if (t_.forms_on_ && (t_.class_[byte_at(w, p)] & kForm) && !may_begin_mark(byte_at(w, p))) {
-            if (form_item(w, p, n, last, state, item) == Step::more)
+            const char before =
+                lookahead_.empty() ? view_byte_before(w, p, view) : lookahead_.back();
+            if (form_item(w, p, n, last, state, before, item) == Step::more)
                 return Step::more;
+        } else if (t_.unpaired_[byte_at(w, p)] != 0 && p + 1 >= n && !last) {
+            return Step::more;
+        } else if (t_.unpaired_[byte_at(w, p)] != 0 && !lookahead_.empty() &&
+                   (t_.class_[static_cast<unsigned char>(lookahead_.back())] & kLetter) &&
+                   lowers(reinterpret_cast<const unsigned char *>(w), p, n, true)) {
+            // A capital within a word, as the view writes it ("KORINTSKÝM").
+            const char *small = t_.small_of(reinterpret_cast<const unsigned char *>(w) + p);
+            lookahead_.append(small, 2);
+            lookahead_lengths_.insert(lookahead_lengths_.end(), {1, 1});
+            p += 2;
+            return Step::done;
         } else {
             item.out[0] = w[p];
             item.length = 1;
@@ -813,6 +920,7 @@ TextStage::Step TextStage::phrase(const char *w, std::size_t at, std::size_t n, 
     viewed_ += static_cast<long long>(name.size());
     plain_tail_ = 0;
     word_before_ = true;
+    letter_before_ = (t_.class_[static_cast<unsigned char>(name.back())] & kLetter) != 0;
     return Step::done;
 }
 
@@ -1142,6 +1250,32 @@ TextStage::Step TextStage::lectionary_form(const char *w, std::size_t at, std::s
 }
 
 // No phrase at `at`: the byte itself (a letter or a digit, no form).
+// The view's byte before w[at], where w[at] is the next byte to read: the
+// window's byte before it once a number of the window stands there, else
+// the last byte handed out, in this feed or before it.
+char TextStage::view_byte_before(const char *w, std::size_t at, const std::string &view) const {
+    if (at > 0)
+        return w[at - 1];
+    if (view.size() > feed_start_)
+        return view.back();
+    return tail_before_feed_.empty() ? '\0' : tail_before_feed_.back();
+}
+
+// Whether the two bytes at `at` are a capital that the stage writes as its
+// small letter: one that folding cannot pair, after a letter of its word.
+bool TextStage::lowers(const unsigned char *d, std::size_t at, std::size_t n, bool letter) const {
+    return letter && at + 1 < n && t_.small_of(d + at) != nullptr;
+}
+
+// The capital at `at` as its small letter: two view bytes, each standing
+// for the original byte at its place.
+void TextStage::lower_capital(const char *w, std::size_t at, std::string &view) {
+    view.append(t_.small_of(reinterpret_cast<const unsigned char *>(w) + at), 2);
+    viewed_ += 2;
+    plain_tail_ += 2;
+    word_before_ = letter_before_ = true;
+}
+
 TextStage::Step TextStage::plain_byte(const char *w, std::size_t at, std::string &view,
                                       std::vector<ViewForm> &forms, std::size_t &consumed) {
     Item item;

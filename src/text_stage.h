@@ -10,6 +10,12 @@
 //  * Decomposed letters. macOS file names and some PDF extractions write
 //    "Ž" as "Z" and U+030C; a letter and the combining marks after it
 //    become the composed letter, which is what bibl.ini lists.
+//  * Names as readers write them. A capital inside a word that byte
+//    folding cannot pair with its small letter ("Š" of "LUKÁŠ", "І" of
+//    "ІВАНА") becomes that small letter, as names spell it; an ordinal
+//    mark after a number ("1º", "1ª", "1°") becomes the abbreviation mark;
+//    the typographic apostrophe becomes "'" where names are written with
+//    one ("Філіп’ян").
 //  * Lectionary forms. Reading plans and lectionaries put verses that may
 //    be read too in parentheses ("L 17,20-24(25-30)", "Ko 2,3(4-5)6-10"),
 //    divide psalms ("Žalm 38-II (6-13)", "Ž 119-Kaf (81-88)") and give the
@@ -41,6 +47,8 @@
 #include "tovrin.h"
 
 namespace tovrin::detail {
+
+struct LangTables;
 
 // A byte of the view that stands for other than one original byte: the
 // first byte of a form, a composed letter or a phrase's name stands for
@@ -89,6 +97,9 @@ struct StageTables {
     bool may_go_on(char first, char second) const;
     std::uint32_t word_hash(std::string_view text, std::uint32_t seed, std::size_t &length) const;
     bool may_begin_with(std::string_view text) const;
+    // The small letter (two bytes) of the capital at `d`, when byte folding
+    // cannot pair the two; null otherwise.
+    const char *small_of(const unsigned char *d) const;
     // Spaces and abbreviation marks part the words of a phrase.
     bool separator(char c) const { return c == ' ' || c == abbreviation_; }
 
@@ -111,6 +122,14 @@ struct StageTables {
     // set searched 32 bytes at a time where the processor can.
     std::array<bool, 256> stop_{};
     NibbleSet form_set_, phrase_set_, word_set_;
+    // Capitals of two bytes that byte folding cannot pair with their small
+    // letters ("Š" and "š" of cz, "І" and "і" of uk), by first byte: a bit
+    // for each second byte (0x80-0xBF), and the pairs, capital then small.
+    std::array<std::uint64_t, 256> unpaired_{};
+    std::vector<std::array<char, 4>> unpaired_pairs_;
+    // Whether names of the language are written with "'" (a letter, or in
+    // a phrase): then the typographic apostrophe U+2019 is read as one.
+    bool apostrophe_ = false;
     bool avx2_ = false;
     std::vector<bool> pairs_; // folded first two bytes of some phrase
     // Hashes of the first words of the phrases; of those a phrase may end
@@ -121,6 +140,7 @@ struct StageTables {
 
 private:
     void index_phrase(std::string_view phrase);
+    void find_unpaired(const LANG *l, const LangTables &t);
 };
 
 class TextStage {
@@ -168,8 +188,9 @@ private:
     static std::size_t letter_end(const char *w, std::size_t n);
     std::size_t read(const char *w, std::size_t i, std::size_t limit, std::size_t n, bool last,
                      std::string &view, std::vector<ViewForm> &forms);
+    char view_byte_before(const char *w, std::size_t at, const std::string &view) const;
     Step form_item(const char *w, std::size_t at, std::size_t n, bool last, FormState &state,
-                   Item &item) const;
+                   char before, Item &item) const;
     Step line_break(const char *w, std::size_t at, std::size_t n, bool last,
                     const FormState &state, char &out) const;
     Step marks(const char *w, std::size_t at, std::size_t n, bool last, char32_t base,
@@ -179,6 +200,8 @@ private:
                      std::size_t &base_length, std::size_t &end) const;
     Step compose(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                  std::vector<ViewForm> &forms, std::size_t &consumed);
+    bool lowers(const unsigned char *d, std::size_t at, std::size_t n, bool letter) const;
+    void lower_capital(const char *w, std::size_t at, std::string &view);
     Step plain_byte(const char *w, std::size_t at, std::string &view,
                     std::vector<ViewForm> &forms, std::size_t &consumed);
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
@@ -210,7 +233,8 @@ private:
 
     const StageTables &t_;
     FormState state_;
-    bool word_before_ = false; // the view's last byte belongs to a word
+    bool word_before_ = false;   // the view's last byte belongs to a word
+    bool letter_before_ = false; // the view's last byte is a letter's
     std::size_t plain_tail_ = 0; // the view's last bytes handed out in this
                                  // feed that stand for themselves
     std::size_t feed_start_ = 0; // where this feed's view begins in the caller's

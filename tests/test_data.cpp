@@ -35,6 +35,7 @@ using testing_support::source_dir;
 
 const char *const kLanguages[] = {
     "cz", "sk", "en", "de", "la", "pl", "fr", "es", "it", "pt", "nl", "hu", "hr", "ru", "uk",
+    "sv", "da", "no", "fi", "ro", "id", "tr", "el", "bg", "sr", "mk", "tl", "sw",
     // The second chapter-verse convention of a language (see Variants below).
     "pl-colon", "fr-colon", "es-colon", "it-colon", "pt-colon", "nl-comma", "hu-colon"};
 constexpr int kBookCount = 86;
@@ -618,6 +619,107 @@ const RealText kRealTexts[] = {
      {"Ів 3:16-18; Ів 4:1", "Рим 8:28", "1 Кор 13:4", "Євр 11:1", "Бут 1:1-2:4",
      "Мт 5:3; Мт 5:5", "Лк 6:20", "Пс 23", "Іс 40-55", "Об 21:1-4", "Мк 1:2", "Ів 3:16",
      "Мт 5:3", "Дії 2:38", "1 Цар 19:12", "1 Пет 2:9"}},
+    // Swedish: Bibel 2000 forms, a full title.
+    {"sv",
+     "Den kända versen ([Joh 3:16-18; 4:1f]) citeras ofta, liksom [Rom "
+     "8:28]. Paulus skriver om kärleken i [1 Kor 13:4], och skapelsen "
+     "berättas i [1 Mos 1:1-2:4]. Se också [Matteus 5:3, 5], [Ps 23] och "
+     "[Första Mosebok 12:1].\n",
+     {"Joh 3:16-18; Joh 4:1-2", "Rom 8:28", "1 Kor 13:4", "1 Mos 1:1-2:4",
+     "Matt 5:3; Matt 5:5", "Ps 23", "1 Mos 12:1"}},
+    // Danish: Bibelen 1992 forms.
+    {"da",
+     "Det kendte vers ([Joh 3,16-18; 4,1f]) citeres ofte, ligesom [Rom "
+     "8,28]. Paulus skriver om kærligheden i [1 Kor 13,4], og skabelsen "
+     "fortælles i [1 Mos 1,1-2,4]. Se også [Matt 5,3.5], [Sl 23] og [Første "
+     "Mosebog 12,1].\n",
+     {"Joh 3,16-18; Joh 4,1-2", "Rom 8,28", "1 Kor 13,4", "1 Mos 1,1-2,4",
+     "Matt 5,3; Matt 5,5", "Sl 23", "1 Mos 12,1"}},
+    // Norwegian: Bibel 2011 forms.
+    {"no",
+     "Det kjente verset ([Joh 3,16-18; 4,1f]) siteres ofte, i likhet med "
+     "[Rom 8,28]. Paulus skriver om kjærligheten i [1 Kor 13,4], og "
+     "skapelsen fortelles i [1 Mos 1,1-2,4]. Se også [Matt 5,3.5], [Sal 23] "
+     "og [Første Mosebok 12,1].\n",
+     {"Joh 3,16-18; Joh 4,1-2", "Rom 8,28", "1 Kor 13,4", "1 Mos 1,1-2,4",
+     "Matt 5,3; Matt 5,5", "Sal 23", "1 Mos 12,1"}},
+    // Finnish: Raamattu 1992 forms with full stops.
+    {"fi",
+     "Tunnettu jae ([Joh. 3:16-18; 4:1]) mainitaan usein, samoin [Room. "
+     "8:28]. Paavali kirjoittaa rakkaudesta [1 Kor. 13:4], ja luomisesta "
+     "kerrotaan [1 Moos. 1:1-2:4]. Katso myös [Matt. 5:3, 5], [Ps. 23] ja "
+     "[Jesaja 40:1].\n",
+     {"Joh 3:16-18; Joh 4:1", "Room 8:28", "1 Kor 13:4", "1 Moos 1:1-2:4",
+     "Matt 5:3; Matt 5:5", "Ps 23", "Jes 40:1"}},
+    // Romanian: Cornilescu forms.
+    {"ro",
+     "Versetul cunoscut ([Ioan 3:16-18; 4:1]) este citat des, ca și [Rom "
+     "8:28]. Pavel scrie despre dragoste în [1 Cor 13:4], iar creația este "
+     "descrisă în [Gen 1:1-2:4]. Vezi și [Matei 5:3, 5], [Ps 23] și [Geneza "
+     "12:1].\n",
+     {"Ioan 3:16-18; Ioan 4:1", "Rom 8:28", "1 Cor 13:4", "Gen 1:1-2:4", "Mat 5:3; Mat 5:5",
+     "Ps 23", "Gen 12:1"}},
+    // Indonesian: Terjemahan Baru forms.
+    {"id",
+     "Ayat yang terkenal ([Yoh 3:16-18; 4:1]) sering dikutip, seperti [Rm "
+     "8:28]. Paulus menulis tentang kasih dalam [1 Kor 13:4], dan penciptaan "
+     "diceritakan dalam [Kej 1:1-2:4]. Lihat juga [Mat 5:3, 5], [Mzm 23] dan "
+     "[Kejadian 12:1].\n",
+     {"Yoh 3:16-18; Yoh 4:1", "Rm 8:28", "1 Kor 13:4", "Kej 1:1-2:4", "Mat 5:3; Mat 5:5",
+     "Mzm 23", "Kej 12:1"}},
+    // Turkish: Kutsal Kitap forms and a full name.
+    {"tr",
+     "Bilinen ayet ([Yuh 3:16-18; 4:1]) sık sık alıntılanır, [Rom 8:28] "
+     "gibi. Pavlus sevgi hakkında [1 Ko 13:4] yazar ve yaratılış [Yar "
+     "1:1-2:4] anlatılır. Ayrıca [Matta 5:3, 5], [Mez 23] ve [Yaratılış "
+     "12:1].\n",
+     {"Yuh 3:16-18; Yuh 4:1", "Rom 8:28", "1 Ko 13:4", "Yar 1:1-2:4", "Mat 5:3; Mat 5:5",
+     "Mez 23", "Yar 12:1"}},
+    // Greek: the Greek numeral "Α΄" before a name; the psalm numbered as the Septuagint does.
+    {"el",
+     "Ο γνωστός στίχος ([Ιω 3:16-18; 4:1]) αναφέρεται συχνά, όπως και [Ρωμ "
+     "8:28]. Ο Παύλος γράφει για την αγάπη στο [Α΄ Κορ 13:4], και η "
+     "δημιουργία περιγράφεται στο [Γέν 1:1-2:4]. Δες επίσης [Ματθ 5:3, 5] "
+     "και [Ψαλ 22].\n",
+     {"Ιωάν 3:16-18; Ιωάν 4:1", "Ρωμ 8:28", "1 Κορ 13:4", "Γέν 1:1-2:4", "Ματθ 5:3; Ματθ 5:5",
+     "Ψαλ 22"}},
+    // Bulgarian: Synodal forms, the psalm numbered as the Septuagint does.
+    {"bg",
+     "Известният стих ([Йоан 3:16-18; 4:1]) се цитира често, както и [Рим "
+     "8:28]. Павел пише за любовта в [1 Кор 13:4], а сътворението е описано "
+     "в [Бит 1:1-2:4]. Виж също [Мат 5:3, 5] и [Пс 22].\n",
+     {"Йоан 3:16-18; Йоан 4:1", "Рим 8:28", "1 Кор 13:4", "Бит 1:1-2:4", "Мат 5:3; Мат 5:5",
+     "Пс 22"}},
+    // Serbian: forms of the Daničić-Karadžić Bible.
+    {"sr",
+     "Познати стих ([Јн 3:16-18; 4:1]) често се наводи, као и [Рим 8:28]. "
+     "Павле пише о љубави у [1 Кор 13:4], а стварање је описано у [1 Мој "
+     "1:1-2:4]. Види и [Мт 5:3, 5] и [Пс 23].\n",
+     {"Јвн 3:16-18; Јвн 4:1", "Рим 8:28", "1 Кор 13:4", "1 Мој 1:1-2:4",
+     "Матеј 5:3; Матеј 5:5", "Пс 23"}},
+    // Macedonian: full names.
+    {"mk",
+     "Познатиот стих ([Јован 3:16-18; 4:1]) често се цитира, како и [Римјани "
+     "8:28]. Павле пишува за љубовта во [1 Коринкани 13:4], а создавањето е "
+     "опишано во [1 Мојсеева 1:1-2:4]. Види и [Матеј 5:3, 5] и [Псалми 23].\n",
+     {"Јован 3:16-18; Јован 4:1", "Римјани 8:28", "1 Коринкани 13:4", "1 Мојсеева 1:1-2:4",
+     "Матеј 5:3; Матеј 5:5", "Псалми 23"}},
+    // Tagalog: Ang Biblia forms.
+    {"tl",
+     "Ang kilalang talata ([Juan 3:16-18; 4:1]) ay madalas banggitin, gaya "
+     "ng [Roma 8:28]. Isinulat ni Pablo ang tungkol sa pag-ibig sa [1 Cor "
+     "13:4], at ang paglikha ay nasa [Gen 1:1-2:4]. Tingnan din ang [Mat "
+     "5:3, 5] at [Awit 23].\n",
+     {"Juan 3:16-18; Juan 4:1", "Rom 8:28", "1 Cor 13:4", "Gen 1:1-2:4", "Mat 5:3; Mat 5:5",
+     "Awit 23"}},
+    // Swahili: Union Version forms.
+    {"sw",
+     "Mstari unaojulikana ([Yoh 3:16-18; 4:1]) hunukuliwa mara nyingi, kama "
+     "[Rum 8:28]. Paulo anaandika juu ya upendo katika [1 Kor 13:4], na "
+     "uumbaji umeelezwa katika [Mwa 1:1-2:4]. Tazama pia [Mat 5:3, 5] na "
+     "[Zab 23].\n",
+     {"Yoh 3:16-18; Yoh 4:1", "Rom 8:28", "1 Kor 13:4", "Mwa 1:1-2:4", "Mat 5:3; Mat 5:5",
+     "Zab 23"}},
     // The second convention of each language that has one: ":" and "," (or
     // "," and "." in nl-comma).
     {"pl-colon",
@@ -702,6 +804,17 @@ TEST(ShippedLanguages, SecondConventionsDifferOnlyInPunctuation) {
         EXPECT_STREQ(variant->upper, base->upper);
         EXPECT_STREQ(variant->parts, base->parts);
         EXPECT_EQ(books_of(variant), books_of(base));
+    }
+}
+
+// Every language names the numbering systems its readers use, each with
+// a table of the library: the existence test and "n" across a chapter end
+// depend on them.
+TEST(ShippedLanguages, NameTheirNumberingSystems) {
+    for (const char *name : kLanguages) {
+        LANG *l = shipped(name);
+        ASSERT_NE(l, nullptr) << name;
+        EXPECT_NE(tovrin_versification_of(l, 0), nullptr) << name << " names no numbering system";
     }
 }
 

@@ -143,7 +143,10 @@ TEST(Lectionary, GospelsAfterAccordingToAndTranslationTags) {
         {"cz", "Jana 3 a Marka 5 p\xc5\x99i\xc5\xa1li", {}},
         {"cz", "podle Marka Aurelia", {}},
         {"de", "Evangelium nach Markus 1,29-39", {"Markus 1,29-39=Mk 1,29-39[]"}},
-        {"sk", "Evanjelium pod\xc4\xbe" "a Marka 1,29-39", {"Marka 1,29-39=Mk 1,29-39[]"}},
+        // A title phrase covers the whole title, as in cz.
+        {"sk", "Evanjelium pod\xc4\xbe" "a Marka 1,29-39",
+         {"Evanjelium pod\xc4\xbe" "a Marka 1,29-39=Mk 1,29-39[]"}},
+        {"sk", "\xc4\x8d\xc3\xadtanie pod\xc4\xbe" "a Marka 1,29-39", {"Marka 1,29-39=Mk 1,29-39[]"}},
         // Translations.
         {"cz", "1.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 7,13 B21", {"1.Moj\xc5\xbe\xc3\xad\xc5\xa1ova 7,13 B21=Gn 7,13[B21]"}},
         {"cz", "J 3,16 \xc4\x8c" "EP a Mt 5,3 (Kral.)",

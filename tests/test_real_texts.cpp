@@ -12,45 +12,13 @@
 
 namespace {
 
-const tovrin::Config &shipped() {
-    static const tovrin::Config config;
-    return config;
-}
+using testing_support::Found;
+using testing_support::found;
+using testing_support::found_byte_by_byte;
 
-using Found = std::vector<std::string>;
+const tovrin::Config &shipped() { return testing_support::shipped_config(); }
 
-// The citations of `text` as "text=OSIS".
-Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {}) {
-    Found all;
-    for (const tovrin::Citation &c : l.scan(text, o))
-        all.push_back(c.text + "=" + c.osis.value_or("-"));
-    return all;
-}
-
-// The same through the C reader fed one byte at a time, so that every
-// look past a candidate finds the bytes it needs missing at first.
-Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
-    Found all;
-    const tovrin_handler h{[](const tovrin_citation *c, void *out) {
-                               static_cast<Found *>(out)->push_back(
-                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
-                                   "=" + (c->osis != nullptr ? c->osis : "-"));
-                           },
-                           nullptr, &all};
-    tovrin_reader *r = tovrin_reader_new(l.get(), nullptr);
-    for (const char c : text)
-        tovrin_reader_feed(r, &c, 1, &h);
-    tovrin_reader_finish(r, &h);
-    tovrin_reader_free(r);
-    return all;
-}
-
-struct Case {
-    const char *lang, *text;
-    Found want;
-};
-
-const Case kCases[] = {
+const testing_support::FoundCase kCases[] = {
     // Books of one chapter: a lone number, list or range is verses.
     {"cz", "viz Ju 5 a Judova 17-25.", {"Ju 5=Jude.1.5", "Judova 17-25=Jude.1.17-Jude.1.25"}},
     {"cz", "Flm 10; 2 J 7", {"Flm 10; 2 J 7=Phlm.1.10,2John.1.7"}},
@@ -91,11 +59,7 @@ const Case kCases[] = {
 };
 
 TEST(RealTexts, TheDefaultReadingFindsWhatAuthorsMean) {
-    for (const Case &c : kCases) {
-        const tovrin::Language l = shipped().language(c.lang);
-        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
-        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
-    }
+    testing_support::expect_found(kCases);
 }
 
 // The exact reading keeps its reading of the same texts.

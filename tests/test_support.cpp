@@ -269,4 +269,40 @@ Scan scan(const std::string &input, LANG *l) {
     return s;
 }
 
+const tovrin::Config &shipped_config() {
+    static const tovrin::Config config;
+    return config;
+}
+
+Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o) {
+    Found all;
+    for (const tovrin::Citation &c : l.scan(text, o))
+        all.push_back(c.text + "=" + c.osis.value_or("-"));
+    return all;
+}
+
+Found found_byte_by_byte(tovrin::Language l, const std::string &text) {
+    Found all;
+    const tovrin_handler h{[](const tovrin_citation *c, void *out) {
+                               static_cast<Found *>(out)->push_back(
+                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
+                                   "=" + (c->osis != nullptr ? c->osis : "-"));
+                           },
+                           nullptr, &all};
+    tovrin_reader *r = tovrin_reader_new(l.get(), nullptr);
+    for (const char c : text)
+        tovrin_reader_feed(r, &c, 1, &h);
+    tovrin_reader_finish(r, &h);
+    tovrin_reader_free(r);
+    return all;
+}
+
+void expect_found(std::span<const FoundCase> cases) {
+    for (const FoundCase &c : cases) {
+        const tovrin::Language l = shipped_config().language(c.lang);
+        EXPECT_EQ(found(l, c.text), c.want) << c.lang << ": " << c.text;
+        EXPECT_EQ(found_byte_by_byte(l, c.text), c.want) << c.lang << ": " << c.text;
+    }
+}
+
 } // namespace testing_support

@@ -8,10 +8,11 @@
 #include <functional>
 #include <initializer_list>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace testing_support {
 
@@ -144,6 +145,26 @@ struct Scan {
 // Runs dorvis_core over `input` in `l` with every callback recorded. The
 // callbacks have no context argument, so one scan runs at a time.
 Scan scan(const std::string &input, LANG *l = example_lang());
+
+// The shipped configuration through the C++ interface, opened once.
+const tovrin::Config &shipped_config();
+
+// The citations that the default reading (or `o`) finds in `text`, each as
+// "text=OSIS" ("-" without OSIS).
+using Found = std::vector<std::string>;
+Found found(tovrin::Language l, const std::string &text, const tovrin::Options &o = {});
+// The same through the C reader fed one byte at a time, so that every look
+// past a candidate, a form or a phrase finds the bytes it needs missing at
+// first.
+Found found_byte_by_byte(tovrin::Language l, const std::string &text);
+
+// A text of a language and the citations the default reading finds in it.
+struct FoundCase {
+    const char *lang, *text;
+    Found want;
+};
+// Checks each case in the shipped configuration, whole and byte by byte.
+void expect_found(std::span<const FoundCase> cases);
 
 } // namespace testing_support
 

@@ -94,7 +94,7 @@ TEST_F(TextCmds, ConfigurationLookup) {
     o = run_command(testing_support::binary_dir() + "/tovrin scan --lang zz", empty.path(), in);
     EXPECT_EQ(o.err, "tovrin: unknown language 'zz' (languages: cz, sk, en, de, la, pl, pl-colon, "
                      "fr, fr-colon, es, es-colon, it, it-colon, pt, pt-colon, nl, nl-comma, hu, "
-                     "hu-colon, hr, ru, uk)\n"
+                     "hu-colon, hr, ru, uk, sv, da, no, fi, ro, id, tr, el, bg, sr, mk, tl, sw)\n"
                      "Try 'tovrin scan --help'.\n");
     EXPECT_EQ(o.status, 2);
 

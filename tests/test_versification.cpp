@@ -247,7 +247,14 @@ TEST(Config, LanguagesNameTheirSystemsFirstTheOneReadersUse) {
         {"nl", {"hebrew", "kjva"}}, {"nl-comma", {"hebrew", "vulgate"}},
         {"hu", {"hebrew", "vulgate"}}, {"hu-colon", {"hebrew", "kjva"}},
         {"hr", {"hebrew", "vulgate"}}, {"ru", {"synodal", "hebrew"}},
-        {"uk", {"synodal", "hebrew"}}};
+        {"uk", {"synodal", "hebrew"}},
+        // The languages added from name lists: Lutheran Bibles by the Hebrew
+        // text, Orthodox ones by the Septuagint, the rest as the KJV.
+        {"sv", {"hebrew", "kjva"}}, {"da", {"hebrew", "kjva"}}, {"no", {"hebrew", "kjva"}},
+        {"fi", {"hebrew", "kjva"}}, {"ro", {"kjva", "synodal"}}, {"id", {"kjv", "kjva"}},
+        {"tr", {"kjv", "kjva"}}, {"el", {"synodal", "kjva"}}, {"bg", {"synodal", "kjva"}},
+        {"sr", {"kjv", "synodal"}}, {"mk", {"synodal", "kjva"}},
+        {"tl", {"kjv", "kjva", "catholic"}}, {"sw", {"kjv", "kjva"}}};
     for (const auto &c : cases) {
         LANG *l = shipped(c.lang);
         const int count = static_cast<int>(c.systems.size());
