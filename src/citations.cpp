@@ -238,6 +238,8 @@ StageOptions single_stage(LANG *l, const tovrin_options &o) {
     return s;
 }
 
+} // namespace
+
 char *heap_copy(const std::string &s) {
     char *p = static_cast<char *>(std::malloc(s.size() + 1));
     if (p == nullptr)
@@ -245,8 +247,6 @@ char *heap_copy(const std::string &s) {
     std::memcpy(p, s.c_str(), s.size() + 1);
     return p;
 }
-
-} // namespace
 
 std::string citation_problem(std::string_view cite, LANG *l, unsigned flags) {
     TextStage::Read read;

@@ -7,11 +7,10 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "escape.h"
 #include "index.h"
 #include "progress.h"
 #include "textscan.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace cli {
 
@@ -38,10 +37,10 @@ int cmd_index(const Options &o) {
     } else {
         std::cout << "[";
         for (std::size_t k = 0; k < entries.size(); ++k) {
-            std::cout << (k ? ",\n " : "\n ") << "{\"citation\":" << json_string(entries[k].text)
+            std::cout << (k ? ",\n " : "\n ") << "{\"citation\":" << tovrin::json_string(entries[k].text)
                       << ",\"places\":[";
             for (std::size_t j = 0; j < entries[k].places.size(); ++j)
-                std::cout << (j ? "," : "") << json_string(entries[k].places[j]);
+                std::cout << (j ? "," : "") << tovrin::json_string(entries[k].places[j]);
             std::cout << "]}";
         }
         std::cout << (entries.empty() ? "]\n" : "\n]\n");

@@ -52,6 +52,13 @@ public:
     }
     // The entries in the order first cited.
     const std::vector<IndexEntry> &entries() const { return entries_; }
+    // Each unit cited and the places that cite it, as the map counts them.
+    std::vector<tovrin_cited> cited() const {
+        std::vector<tovrin_cited> r;
+        for (const IndexEntry &e : entries_)
+            r.push_back({e.unit, static_cast<long long>(e.cited)});
+        return r;
+    }
     // The entries in canonical order: compare_pu ranks the earlier start
     // (and, from the same start, the wider span) first.
     std::vector<IndexEntry> sorted() {
