@@ -8,11 +8,25 @@
 #include "citetext.h"
 #include "cli.h"
 #include "index.h"
+#include "parallel.h"
 #include "progress.h"
 #include "textscan.h"
 #include "tovrin.hpp"
 
 namespace cli {
+
+int collect_index(const Options &o, LANG *l, IndexCollector &index) {
+    const progress::Line line(o.args);
+    return scan_in_parallel(
+        o.args, jobs(o),
+        [&] {
+            ScanJob job;
+            job.consumer = std::make_unique<IndexCollector>(l, index.max_places());
+            job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+            return job;
+        },
+        [&](Consumer &piece) { index.merge(static_cast<const IndexCollector &>(piece)); });
+}
 
 int cmd_index(const Options &o) {
     LANG *l = language(o.lang);
@@ -20,12 +34,7 @@ int cmd_index(const Options &o) {
     if (format != "text" && format != "json")
         usage_error("unknown index format '" + format + "' (text, json)");
     IndexCollector index(l);
-    Scan scan(l, text_options(o.exact), index);
-    int status;
-    {
-        const progress::Line line(o.args);
-        status = scan_files(o.args, scan);
-    }
+    const int status = collect_index(o, l, index);
     const auto entries = index.sorted();
     if (format == "text") {
         for (const auto &e : entries) {

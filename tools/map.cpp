@@ -66,12 +66,7 @@ int cmd_map(const Options &o) {
             usage_error("unknown book '" + o.book + "' in the language " + l->name);
     }
     IndexCollector index(l, 0); // counts only: no places listed
-    Scan scan(l, text_options(o.exact), index);
-    int status;
-    {
-        const progress::Line line(o.args);
-        status = scan_files(o.args, scan);
-    }
+    const int status = collect_index(o, l, index);
     const tovrin::Language lang(l);
     const unsigned flags = (by_verse ? TOVRIN_MAP_BY_VERSE : 0) | (format == "svg" ? TOVRIN_MAP_SVG : 0);
     write_to(o.output, tovrin::coverage(lang, index.cited(), flags, book, title_of(o.args)));

@@ -110,10 +110,11 @@ std::vector<Work> plan(const std::vector<std::string> &files) {
 struct Done {
     std::string out, errors;
     int status = 0;
+    std::unique_ptr<Consumer> consumer; // kept for gathering
 };
 
-// Scans one piece of work into a buffer.
-Done run(const Work &w, const MakeScan &make) {
+// Scans one piece of work into a buffer; `keep`: the consumer too.
+Done run(const Work &w, const MakeScan &make, bool keep) {
     char *buffer = nullptr;
     std::size_t size = 0;
     FILE *mem = open_memstream(&buffer, &size);
@@ -133,6 +134,10 @@ Done run(const Work &w, const MakeScan &make) {
             job.scan->run_piece(f, w.name, w.piece);
             std::fclose(f);
         }
+        if (keep) {
+            job.scan.reset();
+            done.consumer = std::move(job.consumer);
+        }
     }
     output = stdout;
     error_output = nullptr;
@@ -150,10 +155,14 @@ int jobs(const Options &o) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make) {
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make,
+                     const Gather &gather) {
     if (jobs <= 1 || files.empty()) {
         ScanJob job = make();
-        return scan_files(files, *job.scan);
+        const int status = scan_files(files, *job.scan);
+        if (gather)
+            gather(*job.consumer);
+        return status;
     }
     const std::vector<Work> work = plan(files);
     // `jobs` pieces run at once; twice as many are under way, so that the
@@ -164,6 +173,8 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
     const auto write_oldest = [&] {
         const Done done = underway.front().get();
         underway.pop_front();
+        if (gather)
+            gather(*done.consumer);
         if (!done.out.empty())
             progress::clear(); // the output may go to the terminal it is on
         std::fwrite(done.out.data(), 1, done.out.size(), stdout);
@@ -176,13 +187,13 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
     for (const Work &w : work) {
         if (underway.size() >= 2 * static_cast<std::size_t>(jobs))
             write_oldest();
-        underway.push_back(std::async(std::launch::async, [&running, &w, &make] {
+        underway.push_back(std::async(std::launch::async, [&running, &w, &make, keep = bool(gather)] {
             running.acquire();
             struct Release {
                 std::counting_semaphore<> &s;
                 ~Release() { s.release(); }
             } release{running};
-            return run(w, make);
+            return run(w, make, keep);
         }));
     }
     while (!underway.empty())

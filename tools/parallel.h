@@ -30,7 +30,12 @@ int jobs(const Options &o);
 // breaks (blank lines), which no citation crosses: the lexer stops at a
 // line feed, and the scanner's decisions behind one do not depend on the
 // text before it. Standard input and documents are scanned whole.
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make);
+// `gather`, when given, receives each piece's consumer in input order on
+// the calling thread once the piece is scanned (tovrin index merges what
+// the pieces collected).
+using Gather = std::function<void(Consumer &)>;
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make,
+                     const Gather &gather = {});
 
 } // namespace cli
 
