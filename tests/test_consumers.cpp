@@ -122,17 +122,20 @@ TEST(Consumers, TypographicFormsAreTheOnlyDifference) {
 // large file, in threads: every format writes what -j 1 writes (the index
 // and the map merge the pieces' counts and places in order). 9 MB of corpus makes
 // the large file (cut at paragraph breaks into pieces of 4 MB and more);
-// the same text without blank lines is read in one piece.
+// the same text without blank lines is read in one piece by the default
+// reading and cut at line breaks by the exact one; with CR LF line ends it
+// is cut at its blank lines too.
 TEST(Consumers, ParallelScanWritesWhatOneScanWrites) {
     testing_support::TempDir dir;
     const auto made = run_command("python3 " + source_dir() + "/bench/make_corpus.py --data " +
                                       source_dir() + "/data cite 9M large.txt && "
-                                      "tr -s '\\n' < large.txt > lines.txt",
+                                      "tr -s '\\n' < large.txt > lines.txt && "
+                                      "sed 's/$/\\r/' large.txt > crlf.txt",
                                   dir.path());
     ASSERT_EQ(made.status, 0) << made.err;
     dir.write("small.txt", "Mt 5,3 a L 6,20n.\n\nJ 3,16--18\n");
     const std::string files =
-        " large.txt lines.txt " + source_dir() + "/data/nztexty.tex small.txt";
+        " large.txt lines.txt crlf.txt " + source_dir() + "/data/nztexty.tex small.txt";
     const std::string config = " --config " + source_dir() + "/data/bibl.ini";
     const struct {
         std::string command;
@@ -142,7 +145,8 @@ TEST(Consumers, ParallelScanWritesWhatOneScanWrites) {
         {"scan --format plain", 0}, {"scan --format ansi", 0}, {"scan --format tex --index", 0},
         {"scan --format html", 0},  {"scan --format json", 0}, {"lint", 1},
         {"grep Gn", 0},             {"index", 0},              {"index --format json", 0},
-        {"map --format json", 0, 5000},
+        {"map --format json", 0, 5000}, {"scan --exact --format json", 0}, {"lint --exact", 1},
+        {"index --exact", 0},
     };
     for (const auto &c : commands) {
         const std::string run = tovrin(c.command + config);

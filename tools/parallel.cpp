@@ -70,21 +70,38 @@ std::shared_ptr<const Mapped> map_large(const std::string &name) {
                                           static_cast<std::size_t>(st.st_size));
 }
 
-// Cuts a mapped file after paragraph breaks ("\n\n"), at least kPiece
-// bytes apart; each piece knows the line it begins on.
-void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
+// The end of the break that `cuts` allows first at or after `from`, or
+// `n` when there is none.
+std::size_t break_after(const char *d, std::size_t from, std::size_t n, Cuts cuts) {
+    for (std::size_t p = from; p < n;) {
+        const void *lf = std::memchr(d + p, '\n', n - p);
+        if (lf == nullptr)
+            return n;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(lf) - d);
+        if (cuts == Cuts::lines)
+            return at + 1;
+        // A blank line: the next line is empty, or holds only a CR.
+        std::size_t next = at + 1;
+        if (next < n && d[next] == '\r')
+            ++next;
+        if (next < n && d[next] == '\n')
+            return next + 1;
+        p = at + 1;
+    }
+    return n;
+}
+
+// Cuts a mapped file after the breaks `cuts` allows, at least kPiece bytes
+// apart; each piece knows the line it begins on.
+void cut(const std::string &name, const std::shared_ptr<const Mapped> &file, Cuts cuts,
          std::vector<Work> &work) {
     const char *d = file->data();
     const std::size_t n = file->size();
     std::size_t begin = 0;
     long line = 1;
     while (begin < n) {
-        std::size_t end = n;
-        if (n - begin > 2 * kPiece) {
-            const void *brk = memmem(d + begin + kPiece, n - begin - kPiece, "\n\n", 2);
-            if (brk != nullptr)
-                end = static_cast<std::size_t>(static_cast<const char *>(brk) - d) + 2;
-        }
+        const std::size_t end =
+            n - begin > 2 * kPiece ? break_after(d, begin + kPiece, n, cuts) : n;
         Work w{name, file, begin, end, {}};
         w.piece.start.offset = static_cast<long long>(begin);
         w.piece.start.line = line;
@@ -96,11 +113,11 @@ void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
     }
 }
 
-std::vector<Work> plan(const std::vector<std::string> &files) {
+std::vector<Work> plan(const std::vector<std::string> &files, Cuts cuts) {
     std::vector<Work> work;
     for (const std::string &name : files) {
         if (auto file = map_large(name))
-            cut(name, file, work);
+            cut(name, file, cuts, work);
         else
             work.push_back(Work{name, nullptr, 0, 0, {}});
     }
@@ -155,8 +172,8 @@ int jobs(const Options &o) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make,
-                     const Gather &gather) {
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, Cuts cuts,
+                     const MakeScan &make, const Gather &gather) {
     if (jobs <= 1 || files.empty()) {
         ScanJob job = make();
         const int status = scan_files(files, *job.scan);
@@ -164,7 +181,7 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
             gather(*job.consumer);
         return status;
     }
-    const std::vector<Work> work = plan(files);
+    const std::vector<Work> work = plan(files, cuts);
     // `jobs` pieces run at once; twice as many are under way, so that the
     // threads keep working while the oldest piece is written.
     std::counting_semaphore<> running(jobs);
