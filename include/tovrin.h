@@ -692,6 +692,18 @@ void tovrin_reader_finish(tovrin_reader *r, const tovrin_handler *h);
 /* How many bytes of the text have been handed out (as text or citations). */
 long long tovrin_reader_decided(const tovrin_reader *r);
 void tovrin_reader_free(tovrin_reader *r);
+/* Where a text may be cut into parts that readers of `l` with options `o`
+ * (NULL: the defaults), one per part, read as one reader reads the whole:
+ * the offset just after the first such line break at or after `from` in
+ * the `len` bytes of `text`, or `len` when there is none. The exact reading
+ * (and a reading without forms and phrases) sees every line break, which
+ * no citation crosses. The default reading joins the lines of a paragraph,
+ * so it may be cut after a blank line ("\n\n", "\n\r\n"), or after a
+ * line that ends a sentence with "?" or "!" (when no name, mark or form of
+ * the language holds it) before a line that begins with neither a space
+ * nor a line break. For a plain text, not a TeX or Markdown source. */
+size_t tovrin_cut_after(LANG *l, const tovrin_options *o, const char *text, size_t len,
+                        size_t from);
 
 /* ------------------------------------------------------------------------
  * Citations written by a user (an argument, a query, a form field)

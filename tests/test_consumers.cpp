@@ -122,9 +122,9 @@ TEST(Consumers, TypographicFormsAreTheOnlyDifference) {
 // large file, in threads: every format writes what -j 1 writes (the index
 // and the map merge the pieces' counts and places in order). 9 MB of corpus makes
 // the large file (cut at paragraph breaks into pieces of 4 MB and more);
-// the same text without blank lines is read in one piece by the default
-// reading and cut at line breaks by the exact one; with CR LF line ends it
-// is cut at its blank lines too.
+// the same text without blank lines is cut after a line that ends in "?"
+// by the default reading and at any line break by the exact one; with
+// CR LF line ends it is cut at its blank lines too.
 TEST(Consumers, ParallelScanWritesWhatOneScanWrites) {
     testing_support::TempDir dir;
     const auto made = run_command("python3 " + source_dir() + "/bench/make_corpus.py --data " +

@@ -91,8 +91,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "taken (not \"EZ 508,1\": Ezekiel has 48 chapters). --exact turns both off.\n"
      "The output keeps the original bytes.\n"
      "-j N scans with N threads (default: one per core): several files at once, and\n"
-     "a large file in pieces cut at paragraph breaks (with --exact, at line breaks);\n"
-     "the output is the same.\n"
+     "a large file in pieces cut at line breaks that no citation crosses; the output\n"
+     "is the same.\n"
      "examples:\n"
      "  tovrin scan --format json kazani.tex\n"
      "  tovrin scan --format tex --macro cite --index kniha.tex\n"},

@@ -18,7 +18,7 @@ namespace cli {
 int collect_index(const Options &o, LANG *l, IndexCollector &index) {
     const progress::Line line(o.args);
     return scan_in_parallel(
-        o.args, jobs(o), cuts(o.exact),
+        o.args, jobs(o), l, text_options(o.exact),
         [&] {
             ScanJob job;
             job.consumer = std::make_unique<IndexCollector>(l, index.max_places());

@@ -70,38 +70,25 @@ std::shared_ptr<const Mapped> map_large(const std::string &name) {
                                           static_cast<std::size_t>(st.st_size));
 }
 
-// The end of the break that `cuts` allows first at or after `from`, or
-// `n` when there is none.
-std::size_t break_after(const char *d, std::size_t from, std::size_t n, Cuts cuts) {
-    for (std::size_t p = from; p < n;) {
-        const void *lf = std::memchr(d + p, '\n', n - p);
-        if (lf == nullptr)
-            return n;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(lf) - d);
-        if (cuts == Cuts::lines)
-            return at + 1;
-        // A blank line: the next line is empty, or holds only a CR.
-        std::size_t next = at + 1;
-        if (next < n && d[next] == '\r')
-            ++next;
-        if (next < n && d[next] == '\n')
-            return next + 1;
-        p = at + 1;
-    }
-    return n;
-}
+// The reading the pieces are read with, which tells where they may be cut.
+struct Reading {
+    LANG *l;
+    const tovrin_options &options;
+};
 
-// Cuts a mapped file after the breaks `cuts` allows, at least kPiece bytes
+// Cuts a mapped file where `reading` may cut it, at least kPiece bytes
 // apart; each piece knows the line it begins on.
-void cut(const std::string &name, const std::shared_ptr<const Mapped> &file, Cuts cuts,
-         std::vector<Work> &work) {
+void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
+         const Reading &reading, std::vector<Work> &work) {
     const char *d = file->data();
     const std::size_t n = file->size();
     std::size_t begin = 0;
     long line = 1;
     while (begin < n) {
         const std::size_t end =
-            n - begin > 2 * kPiece ? break_after(d, begin + kPiece, n, cuts) : n;
+            n - begin > 2 * kPiece
+                ? tovrin_cut_after(reading.l, &reading.options, d, n, begin + kPiece)
+                : n;
         Work w{name, file, begin, end, {}};
         w.piece.start.offset = static_cast<long long>(begin);
         w.piece.start.line = line;
@@ -113,11 +100,11 @@ void cut(const std::string &name, const std::shared_ptr<const Mapped> &file, Cut
     }
 }
 
-std::vector<Work> plan(const std::vector<std::string> &files, Cuts cuts) {
+std::vector<Work> plan(const std::vector<std::string> &files, const Reading &reading) {
     std::vector<Work> work;
     for (const std::string &name : files) {
         if (auto file = map_large(name))
-            cut(name, file, cuts, work);
+            cut(name, file, reading, work);
         else
             work.push_back(Work{name, nullptr, 0, 0, {}});
     }
@@ -172,8 +159,9 @@ int jobs(const Options &o) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, Cuts cuts,
-                     const MakeScan &make, const Gather &gather) {
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
+                     const tovrin_options &options, const MakeScan &make,
+                     const Gather &gather) {
     if (jobs <= 1 || files.empty()) {
         ScanJob job = make();
         const int status = scan_files(files, *job.scan);
@@ -181,7 +169,7 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, Cuts cuts,
             gather(*job.consumer);
         return status;
     }
-    const std::vector<Work> work = plan(files, cuts);
+    const std::vector<Work> work = plan(files, Reading{l, options});
     // `jobs` pieces run at once; twice as many are under way, so that the
     // threads keep working while the oldest piece is written.
     std::counting_semaphore<> running(jobs);

@@ -204,7 +204,7 @@ int cmd_scan(const Options &o) {
     {
         // The text itself shows how far it got on a terminal.
         const progress::Line line(o.args, isatty(fileno(stdout)) != 0);
-        status = scan_in_parallel(o.args, jobs(o), cuts(o.exact), [&] {
+        status = scan_in_parallel(o.args, jobs(o), l, text_options(o.exact), [&] {
             ScanJob job;
             job.consumer = make();
             job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
