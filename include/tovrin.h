@@ -698,7 +698,7 @@ void tovrin_reader_free(tovrin_reader *r);
  * the `len` bytes of `text`, or `len` when there is none. The exact reading
  * (and a reading without forms and phrases) sees every line break, which
  * no citation crosses. The default reading joins the lines of a paragraph,
- * so it may be cut after a blank line ("\n\n", "\n\r\n"), or after a
+ * so it may be cut after an empty or blank line ("\n\n", "\n \r\n"), or after a
  * line that ends a sentence with "?" or "!" (when no name, mark or form of
  * the language holds it) before a line that begins with neither a space
  * nor a line break. For a plain text, not a TeX or Markdown source. */

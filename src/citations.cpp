@@ -336,10 +336,12 @@ size_t tovrin_cut_after(LANG *l, const tovrin_options *o, const char *text, size
         if (!joins_lines)
             return at + 1;
         std::size_t next = at + 1;
+        while (next < len && (text[next] == ' ' || text[next] == '\t'))
+            ++next;
         if (next < len && text[next] == '\r')
             ++next;
         if (next < len && text[next] == '\n')
-            return next + 1; // a blank line
+            return next + 1; // an empty or blank line
         const std::size_t last = at > 0 && text[at - 1] == '\r' ? at - 1 : at;
         if (last > 0 && ends_reading(l, s, static_cast<unsigned char>(text[last - 1])) &&
             begins_plain_line(l, s, text, len, at + 1))

@@ -214,6 +214,7 @@ TEST(Reader, CutsWhereReadersApartReadAsOne) {
         {"Kdo?\n\u2013 Mt 5,3\n", 0, false, std::string::npos}, // so does a form
         {"Mt 5,3\n\nL 6,20\n", 0, false, 8},
         {"Mt 5,3\n\r\nL 6,20\n", 0, false, 9},
+        {"Mt 5,3\n \t\nL 6,20\n", 0, false, 10},
         {"Kdo? Mt 5,\n3\n", 0, false, std::string::npos},
     };
     for (const auto &c : cases) {
