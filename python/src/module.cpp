@@ -298,6 +298,15 @@ PYBIND11_MODULE(_tovrin, m) {
                 throw py::value_error("unknown numbering system '" + *system + "'");
             return osis_list(l.osis(cite, v));
         }, "cite"_a, "versification"_a = py::none())
+        // tovrin_cut_after(): where `data` may be cut at or after `start`.
+        .def("cut_after", [](Language l, const py::buffer &data, std::size_t start, bool exact) {
+            const py::buffer_info info = data.request();
+            const std::string_view text = view_of(info);
+            tovrin::Options o;
+            o.exact = exact;
+            const tovrin_options c = o.c();
+            return tovrin_cut_after(l.get(), &c, text.data(), text.size(), start);
+        }, "data"_a, "start"_a, "exact"_a)
         .def("units", &units)
         .def("coverage", &coverage, "cited"_a, "by_verse"_a, "book"_a)
         .def("tokens", &tokens)

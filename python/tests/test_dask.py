@@ -37,10 +37,11 @@ def corpus(tmp_path_factory):
     return root
 
 
-# Citations at paragraph breaks of every kind, and a citation across a line
-# break inside a paragraph.
+# Citations at paragraph breaks of every kind, citations across line
+# breaks inside a paragraph, and lines that end a sentence with "?" or "!".
 EDGES = ("Mt 5,3\n\nL 6,20n\r\n\r\nJ 3,16\n  \t\nGn 1,1-2,3; Ex 3\n\n\n"
-         "Mt~5,3--12 a\nL 6,20. \n \n \u0158 8,28\n\n" * 8).encode("utf-8")
+         "Mt~5,3--12 a\nL 6,20. \n \n \u0158 8,28\n\n"
+         "Kdo?\nMt 5,\n3 a L\n6,20!\nJ 3,16\n" * 8).encode("utf-8")
 
 
 @pytest.mark.parametrize("block_size", [3, 16, 100, 10**6])
@@ -50,7 +51,9 @@ def test_every_cut_at_paragraph_breaks_gives_the_whole_file(tmp_path, block_size
     path.write_bytes(EDGES)
     frame = tovrin.dask.scan_files(str(path), block_size=block_size, exact=exact)
     expected = whole_files([str(path)], exact=exact)
-    assert len(expected) == 8 * (6 if exact else 7)  # "Mt~5,3--12" needs the forms
+    # "Mt~5,3--12" needs the forms; "Mt 5," and "3", "L" and "6,20" join
+    # across their line breaks.
+    assert len(expected) == 8 * (8 if exact else 10)
     pd.testing.assert_frame_equal(computed(frame, scheduler="sync"), expected)
 
 

@@ -8,9 +8,10 @@
     >>> frame.explode("books").groupby("books").size().compute()   # any language
 
 Every file is one task, or several when it is larger than ``block_size``:
-a large file is cut at paragraph breaks (a line feed, an empty or blank
-line and its line feed), which no citation crosses, so the blocks give the
-same citations as the whole file. Each worker process loads the
+a large file is cut at line breaks that no citation crosses, where the
+library cuts it for ``tovrin scan -j`` (paragraph breaks, a line that ends
+in "?" or "!"; with ``exact`` any line break), so the blocks give the same
+citations as the whole file. Each worker process loads the
 configuration once. The workers need the package installed and the files
 at the same paths (a shared file system).
 """
@@ -20,7 +21,6 @@ from __future__ import annotations
 import glob
 import operator
 import os
-import re
 import threading
 from typing import List, Optional, Sequence, Tuple, Union
 
@@ -36,9 +36,6 @@ __all__ = ["BLOCK_SIZE", "COLUMNS", "scan_files", "scan_file"]
 #: Files larger than this are scanned in blocks of about this size.
 BLOCK_SIZE = 64 * 2**20
 
-# A paragraph break: the scanner's candidates end at a line feed that ends
-# a paragraph, in the exact reading and with the typographic forms alike.
-_PARAGRAPH_BREAK = re.compile(rb"\n[ \t]*\r?\n")
 _READ = 1 << 16
 
 _languages = {}
@@ -53,26 +50,26 @@ def _language(config: Optional[str], lang: str) -> tovrin.Language:
         return _languages[config].language(lang)
 
 
-def _cut(f, at: int, size: int) -> int:
+def _cut(language: tovrin.Language, exact: bool, f, at: int, size: int) -> int:
     """Where the block that would begin at ``at`` begins: just after the
-    first paragraph break that starts at or after ``at`` (the end of the
-    file when there is none). The block before ends there too."""
+    first line break at or after ``at`` where the library may cut the text
+    (the end of the file when there is none). The block before ends there
+    too."""
     if at <= 0 or at >= size:
         return max(0, min(at, size))
-    f.seek(at)
-    base, pending = at, b""
+    # Whether a line break may be cut depends on the byte before it, and on
+    # what follows: a cut found in the bytes read is one in the file, and
+    # none found may lie across their end, so read on and look again.
+    base, length = at - 1, _READ
     while True:
-        piece = f.read(_READ)
-        if not piece:
+        f.seek(base)
+        data = f.read(length)
+        cut = language._handle.cut_after(data, at - base, exact)
+        if cut < len(data):
+            return base + cut
+        if base + len(data) >= size:
             return size
-        pending += piece
-        found = _PARAGRAPH_BREAK.search(pending)
-        if found:
-            return base + found.end()
-        # Only a break that began at the last line feed can still complete.
-        keep = pending.rfind(b"\n")
-        keep = len(pending) if keep < 0 else keep
-        base, pending = base + keep, pending[keep:]
+        length *= 2
 
 
 def _frame(language: tovrin.Language, data: bytes, exact: bool, path: str = "",
@@ -90,7 +87,7 @@ def _scan_block(path: str, name: str, start: int, end: int, config: Optional[str
     language = _language(config, lang)
     with open(path, "rb") as f:
         size = os.fstat(f.fileno()).st_size
-        begin, stop = _cut(f, start, size), _cut(f, end, size)
+        begin, stop = _cut(language, exact, f, start, size), _cut(language, exact, f, end, size)
         f.seek(begin)
         data = f.read(stop - begin)
     return _frame(language, data, exact, name, begin), data.count(b"\n")
