@@ -228,6 +228,53 @@ else
 fi
 
 # ---------------------------------------------------------------------
+# The Scripture index of a fixture (tests/fixtures/index-cz.tex: chapters,
+# verses, ranges from one verse, "n" and "nn", verse numbers of one, two
+# and three digits, several books): makeindex's order of the entries that
+# scan --index writes, grouped by book and flat (tovrin.sty's index=grouped
+# and index=flat), is the order of tovrin index --format json.
+
+t0=$(date +%s)
+fixture=$src/tests/fixtures/index-cz.tex
+# The \item and \subitem lines of the .ind, without page numbers.
+makeindex_order() { # grouped|flat
+  mkdir -p "$work/ix-$1" && cd "$work/ix-$1" &&
+    sed "s/index=grouped/index=$1/" "$fixture" >ix.tex &&
+    "$tovrin" --config "$config" scan --format tex --index ix.tex >doc.tex &&
+    TEXINPUTS="$src/tex:" pdflatex -interaction=nonstopmode -halt-on-error doc.tex >latex.log 2>&1 &&
+    makeindex -q doc.idx &&
+    sed -n 's/^ *\(\\\(sub\)*item .*\)/\1/p' doc.ind | sed -E 's/(, [0-9]+)+$//'
+}
+# The same lines as tovrin index --format json gives the index.
+tovrin_order() { # grouped|flat
+  "$tovrin" --config "$config" index --format json "$fixture" | python3 -c '
+import json, sys
+grouped = sys.argv[1] == "grouped"
+for book in json.load(sys.stdin):
+    if grouped:
+        print("\\item " + book["book"])
+    for e in book["entries"]:
+        print(("\\subitem " if grouped else "\\item ") + e["citation"])
+' "$1"
+}
+if ! command -v pdflatex >/dev/null || ! command -v makeindex >/dev/null; then
+  fail "index: pdflatex or makeindex missing"
+else
+  for layout in grouped flat; do
+    if ! got=$(makeindex_order $layout); then
+      fail "index ($layout): scan --index, pdflatex or makeindex failed"
+      tail -20 "$work/ix-$layout/latex.log"
+    elif ! want=$(tovrin_order $layout) || [ -z "$want" ] || [ "$got" != "$want" ]; then
+      fail "index ($layout): makeindex and tovrin index disagree"
+      diff <(echo "$want") <(echo "$got")
+    else
+      pass "index ($layout): makeindex orders the $(grep -c . <<<"$got") lines as tovrin index does"
+    fi
+  done
+  cd "$src"
+fi
+
+# ---------------------------------------------------------------------
 # The page of `tovrin serve` in a browser (tests/serve/e2e.mjs, driven by
 # playwright-core from npm): a pasted text, a dropped .docx built here from
 # XML (a citation split across runs, one in a footnote, one in a table),
