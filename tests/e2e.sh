@@ -8,6 +8,9 @@
 #    and makeindex: the Scripture index (.ind) lists the passages in
 #    canonical order with their pages, and each citation in the PDF links
 #    to the URL of the package's url template.
+#  * the Scripture index of tests/fixtures/index-cz.tex: makeindex's order of
+#    the entries of scan --index, grouped by book and flat, is the order of
+#    tovrin index --format json.
 #  * tovrin map: the SVG opened in headless Chromium, a row per book;
 #    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
