@@ -175,7 +175,7 @@ want_ind='\item Gn 1,1-2,3, 1
 \item L 6,20-21, 1
 \item Ř 8,28, 1, 2
 \item 1 K 13,4-7, 2
-\item Zj 22,20, 3'
+\item Zj 22,20-21, 3'
 # The link of each citation (tovrin.sty, url=...?q=CITE), percent-encoded.
 want_links='https://example.org/bible?q=%C5%98%20%38%2C%32%38
 https://example.org/bible?q=%C5%BD%20%32%33

@@ -86,6 +86,21 @@ for script in postinst postrm; do
   fi
 done
 
+# TeX reads /usr/share/texmf through its file list (ls-R) only: the
+# postinst, run on the scratch tree, makes tovrin.sty found there.
+texmf=$root/usr/share/texmf
+find_sty() { TEXMFAUXTREES="!!$texmf," TEXMFDBS="$texmf" kpsewhich tovrin.sty; }
+if ! command -v kpsewhich >/dev/null || ! command -v mktexlsr >/dev/null; then
+  fail "kpsewhich and mktexlsr are needed (texlive-binaries)"
+elif find_sty >/dev/null; then
+  fail "tovrin.sty found in a TEXMF tree without its file list"
+elif ! sed "s|/usr/share/texmf|$texmf|g" "$work/control/postinst" | sh -s configure ||
+  [ "$(find_sty)" != "$texmf/tex/latex/tovrin/tovrin.sty" ]; then
+  fail "after the postinst TeX does not find tovrin.sty in the TEXMF tree"
+else
+  pass "after the postinst TeX finds tovrin.sty in the TEXMF tree"
+fi
+
 # ---- the installed program, from a directory without bibl.ini
 mkdir -p "$work/text"
 printf 'Blahoslavení chudí (Mt 5,3--12; L~6,20n).\nSrv. Ř 8,28 a Mt 5,3.\n' >"$work/text/kazani.tex"
