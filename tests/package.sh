@@ -60,8 +60,8 @@ missing=
 for f in usr/bin/tovrin usr/bin/dorvi usr/lib/libtovrin.a usr/include/tovrin.h \
   usr/include/tovrin.hpp usr/lib/cmake/tovrin/tovrinConfig.cmake \
   usr/lib/pkgconfig/tovrin.pc usr/lib/pkgconfig/tovrin-cpp.pc usr/share/tovrin/bibl.ini \
-  usr/share/texmf/tex/latex/tovrin/tovrin.sty usr/share/man/man1/tovrin.1 \
-  usr/share/man/man1/dorvi.1 usr/share/bash-completion/completions/tovrin; do
+  usr/share/texmf/tex/latex/tovrin/tovrin.sty usr/share/man/man1/tovrin.1.gz \
+  usr/share/man/man1/dorvi.1.gz usr/share/bash-completion/completions/tovrin; do
   [ -f "$root/$f" ] || missing="$missing $f"
 done
 check "the package holds programs, library, headers, CMake, pkg-config, data, TeX, man, completion" "" "$missing"
@@ -159,13 +159,12 @@ fi
 . "$root/usr/share/bash-completion/completions/tovrin"
 commands=$(_tovrin_commands "$root/usr/bin/tovrin" | tr ' ' '\n' | sed '/^$/d')
 check "tovrin(1) has a section per command" "$commands" \
-  "$(sed -n 's/^\.SS //p' "$root/usr/share/man/man1/tovrin.1")"
+  "$(zcat "$root/usr/share/man/man1/tovrin.1.gz" | sed -n 's/^\.SS //p')"
 for page in tovrin dorvi; do
-  f=$root/usr/share/man/man1/$page.1
-  warnings=$(groff -k -man -Tutf8 -ww -z "$f" 2>&1)
+  warnings=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -k -man -Tutf8 -ww -z 2>&1)
   check "$page(1) sets without warnings" "" "$warnings"
 done
-shown=$(man -l "$root/usr/share/man/man1/tovrin.1" 2>/dev/null)
+shown=$(man -l "$root/usr/share/man/man1/tovrin.1.gz" 2>/dev/null)
 lacking=
 for command in $commands; do
   usage=$("$root/usr/bin/tovrin" help "$command" | head -n 1)

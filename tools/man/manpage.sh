@@ -68,3 +68,6 @@ page() {
 
 page >"$out.tmp"
 mv "$out.tmp" "$out"
+# Installed compressed, as Debian keeps manual pages (no name or time in
+# the header, so that the same page gives the same bytes).
+gzip -9 -n -c "$out" >"$out.gz"
