@@ -417,6 +417,15 @@ const char *tovrin_osis_book(int book);
 char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
                   unsigned flags);
 
+/* The units of `cite` (as read in `l`) with every mark resolved as
+ * tovrin_osis() resolves them with `v`: "n" and "nn" alike become the
+ * verses (or chapters) they stand for ("J 3,36n" is J 3,36-4,1, "Ž 23,5nn"
+ * Ž 23,5-6), and where no table has the book "n" counts one more and "nn"
+ * two more. A book of one chapter cited by its verses has
+ * them in chapter 1, as in tovrin_units(). Check `cite` first (as the
+ * services expect). Release with freepus(). */
+PARS_UNIT **tovrin_units_versified(const char *cite, LANG *l, const tovrin_versification *v);
+
 /* Verse maps: the same passage in another numbering system. Psalm 22 of
  * the Vulgate is Psalm 23 of the Hebrew and English Bibles, the Synodal
  * Psalm 50:3 is the Hebrew 51:5 (psalm titles counted as verses), the

@@ -72,10 +72,8 @@ extern "C" const char *tovrin_osis_book(int book) {
     return known_book(book) ? osis_names()[book - 1].c_str() : nullptr;
 }
 
-extern "C" char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
-                             unsigned flags) {
-    if (tovrin_check1(cite, l) != 0)
-        return nullptr;
+extern "C" PARS_UNIT **tovrin_units_versified(const char *cite, LANG *l,
+                                             const tovrin_versification *v) {
     PARS_UNIT **units = makepus(cite, l);
     read_single_chapters(units, v != nullptr ? v : union_of(l));
     resolve_marks(units, systems_of(l), v);
@@ -84,6 +82,14 @@ extern "C" char *tovrin_osis(const char *cite, LANG *l, const tovrin_versificati
     adjpus_plus(units);
     adjpus_nn_pseudo(units);
     adjpus_v01(units);
+    return units;
+}
+
+extern "C" char *tovrin_osis(const char *cite, LANG *l, const tovrin_versification *v,
+                             unsigned flags) {
+    if (tovrin_check1(cite, l) != 0)
+        return nullptr;
+    PARS_UNIT **units = tovrin_units_versified(cite, l, v);
     char *text = osis_of_units(units, flags);
     freepus(units);
     return text;

@@ -8,6 +8,9 @@
 #    and makeindex: the Scripture index (.ind) lists the passages in
 #    canonical order with their pages, and each citation in the PDF links
 #    to the URL of the package's url template.
+#  * the Scripture index of tests/fixtures/index-cz.tex: makeindex's order of
+#    the entries of scan --index, grouped by book and flat, is the order of
+#    tovrin index --format json.
 #  * tovrin map: the SVG opened in headless Chromium, a row per book;
 #    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
@@ -172,7 +175,7 @@ want_ind='\item Gn 1,1-2,3, 1
 \item L 6,20-21, 1
 \item Ř 8,28, 1, 2
 \item 1 K 13,4-7, 2
-\item Zj 22,20, 3'
+\item Zj 22,20-21, 3'
 # The link of each citation (tovrin.sty, url=...?q=CITE), percent-encoded.
 want_links='https://example.org/bible?q=%C5%98%20%38%2C%32%38
 https://example.org/bible?q=%C5%BD%20%32%33
@@ -225,6 +228,53 @@ else
   else
     pass "tex: makeindex lists $(grep -c . <<<"$got_ind") passages in canonical order with pages; $(grep -c . <<<"$got_links") citations link"
   fi
+fi
+
+# ---------------------------------------------------------------------
+# The Scripture index of a fixture (tests/fixtures/index-cz.tex: chapters,
+# verses, ranges from one verse, "n" and "nn", verse numbers of one, two
+# and three digits, several books): makeindex's order of the entries that
+# scan --index writes, grouped by book and flat (tovrin.sty's index=grouped
+# and index=flat), is the order of tovrin index --format json.
+
+t0=$(date +%s)
+fixture=$src/tests/fixtures/index-cz.tex
+# The \item and \subitem lines of the .ind, without page numbers.
+makeindex_order() { # grouped|flat
+  mkdir -p "$work/ix-$1" && cd "$work/ix-$1" &&
+    sed "s/index=grouped/index=$1/" "$fixture" >ix.tex &&
+    "$tovrin" --config "$config" scan --format tex --index ix.tex >doc.tex &&
+    TEXINPUTS="$src/tex:" pdflatex -interaction=nonstopmode -halt-on-error doc.tex >latex.log 2>&1 &&
+    makeindex -q doc.idx &&
+    sed -n 's/^ *\(\\\(sub\)*item .*\)/\1/p' doc.ind | sed -E 's/(, [0-9]+)+$//'
+}
+# The same lines as tovrin index --format json gives the index.
+tovrin_order() { # grouped|flat
+  "$tovrin" --config "$config" index --format json "$fixture" | python3 -c '
+import json, sys
+grouped = sys.argv[1] == "grouped"
+for book in json.load(sys.stdin):
+    if grouped:
+        print("\\item " + book["book"])
+    for e in book["entries"]:
+        print(("\\subitem " if grouped else "\\item ") + e["citation"])
+' "$1"
+}
+if ! command -v pdflatex >/dev/null || ! command -v makeindex >/dev/null; then
+  fail "index: pdflatex or makeindex missing"
+else
+  for layout in grouped flat; do
+    if ! got=$(makeindex_order $layout); then
+      fail "index ($layout): scan --index, pdflatex or makeindex failed"
+      tail -20 "$work/ix-$layout/latex.log"
+    elif ! want=$(tovrin_order $layout) || [ -z "$want" ] || [ "$got" != "$want" ]; then
+      fail "index ($layout): makeindex and tovrin index disagree"
+      diff <(echo "$want") <(echo "$got")
+    else
+      pass "index ($layout): makeindex orders the $(grep -c . <<<"$got") lines as tovrin index does"
+    fi
+  done
+  cd "$src"
 fi
 
 # ---------------------------------------------------------------------

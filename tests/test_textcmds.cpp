@@ -189,15 +189,18 @@ TEST_F(TextCmds, ScanFormats) {
         {"scan --format tex --macro cite sermon.txt",
          "See \\cite{Mt 5,3-12} and (\\cite{L 6,20n}).\n"
          "Also \\cite{Jn 3,16.18; Gn 1,1-2,3}\n"},
-        // One \index per unit: the key orders by book number, chapter and
-        // verse of the start, then of the end; the text is canonical.
+        // One \bibleindex per unit: the book (its number and name), then
+        // the key of the unit, book, chapter, verse and verse part of the
+        // start, then of the end; the text is canonical.
         {"scan --format tex --index sermon.txt",
-         "See \\bibleref{Mt 5,3-12}\\index{003.005.003-003.005.012@Mt 5,3-12} and "
-         "(\\bibleref{L 6,20n}\\index{005.006.020-005.006.021@Lk 6,20-21}).\n"
+         "See \\bibleref{Mt 5,3-12}"
+         "\\bibleindex{003@Mt}{003.005.003.000-003.005.012.000@Mt 5,3-12} and "
+         "(\\bibleref{L 6,20n}"
+         "\\bibleindex{005@Lk}{005.006.020.000-005.006.021.000@Lk 6,20-21}).\n"
          "Also \\bibleref{Jn 3,16.18; Gn 1,1-2,3}"
-         "\\index{006.003.016-006.003.016@Jn 3,16}"
-         "\\index{006.003.018-006.003.018@Jn 3,18}"
-         "\\index{001.001.001-001.002.003@Gn 1,1-2,3}\n"},
+         "\\bibleindex{006@Jn}{006.003.016.000-006.003.016.000@Jn 3,16}"
+         "\\bibleindex{006@Jn}{006.003.018.000-006.003.018.000@Jn 3,18}"
+         "\\bibleindex{001@Gn}{001.001.001.000-001.002.003.000@Gn 1,1-2,3}\n"},
         {"scan --format json sermon.txt",
          "{\"file\":\"sermon.txt\",\"line\":1,\"column\":5,\"offset\":4,"
          "\"text\":\"Mt 5,3-12\",\"canonical\":\"Mt 5,3-12\",\"osis\":null}\n"
@@ -690,26 +693,72 @@ TEST_F(TextCmds, LintGoesOnAfterAnUnopenableFile) {
 TEST_F(TextCmds, IndexSortsUnitsCanonically) {
     file("sermon.txt", kSermon);
     file("more.txt", "Rom 8,28 and Gn 1,1-2,3\n\nMt 5,3.4 and Mt 5,3-12.\nMt 5,3-12 (J 3,16)\n");
-    // Book number first (Gn 1 ... Rom 8); at the same start the wider span
-    // first; each place once, in the order of citing.
+    // Book number first (Gn 1 ... Rom 8); at the same start the narrower
+    // span first, as makeindex sorts the keys of scan --index; each place
+    // once, in the order of citing.
     expect_success(xx("index sermon.txt more.txt"),
                    "Gn 1,1-2,3\tsermon.txt:2, more.txt:1\n"
-                   "Mt 5,3-12\tsermon.txt:1, more.txt:3, more.txt:4\n"
                    "Mt 5,3\tmore.txt:3\n"
+                   "Mt 5,3-12\tsermon.txt:1, more.txt:3, more.txt:4\n"
                    "Mt 5,4\tmore.txt:3\n"
                    "Lk 6,20-21\tsermon.txt:1\n"
                    "Jn 3,16\tsermon.txt:2, more.txt:4\n"
                    "Jn 3,18\tsermon.txt:2\n"
                    "Rom 8,28\tmore.txt:1\n",
                    "text");
-    expect_success(xx("index --format json", "Mt 5,3\nGn 1,1 \"x\"\n"),
+    // JSON: the same order, grouped by book.
+    expect_success(xx("index --format json", "Mt 5,3-4\nGn 1,1 \"x\" Mt 5,3\n"),
                    "[\n"
-                   " {\"citation\":\"Gn 1,1\",\"places\":[\"-:2\"]},\n"
-                   " {\"citation\":\"Mt 5,3\",\"places\":[\"-:1\"]}\n"
+                   " {\"book\":\"Gn\",\"entries\":[\n"
+                   "  {\"citation\":\"Gn 1,1\",\"places\":[\"-:2\"]}\n"
+                   " ]},\n"
+                   " {\"book\":\"Mt\",\"entries\":[\n"
+                   "  {\"citation\":\"Mt 5,3\",\"places\":[\"-:2\"]},\n"
+                   "  {\"citation\":\"Mt 5,3-4\",\"places\":[\"-:1\"]}\n"
+                   " ]}\n"
                    "]\n",
                    "json");
     expect_success(xx("index --format json", "no citations\n"), "[]\n", "empty json");
     expect_success(xx("index", ""), "", "empty text");
+}
+
+// The order of the index, rule by rule, in the shipped language cz: a
+// chapter before its verses (and the chapter ranges that start there
+// before the verses), a verse before the ranges that start there and
+// before its parts, the narrower range first, numbers by value (Ž 9 before
+// Ž 100); "n" and "nn" are read alike by the numbering systems, so that
+// "J 3,16n" is the entry of "J 3,16-17".
+TEST_F(TextCmds, IndexOrderAndFollowingMarks) {
+    file("kazani.txt", "Mt 5,3-12, Mt 5,3a, Mt 5,3nn, Mt 5,1-7,29, Mt 5,3, Mt 5-7 a Mt 5.\n"
+                       "Mt 5,10 a Mt 5,9; \u017d 100, \u017d 9, \u017d 23,5nn.\n"
+                       "J 3,16n, J 3,16-17, J 3,36n.\n");
+    expect_success(cz("index kazani.txt"),
+                   "\u017d 9\tkazani.txt:2\n"
+                   "\u017d 23,5-6\tkazani.txt:2\n"
+                   "\u017d 100\tkazani.txt:2\n"
+                   "Mt 5\tkazani.txt:1\n"
+                   "Mt 5-7\tkazani.txt:1\n"
+                   "Mt 5,1-7,29\tkazani.txt:1\n"
+                   "Mt 5,3\tkazani.txt:1\n"
+                   "Mt 5,3-12\tkazani.txt:1\n"
+                   "Mt 5,3-48\tkazani.txt:1\n"
+                   "Mt 5,3a\tkazani.txt:1\n"
+                   "Mt 5,9\tkazani.txt:2\n"
+                   "Mt 5,10\tkazani.txt:2\n"
+                   "J 3,16-17\tkazani.txt:3\n"
+                   "J 3,36-4,1\tkazani.txt:3\n",
+                   "cz");
+    // scan --index writes the same entries, "n" and "nn" read alike too.
+    const Outcome tex = cz("scan --format tex --index", "J 3,16n a \u017d 23,5nn\n");
+    expect_success(tex,
+                   "\\bibleref{J 3,16n}"
+                   "\\bibleindex{043@J}{043.003.016.000-043.003.017.000@J 3,16-17} a "
+                   "\\bibleref{\u017d 23,5nn}"
+                   "\\bibleindex{019@\u017d}{019.023.005.000-019.023.006.000@\u017d 23,5-6}\n",
+                   "tex");
+    // Without numbering systems (xx) "n" counts one verse more, "nn" two.
+    expect_success(xx("index", "Mt 5,3n and Mt 5,3nn\n"),
+                   "Mt 5,3-4\t-:1\nMt 5,3-5\t-:1\n", "xx");
 }
 
 // ---------------------------------------------------------------------

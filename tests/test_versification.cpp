@@ -547,6 +547,44 @@ TEST(Osis, References) {
             << c.lang << " " << c.cite;
 }
 
+// ---- units with the marks read -------------------------------------------------------
+
+// "n" and "nn" alike become the verses they stand for, through the tables
+// where one has the book, else one and two verses more; no unit keeps a
+// mark.
+TEST(UnitsVersified, MarksBecomeVerses) {
+    const struct {
+        const char *lang, *cite, *system, *want;
+    } cases[] = {
+        {"cz", "J 3,16n", nullptr, "J 3,16-17"},
+        {"cz", "J 3,36n", nullptr, "J 3,36-4,1"},
+        {"cz", "\u017d 23,5nn", nullptr, "\u017d 23,5-6"},
+        {"cz", "\u0158 8,28+", nullptr, "\u0158 8,28-39"},
+        {"cz", "Mt 5,3nn; 7,28n", nullptr, "Mt 5,3-48; Mt 7,28-29"},
+        {"cz", "Jl 2,32n", "kjv", "Jl 2,32-3,1"},
+        {"cz", "Jl 2,27n", "hebrew", "Jl 2,27-3,1"},
+        // 3 Mak is in none of cz's systems: one and two verses more.
+        {"cz", "3 Mak 1,1n; 3 Mak 1,1nn", nullptr, "3 Mak 1,1-2; 3 Mak 1,1-3"},
+        // A book of one chapter cited by its verses.
+        {"cz", "Ju 5n", nullptr, "Ju 1,5-6"},
+        {"cz", "Mt 5,3-12", nullptr, "Mt 5,3-12"},
+    };
+    for (const auto &c : cases) {
+        LANG *l = shipped(c.lang);
+        PARS_UNIT **units = tovrin_units_versified(
+            c.cite, l, c.system != nullptr ? system(c.system) : nullptr);
+        for (PARS_UNIT **u = units; *u != nullptr; ++u)
+            EXPECT_EQ((*u)->fl, 0) << c.cite;
+        EXPECT_EQ(take(tovrin_expus(units, l)), c.want) << c.cite;
+        freepus(units);
+    }
+    // Without numbering systems: one verse more, two more.
+    LANG *xx = testing_support::example_lang();
+    PARS_UNIT **units = tovrin_units_versified("Jn 3,36n; Jn 3,36nn", xx, nullptr);
+    EXPECT_EQ(take(tovrin_expus(units, xx)), "Jn 3,36-37; Jn 3,36-38");
+    freepus(units);
+}
+
 // ---- the C++ layer -----------------------------------------------------------------
 
 TEST(CppLayer, AnswersAsTheCFunctions) {

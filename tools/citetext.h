@@ -2,7 +2,6 @@
 #ifndef TOVRIN_TOOLS_CITETEXT_H
 #define TOVRIN_TOOLS_CITETEXT_H
 
-#include <span>
 #include <string>
 
 #include "tovrin.h"
@@ -11,11 +10,6 @@ namespace cli {
 
 // Takes a heap text of the library: its copy (empty for NULL), freed.
 std::string take_text(char *s);
-
-// The units of a citation the reader found, its marks applied.
-inline std::span<const PARS_UNIT> units_of(const tovrin_citation &c) {
-    return {c.units, static_cast<std::size_t>(c.unit_count)};
-}
 
 // The canonical text of one unit.
 std::string unit_text(const PARS_UNIT *u, LANG *l);

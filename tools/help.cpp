@@ -75,8 +75,10 @@ const std::map<std::string, std::string> kCommandHelp = {
      "Writes the text with every citation found. Formats: ansi (terminal colours;\n"
      "the default on a terminal), plain (the text unchanged; the default otherwise),\n"
      "tex (each citation as \\NAME{...}, NAME a TeX control word of letters,\n"
-     "bibleref by default, as tex/tovrin.sty defines it; with --index an \\index\n"
-     "entry after it, sorted canonically), html (a page with <mark> around\n"
+     "bibleref by default, as tex/tovrin.sty defines it; with --index a\n"
+     "\\bibleindex{BOOKKEY@BOOK}{KEY@PASSAGE} after it for each passage, which\n"
+     "tovrin.sty makes an \\index entry, flat or grouped by book (index=grouped),\n"
+     "sorted by makeindex as tovrin index sorts), html (a page with <mark> around\n"
      "citations), json (one object per citation: file, line, column, offset, text,\n"
      "canonical, osis; the column counts characters, the offset bytes; osis holds\n"
      "the OSIS references, the marks read by the language's numbering systems, or\n"
@@ -111,8 +113,13 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"index",
      "usage: tovrin index [--format text|json] [--exact] [-j N] [--lang L] [FILE...]\n"
      "Every citation found, split into its units, written canonically and sorted\n"
-     "in canonical order, each with the places (FILE:LINE) that cite it.\n"
-     "-j N as for scan.\n"
+     "in canonical order (a chapter before its verses, a verse before the ranges\n"
+     "that start there, as makeindex sorts the entries of scan --index), each with\n"
+     "the places (FILE:LINE) that cite it: text gives CITATION<tab>PLACES, a line\n"
+     "each, json the entries grouped by book, an array of {\"book\", \"entries\":\n"
+     "[{\"citation\", \"places\"}]}. The following marks are read by the\n"
+     "language's numbering systems, \"n\" and \"nn\" alike: J 3,16n is listed as\n"
+     "J 3,16-17, \xc5\xbd 23,5nn as \xc5\xbd 23,5-6. -j N as for scan.\n"
      "example:\n"
      "  tovrin index --format json kapitola*.tex\n"},
     {"map",

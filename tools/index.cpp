@@ -1,19 +1,177 @@
 // tovrin index: the Scripture index of a document. Every citation found is
 // split into its units; each unit, written canonically, lists the places
-// that cite it, and the units come in canonical order.
+// that cite it, and the units come in canonical order, under their books.
+#include "index.h"
+
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "citetext.h"
 #include "cli.h"
-#include "index.h"
 #include "parallel.h"
 #include "progress.h"
 #include "textscan.h"
 #include "tovrin.hpp"
 
 namespace cli {
+
+std::vector<PARS_UNIT> index_units(const char *read, LANG *l) {
+    const std::unique_ptr<PARS_UNIT *, void (*)(PARS_UNIT **)> pp(
+        tovrin_units_versified(read, l, nullptr), freepus);
+    std::vector<PARS_UNIT> units;
+    for (PARS_UNIT **u = pp.get(); *u != nullptr; ++u)
+        units.push_back(**u);
+    return units;
+}
+
+int index_book(const PARS_UNIT &u) { return u.bf > 0 ? u.bf : u.b; }
+
+namespace {
+
+std::string pad(int n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%03d", std::clamp(n, 0, 999));
+    return buf;
+}
+
+// A position: book, chapter, verse, verse part (its byte; 0: none).
+std::string position_key(int book, int chapter, int verse, signed char part) {
+    return pad(book) + "." + pad(chapter) + "." + pad(verse) + "." +
+           pad(static_cast<unsigned char>(part));
+}
+
+// makeindex treats ! @ | " as syntax: quote them.
+std::string makeindex_quote(const std::string &s) {
+    std::string r;
+    for (char ch : s) {
+        if (ch == '!' || ch == '@' || ch == '|' || ch == '"')
+            r += '"';
+        r += ch;
+    }
+    return r;
+}
+
+} // namespace
+
+std::string index_book_key(const PARS_UNIT &u) { return pad(index_book(u)); }
+
+std::string index_key(const PARS_UNIT &u) {
+    return position_key(index_book(u), u.cf, u.vf, u.abf) + "-" +
+           position_key(u.b, u.c, u.v, u.ab);
+}
+
+std::string bibleindex_entry(const PARS_UNIT &u, LANG *l) {
+    return "\\bibleindex{" + index_book_key(u) + "@" +
+           makeindex_quote(booknr(l, index_book(u))) + "}{" + index_key(u) + "@" +
+           makeindex_quote(unit_text(&u, l)) + "}";
+}
+
+void IndexCollector::citation(const Citation &c) {
+    const std::string place = file_ + ":" + where(c.at, false);
+    for (const PARS_UNIT &u : index_units(c.record->read, l_)) {
+        const std::string text = unit_text(&u, l_);
+        auto [it, fresh] = by_text_.try_emplace(text, entries_.size());
+        if (fresh)
+            entries_.push_back(IndexEntry{u, text, index_key(u), {}, 0, {}});
+        IndexEntry &e = entries_[it->second];
+        if (e.cited > 0 && e.last == place)
+            continue;
+        ++e.cited;
+        e.last = place;
+        if (listed_ < max_places_) {
+            e.places.push_back(place);
+            ++listed_;
+        }
+    }
+}
+
+void IndexCollector::merge(const IndexCollector &later) {
+    for (const IndexEntry &from : later.entries_) {
+        auto [it, fresh] = by_text_.try_emplace(from.text, entries_.size());
+        if (fresh)
+            entries_.push_back(IndexEntry{from.unit, from.text, from.key, {}, 0, {}});
+        IndexEntry &e = entries_[it->second];
+        // Pieces end at line breaks and files are apart: a place is never
+        // in two of them.
+        e.cited += from.cited;
+        e.last = from.last;
+        for (const std::string &place : from.places)
+            if (listed_ < max_places_) {
+                e.places.push_back(place);
+                ++listed_;
+            }
+    }
+}
+
+std::vector<tovrin_cited> IndexCollector::cited() const {
+    std::vector<tovrin_cited> r;
+    for (const IndexEntry &e : entries_)
+        r.push_back({e.unit, static_cast<long long>(e.cited)});
+    return r;
+}
+
+std::vector<IndexEntry> IndexCollector::sorted() const {
+    std::vector<IndexEntry> r = entries_;
+    std::stable_sort(r.begin(), r.end(),
+                     [](const IndexEntry &a, const IndexEntry &b) { return a.key < b.key; });
+    return r;
+}
+
+std::vector<IndexBook> by_book(std::vector<IndexEntry> sorted) {
+    std::vector<IndexBook> books;
+    for (IndexEntry &e : sorted) {
+        const int book = index_book(e.unit);
+        if (books.empty() || books.back().book != book)
+            books.push_back({book, {}});
+        books.back().entries.push_back(std::move(e));
+    }
+    return books;
+}
+
+namespace {
+
+std::string places_text(const IndexEntry &e) {
+    std::string s;
+    for (std::size_t k = 0; k < e.places.size(); ++k)
+        s += (k ? ", " : "") + e.places[k];
+    return s;
+}
+
+std::string places_json(const IndexEntry &e) {
+    std::string s = "[";
+    for (std::size_t k = 0; k < e.places.size(); ++k)
+        s += (k ? "," : "") + tovrin::json_string(e.places[k]);
+    return s + "]";
+}
+
+// A line per entry, the citation, a tab and the places, so that the text
+// stays one record per line for other programs; the entries of a book
+// come together, in the order of the grouped index.
+void write_text(const std::vector<IndexEntry> &entries) {
+    for (const IndexEntry &e : entries)
+        std::cout << e.text << '\t' << places_text(e) << '\n';
+}
+
+// [{"book":..., "entries":[{"citation":..., "places":[...]}, ...]}, ...]
+void write_json(const std::vector<IndexBook> &books, LANG *l) {
+    std::cout << "[";
+    for (std::size_t k = 0; k < books.size(); ++k) {
+        std::cout << (k ? ",\n " : "\n ") << "{\"book\":" << tovrin::json_string(booknr(l, books[k].book))
+                  << ",\"entries\":[";
+        const auto &entries = books[k].entries;
+        for (std::size_t j = 0; j < entries.size(); ++j)
+            std::cout << (j ? ",\n  " : "\n  ") << "{\"citation\":" << tovrin::json_string(entries[j].text)
+                      << ",\"places\":" << places_json(entries[j]) << "}";
+        std::cout << "\n ]}";
+    }
+    std::cout << (books.empty() ? "]\n" : "\n]\n");
+}
+
+} // namespace
 
 int collect_index(const Options &o, LANG *l, IndexCollector &index) {
     const progress::Line line(o.args);
@@ -35,28 +193,12 @@ int cmd_index(const Options &o) {
         usage_error("unknown index format '" + format + "' (text, json)");
     IndexCollector index(l);
     const int status = collect_index(o, l, index);
-    const auto entries = index.sorted();
-    if (format == "text") {
-        for (const auto &e : entries) {
-            std::cout << e.text << '\t';
-            for (std::size_t k = 0; k < e.places.size(); ++k)
-                std::cout << (k ? ", " : "") << e.places[k];
-            std::cout << '\n';
-        }
-    } else {
-        std::cout << "[";
-        for (std::size_t k = 0; k < entries.size(); ++k) {
-            std::cout << (k ? ",\n " : "\n ") << "{\"citation\":" << tovrin::json_string(entries[k].text)
-                      << ",\"places\":[";
-            for (std::size_t j = 0; j < entries[k].places.size(); ++j)
-                std::cout << (j ? "," : "") << tovrin::json_string(entries[k].places[j]);
-            std::cout << "]}";
-        }
-        std::cout << (entries.empty() ? "]\n" : "\n]\n");
-    }
+    if (format == "text")
+        write_text(index.sorted());
+    else
+        write_json(by_book(index.sorted()), l);
     std::cout.flush();
     return status;
 }
-
 
 } // namespace cli

@@ -9,6 +9,7 @@
 
 #include "citetext.h"
 #include "cli.h"
+#include "index.h"
 #include "parallel.h"
 #include "progress.h"
 #include "textscan.h"
@@ -38,43 +39,16 @@ public:
     }
 };
 
-// makeindex treats ! @ | " as syntax: quote them.
-std::string makeindex_quote(const std::string &s) {
-    std::string r;
-    for (char ch : s) {
-        if (ch == '!' || ch == '@' || ch == '|' || ch == '"')
-            r += '"';
-        r += ch;
-    }
-    return r;
-}
-
-// The index sort key of a unit: start and end position, zero-padded, so
-// that a plain string sort gives the canonical order.
-std::string sort_key(const PARS_UNIT *u) {
-    auto pad = [](int n) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%03d", n < 0 ? 0 : n > 999 ? 999 : n);
-        return std::string(buf);
-    };
-    return pad(u->bf) + "." + pad(u->cf) + "." + pad(u->vf) + "-" + pad(u->b) + "." +
-           pad(u->c) + "." + pad(u->v);
-}
-
 class TexOutput : public PlainOutput {
 public:
     TexOutput(LANG *l, std::string macro, bool index)
         : l_(l), macro_(std::move(macro)), index_(index) {}
-    unsigned without() const override {
-        return index_ ? kAllButText & ~TOVRIN_WITHOUT_UNITS : kAllButText;
-    }
     void citation(const Citation &c) override {
         write_bytes("\\" + macro_ + "{" + c.text + "}");
         if (!index_)
             return;
-        for (const PARS_UNIT &u : units_of(*c.record))
-            write_bytes("\\index{" + sort_key(&u) + "@" + makeindex_quote(unit_text(&u, l_)) +
-                        "}");
+        for (const PARS_UNIT &u : index_units(c.record->read, l_))
+            write_bytes(bibleindex_entry(u, l_));
     }
 
 private:

@@ -160,6 +160,17 @@ py::str expand(Language l, const std::string &cite, std::optional<Language> to, 
 }
 
 // The units of `cite` with their marks applied, as in a citation's record.
+// The units the index and the map count for `cite` (tovrin_units_versified):
+// its following marks read by the language's numbering systems, so that
+// "J 3,16n" and "J 3,16-17" are one passage.
+py::list units_versified(Language l, const std::string &cite) {
+    const tovrin::UnitArray pp(tovrin_units_versified(cite.c_str(), l.get(), nullptr));
+    py::list out;
+    for (PARS_UNIT **u = pp.get(); u != nullptr && *u != nullptr; ++u)
+        out.append(unit_row(tovrin::api_detail::from_c(**u)));
+    return out;
+}
+
 py::list units(Language l, const std::string &cite) {
     py::list out;
     for (const tovrin::Unit &u : l.units(cite))
@@ -308,6 +319,7 @@ PYBIND11_MODULE(_tovrin, m) {
             return tovrin_cut_after(l.get(), &c, text.data(), text.size(), start);
         }, "data"_a, "start"_a, "exact"_a)
         .def("units", &units)
+        .def("units_versified", &units_versified)
         .def("coverage", &coverage, "cited"_a, "by_verse"_a, "book"_a)
         .def("tokens", &tokens)
         .def("books", &books);

@@ -15,6 +15,8 @@ from typing import TYPE_CHECKING, Iterable, Optional
 
 import pandas as pd
 
+from . import _encode
+
 if TYPE_CHECKING:
     from . import Citation, Language
 
@@ -24,13 +26,6 @@ __all__ = ["coverage_frame", "plot_coverage"]
 PER_LINE = 50
 
 
-def _unit_row(unit) -> tuple:
-    def position(p):
-        return (p.book, p.chapter or 0, p.verse or 0, ord(p.part) if p.part else 0)
-
-    return position(unit.start) + position(unit.end) + (int(unit.mark or 0),)
-
-
 def coverage_frame(citations: Iterable["Citation"], language: "Language", by: str = "chapter",
                    book: Optional[str] = None) -> pd.DataFrame:
     if by not in ("chapter", "verse"):
@@ -38,8 +33,9 @@ def coverage_frame(citations: Iterable["Citation"], language: "Language", by: st
     places: dict = {}
     seen = set()
     for c in citations:
-        for u in c.units:
-            row = _unit_row(u)
+        # The units the index lists: "n" and "nn" read as the verses meant.
+        for row in language._handle.units_versified(_encode(c.canonical)):
+            row = tuple(row)
             if c.line is not None:
                 if (row, c.line) in seen:
                     continue
