@@ -453,14 +453,17 @@ private:
 // the place of every byte of the view.
 class Linter {
 public:
-    Linter(LANG *l, const tovrin_options &o) : scan_(l, o, 0), analysis_(l, {}, scan_.rules()) {}
+    Linter(LANG *l, const tovrin_options &o, Source source)
+        : scan_(l, o, 0, source), analysis_(l, {}, scan_.rules()) {}
 
     void feed(std::string_view block, const tovrin_problem_handler &h) {
+        report_ = h;
         analysis_.report_to(h);
         hand_out(scan_.feed(block, false));
     }
 
     void finish(const tovrin_problem_handler &h) {
+        report_ = h;
         analysis_.report_to(h);
         hand_out(scan_.feed({}, true));
         analysis_.finish();
@@ -475,12 +478,28 @@ private:
             std::vector<Place> places;
             for (long long k = 0; k < s.length; ++k)
                 places.push_back(place_of(consumed_ + k));
+            check_groups(places.front(), scan_.to_original(s.offset + s.length));
             analysis_.citation(scan_.view(consumed_, s.length), places);
             consumed_ += s.length;
         }
         scan_.spans().clear();
         text_until(decided);
         scan_.forget(decided, placed_);
+    }
+
+    // Reports a citation of a source at [at, end) that cuts a group, which
+    // a reader hands out as text.
+    void check_groups(const Place &at, long long end) {
+        if (scan_.source() == Source::text || report_.problem == nullptr)
+            return;
+        const std::string written = scan_.original(at.offset, end).joined();
+        std::size_t front, back;
+        if (marks_whole(scan_.source(), written, scan_.original(end, end + kMarkupAfter).joined(), front,
+                        back))
+            return;
+        const std::string message = "'" + written + "' " + cut_by_group_message(scan_.source());
+        const tovrin_lint_problem p{at.offset, at.line, at.column, message.c_str()};
+        report_.problem(&p, report_.ctx);
     }
 
     // Hands the view up to `end` to the analysis, each byte with its place.
@@ -517,6 +536,7 @@ private:
     }
 
     ViewScan scan_;
+    tovrin_problem_handler report_{};
     Analysis analysis_;
     long long consumed_ = 0; // view bytes handed to the analysis
     long long placed_ = 0;   // the original offset of the last place
@@ -532,11 +552,15 @@ struct tovrin_linter {
 extern "C" {
 
 tovrin_linter *tovrin_linter_new(LANG *l, const tovrin_options *o) {
+    return tovrin_linter_new_source(l, o, TOVRIN_SOURCE_TEXT);
+}
+
+tovrin_linter *tovrin_linter_new_source(LANG *l, const tovrin_options *o, int source) {
     if (l == nullptr)
         return nullptr;
     try {
-        return new tovrin_linter{
-            tovrin::detail::Linter(l, o != nullptr ? *o : tovrin_default_options())};
+        return new tovrin_linter{tovrin::detail::Linter(
+            l, o != nullptr ? *o : tovrin_default_options(), tovrin::detail::source_of(source))};
     } catch (const std::bad_alloc &) {
         return nullptr;
     }
