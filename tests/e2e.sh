@@ -228,6 +228,24 @@ else
 fi
 
 # ---------------------------------------------------------------------
+# A TeX source marked by tovrin scan still typesets: every TeX case of
+# tests/test_sources.cpp (citations in font commands, in groups larger
+# than they are, cut by a group; comments, \verb, verbatim environments,
+# \cite and \label arguments) in one document.
+
+t0=$(date +%s)
+if ! command -v pdflatex >/dev/null; then
+  fail "tex source: pdflatex is not installed"
+elif ! (mkdir -p "$work/source" && cd "$work/source" && export TEXINPUTS="$src/tex:" &&
+  "$tovrin" --config "$config" scan --format tex "$src/tests/fixtures/sources-cz.tex" >marked.tex &&
+  pdflatex -interaction=nonstopmode -halt-on-error marked.tex >pdflatex.log 2>&1); then
+  fail "tex source: the marked fixture does not typeset"
+  tail -20 "$work/source/pdflatex.log" 2>/dev/null
+else
+  pass "tex source: $(grep -o '\\bibleref{' "$work/source/marked.tex" | wc -l) marks, and the document typesets"
+fi
+
+# ---------------------------------------------------------------------
 # The page of `tovrin serve` in a browser (tests/serve/e2e.mjs, driven by
 # playwright-core from npm): a pasted text, a dropped .docx built here from
 # XML (a citation split across runs, one in a footnote, one in a table),

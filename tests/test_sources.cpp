@@ -1,0 +1,175 @@
+// Sources written in TeX and Markdown (tovrin_reader_new_source,
+// tovrin_linter_new_source): the prose is read as typeset, markup is read
+// through, and every citation can be marked without cutting a group.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tovrin.hpp"
+
+namespace {
+
+tovrin::Language cz() {
+    static const tovrin::Config config;
+    return config.language("cz");
+}
+
+// `text` with each citation found marked as tovrin scan --format tex marks
+// it, read in blocks of `size` bytes.
+std::string marked(std::string_view text, int source, std::size_t size) {
+    tovrin::Options o;
+    o.source = source;
+    tovrin::Reader reader(cz(), o);
+    std::vector<tovrin::Citation> found;
+    for (std::size_t at = 0; at < text.size(); at += size)
+        reader.feed(text.substr(at, size), found);
+    reader.finish(found);
+    std::string out;
+    long long done = 0;
+    for (const tovrin::Citation &c : found) {
+        EXPECT_EQ(text.substr(static_cast<std::size_t>(c.offset),
+                              static_cast<std::size_t>(c.length)),
+                  c.text);
+        out.append(text.substr(static_cast<std::size_t>(done),
+                               static_cast<std::size_t>(c.offset - done)));
+        out += "\\bibleref{" + c.text + "}";
+        done = c.offset + c.length;
+    }
+    return out.append(text.substr(static_cast<std::size_t>(done)));
+}
+
+struct Case {
+    const char *text, *want;
+};
+
+// Every case is in the fixture that tests/e2e.sh typesets after marking.
+const Case kTexCases[] = {
+    // Font commands around a book name or a part of a citation.
+    {"Viz \\emph{Mt} 5,3.", "Viz \\bibleref{\\emph{Mt} 5,3}."},
+    {"Viz \\textit{J} 3,16.", "Viz \\bibleref{\\textit{J} 3,16}."},
+    {"Viz \\textbf{\\emph{Gn}} 1,1.", "Viz \\bibleref{\\textbf{\\emph{Gn}} 1,1}."},
+    {"Viz {\\it \xc5\x98} 8,28.", "Viz \\bibleref{{\\it \xc5\x98} 8,28}."},
+    {"Viz Mt \\emph{5,3}.", "Viz \\bibleref{Mt \\emph{5,3}}."},
+    // A group that holds more than the citation stays outside the mark.
+    {"Viz \\emph{Mt 5,3}.", "Viz \\emph{\\bibleref{Mt 5,3}}."},
+    {"{\\it Mt 9,1 a d\xc3\xa1le} a Mk 1,1.",
+     "{\\it \\bibleref{Mt 9,1} a d\xc3\xa1le} a \\bibleref{Mk 1,1}."},
+    {"Pozn.\\footnote{Srov. Gn 3,1.}", "Pozn.\\footnote{Srov. \\bibleref{Gn 3,1}.}"},
+    // A citation that begins inside a group and ends outside it: unmarked.
+    {"\\emph{srov. Mt} 11,1.", "\\emph{srov. Mt} 11,1."},
+    // Ties and TeX's spaces.
+    {"Viz L~6,20\\,n.", "Viz \\bibleref{L~6,20\\,n}."},
+    {"Viz Mt\\nobreakspace{}5,3 a J\\ 3,16 a Gn\\,1,1.",
+     "Viz \\bibleref{Mt\\nobreakspace{}5,3} a \\bibleref{J\\ 3,16} a \\bibleref{Gn\\,1,1}."},
+    {"Viz 1~K 13,4--7.", "Viz \\bibleref{1~K 13,4--7}."},
+    // What is not prose.
+    {"Mk 1,1 % Mt 5,7\nMk 1,2", "\\bibleref{Mk 1,1} % Mt 5,7\n\\bibleref{Mk 1,2}"},
+    {"100\\% Mk 1,1.", "100\\% \\bibleref{Mk 1,1}."},
+    {"\\verb|Mt 6,1| a \\verb*+J 3,1+ a Mk 1,1.", "\\verb|Mt 6,1| a \\verb*+J 3,1+ a \\bibleref{Mk 1,1}."},
+    {"\\cite[Mt 5,8]{Mt 5,9} a \\label{J 3,1} a \\ref{Gn 2,1} a Mk 1,1.",
+     "\\cite[Mt 5,8]{Mt 5,9} a \\label{J 3,1} a \\ref{Gn 2,1} a \\bibleref{Mk 1,1}."},
+    {"\\href{J 4,1}{J 4,2} a \\url{Mt 7,1}.", "\\href{J 4,1}{\\bibleref{J 4,2}} a \\url{Mt 7,1}."},
+    {"\\bibleref{Mt 12,1}-3 a Mk 1,1.", "\\bibleref{Mt 12,1}-3 a \\bibleref{Mk 1,1}."},
+    {"\\input{Mt 13,1}\\include{Mt 14,1} Mk 1,1.", "\\input{Mt 13,1}\\include{Mt 14,1} \\bibleref{Mk 1,1}."},
+    {"\\begin{verbatim}\nMt 8,1\n\\end{verbatim}\nMk 1,1",
+     "\\begin{verbatim}\nMt 8,1\n\\end{verbatim}\n\\bibleref{Mk 1,1}"},
+    {"\\begin{comment}\nMt 8,1 \\end{verbati\n\\end{comment}\nMk 1,1",
+     "\\begin{comment}\nMt 8,1 \\end{verbati\n\\end{comment}\n\\bibleref{Mk 1,1}"},
+};
+
+const Case kMarkdownCases[] = {
+    // Emphasis and the text of a link are read through.
+    {"Viz *Mt* 5,3 a **J** 3,16 a _Gn_ 1,1.",
+     "Viz \\bibleref{*Mt* 5,3} a \\bibleref{**J** 3,16} a \\bibleref{_Gn_ 1,1}."},
+    {"Viz *Mt 5,3 a d\xc3\xa1le*.", "Viz *\\bibleref{Mt 5,3} a d\xc3\xa1le*."},
+    {"Viz [Gn 1,1](http://x.cz/Mt 7,1).", "Viz [\\bibleref{Gn 1,1}](http://x.cz/Mt 7,1)."},
+    {"Viz \\*Mk 1,1.", "Viz \\*\\bibleref{Mk 1,1}."},
+    {"Viz Mt&nbsp;5,3.", "Viz \\bibleref{Mt&nbsp;5,3}."},
+    // What is not prose.
+    {"`Mt 6,1` a ``J `3,1` `` a Mk 1,1.", "`Mt 6,1` a ``J `3,1` `` a \\bibleref{Mk 1,1}."},
+    {"<http://Mt.cz/8,1> a <!-- Mt 9,1 --> a Mk 1,1.",
+     "<http://Mt.cz/8,1> a <!-- Mt 9,1 --> a \\bibleref{Mk 1,1}."},
+    {"```\nMt 11,1\n```\n~~~~ py\nMt 12,1\n~~~~\nMk 1,1",
+     "```\nMt 11,1\n```\n~~~~ py\nMt 12,1\n~~~~\n\\bibleref{Mk 1,1}"},
+    {"Text:\n\n    J 5,1\n\n    Mt 1,1\nMk 1,1", "Text:\n\n    J 5,1\n\n    Mt 1,1\n\\bibleref{Mk 1,1}"},
+    // An indented line inside a paragraph is prose; a code span ends with
+    // its paragraph.
+    {"Text\n    Mk 1,1", "Text\n    \\bibleref{Mk 1,1}"},
+    {"`Mt 6,1\n\nMk 1,1", "`Mt 6,1\n\n\\bibleref{Mk 1,1}"},
+};
+
+template <std::size_t N> void expect_all(const Case (&cases)[N], int source) {
+    for (const Case &c : cases)
+        for (std::size_t size : {1, 2, 5, 4096})
+            EXPECT_EQ(marked(c.text, source, size), c.want) << c.text << " in blocks of " << size;
+}
+
+TEST(Sources, TexIsReadAsTypesetAndMarkedInWholeGroups) {
+    expect_all(kTexCases, TOVRIN_SOURCE_TEX);
+}
+
+TEST(Sources, MarkdownIsReadAsRendered) { expect_all(kMarkdownCases, TOVRIN_SOURCE_MARKDOWN); }
+
+TEST(Sources, TheFixtureThatIsTypesetHoldsEveryTexCase) {
+    std::ifstream in(TOVRIN_SOURCE_DIR "/tests/fixtures/sources-cz.tex");
+    std::stringstream fixture;
+    fixture << in.rdbuf();
+    ASSERT_FALSE(fixture.str().empty());
+    for (const Case &c : kTexCases)
+        EXPECT_NE(fixture.str().find(c.text), std::string::npos) << c.text;
+}
+
+// The exact reading and plain text read the bytes as they are.
+TEST(Sources, TextAndTheExactReadingReadMarkupAsText) {
+    const std::string text = "% Mt 5,7\n\\emph{Mt} 5,3 a `J 3,16`";
+    for (int source : {TOVRIN_SOURCE_TEXT, TOVRIN_SOURCE_TEX, TOVRIN_SOURCE_MARKDOWN}) {
+        tovrin::Options exact;
+        exact.exact = true;
+        exact.source = source;
+        std::vector<std::string> got;
+        for (const tovrin::Citation &c : cz().scan(text, exact))
+            got.push_back(c.text);
+        EXPECT_EQ(got, (std::vector<std::string>{"Mt 5,7", "J 3,16"})) << source;
+    }
+    EXPECT_EQ(marked(text, TOVRIN_SOURCE_TEXT, 4096),
+              "% \\bibleref{Mt 5,7}\n\\emph{Mt} 5,3 a `\\bibleref{J 3,16}`");
+}
+
+TEST(Sources, TheExtensionNamesTheSource) {
+    const struct {
+        const char *name;
+        int source;
+    } cases[] = {{"kap.tex", TOVRIN_SOURCE_TEX},     {"a/b.ltx", TOVRIN_SOURCE_TEX},
+                 {"README.md", TOVRIN_SOURCE_MARKDOWN}, {"x.markdown", TOVRIN_SOURCE_MARKDOWN},
+                 {"x.txt", TOVRIN_SOURCE_TEXT},      {"tex", TOVRIN_SOURCE_TEXT},
+                 {"a.md/b", TOVRIN_SOURCE_TEXT},     {nullptr, TOVRIN_SOURCE_TEXT}};
+    for (const auto &c : cases)
+        EXPECT_EQ(tovrin_source_of_name(c.name), c.source) << (c.name ? c.name : "NULL");
+}
+
+// A citation that cuts a group is reported where it begins; one marked
+// whole is not, and the places are those of the original.
+TEST(Sources, TheLinterReportsACitationThatCutsAGroup) {
+    const std::string text = "Viz \\emph{Mt} 5,3.\n% Mt 29,1\nA \\emph{srov. Mt} 11,1 a\n"
+                             "\\emph{Mt} 29,1.";
+    std::string got;
+    const tovrin_problem_handler h{
+        [](const tovrin_lint_problem *p, void *ctx) {
+            *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
+                                                std::to_string(p->column) + " " + p->message +
+                                                "\n";
+        },
+        &got};
+    tovrin_linter *t = tovrin_linter_new_source(cz().get(), nullptr, TOVRIN_SOURCE_TEX);
+    tovrin_linter_feed(t, text.data(), text.size(), &h);
+    tovrin_linter_finish(t, &h);
+    tovrin_linter_free(t);
+    EXPECT_EQ(got, "3:15 'Mt} 11,1' cuts a TeX group: it is not marked\n"
+                   "4:1 no chapter 29 in Mt (it has 28)\n");
+}
+
+} // namespace
