@@ -10,9 +10,10 @@ namespace tovrin::detail {
 
 namespace {
 
-// A view byte stands for at most this much markup or skipped source; a
-// longer stretch (a verbatim environment of gigabytes) is several spaces.
-constexpr std::uint64_t kMaxPending = std::uint64_t{1} << 30;
+// A view byte stands for about this much markup or skipped source at
+// most: a longer stretch (a verbatim environment of megabytes) is several
+// spaces, so that the readers after the stage decide it and let it go.
+constexpr std::uint64_t kMaxPending = std::uint64_t{1} << 16;
 // Longer command names, environment names and autolinks are prose.
 constexpr std::size_t kLongestName = 64;
 
@@ -117,6 +118,12 @@ void SourceStage::emit_run(const char *run, std::size_t length) {
     view_->append(run + 1, length - 1);
     viewed_ += static_cast<long long>(length - 1);
     last_ = run[length - 1];
+}
+
+void SourceStage::markup(std::size_t length) {
+    pending_ += length;
+    if (pending_ >= kMaxPending)
+        emit(' ', 0);
 }
 
 void SourceStage::begin_skip(Mode m, std::size_t length) {
@@ -570,6 +577,11 @@ bool marks_whole(Source s, std::string_view written, std::string_view after, std
         if (!command || written[at] != '{')
             cuts.push_back(at);
     }
+    // Runs of markup as long as a hostile text writes them are tried at
+    // their start and near their end only.
+    constexpr std::size_t kMostCuts = 16;
+    if (cuts.size() > kMostCuts + 1)
+        cuts.erase(cuts.begin() + 1, cuts.end() - kMostCuts);
     // As much markup as can be is left out (a font switch stays outside
     // the mark, where it goes on acting), then closers after it are taken
     // in.

@@ -83,7 +83,8 @@ private:
     void emit(char c, std::uint32_t length);
     // Bytes that stand for themselves.
     void emit_run(const char *run, std::size_t length);
-    void markup(std::size_t length) { pending_ += length; }
+    // Markup or skipped source that the next view byte stands for.
+    void markup(std::size_t length);
     void begin_skip(Mode m, std::size_t length);
     void end_skip();
 

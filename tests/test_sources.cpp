@@ -172,4 +172,46 @@ TEST(Sources, TheLinterReportsACitationThatCutsAGroup) {
                    "4:1 no chapter 29 in Mt (it has 28)\n");
 }
 
+// Stretches that are not read, never closed, and runs of markup are
+// decided as they come: the reader keeps bounded memory and hands out the
+// text before the end, in linear time.
+TEST(Sources, LongStretchesAreDecidedAsTheyGo) {
+    const struct {
+        int source;
+        std::string opening, line;
+        bool closed; // by the end of the line or paragraph after it
+    } cases[] = {
+        {TOVRIN_SOURCE_TEX, "\\begin{verbatim}\n", "Mt 5,3 a J 3,16\n", false},
+        {TOVRIN_SOURCE_TEX, "% ", "Mt 5,3 a J 3,16 ", true},
+        {TOVRIN_SOURCE_TEX, "\\cite{", "Mt 5,3 {a} J 3,16\n", false},
+        {TOVRIN_SOURCE_TEX, "", "{{{{\\emph{", true},
+        {TOVRIN_SOURCE_MARKDOWN, "```\n", "Mt 5,3 a J 3,16\n", false},
+        {TOVRIN_SOURCE_MARKDOWN, "<!-- ", "Mt 5,3 a J 3,16 --\n", false},
+        {TOVRIN_SOURCE_MARKDOWN, "", "**__**[[", true},
+    };
+    for (const auto &c : cases) {
+        tovrin::Options o;
+        o.source = c.source;
+        tovrin::Reader reader(cz(), o);
+        std::vector<tovrin::Citation> found;
+        reader.feed("Mk 1,1\n\n" + c.opening, found);
+        std::string block;
+        while (block.size() < 1 << 16)
+            block += c.line;
+        const long long fed = 64 * static_cast<long long>(block.size());
+        for (int k = 0; k < 64; ++k)
+            reader.feed(block, found);
+        EXPECT_GT(reader.decided(), fed - (1 << 18)) << c.opening << c.line;
+        reader.feed("\n\nMk 1,2", found);
+        reader.finish(found);
+        std::vector<std::string> got;
+        for (const tovrin::Citation &f : found)
+            got.push_back(f.read);
+        const std::vector<std::string> want =
+            c.closed ? std::vector<std::string>{"Mk 1,1", "Mk 1,2"}
+                     : std::vector<std::string>{"Mk 1,1"};
+        EXPECT_EQ(got, want) << c.opening << c.line;
+    }
+}
+
 } // namespace
