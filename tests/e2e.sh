@@ -8,6 +8,8 @@
 #    and makeindex: the Scripture index (.ind) lists the passages in
 #    canonical order with their pages, and each citation in the PDF links
 #    to the URL of the package's url template.
+#  * a TeX source holding every TeX case of tests/test_sources.cpp, marked
+#    by tovrin scan --format tex, still typesets with pdflatex.
 #  * tovrin map: the SVG opened in headless Chromium, a row per book;
 #    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).

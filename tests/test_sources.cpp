@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -211,6 +212,75 @@ TEST(Sources, LongStretchesAreDecidedAsTheyGo) {
             c.closed ? std::vector<std::string>{"Mk 1,1", "Mk 1,2"}
                      : std::vector<std::string>{"Mk 1,1"};
         EXPECT_EQ(got, want) << c.opening << c.line;
+    }
+}
+
+// What a reader of `source` hands out for `text` fed in blocks of `size`
+// bytes: the text between citations as "t:..." and each citation as
+// "c:OFFSET:TEXT=READ"; then what a linter reports, as "l:OFFSET MESSAGE".
+std::vector<std::string> handed_out(const std::string &text, int source, std::size_t size) {
+    std::vector<std::string> out, reports;
+    const tovrin_handler h{[](const tovrin_citation *c, void *o) {
+                               static_cast<std::vector<std::string> *>(o)->push_back(
+                                   "c:" + std::to_string(c->offset) + ":" +
+                                   std::string(c->text, static_cast<std::size_t>(c->length)) +
+                                   "=" + c->read);
+                           },
+                           [](const char *t, size_t n, void *o) {
+                               auto &v = *static_cast<std::vector<std::string> *>(o);
+                               if (v.empty() || v.back().rfind("t:", 0) != 0)
+                                   v.push_back("t:");
+                               v.back().append(t, n);
+                           },
+                           &out};
+    const tovrin_problem_handler p{[](const tovrin_lint_problem *problem, void *o) {
+                                       static_cast<std::vector<std::string> *>(o)->push_back(
+                                           "l:" + std::to_string(problem->offset) + " " +
+                                           problem->message);
+                                   },
+                                   &reports};
+    tovrin_reader *r = tovrin_reader_new_source(cz().get(), nullptr, source);
+    tovrin_linter *t = tovrin_linter_new_source(cz().get(), nullptr, source);
+    for (std::size_t at = 0; at < text.size(); at += size) {
+        const std::size_t n = std::min(size, text.size() - at);
+        tovrin_reader_feed(r, text.data() + at, n, &h);
+        tovrin_linter_feed(t, text.data() + at, n, &p);
+    }
+    tovrin_reader_finish(r, &h);
+    tovrin_linter_finish(t, &p);
+    tovrin_reader_free(r);
+    tovrin_linter_free(t);
+    out.insert(out.end(), reports.begin(), reports.end());
+    return out;
+}
+
+// Texts strung together from the pieces that the stage reads in TeX and
+// Markdown: whatever the blocks, the same citations and reports, and the
+// text and the citations make up the input.
+TEST(Sources, AnyTextIsReadAlikeInAnyBlocks) {
+    static const char *const pieces[] = {
+        "Mt 5,3", "J 3,16", " ", "\n", "\n\n", "a", "\\emph{", "{\\it ", "{", "}", "%",
+        "\\%", "\\verb|", "|", "\\cite[", "]", "\\label{", "\\begin{verbatim}",
+        "\\end{verbatim}", "\\,", "~", "\\", "\\nobreakspace", "-", "--", "*", "_", "**",
+        "[", "](", ")", "`", "```", "    ", "<!--", "-->", "<http://x>", "&nbsp;", "n", "5,"};
+    std::mt19937 random(29);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    for (int k = 0; k < 300; ++k) {
+        std::string text;
+        for (int p = 0; p < 40; ++p)
+            text += pieces[piece(random)];
+        for (int source : {TOVRIN_SOURCE_TEX, TOVRIN_SOURCE_MARKDOWN}) {
+            const std::vector<std::string> whole = handed_out(text, source, text.size());
+            std::string joined;
+            for (const std::string &part : whole)
+                if (part.rfind("t:", 0) == 0)
+                    joined += part.substr(2);
+                else if (part.rfind("c:", 0) == 0)
+                    joined += part.substr(part.find(':', 2) + 1, part.rfind('=') - part.find(':', 2) - 1);
+            EXPECT_EQ(joined, text) << source;
+            for (std::size_t size : {1, 3, 7})
+                EXPECT_EQ(handed_out(text, source, size), whole) << source << " " << size << "\n" << text;
+        }
     }
 }
 
