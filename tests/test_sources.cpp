@@ -152,10 +152,11 @@ TEST(Sources, TheExtensionNamesTheSource) {
         EXPECT_EQ(tovrin_source_of_name(c.name), c.source) << (c.name ? c.name : "NULL");
 }
 
-// A citation that cuts a group is reported where it begins; one marked
-// whole is not, and the places are those of the original.
+// A citation that cuts a group is reported where it begins, in text order
+// with the other reports; one marked whole is not, and the places are those
+// of the original.
 TEST(Sources, TheLinterReportsACitationThatCutsAGroup) {
-    const std::string text = "Viz \\emph{Mt} 5,3.\n% Mt 29,1\nA \\emph{srov. Mt} 11,1 a\n"
+    const std::string text = "Viz \\emph{Mt} 5,3.\n% Mt 29,1\nA Mt 29,2 a \\emph{srov. Mt} 11,1 a\n"
                              "\\emph{Mt} 29,1.";
     std::string got;
     const tovrin_problem_handler h{
@@ -169,7 +170,8 @@ TEST(Sources, TheLinterReportsACitationThatCutsAGroup) {
     tovrin_linter_feed(t, text.data(), text.size(), &h);
     tovrin_linter_finish(t, &h);
     tovrin_linter_free(t);
-    EXPECT_EQ(got, "3:15 'Mt} 11,1' cuts a TeX group: it is not marked\n"
+    EXPECT_EQ(got, "3:3 no chapter 29 in Mt (it has 28)\n"
+                   "3:25 'Mt} 11,1' cuts a TeX group: it is not marked\n"
                    "4:1 no chapter 29 in Mt (it has 28)\n");
 }
 
