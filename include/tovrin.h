@@ -692,6 +692,18 @@ void tovrin_reader_finish(tovrin_reader *r, const tovrin_handler *h);
 /* How many bytes of the text have been handed out (as text or citations). */
 long long tovrin_reader_decided(const tovrin_reader *r);
 void tovrin_reader_free(tovrin_reader *r);
+/* Where a text may be cut into parts that readers of `l` with options `o`
+ * (NULL: the defaults), one per part, read as one reader reads the whole:
+ * the offset just after the first such line break at or after `from` in
+ * the `len` bytes of `text`, or `len` when there is none. The exact reading
+ * (and a reading without forms and phrases) sees every line break, which
+ * no citation crosses. The default reading joins the lines of a paragraph,
+ * so it may be cut after an empty or blank line ("\n\n", "\n \r\n"), or after a
+ * line that ends a sentence with "?" or "!" (when no name, mark or form of
+ * the language holds it) before a line that begins with neither a space
+ * nor a line break. For a plain text, not a TeX or Markdown source. */
+size_t tovrin_cut_after(LANG *l, const tovrin_options *o, const char *text, size_t len,
+                        size_t from);
 
 /* ------------------------------------------------------------------------
  * Citations written by a user (an argument, a query, a form field)
@@ -762,6 +774,43 @@ void tovrin_linter_feed(tovrin_linter *t, const char *data, size_t len,
 /* The end of the text; the linter can then only be freed. */
 void tovrin_linter_finish(tovrin_linter *t, const tovrin_problem_handler *h);
 void tovrin_linter_free(tovrin_linter *t);
+
+/* ------------------------------------------------------------------------
+ * What a text cites, as a map: a row per book and a cell per chapter (or a
+ * row per chapter of one book and a cell per verse), the counts as JSON or
+ * the picture as a self-contained SVG; and text made safe for JSON and
+ * HTML, as every program of tovrin writes it
+ * ------------------------------------------------------------------------ */
+
+typedef struct tovrin_cited {
+    PARS_UNIT unit;   /* a unit the text cites */
+    long long places; /* the places (lines, paragraphs) that cite it */
+} tovrin_cited;
+
+#define TOVRIN_MAP_BY_VERSE 1u /* a row per chapter of one book, a cell per verse */
+#define TOVRIN_MAP_SVG 2u      /* the picture instead of the counts as JSON */
+
+/* The map of the `n` units `cited` in language `l`. A chapter (verse)
+ * counts the places that cite a unit touching it; a row's total counts
+ * each place once. By chapter: a row per book of the language, its
+ * chapters as the first numbering system that has the book gives them,
+ * more where a citation names more. By verse: a row per chapter of book
+ * `book` (from 1; 0: the book cited most). JSON: {"lang", "by",
+ * "citations", "rows": [{"book", "osis", "name", ["chapter",] "total",
+ * "counts": [...]}], "scale": [{"from", "to", "colour"}]}. SVG: A4 wide,
+ * colours whose lightness falls as the count grows, a tooltip per cell,
+ * `title` (NULL: none) saying what was read. Free the result with free();
+ * NULL for a NULL language or a book out of range. */
+char *tovrin_coverage(LANG *l, const tovrin_cited *cited, size_t n, unsigned flags, int book,
+                      const char *title);
+
+/* The `n` bytes of `s` as a JSON string with its quotes, or escaped for
+ * HTML text and attributes; always valid UTF-8 whatever bytes `s` held: a
+ * byte that is not part of a well-formed sequence is written as the
+ * character of that code (JSON, so nothing is lost) or as the replacement
+ * character (HTML). Free the result with free(). */
+char *tovrin_json_string(const char *s, size_t n);
+char *tovrin_html_escape(const char *s, size_t n);
 
 /* ------------------------------------------------------------------------
  * Sources: texts written in TeX or Markdown

@@ -1331,6 +1331,30 @@ inline bool Language::exists(std::string_view cite) const {
     return !missing(valid(cite, false), *this).has_value();
 }
 
+/* ------------------------------------------------------------------------
+ * Maps of what a text cites, and text made safe for JSON and HTML
+ * ------------------------------------------------------------------------ */
+
+// tovrin_coverage(): the counts as JSON, or with TOVRIN_MAP_SVG the picture.
+// Throws std::out_of_range for a book outside 0..book_count().
+inline std::string coverage(Language l, std::span<const tovrin_cited> cited, unsigned flags = 0,
+                            int book = 0, const std::string &title = std::string()) {
+    if (book < 0 || book > l.book_count())
+        throw std::out_of_range("no book " + std::to_string(book) + " in the language " +
+                                std::string(l.name()));
+    return api_detail::take(
+               tovrin_coverage(l.get(), cited.data(), cited.size(), flags, book, title.c_str()))
+        .value_or(std::string());
+}
+
+inline std::string json_string(std::string_view s) {
+    return api_detail::take(tovrin_json_string(s.data(), s.size())).value_or(std::string());
+}
+
+inline std::string html_escape(std::string_view s) {
+    return api_detail::take(tovrin_html_escape(s.data(), s.size())).value_or(std::string());
+}
+
 } // namespace tovrin
 
 #endif /* TOVRIN_HPP */

@@ -257,6 +257,8 @@ StageOptions single_stage(LANG *l, const tovrin_options &o) {
     return s;
 }
 
+} // namespace
+
 char *heap_copy(const std::string &s) {
     char *p = static_cast<char *>(std::malloc(s.size() + 1));
     if (p == nullptr)
@@ -264,8 +266,6 @@ char *heap_copy(const std::string &s) {
     std::memcpy(p, s.c_str(), s.size() + 1);
     return p;
 }
-
-} // namespace
 
 std::string citation_problem(std::string_view cite, LANG *l, unsigned flags) {
     TextStage::Read read;
@@ -313,6 +313,61 @@ tovrin_options tovrin_default_options(void) {
     o.forms = 1;
     o.phrases = 1;
     return o;
+}
+
+namespace {
+
+using tovrin::detail::StageOptions;
+
+// Whether the default reading ends what it reads at byte `b` of a line's
+// end: a sentence's "?" or "!" that no name, mark, form or phrase of the
+// language holds, so the lexer stops there and the stage writes it as text.
+bool ends_reading(LANG *l, const StageOptions &s, unsigned char b) {
+    return (b == '?' || b == '!') && tovrin::detail::tables(l).cls[b] == 0 &&
+           !tovrin::detail::stage_tables(l, s).reads(b);
+}
+
+// Whether the line at `at` begins as a text may: the stage reads spaces,
+// line breaks, forms and combining marks after a line break otherwise than
+// at a text's start.
+bool begins_plain_line(LANG *l, const StageOptions &s, const char *text, std::size_t len,
+                       std::size_t at) {
+    if (at >= len)
+        return false;
+    const auto b = static_cast<unsigned char>(text[at]);
+    return b != ' ' && b != '\t' && b != '\r' && b != '\n' &&
+           !tovrin::detail::stage_tables(l, s).begins_form(b);
+}
+
+} // namespace
+
+size_t tovrin_cut_after(LANG *l, const tovrin_options *o, const char *text, size_t len,
+                        size_t from) {
+    if (l == nullptr || text == nullptr)
+        return len;
+    const StageOptions s = tovrin::detail::single_stage(l, tovrin::detail::options_or_defaults(o));
+    const bool joins_lines = s.forms || s.phrases != nullptr;
+    for (std::size_t p = from; p < len;) {
+        const void *lf = std::memchr(text + p, '\n', len - p);
+        if (lf == nullptr)
+            return len;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(lf) - text);
+        if (!joins_lines)
+            return at + 1;
+        std::size_t next = at + 1;
+        while (next < len && (text[next] == ' ' || text[next] == '\t'))
+            ++next;
+        if (next < len && text[next] == '\r')
+            ++next;
+        if (next < len && text[next] == '\n')
+            return next + 1; // an empty or blank line
+        const std::size_t last = at > 0 && text[at - 1] == '\r' ? at - 1 : at;
+        if (last > 0 && ends_reading(l, s, static_cast<unsigned char>(text[last - 1])) &&
+            begins_plain_line(l, s, text, len, at + 1))
+            return at + 1;
+        p = at + 1;
+    }
+    return len;
 }
 
 tovrin_reader *tovrin_reader_new(LANG *l, const tovrin_options *o) {

@@ -21,6 +21,10 @@ namespace tovrin::detail {
 // fatal condition of the library goes through here.
 [[noreturn]] void fatal(FILE *stream, const char *msg);
 
+// `s` in a block of malloc() for the C functions that answer text; out of
+// memory is fatal.
+char *heap_copy(const std::string &s);
+
 // A growable string holding `text`, in a block of the size the growth rule
 // gives for its length.
 char *growable_copy(std::string_view text);

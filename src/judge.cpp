@@ -112,7 +112,6 @@ public:
         sta_ = 0;
         has_text_ = false;
         text_.clear();
-        token_.clear();
         node_ = 0;
         assembly_ = Assembly{};
     }
@@ -292,20 +291,23 @@ private:
 
     // Reports the pending text as a token of `kind`, ended before the
     // character at `k`.
+    // The text is read where it is and then cleared (no copy: most tokens
+    // are a few characters, and this runs per token of every candidate).
     bool report(int kind, int k) {
-        token_.swap(text_);
         const int token_node = node_;
-        text_.clear();
         has_text_ = false;
         node_ = 0;
-        if (!token_ok(kind, token_, token_node))
-            return false;
-        if constexpr (kRules) {
-            follow_rules(kind, token_node, k, needs_verse_);
-            ++tokens_;
+        bool ok = token_ok(kind, text_, token_node);
+        if (ok) {
+            if constexpr (kRules) {
+                follow_rules(kind, token_node, k, needs_verse_);
+                ++tokens_;
+            }
+            apply(assembly_, kind, text_, token_node);
+            ok = !assembly_.failed;
         }
-        apply(assembly_, kind, token_, token_node);
-        return !assembly_.failed;
+        text_.clear();
+        return ok;
     }
 
     // The rules on one token. A candidate that begins with a name that is
@@ -323,7 +325,7 @@ private:
             return;
         }
         needs_verse = rules_->is_common(node);
-        if ((t_->cls[static_cast<unsigned char>(token_.front())] & C_DIGIT) != 0)
+        if ((t_->cls[static_cast<unsigned char>(text_.front())] & C_DIGIT) != 0)
             first_book_end_ = end;
     }
 
@@ -370,7 +372,7 @@ private:
     int tokens_ = 0;           // tokens reported
     int sta_ = 0;
     bool has_text_ = false;
-    std::string text_, token_;
+    std::string text_; // the pending text, then the token being reported
     int node_ = 0; // the trie node of text_, -1 when no name begins so
     Assembly assembly_;
 };

@@ -73,6 +73,10 @@ struct StageOptions {
     const tovrin_phrases *phrases = nullptr; // none when null
 };
 
+struct StageTables;
+// The tables of the stage of `l` with options `o`, built once.
+const StageTables &stage_tables(LANG *l, const StageOptions &o);
+
 // A set of 32-bit hashes in 2^16 bits, two per hash: it may hold a hash
 // it was not given, now and then, never miss one it was.
 class HashBits {
@@ -102,6 +106,11 @@ struct StageTables {
     const char *small_of(const unsigned char *d) const;
     // Spaces and abbreviation marks part the words of a phrase.
     bool separator(char c) const { return c == ' ' || c == abbreviation_; }
+    // Whether the stage reads the byte `b` as more than text: a letter or
+    // digit of the language, or the first byte of a form or a phrase.
+    bool reads(unsigned char b) const { return class_[b] != 0 || stop_[b]; }
+    // Whether a form or a combining mark may begin with the byte `b`.
+    bool begins_form(unsigned char b) const { return (class_[b] & 1) != 0; }
 
     bool forms_on_;
     unsigned char range_;

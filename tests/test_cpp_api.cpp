@@ -564,4 +564,19 @@ TEST(CppConfig, ErrorsAreThrownAndTheProgramGoesOn) {
     }
 }
 
+// ---- text for JSON and HTML -------------------------------------------
+
+// Quotes, backslashes and controls are escaped; a byte that is not UTF-8
+// is kept as its Latin-1 character in JSON and shows as the replacement
+// character in HTML, as does a NUL (HTML has none), so both stay valid
+// UTF-8 and nothing after a NUL is lost.
+TEST(CppEscape, JsonAndHtmlStayValidUtf8) {
+    static const char kText[] = "a\"<&>\\\n\x01 \xC3\xA9 \xFF\0z";
+    const std::string_view text(kText, sizeof kText - 1);
+    EXPECT_EQ(tovrin::json_string(text), "\"a\\\"<&>\\\\\\n\\u0001 \xC3\xA9 \\u00ff\\u0000z\"");
+    EXPECT_EQ(tovrin::html_escape(text),
+              "a&quot;&lt;&amp;&gt;\\\n\x01 \xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBDz");
+    EXPECT_EQ(tovrin::json_string(""), "\"\"");
+}
+
 } // namespace

@@ -2,18 +2,21 @@
 // pugixml) and has a row per book of the language and a cell per chapter;
 // the counts of the cited cells are those of `tovrin index`, worked out
 // here from the index's citations as OSIS references; verse by verse; an
-// empty text; the usage errors.
+// empty text; the usage errors. And the library's map of units given by
+// hand, as Python and the server hand them over.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "test_support.h"
+#include "tovrin.hpp"
 
 namespace {
 
@@ -224,6 +227,51 @@ TEST_F(Map, UsageErrors) {
         EXPECT_EQ(o.err, c.err) << c.args;
         EXPECT_EQ(o.status, c.status) << c.args;
     }
+}
+
+// A range across chapters counts in each chapter and verse it touches, a
+// whole chapter in each of its verses; a book outside the language (or no
+// language) is refused by both layers.
+TEST(LibraryMap, CountsUnitsAndRefusesBooksOutside) {
+    const tovrin::Language cz(testing_support::shipped_lang("cz"));
+    PARS_UNIT genesis{}; // Gn 1,1-2,3
+    genesis.bf = 1, genesis.cf = 1, genesis.vf = 1, genesis.b = 1, genesis.c = 2, genesis.v = 3;
+    PARS_UNIT psalm{}; // Ž 23
+    psalm.bf = 19, psalm.cf = 23, psalm.b = 19, psalm.c = 23;
+    const std::vector<tovrin_cited> cited = {{genesis, 2}, {psalm, 1}};
+
+    const json chapters = json::parse(tovrin::coverage(cz, cited));
+    EXPECT_EQ(chapters["citations"], 3);
+    ASSERT_EQ(chapters["rows"].size(), 86u);
+    EXPECT_EQ(chapters["rows"][0]["name"], "Gn");
+    EXPECT_EQ(chapters["rows"][0]["total"], 2);
+    EXPECT_EQ(chapters["rows"][0]["counts"][0], 2);
+    EXPECT_EQ(chapters["rows"][0]["counts"][1], 2);
+    EXPECT_EQ(chapters["rows"][0]["counts"][2], 0);
+    EXPECT_EQ(chapters["rows"][18]["counts"][22], 1);
+
+    // Verse by verse, the book cited most (Genesis) unless one is named.
+    for (int book : {0, 1}) {
+        const json verses = json::parse(tovrin::coverage(cz, cited, TOVRIN_MAP_BY_VERSE, book));
+        ASSERT_EQ(verses["rows"].size(), 50u) << book;
+        EXPECT_EQ(verses["rows"][0]["counts"].size(), 31u);
+        EXPECT_EQ(verses["rows"][0]["counts"][30], 2);
+        EXPECT_EQ(verses["rows"][1]["counts"][2], 2);
+        EXPECT_EQ(verses["rows"][1]["counts"][3], 0);
+    }
+    const json psalm23 = json::parse(tovrin::coverage(cz, cited, TOVRIN_MAP_BY_VERSE, 19));
+    EXPECT_EQ(psalm23["rows"][22]["counts"].size(), 6u);
+    EXPECT_EQ(psalm23["rows"][22]["counts"][5], 1);
+
+    pugi::xml_document svg;
+    ASSERT_TRUE(svg.load_string(tovrin::coverage(cz, cited, TOVRIN_MAP_SVG, 0, "a <b> & c").c_str()));
+    EXPECT_STREQ(svg.child("svg").child("title").child_value(), "Scripture cited: a <b> & c");
+
+    EXPECT_EQ(tovrin_coverage(nullptr, cited.data(), cited.size(), 0, 0, nullptr), nullptr);
+    EXPECT_EQ(tovrin_coverage(cz.get(), cited.data(), cited.size(), TOVRIN_MAP_BY_VERSE, 87, nullptr),
+              nullptr);
+    EXPECT_THROW(tovrin::coverage(cz, cited, TOVRIN_MAP_BY_VERSE, 87), std::out_of_range);
+    EXPECT_THROW(tovrin::coverage(cz, cited, TOVRIN_MAP_BY_VERSE, -1), std::out_of_range);
 }
 
 } // namespace

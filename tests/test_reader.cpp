@@ -194,6 +194,47 @@ TEST(Reader, TextAndCitationsMakeUpTheInput) {
     EXPECT_EQ(out.all, "a\xe2\x80\x93 [Mt 5,3--4]\n\nb [Z\xcc\x8c 1] \xcc\x8c\xe2\x80");
 }
 
+// Where a text may be cut: the exact reading at any line break; the
+// default reading, which joins a paragraph's lines, after a blank line or
+// after a "?" or "!" that ends a line before one that begins plainly. The
+// parts read apart give the citations of the whole.
+TEST(Reader, CutsWhereReadersApartReadAsOne) {
+    const struct {
+        const char *text;
+        std::size_t from;
+        bool exact;
+        std::size_t cut; // npos: none
+    } cases[] = {
+        {"Viz Mt 5,\n3-12 a L\n6,20n.\n", 0, false, std::string::npos},
+        {"Viz Mt 5,\n3-12 a L\n6,20n.\n", 0, true, 10},
+        {"Kdo?\nMt 5,3 a Mt\n5,7!\nJ 3,16\n", 0, false, 5},
+        {"Kdo?\nMt 5,3 a Mt\n5,7!\nJ 3,16\n", 6, false, 22},
+        {"Kdo?\r\nMt 5,3\n", 0, false, 6},
+        {"Kdo?\n Mt 5,3\n", 0, false, std::string::npos},     // a space begins the line
+        {"Kdo?\n\u2013 Mt 5,3\n", 0, false, std::string::npos}, // so does a form
+        {"Mt 5,3\n\nL 6,20\n", 0, false, 8},
+        {"Mt 5,3\n\r\nL 6,20\n", 0, false, 9},
+        {"Mt 5,3\n \t\nL 6,20\n", 0, false, 10},
+        {"Kdo? Mt 5,\n3\n", 0, false, std::string::npos},
+    };
+    for (const auto &c : cases) {
+        const std::string text = c.text;
+        SCOPED_TRACE(text);
+        tovrin::Options options;
+        options.exact = c.exact;
+        const tovrin_options o = options.c();
+        const std::size_t cut = tovrin_cut_after(cz().get(), &o, text.data(), text.size(), c.from);
+        EXPECT_EQ(cut, c.cut == std::string::npos ? text.size() : c.cut);
+        if (cut == text.size())
+            continue;
+        Found apart = found(cz(), text.substr(0, cut), options);
+        for (std::string &f : found(cz(), text.substr(cut), options))
+            apart.push_back(std::move(f));
+        EXPECT_EQ(apart, found(cz(), text, options));
+    }
+    EXPECT_EQ(tovrin_cut_after(nullptr, nullptr, "a\n\nb", 4, 0), 4u);
+}
+
 // A long text without citations is handed out as it comes: the reader
 // keeps only its undecided end.
 TEST(Reader, HandsOutTextAsItIsDecided) {

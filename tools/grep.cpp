@@ -106,7 +106,7 @@ int cmd_grep(const Options &o) {
         usage_error("grep: " + query.problem);
     const std::vector<std::string> files(o.args.begin() + 1, o.args.end());
     std::atomic<bool> matched = false;
-    const int status = scan_in_parallel(files, jobs(o), [&] {
+    const int status = scan_in_parallel(files, jobs(o), l, text_options(o.exact), [&] {
         ScanJob job;
         job.consumer = std::make_unique<GrepOutput>(l, query.read, o.exact, matched);
         job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);

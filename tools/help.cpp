@@ -105,7 +105,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "autolinks and HTML comments are not read; emphasis is read through.\n"
      "--exact reads every source as text.\n"
      "-j N scans with N threads (default: one per core): several files at once, and\n"
-     "a large file in pieces cut at paragraph breaks; the output is the same.\n"
+     "a large file in pieces cut at line breaks that no citation crosses; the output\n"
+     "is the same.\n"
      "examples:\n"
      "  tovrin scan --format json kazani.tex\n"
      "  tovrin scan --format tex --macro cite --index kniha.tex\n"},
@@ -124,14 +125,16 @@ const std::map<std::string, std::string> kCommandHelp = {
      "example:\n"
      "  tovrin lint kazani.tex\n"},
     {"index",
-     "usage: tovrin index [--format text|json] [--input KIND] [--exact] [--lang L] [FILE...]\n"
+     "usage: tovrin index [--format text|json] [--input KIND] [--exact] [-j N]\n"
+     "                    [--lang L] [FILE...]\n"
      "Every citation found, split into its units, written canonically and sorted\n"
      "in canonical order, each with the places (FILE:LINE) that cite it.\n"
+     "-j N as for scan.\n"
      "example:\n"
      "  tovrin index --format json kapitola*.tex\n"},
     {"map",
      "usage: tovrin map [--by chapter|verse] [--book NAME] [--format svg|json]\n"
-     "                  [-o FILE] [--exact] [--lang L] [FILE...]\n"
+     "                  [-o FILE] [--exact] [-j N] [--lang L] [FILE...]\n"
      "Draws what the texts cite as an SVG picture (A4 width): a row per book of the\n"
      "language, in its order and with its names, a cell per chapter coloured by\n"
      "the number of citations (light to dark, readable in greyscale), a tooltip per\n"
@@ -140,6 +143,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "most) a row per chapter, a cell per verse. The counts are the index's: each\n"
      "unit of a citation counts once per place (line, paragraph) in every chapter\n"
      "(verse) it touches. --format json gives the counts; -o FILE writes to FILE.\n"
+     "-j N as for scan.\n"
      "examples:\n"
      "  tovrin map -o mapa.svg kazani*.tex\n"
      "  tovrin map --by verse --book Mt --format json kazani.tex\n"},

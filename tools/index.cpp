@@ -7,13 +7,26 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "escape.h"
 #include "index.h"
+#include "parallel.h"
 #include "progress.h"
 #include "textscan.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace cli {
+
+int collect_index(const Options &o, LANG *l, IndexCollector &index) {
+    const progress::Line line(o.args);
+    return scan_in_parallel(
+        o.args, jobs(o), l, text_options(o.exact),
+        [&] {
+            ScanJob job;
+            job.consumer = std::make_unique<IndexCollector>(l, index.max_places());
+            job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);
+            return job;
+        },
+        [&](Consumer &piece) { index.merge(static_cast<const IndexCollector &>(piece)); });
+}
 
 int cmd_index(const Options &o) {
     LANG *l = language(o.lang);
@@ -21,12 +34,7 @@ int cmd_index(const Options &o) {
     if (format != "text" && format != "json")
         usage_error("unknown index format '" + format + "' (text, json)");
     IndexCollector index(l);
-    Scan scan(l, text_options(o.exact), index);
-    int status;
-    {
-        const progress::Line line(o.args);
-        status = scan_files(o.args, scan);
-    }
+    const int status = collect_index(o, l, index);
     const auto entries = index.sorted();
     if (format == "text") {
         for (const auto &e : entries) {
@@ -38,10 +46,10 @@ int cmd_index(const Options &o) {
     } else {
         std::cout << "[";
         for (std::size_t k = 0; k < entries.size(); ++k) {
-            std::cout << (k ? ",\n " : "\n ") << "{\"citation\":" << json_string(entries[k].text)
+            std::cout << (k ? ",\n " : "\n ") << "{\"citation\":" << tovrin::json_string(entries[k].text)
                       << ",\"places\":[";
             for (std::size_t j = 0; j < entries[k].places.size(); ++j)
-                std::cout << (j ? "," : "") << json_string(entries[k].places[j]);
+                std::cout << (j ? "," : "") << tovrin::json_string(entries[k].places[j]);
             std::cout << "]}";
         }
         std::cout << (entries.empty() ? "]\n" : "\n]\n");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "citetext.h"
+#include "cli.h"
 #include "textscan.h"
 #include "tovrin.h"
 
@@ -32,6 +33,7 @@ public:
         : l_(l), max_places_(max_places) {}
     unsigned without() const override { return TOVRIN_WITHOUT_CANONICAL | TOVRIN_WITHOUT_OSIS; }
     void begin_file(const std::string &name) override { file_ = name; }
+    void begin_piece(const std::string &name, const Place &) override { file_ = name; }
     void citation(const Citation &c) override {
         const std::string place = file_ + ":" + where(c.at, false);
         for (const PARS_UNIT &u : units_of(*c.record)) {
@@ -50,8 +52,35 @@ public:
             }
         }
     }
+    // Adds what `later` collected from the text after this one's (a later
+    // piece or file), as if this collector had read it too.
+    void merge(const IndexCollector &later) {
+        for (const IndexEntry &from : later.entries_) {
+            auto [it, fresh] = by_text_.try_emplace(from.text, entries_.size());
+            if (fresh)
+                entries_.push_back(IndexEntry{from.unit, from.text, {}, 0, {}});
+            IndexEntry &e = entries_[it->second];
+            // Pieces end at paragraph breaks and files are apart: a place
+            // is never in two of them.
+            e.cited += from.cited;
+            e.last = from.last;
+            for (const std::string &place : from.places)
+                if (listed_ < max_places_) {
+                    e.places.push_back(place);
+                    ++listed_;
+                }
+        }
+    }
+    std::size_t max_places() const { return max_places_; }
     // The entries in the order first cited.
     const std::vector<IndexEntry> &entries() const { return entries_; }
+    // Each unit cited and the places that cite it, as the map counts them.
+    std::vector<tovrin_cited> cited() const {
+        std::vector<tovrin_cited> r;
+        for (const IndexEntry &e : entries_)
+            r.push_back({e.unit, static_cast<long long>(e.cited)});
+        return r;
+    }
     // The entries in canonical order: compare_pu ranks the earlier start
     // (and, from the same start, the wider span) first.
     std::vector<IndexEntry> sorted() {
@@ -70,6 +99,9 @@ private:
     std::vector<IndexEntry> entries_;
     std::map<std::string, std::size_t> by_text_;
 };
+
+// Scans the files of `o` (with its -j) into `index`, in language `l`.
+int collect_index(const Options &o, LANG *l, IndexCollector &index);
 
 } // namespace cli
 

@@ -79,7 +79,7 @@ int cmd_lint(const Options &o) {
     int status;
     {
         const progress::Line line(o.args);
-        status = scan_in_parallel(o.args, jobs(o), [&] {
+        status = scan_in_parallel(o.args, jobs(o), l, text_options(o.exact), [&] {
             ScanJob job;
             job.consumer = lint_consumer(l, o.exact, [&](const Consumer &scan, const Place &at,
                                                          const std::string &message) {

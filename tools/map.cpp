@@ -1,7 +1,7 @@
 // tovrin map: a picture of what texts cite, a row per book and a cell per
 // chapter (or, --by verse, a row per chapter of one book and a cell per
 // verse), as a self-contained SVG or the counts as JSON. The counts are
-// those of `tovrin index` (coverage.h).
+// those of `tovrin index`.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "cli.h"
-#include "coverage.h"
 #include "index.h"
 #include "progress.h"
 #include "textscan.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace cli {
 
@@ -67,18 +66,10 @@ int cmd_map(const Options &o) {
             usage_error("unknown book '" + o.book + "' in the language " + l->name);
     }
     IndexCollector index(l, 0); // counts only: no places listed
-    Scan scan(l, text_options(o.exact), index);
-    int status;
-    {
-        const progress::Line line(o.args);
-        status = scan_files(o.args, scan);
-    }
-    std::vector<CitedUnit> units;
-    for (const IndexEntry &e : index.entries())
-        units.push_back({e.unit, static_cast<long long>(e.cited)});
-    const Coverage coverage = count_coverage(units, l, by_verse, book);
-    write_to(o.output, format == "json" ? coverage_json(coverage)
-                                        : coverage_svg(coverage, title_of(o.args)));
+    const int status = collect_index(o, l, index);
+    const tovrin::Language lang(l);
+    const unsigned flags = (by_verse ? TOVRIN_MAP_BY_VERSE : 0) | (format == "svg" ? TOVRIN_MAP_SVG : 0);
+    write_to(o.output, tovrin::coverage(lang, index.cited(), flags, book, title_of(o.args)));
     return status;
 }
 

@@ -73,21 +73,25 @@ std::shared_ptr<const Mapped> map_large(const std::string &name) {
                                           static_cast<std::size_t>(st.st_size));
 }
 
-// Cuts a mapped file after paragraph breaks ("\n\n"), at least kPiece
-// bytes apart; each piece knows the line it begins on.
+// The reading the pieces are read with, which tells where they may be cut.
+struct Reading {
+    LANG *l;
+    const tovrin_options &options;
+};
+
+// Cuts a mapped file where `reading` may cut it, at least kPiece bytes
+// apart; each piece knows the line it begins on.
 void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
-         std::vector<Work> &work) {
+         const Reading &reading, std::vector<Work> &work) {
     const char *d = file->data();
     const std::size_t n = file->size();
     std::size_t begin = 0;
     long line = 1;
     while (begin < n) {
-        std::size_t end = n;
-        if (n - begin > 2 * kPiece) {
-            const void *brk = memmem(d + begin + kPiece, n - begin - kPiece, "\n\n", 2);
-            if (brk != nullptr)
-                end = static_cast<std::size_t>(static_cast<const char *>(brk) - d) + 2;
-        }
+        const std::size_t end =
+            n - begin > 2 * kPiece
+                ? tovrin_cut_after(reading.l, &reading.options, d, n, begin + kPiece)
+                : n;
         Work w{name, file, begin, end, {}};
         w.piece.start.offset = static_cast<long long>(begin);
         w.piece.start.line = line;
@@ -99,11 +103,11 @@ void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
     }
 }
 
-std::vector<Work> plan(const std::vector<std::string> &files) {
+std::vector<Work> plan(const std::vector<std::string> &files, const Reading &reading) {
     std::vector<Work> work;
     for (const std::string &name : files) {
         if (auto file = map_large(name))
-            cut(name, file, work);
+            cut(name, file, reading, work);
         else
             work.push_back(Work{name, nullptr, 0, 0, {}});
     }
@@ -113,10 +117,11 @@ std::vector<Work> plan(const std::vector<std::string> &files) {
 struct Done {
     std::string out, errors;
     int status = 0;
+    std::unique_ptr<Consumer> consumer; // kept for gathering
 };
 
-// Scans one piece of work into a buffer.
-Done run(const Work &w, const MakeScan &make) {
+// Scans one piece of work into a buffer; `keep`: the consumer too.
+Done run(const Work &w, const MakeScan &make, bool keep) {
     char *buffer = nullptr;
     std::size_t size = 0;
     FILE *mem = open_memstream(&buffer, &size);
@@ -136,6 +141,10 @@ Done run(const Work &w, const MakeScan &make) {
             job.scan->run_piece(f, w.name, w.piece);
             std::fclose(f);
         }
+        if (keep) {
+            job.scan.reset();
+            done.consumer = std::move(job.consumer);
+        }
     }
     output = stdout;
     error_output = nullptr;
@@ -153,12 +162,17 @@ int jobs(const Options &o) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make) {
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
+                     const tovrin_options &options, const MakeScan &make,
+                     const Gather &gather) {
     if (jobs <= 1 || files.empty()) {
         ScanJob job = make();
-        return scan_files(files, *job.scan);
+        const int status = scan_files(files, *job.scan);
+        if (gather)
+            gather(*job.consumer);
+        return status;
     }
-    const std::vector<Work> work = plan(files);
+    const std::vector<Work> work = plan(files, Reading{l, options});
     // `jobs` pieces run at once; twice as many are under way, so that the
     // threads keep working while the oldest piece is written.
     std::counting_semaphore<> running(jobs);
@@ -167,6 +181,8 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
     const auto write_oldest = [&] {
         const Done done = underway.front().get();
         underway.pop_front();
+        if (gather)
+            gather(*done.consumer);
         if (!done.out.empty())
             progress::clear(); // the output may go to the terminal it is on
         std::fwrite(done.out.data(), 1, done.out.size(), stdout);
@@ -179,13 +195,13 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, const Make
     for (const Work &w : work) {
         if (underway.size() >= 2 * static_cast<std::size_t>(jobs))
             write_oldest();
-        underway.push_back(std::async(std::launch::async, [&running, &w, &make] {
+        underway.push_back(std::async(std::launch::async, [&running, &w, &make, keep = bool(gather)] {
             running.acquire();
             struct Release {
                 std::counting_semaphore<> &s;
                 ~Release() { s.release(); }
             } release{running};
-            return run(w, make);
+            return run(w, make, keep);
         }));
     }
     while (!underway.empty())

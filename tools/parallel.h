@@ -26,11 +26,16 @@ using MakeScan = std::function<ScanJob()>;
 int jobs(const Options &o);
 
 // Scans `files` as scan_files() does, with up to `jobs` threads. A text
-// file of more than a few megabytes is cut into pieces after paragraph
-// breaks (blank lines), which no citation crosses: the lexer stops at a
-// line feed, and the scanner's decisions behind one do not depend on the
-// text before it. Standard input and documents are scanned whole.
-int scan_in_parallel(const std::vector<std::string> &files, int jobs, const MakeScan &make);
+// file of more than a few megabytes is cut into pieces where readers of
+// `l` with `options` may cut it (tovrin_cut_after). Standard input and
+// documents are scanned whole.
+// `gather`, when given, receives each piece's consumer in input order on
+// the calling thread once the piece is scanned (tovrin index merges what
+// the pieces collected).
+using Gather = std::function<void(Consumer &)>;
+int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
+                     const tovrin_options &options, const MakeScan &make,
+                     const Gather &gather = {});
 
 } // namespace cli
 

@@ -9,11 +9,10 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "escape.h"
 #include "parallel.h"
 #include "progress.h"
 #include "textscan.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 
 namespace cli {
 
@@ -96,7 +95,7 @@ public:
     }
     static void end_page() { write_bytes("</body>\n</html>\n"); }
     void begin_file(const std::string &name) override {
-        write_bytes("<h2>" + html_escape(name) + "</h2>\n<pre>");
+        write_bytes("<h2>" + tovrin::html_escape(name) + "</h2>\n<pre>");
     }
     void end_file() override {
         flush();
@@ -116,18 +115,18 @@ public:
             return static_cast<unsigned char>(b) < 0x80;
         });
         const auto keep = static_cast<std::size_t>(ascii - pending_.rbegin());
-        write_bytes(html_escape(pending_.substr(0, pending_.size() - keep)));
+        write_bytes(tovrin::html_escape(pending_.substr(0, pending_.size() - keep)));
         pending_.erase(0, pending_.size() - keep);
     }
     void citation(const Citation &c) override {
         flush();
-        write_bytes("<mark class=\"citation\" title=\"" + html_escape(c.record->canonical) +
-                    "\">" + html_escape(c.text) + "</mark>");
+        write_bytes("<mark class=\"citation\" title=\"" + tovrin::html_escape(c.record->canonical) +
+                    "\">" + tovrin::html_escape(c.text) + "</mark>");
     }
 
 private:
     void flush() {
-        write_bytes(html_escape(pending_));
+        write_bytes(tovrin::html_escape(pending_));
         pending_.clear();
     }
 
@@ -139,11 +138,11 @@ public:
     unsigned without() const override { return TOVRIN_WITHOUT_UNITS; }
     void citation(const Citation &c) override {
         const char *osis = c.record->osis;
-        write_bytes("{\"file\":" + json_string(file()) + "," + json_where(c.at) +
+        write_bytes("{\"file\":" + tovrin::json_string(file()) + "," + json_where(c.at) +
                     ",\"offset\":" + std::to_string(c.at.offset) +
-                    ",\"text\":" + json_string(c.text) +
-                    ",\"canonical\":" + json_string(c.record->canonical) +
-                    ",\"osis\":" + (osis != nullptr ? json_string(osis) : "null") +
+                    ",\"text\":" + tovrin::json_string(c.text) +
+                    ",\"canonical\":" + tovrin::json_string(c.record->canonical) +
+                    ",\"osis\":" + (osis != nullptr ? tovrin::json_string(osis) : "null") +
                     versification(*c.record) +
                     lectionary(*c.record) + "}\n");
     }
@@ -151,7 +150,7 @@ public:
 private:
     // The numbering system the OSIS ids follow, when there are ids.
     static std::string versification(const tovrin_citation &r) {
-        return r.versification != nullptr ? ",\"versification\":" + json_string(r.versification)
+        return r.versification != nullptr ? ",\"versification\":" + tovrin::json_string(r.versification)
                                           : std::string();
     }
     // The lectionary forms of a record, when it has any: "optional" (the
@@ -169,9 +168,9 @@ private:
             fields += "]";
         }
         if (r.alternate != nullptr)
-            fields += ",\"alternate\":" + json_string(r.alternate);
+            fields += ",\"alternate\":" + tovrin::json_string(r.alternate);
         if (r.translation != nullptr)
-            fields += ",\"translation\":" + json_string(r.translation);
+            fields += ",\"translation\":" + tovrin::json_string(r.translation);
         return fields;
     }
 };
@@ -205,7 +204,7 @@ int cmd_scan(const Options &o) {
     {
         // The text itself shows how far it got on a terminal.
         const progress::Line line(o.args, isatty(fileno(stdout)) != 0);
-        status = scan_in_parallel(o.args, jobs(o), [&] {
+        status = scan_in_parallel(o.args, jobs(o), l, text_options(o.exact), [&] {
             ScanJob job;
             job.consumer = make();
             job.scan = std::make_unique<Scan>(l, text_options(o.exact), *job.consumer);

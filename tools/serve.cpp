@@ -50,13 +50,11 @@
 
 #include "citetext.h"
 #include "cli.h"
-#include "coverage.h"
 #include "document.h"
-#include "escape.h"
 #include "index.h"
 #include "lint.h"
 #include "textscan.h"
-#include "tovrin.h"
+#include "tovrin.hpp"
 #include "web_assets.h"
 
 namespace cli {
@@ -412,18 +410,19 @@ void handle_map(const httplib::Request &req, httplib::Response &res) {
     IndexCollector index(in.lang, 0); // counts only
     Scan scan(in.lang, text_options(in.exact), index);
     scan_locked(in, scan);
-    std::vector<CitedUnit> units;
-    for (const IndexEntry &e : index.entries())
-        units.push_back({e.unit, static_cast<long long>(e.cited)});
-    const Coverage coverage = locked([&] {
+    const std::vector<tovrin_cited> cited = index.cited();
+    const auto [counts, svg] = locked([&] {
         const int book = in.book.empty() ? 0 : findbook(in.book.c_str(), in.lang);
         if (!in.book.empty() && book == 0)
             fail(422, "unknown book '" + in.book + "' in the language " + in.lang->name);
-        return count_coverage(units, in.lang, in.by == "verse", book);
+        const tovrin::Language l(in.lang);
+        const unsigned by = in.by == "verse" ? TOVRIN_MAP_BY_VERSE : 0;
+        return std::pair(tovrin::coverage(l, cited, by, book),
+                         tovrin::coverage(l, cited, by | TOVRIN_MAP_SVG, book, in.name));
     });
-    json answer = json::parse(coverage_json(coverage));
+    json answer = json::parse(counts);
     answer["name"] = in.name;
-    answer["svg"] = coverage_svg(coverage, in.name);
+    answer["svg"] = svg;
     send_json(res, answer);
 }
 

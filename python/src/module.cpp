@@ -18,7 +18,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "coverage.h"
 #include "tovrin.hpp"
 
 namespace py = pybind11;
@@ -243,11 +242,11 @@ void register_errors(py::module_ &m) {
     });
 }
 
-// The counts of `tovrin map` (tools/coverage.h) as JSON: `cited` holds
-// units as unit_row() gives them, each followed by the places citing it.
+// The counts of `tovrin map` as JSON: `cited` holds units as unit_row()
+// gives them, each followed by the places citing it.
 std::string coverage(Language l, const std::vector<std::array<int, 10>> &cited, bool by_verse,
                      const std::string &book) {
-    std::vector<cli::CitedUnit> units;
+    std::vector<tovrin_cited> units;
     for (const auto &r : cited) {
         PARS_UNIT u{};
         u.bf = r[0], u.cf = r[1], u.vf = r[2], u.abf = static_cast<signed char>(r[3]);
@@ -255,9 +254,9 @@ std::string coverage(Language l, const std::vector<std::array<int, 10>> &cited, 
         units.push_back({u, r[9]});
     }
     int number = 0;
-    if (!book.empty() && (number = findbook(book.c_str(), l.get())) == 0)
+    if (!book.empty() && (number = l.find_book(book)) == 0)
         throw py::value_error("unknown book '" + book + "' in the language " + std::string(l.name()));
-    return cli::coverage_json(cli::count_coverage(units, l.get(), by_verse, number));
+    return tovrin::coverage(l, units, by_verse ? TOVRIN_MAP_BY_VERSE : 0, number);
 }
 
 } // namespace

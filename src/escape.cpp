@@ -2,14 +2,16 @@
 
 #include <cstddef>
 
-namespace cli {
+#include "internal.h"
+
+namespace tovrin::detail {
 
 namespace {
 
 // Writes one byte of text as valid UTF-8 for JSON and HTML: bytes that are
 // not part of a well-formed sequence are passed to `invalid`.
 template <typename Valid, typename Invalid>
-void utf8_bytes(const std::string &s, Valid valid, Invalid invalid) {
+void utf8_bytes(std::string_view s, Valid valid, Invalid invalid) {
     const auto *p = reinterpret_cast<const unsigned char *>(s.data());
     const std::size_t n = s.size();
     for (std::size_t i = 0; i < n;) {
@@ -30,7 +32,7 @@ void utf8_bytes(const std::string &s, Valid valid, Invalid invalid) {
 
 } // namespace
 
-std::string json_string(const std::string &s) {
+std::string json_string(std::string_view s) {
     std::string r = "\"";
     utf8_bytes(
         s,
@@ -64,7 +66,7 @@ std::string json_string(const std::string &s) {
     return r + "\"";
 }
 
-std::string html_escape(const std::string &s) {
+std::string html_escape(std::string_view s) {
     std::string r;
     utf8_bytes(
         s,
@@ -75,6 +77,8 @@ std::string html_escape(const std::string &s) {
                 case '<': r += "&lt;"; return;
                 case '>': r += "&gt;"; return;
                 case '"': r += "&quot;"; return;
+                // HTML has no NUL (and a C caller's string would end there).
+                case '\0': r += "\xEF\xBF\xBD"; return;
                 default: break;
                 }
             }
@@ -85,4 +89,12 @@ std::string html_escape(const std::string &s) {
     return r;
 }
 
-} // namespace cli
+} // namespace tovrin::detail
+
+extern "C" char *tovrin_json_string(const char *s, size_t n) {
+    return tovrin::detail::heap_copy(tovrin::detail::json_string(std::string_view(s, n)));
+}
+
+extern "C" char *tovrin_html_escape(const char *s, size_t n) {
+    return tovrin::detail::heap_copy(tovrin::detail::html_escape(std::string_view(s, n)));
+}

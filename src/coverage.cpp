@@ -1,16 +1,41 @@
-// The counts and the picture of what a text cites: see coverage.h.
-#include "coverage.h"
-
+// What a text cites, chapter by chapter (or verse by verse in one book):
+// the counts behind `tovrin map`, the map of the web page and Python's
+// tovrin.coverage(). The callers count the index's way: a chapter counts
+// the places (lines, paragraphs) that cite a unit touching it, as `tovrin
+// index` lists them, so the two always agree.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "escape.h"
+#include "internal.h"
 
-namespace cli {
+namespace tovrin::detail {
 
 namespace {
+
+// A row of the map: a book (cells: its chapters) or, verse by verse, a
+// chapter of one book (cells: its verses).
+struct CoverageRow {
+    int book = 0;              // from 1, in the language's order
+    int chapter = 0;           // 0 for a book's row
+    std::string label;         // the language's main name: "Mt", "Mt 5"
+    std::vector<long long> cells; // cells[k]: the citations of chapter (verse) k + 1
+    long long total = 0;       // the citations that touch the row, each once
+};
+
+struct Coverage {
+    bool by_verse = false;
+    std::string lang;
+    char verse_mark = ','; // the language's chapter-verse separator
+    std::vector<CoverageRow> rows;
+    long long citations = 0; // the units cited, each place once (the index's count)
+};
+
 
 // Chapters and verses are numbered 1-999: no row grows beyond.
 constexpr int kMaxNumber = 999;
@@ -77,7 +102,7 @@ std::pair<int, int> verses_touched(const Span &s, int book, int chapter, LANG *l
     return {from, to};
 }
 
-std::vector<CoverageRow> by_chapter(std::span<const CitedUnit> units, LANG *l) {
+std::vector<CoverageRow> by_chapter(std::span<const tovrin_cited> units, LANG *l) {
     std::vector<CoverageRow> rows;
     int n = 1;
     for (BOOKS *b = l->books; b != nullptr; b = b->next, ++n) {
@@ -87,7 +112,7 @@ std::vector<CoverageRow> by_chapter(std::span<const CitedUnit> units, LANG *l) {
         row.cells.assign(static_cast<std::size_t>(chapters_of(l, n)), 0);
         rows.push_back(std::move(row));
     }
-    for (const CitedUnit &c : units) {
+    for (const tovrin_cited &c : units) {
         const Span s = span_of(c.unit);
         for (int book = std::max(1, s.book_from); book <= s.book && book <= n - 1; ++book) {
             const auto [from, to] = chapters_touched(s, book, l);
@@ -97,7 +122,7 @@ std::vector<CoverageRow> by_chapter(std::span<const CitedUnit> units, LANG *l) {
     return rows;
 }
 
-std::vector<CoverageRow> by_verse(std::span<const CitedUnit> units, LANG *l, int book) {
+std::vector<CoverageRow> by_verse(std::span<const tovrin_cited> units, LANG *l, int book) {
     const char *name = booknr(l, book);
     std::map<int, CoverageRow> rows;
     auto row = [&](int chapter) -> CoverageRow & {
@@ -112,7 +137,7 @@ std::vector<CoverageRow> by_verse(std::span<const CitedUnit> units, LANG *l, int
     };
     for (int chapter = 1; chapter <= chapters_of(l, book); ++chapter)
         row(chapter);
-    for (const CitedUnit &c : units) {
+    for (const tovrin_cited &c : units) {
         const Span s = span_of(c.unit);
         if (book < s.book_from || book > s.book)
             continue;
@@ -128,15 +153,18 @@ std::vector<CoverageRow> by_verse(std::span<const CitedUnit> units, LANG *l, int
     return list;
 }
 
-} // namespace
-
-Coverage count_coverage(std::span<const CitedUnit> units, LANG *l, bool by_verse_of_book,
+// The counts of `units` in language `l`: a row per book of the language,
+// its chapters as the language's numbering systems give them (the first
+// that has the book), more where a citation names more; or, `by_verse`, a
+// row per chapter of book `book` (0: the book cited most). Books never
+// cited keep their rows, empty.
+Coverage count_coverage(std::span<const tovrin_cited> units, LANG *l, bool by_verse_of_book,
                         int book) {
     Coverage c;
     c.by_verse = by_verse_of_book;
     c.lang = l->name;
     c.verse_mark = static_cast<char>(l->chars[3]);
-    for (const CitedUnit &u : units)
+    for (const tovrin_cited &u : units)
         c.citations += u.places;
     c.rows = by_chapter(units, l);
     if (!by_verse_of_book)
@@ -154,8 +182,6 @@ Coverage count_coverage(std::span<const CitedUnit> units, LANG *l, bool by_verse
 
 // ---------------------------------------------------------------------
 // The colour scale
-
-namespace {
 
 // Colour classes: light to dark (ColorBrewer YlGnBu), so that the
 // lightness alone tells them apart in greyscale; a cell never cited is
@@ -223,8 +249,6 @@ Scale scale_of(const Coverage &c) {
     return scale;
 }
 
-} // namespace
-
 std::string coverage_json(const Coverage &c) {
     std::string out = "{\"lang\":" + json_string(c.lang) + ",\"by\":\"" +
                       (c.by_verse ? "verse" : "chapter") +
@@ -254,8 +278,6 @@ std::string coverage_json(const Coverage &c) {
 // ---------------------------------------------------------------------
 // The picture
 
-namespace {
-
 // Geometry, in pixels of a page 760 wide (A4 at 96 dpi, less margins).
 constexpr double kWidth = 760, kMargin = 12, kLabel = 96, kPitch = 11.5, kCell = 10,
                  kLine = 12.5, kTop = 92;
@@ -275,8 +297,6 @@ std::string text(double x, double y, const std::string &s, const std::string &mo
 std::string citations_of(long long n) {
     return std::to_string(n) + (n == 1 ? " citation" : " citations");
 }
-
-} // namespace
 
 std::string coverage_svg(const Coverage &c, const std::string &title) {
     const Scale scale = scale_of(c);
@@ -358,4 +378,23 @@ std::string coverage_svg(const Coverage &c, const std::string &title) {
     return out + "</svg>\n";
 }
 
-} // namespace cli
+int books_in(const LANG *l) {
+    int n = 0;
+    for (const BOOKS *b = l->books; b != nullptr; b = b->next)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+} // namespace tovrin::detail
+
+extern "C" char *tovrin_coverage(LANG *l, const tovrin_cited *cited, size_t n, unsigned flags,
+                                 int book, const char *title) {
+    using namespace tovrin::detail;
+    if (l == nullptr || book < 0 || book > books_in(l))
+        return nullptr;
+    const Coverage c = count_coverage(std::span(cited, n), l, (flags & TOVRIN_MAP_BY_VERSE) != 0, book);
+    return heap_copy((flags & TOVRIN_MAP_SVG) != 0 ? coverage_svg(c, title != nullptr ? title : "")
+                                                   : coverage_json(c));
+}
