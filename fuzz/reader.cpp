@@ -1,6 +1,7 @@
 // Fuzz target: the reader of running text (tovrin_reader_*) and the linter
 // (tovrin_linter_*) on arbitrary text, with the typographic forms,
-// decomposed letters and phrases that the text stage reads.
+// decomposed letters and phrases that the text stage reads, each text read
+// as plain text, as TeX and as Markdown.
 //
 // Input: byte 0 picks the language (fuzz_common.h); the rest is the text.
 // Read whole and in blocks whose sizes come from the text's own bytes, the
@@ -42,10 +43,10 @@ std::size_t block_size(const std::string &text, std::size_t k) {
     return 1 + static_cast<unsigned char>(text[k % text.size()]) % 64;
 }
 
-Seen read(LANG *l, const std::string &text, bool in_blocks) {
+Seen read(LANG *l, int source, const std::string &text, bool in_blocks) {
     Seen seen;
     const tovrin_handler h{on_citation, on_text, &seen};
-    tovrin_reader *r = tovrin_reader_new(l, nullptr);
+    tovrin_reader *r = tovrin_reader_new_source(l, nullptr, source);
     FUZZ_CHECK(r != nullptr, "no reader");
     for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
         const std::size_t n = in_blocks ? std::min(text.size() - at, block_size(text, k))
@@ -71,10 +72,10 @@ void on_problem(const tovrin_lint_problem *p, void *ctx) {
     seen->last = p->offset;
 }
 
-void lint(LANG *l, const std::string &text) {
+void lint(LANG *l, int source, const std::string &text) {
     Problems seen{&text};
     const tovrin_problem_handler h{on_problem, &seen};
-    tovrin_linter *t = tovrin_linter_new(l, nullptr);
+    tovrin_linter *t = tovrin_linter_new_source(l, nullptr, source);
     FUZZ_CHECK(t != nullptr, "no linter");
     for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
         const std::size_t n = std::min(text.size() - at, block_size(text, k));
@@ -92,13 +93,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     LANG *l = fuzzing::pick_language(data[0]);
     const std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
-    const Seen whole = read(l, text, false);
-    FUZZ_CHECK(whole.rebuilt == text, "text \"%s\" came out as \"%s\"",
-               fuzzing::show(text).c_str(), fuzzing::show(whole.rebuilt).c_str());
-    if (!text.empty())
-        FUZZ_CHECK(read(l, text, true).records == whole.records,
-                   "the records differ in blocks on \"%s\"", fuzzing::show(text).c_str());
-    lint(l, text);
+    for (const int source : {TOVRIN_SOURCE_TEXT, TOVRIN_SOURCE_TEX, TOVRIN_SOURCE_MARKDOWN}) {
+        const Seen whole = read(l, source, text, false);
+        FUZZ_CHECK(whole.rebuilt == text, "text \"%s\" (source %d) came out as \"%s\"",
+                   fuzzing::show(text).c_str(), source, fuzzing::show(whole.rebuilt).c_str());
+        if (!text.empty())
+            FUZZ_CHECK(read(l, source, text, true).records == whole.records,
+                       "the records differ in blocks on \"%s\" (source %d)",
+                       fuzzing::show(text).c_str(), source);
+        lint(l, source, text);
+    }
     return 0;
 }
 

@@ -821,6 +821,43 @@ char *tovrin_coverage(LANG *l, const tovrin_cited *cited, size_t n, unsigned fla
 char *tovrin_json_string(const char *s, size_t n);
 char *tovrin_html_escape(const char *s, size_t n);
 
+/* ------------------------------------------------------------------------
+ * Sources: texts written in TeX or Markdown
+ *
+ * A reader or linter of a source reads the words of its prose, as typeset:
+ *  - TeX: comments, \verb, verbatim environments (verbatim, Verbatim,
+ *    lstlisting, minted, comment) and the arguments of commands that name
+ *    keys, labels, files and URLs (\cite, \ref, \label, \url, \href's
+ *    first, \input, \include, \bibleref, \index) are not read; "~", "\,",
+ *    "\ " and \nobreakspace are spaces; braces, font commands and
+ *    switches (\emph{Mt} 5,3, {\it J} 3,16) are read through.
+ *  - Markdown: code spans, fenced and indented code blocks, link targets,
+ *    autolinks and HTML comments are not read; emphasis ("*", "_", "**")
+ *    and the brackets of a link's text are read through.
+ * A record's offset and length still give the original bytes, markup read
+ * through included, chosen so that every group it holds is whole: markup
+ * that opens a group the citation does not close is left out of it
+ * ("\emph{Mt 5,3}" gives "Mt 5,3"), markup that closes one it opens is
+ * taken in ("Mt \emph{5,3}"). A citation that no such choice marks whole
+ * ("\emph{see Mt} 5,3") is handed out as text; a linter reports it. The
+ * exact reading (tovrin_options.exact) reads every source as text.
+ * ------------------------------------------------------------------------ */
+
+#define TOVRIN_SOURCE_TEXT 0
+#define TOVRIN_SOURCE_TEX 1
+#define TOVRIN_SOURCE_MARKDOWN 2
+
+/* The source of a file by the extension of `name`: TOVRIN_SOURCE_TEX for
+ * .tex, .ltx, .sty and .cls, TOVRIN_SOURCE_MARKDOWN for .md and .markdown,
+ * TOVRIN_SOURCE_TEXT otherwise (and for NULL). */
+int tovrin_source_of_name(const char *name);
+
+/* tovrin_reader_new() and tovrin_linter_new() for a text written in
+ * `source` (TOVRIN_SOURCE_...; another value is read as text). Freed with
+ * tovrin_reader_free() and tovrin_linter_free(). */
+tovrin_reader *tovrin_reader_new_source(LANG *l, const tovrin_options *o, int source);
+tovrin_linter *tovrin_linter_new_source(LANG *l, const tovrin_options *o, int source);
+
 #ifdef __cplusplus
 }
 #endif

@@ -155,6 +155,8 @@ struct Options {
     bool phrases = true;   // book titles of three words or more
     unsigned without = 0;  // TOVRIN_WITHOUT_...: parts of records left out
     std::string sigla;     // sigla that are not books, besides the language's
+    int source = TOVRIN_SOURCE_TEXT; // what the text is written in
+                                     // (TOVRIN_SOURCE_TEX, _MARKDOWN)
 
     // The options for the C interface, valid while this object lives.
     tovrin_options c() const {
@@ -1184,7 +1186,7 @@ public:
     // Throws std::bad_alloc when the reader cannot be made.
     explicit Reader(Language l, const Options &o = Options()) {
         const tovrin_options c = o.c();
-        r_.reset(tovrin_reader_new(l.get(), &c));
+        r_.reset(tovrin_reader_new_source(l.get(), &c, o.source));
         if (!r_)
             throw std::bad_alloc();
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "internal.h"
+#include "source_stage.h"
 #include "text_stage.h"
 #include "versification.h"
 #include "view_map.h"
@@ -43,8 +44,8 @@ unsigned scan_flags(const tovrin_options &o) {
 // The reader behind tovrin_reader_*.
 class CitationReader {
 public:
-    CitationReader(LANG *l, const tovrin_options &o)
-        : l_(l), o_(o), scan_(l, o, scan_flags(o)) {}
+    CitationReader(LANG *l, const tovrin_options &o, Source source)
+        : l_(l), o_(o), scan_(l, o, scan_flags(o), source) {}
 
     void feed(std::string_view block, const tovrin_handler &h) {
         hand_out(scan_.feed(block, false), h);
@@ -58,10 +59,12 @@ private:
     // `decided`, then forgets what lies before it.
     void hand_out(long long decided, const tovrin_handler &h) {
         for (const tovrin_span &s : scan_.spans()) {
-            const long long start = scan_.to_original(s.offset);
+            long long start = std::max(scan_.to_original(s.offset), text_done_);
+            Lectionary forms = lectionary(s, start);
+            long long end = scan_.to_original(s.offset + s.length);
+            if (!marks_whole(start, end, forms))
+                continue; // handed out as text
             text_until(start, h);
-            const Lectionary forms = lectionary(s, start);
-            const long long end = scan_.to_original(s.offset + s.length);
             citation(s, start, end, forms, h);
         }
         scan_.spans().clear();
@@ -109,6 +112,22 @@ private:
         notes.erase(notes.begin(), notes.begin() + static_cast<std::ptrdiff_t>(k));
         return forms;
     }
+    // Moves the citation at [start, end) of a source onto whole groups
+    // (source_stage.h); false when it cannot be.
+    bool marks_whole(long long &start, long long &end, Lectionary &forms) const {
+        if (scan_.source() == Source::text)
+            return true;
+        std::size_t front, back;
+        if (!detail::marks_whole(scan_.source(), scan_.original(start, end).joined(),
+                                 scan_.original(end, end + kMarkupAfter).joined(), front, back))
+            return false;
+        start += static_cast<long long>(front);
+        end += static_cast<long long>(back);
+        for (tovrin_span &optional : forms.optional)
+            optional.offset -= static_cast<long long>(front);
+        return true;
+    }
+
     // Takes the tag of a translation off the end of `read` and gives it
     // ("ČEP" of "J 3,16 ČEP"); empty when there is none.
     std::string take_translation(std::string &read) const {
@@ -352,11 +371,15 @@ size_t tovrin_cut_after(LANG *l, const tovrin_options *o, const char *text, size
 }
 
 tovrin_reader *tovrin_reader_new(LANG *l, const tovrin_options *o) {
+    return tovrin_reader_new_source(l, o, TOVRIN_SOURCE_TEXT);
+}
+
+tovrin_reader *tovrin_reader_new_source(LANG *l, const tovrin_options *o, int source) {
     if (l == nullptr)
         return nullptr;
     try {
         return new tovrin_reader{tovrin::detail::CitationReader(
-            l, tovrin::detail::options_or_defaults(o))};
+            l, tovrin::detail::options_or_defaults(o), tovrin::detail::source_of(source))};
     } catch (const std::bad_alloc &) {
         return nullptr;
     }

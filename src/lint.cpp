@@ -78,10 +78,11 @@ public:
         analyse_ready();
     }
     // A citation the scanner accepted, read as `read`, each byte at its place.
-    // A translation's tag after it ("J 3,16 ČEP") is text to lint.
-    void citation(std::string_view read, const std::vector<Place> &places) {
+    // A translation's tag after it ("J 3,16 ČEP") is text to lint. `note`,
+    // when not empty, is reported at its start.
+    void citation(std::string_view read, const std::vector<Place> &places, std::string note) {
         const std::size_t tag = rules_ != nullptr ? rules_->translation_suffix(read) : 0;
-        accepted_.push_back({end(), end() + read.size() - tag});
+        accepted_.push_back({end(), end() + read.size() - tag, std::move(note)});
         for (std::size_t k = 0; k < read.size(); ++k)
             append(read[k], places[k]);
         analyse_ready();
@@ -91,6 +92,7 @@ public:
 private:
     struct Range {
         std::size_t begin, end; // offsets in the normalised text
+        std::string note;       // reported at begin
     };
 
     // The window: text_[k] is the byte at offset base_ + k.
@@ -311,8 +313,10 @@ private:
             // Inside an accepted citation: only what continues it directly
             // (a range or list the checks rejected) is looked at.
             if (!accepted_.empty() && accepted_.front().begin == i) {
-                const Range r = accepted_.front();
+                const Range r = std::move(accepted_.front());
                 accepted_.pop_front();
+                if (!r.note.empty())
+                    report(r.begin, r.note);
                 // A citation that goes on wrongly is reported for that
                 // alone: once it is put right, its numbers are tested.
                 if (!check_continuation(r))
@@ -453,7 +457,8 @@ private:
 // the place of every byte of the view.
 class Linter {
 public:
-    Linter(LANG *l, const tovrin_options &o) : scan_(l, o, 0), analysis_(l, {}, scan_.rules()) {}
+    Linter(LANG *l, const tovrin_options &o, Source source)
+        : scan_(l, o, 0, source), analysis_(l, {}, scan_.rules()) {}
 
     void feed(std::string_view block, const tovrin_problem_handler &h) {
         analysis_.report_to(h);
@@ -475,12 +480,26 @@ private:
             std::vector<Place> places;
             for (long long k = 0; k < s.length; ++k)
                 places.push_back(place_of(consumed_ + k));
-            analysis_.citation(scan_.view(consumed_, s.length), places);
+            analysis_.citation(scan_.view(consumed_, s.length), places,
+                               cut_group(places.front(), scan_.to_original(s.offset + s.length)));
             consumed_ += s.length;
         }
         scan_.spans().clear();
         text_until(decided);
         scan_.forget(decided, placed_);
+    }
+
+    // What is wrong with a citation of a source at [at, end) that cuts a
+    // group, which a reader hands out as text; empty for any other.
+    std::string cut_group(const Place &at, long long end) const {
+        if (scan_.source() == Source::text)
+            return {};
+        const std::string written = scan_.original(at.offset, end).joined();
+        std::size_t front, back;
+        if (marks_whole(scan_.source(), written,
+                        scan_.original(end, end + kMarkupAfter).joined(), front, back))
+            return {};
+        return "'" + written + "' " + cut_by_group_message(scan_.source());
     }
 
     // Hands the view up to `end` to the analysis, each byte with its place.
@@ -532,11 +551,15 @@ struct tovrin_linter {
 extern "C" {
 
 tovrin_linter *tovrin_linter_new(LANG *l, const tovrin_options *o) {
+    return tovrin_linter_new_source(l, o, TOVRIN_SOURCE_TEXT);
+}
+
+tovrin_linter *tovrin_linter_new_source(LANG *l, const tovrin_options *o, int source) {
     if (l == nullptr)
         return nullptr;
     try {
-        return new tovrin_linter{
-            tovrin::detail::Linter(l, o != nullptr ? *o : tovrin_default_options())};
+        return new tovrin_linter{tovrin::detail::Linter(
+            l, o != nullptr ? *o : tovrin_default_options(), tovrin::detail::source_of(source))};
     } catch (const std::bad_alloc &) {
         return nullptr;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "internal.h"
+#include "source_stage.h"
 #include "text_stage.h"
 #include "tovrin.h"
 
@@ -32,8 +33,11 @@ public:
             extra_ += static_cast<long long>(forms_[next_].length) - 1;
             ++next_;
         }
-        return at + extra_;
+        asked_ = at + extra_;
+        return asked_;
     }
+    // What the last to_original() gave.
+    long long to_original_asked() const { return asked_; }
 
     // The end of the run of view offsets from `at` (to_original(at) asked
     // already) whose original bytes follow each other one for one: each
@@ -55,6 +59,7 @@ private:
     std::vector<ViewForm> forms_;
     std::size_t next_ = 0;  // the first form not yet passed
     long long extra_ = 0;   // original bytes the passed forms add
+    long long asked_ = 0;   // the last offset to_original() gave
 };
 
 // Lines and columns up to increasing offsets of a text.
@@ -101,12 +106,16 @@ private:
 class ViewScan {
 public:
     // The reading `o` (without a stage for the exact reading, or with
-    // neither forms nor phrases), with the block scanner's `flags`.
-    ViewScan(LANG *l, const tovrin_options &o, unsigned flags)
+    // neither forms nor phrases) of a text written in `source` (read as
+    // text by the exact reading), with the block scanner's `flags`.
+    ViewScan(LANG *l, const tovrin_options &o, unsigned flags, Source source = Source::text)
         : rules_(o.exact ? nullptr : reading_rules(l, o.sigla)),
-          scanner_(scanner_with_rules(l, flags, rules_.get()), tovrin_scanner_free) {
+          scanner_(scanner_with_rules(l, flags, rules_.get()), tovrin_scanner_free),
+          source_kind_(o.exact ? Source::text : source) {
         if (scanner_ == nullptr)
             throw std::bad_alloc();
+        if (source_kind_ != Source::text)
+            source_ = std::make_unique<SourceStage>(source_kind_);
         if (!o.exact && (o.forms || o.phrases)) {
             StageOptions s;
             s.forms = o.forms != 0;
@@ -121,9 +130,18 @@ public:
     long long feed(std::string_view block, bool last) {
         block_ = block;
         const std::size_t before = view_.size();
+        std::string_view read = block;
+        if (source_) {
+            // The source's view is what the text stage reads, when there
+            // is one; its map then lies under the stage's.
+            source_view_.clear();
+            source_->feed(block, last, stage_ ? source_view_ : view_,
+                          stage_ ? source_map_.forms() : map_.forms());
+            read = source_view_;
+        }
         if (stage_)
-            stage_->feed(block, last, view_, map_.forms());
-        else
+            stage_->feed(read, last, view_, map_.forms());
+        else if (!source_)
             view_.append(block);
         tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
                             &spans_);
@@ -142,8 +160,19 @@ public:
 
     // The offset in the original text of view offset `at` (never less than
     // the last one asked for).
-    long long to_original(long long at) { return map_.to_original(at); }
-    long long linear_until(long long at) const { return map_.linear_until(at); }
+    long long to_original(long long at) {
+        const long long mapped = map_.to_original(at);
+        return layered() ? source_map_.to_original(mapped) : mapped;
+    }
+    long long linear_until(long long at) const {
+        const long long end = map_.linear_until(at);
+        if (!layered())
+            return end;
+        const long long under = map_.to_original_asked();
+        return std::min(end, at + (source_map_.linear_until(under) - under));
+    }
+    // What the text is written in (text for the exact reading).
+    Source source() const { return source_kind_; }
 
     std::string_view view(long long from, long long length) const {
         return std::string_view(view_).substr(static_cast<std::size_t>(from - view_base_),
@@ -183,6 +212,7 @@ public:
         kept_base_ = original_at;
         block_ = {};
         map_.forget();
+        source_map_.forget();
     }
 
 private:
@@ -193,6 +223,13 @@ private:
     std::vector<ViewNote> no_notes_;
     std::shared_ptr<const ReadingRules> rules_; // the default reading's, or null
     std::unique_ptr<tovrin_scanner, void (*)(tovrin_scanner *)> scanner_;
+    // Whether the source stage's map lies under the text stage's.
+    bool layered() const { return source_ && stage_; }
+
+    Source source_kind_;
+    std::unique_ptr<SourceStage> source_;
+    std::string source_view_; // of the block being fed
+    ViewMap source_map_;
     std::unique_ptr<TextStage> stage_;
     std::vector<tovrin_span> spans_;
     std::string view_; // from view_base_ on

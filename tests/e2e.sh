@@ -11,6 +11,8 @@
 #  * the Scripture index of tests/fixtures/index-cz.tex: makeindex's order of
 #    the entries of scan --index, grouped by book and flat, is the order of
 #    tovrin index --format json.
+#  * a TeX source holding every TeX case of tests/test_sources.cpp, marked
+#    by tovrin scan --format tex, still typesets with pdflatex.
 #  * tovrin map: the SVG opened in headless Chromium, a row per book;
 #    a screenshot stays in the build tree.
 #  * tovrin serve: its page in headless Chromium (tests/serve/e2e.mjs).
@@ -275,6 +277,24 @@ else
     fi
   done
   cd "$src"
+fi
+
+# ---------------------------------------------------------------------
+# A TeX source marked by tovrin scan still typesets: every TeX case of
+# tests/test_sources.cpp (citations in font commands, in groups larger
+# than they are, cut by a group; comments, \verb, verbatim environments,
+# \cite and \label arguments) in one document.
+
+t0=$(date +%s)
+if ! command -v pdflatex >/dev/null; then
+  fail "tex source: pdflatex is not installed"
+elif ! (mkdir -p "$work/source" && cd "$work/source" && export TEXINPUTS="$src/tex:" &&
+  "$tovrin" --config "$config" scan --format tex "$src/tests/fixtures/sources-cz.tex" >marked.tex &&
+  pdflatex -interaction=nonstopmode -halt-on-error marked.tex >pdflatex.log 2>&1); then
+  fail "tex source: the marked fixture does not typeset"
+  tail -20 "$work/source/pdflatex.log" 2>/dev/null
+else
+  pass "tex source: $(grep -o '\\bibleref{' "$work/source/marked.tex" | wc -l) marks, and the document typesets"
 fi
 
 # ---------------------------------------------------------------------

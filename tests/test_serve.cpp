@@ -364,6 +364,22 @@ TEST_F(Serve, DocumentUploads) {
     ASSERT_TRUE(text);
     EXPECT_EQ(json::parse(text->body)["citations"][0]["place"], "1:5");
 
+    // A TeX or Markdown file is read as typeset, by its extension.
+    const struct {
+        const char *name, *body, *citation;
+    } sources[] = {{"k.tex", "Viz \\emph{Mt} 5,3 % Gn 1,1", "\\emph{Mt} 5,3"},
+                   {"k.md", "Viz *Mt* 5,3 `Gn 1,1`", "*Mt* 5,3"}};
+    for (const auto &[name, body, citation] : sources) {
+        const auto source = c.Post("/api/scan", httplib::MultipartFormDataItems{
+                                                    {"file", body, name, ""},
+                                                });
+        ASSERT_TRUE(source);
+        const json found = json::parse(source->body)["citations"];
+        ASSERT_EQ(found.size(), 1u) << name;
+        EXPECT_EQ(found[0]["text"], citation) << name;
+        EXPECT_EQ(found[0]["canonical"], "Mt 5,3") << name;
+    }
+
     const auto cut = c.Post("/api/scan", httplib::MultipartFormDataItems{
                                              {"file", sermon.substr(0, 300), "cut.docx", ""},
                                          });

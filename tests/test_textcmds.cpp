@@ -128,6 +128,7 @@ TEST_F(TextCmds, UsageErrorsExitTwo) {
         // The macro is written as \NAME: only a TeX control word is one.
         {"scan --format tex --macro a1", "--macro needs a TeX control word of letters, not 'a1'"},
         {"scan --format tex --macro ''", "--macro needs a TeX control word of letters, not ''"},
+        {"lint --input latex", "--input takes tex, markdown or text, not 'latex'"},
     };
     for (const auto &c : cases) {
         const Outcome o = xx(c.args, "Mt 5,3\n");
@@ -320,6 +321,26 @@ TEST_F(TextCmds, ScanStandardInputAndSeveralFiles) {
     // A citation at the very end of the input, without a line feed.
     expect_success(xx("scan --format ansi b.txt"), "x\n\x1b[33;40;1mJn 1,1\x1b[37;40;0m",
                    "end of input");
+}
+
+// Each file is read as its extension says, unless --input says otherwise;
+// standard input is text.
+TEST_F(TextCmds, SourcesByExtensionOrInput) {
+    const std::string tex = "\\emph{Mt} 5,3 % Gn 1,1\n";
+    const std::string md = "*Mt* 5,3 `Gn 1,1`\n";
+    file("a.tex", tex);
+    file("a.md", md);
+    file("a.txt", tex);
+    const std::string marked_tex = "\\bibleref{\\emph{Mt} 5,3} % Gn 1,1\n";
+    const std::string marked_md = "\\bibleref{*Mt* 5,3} `Gn 1,1`\n";
+    const std::string tex_as_text = "\\emph{Mt} 5,3 % \\bibleref{Gn 1,1}\n";
+    expect_success(xx("scan --format tex a.tex a.md a.txt"), marked_tex + marked_md + tex_as_text,
+                   "by extension");
+    expect_success(xx("scan --format tex --input tex a.txt -", tex), marked_tex + marked_tex,
+                   "--input tex");
+    expect_success(xx("scan --format tex --input text a.tex"), tex_as_text, "--input text");
+    expect_success(xx("scan --format tex --exact a.tex"), tex_as_text, "--exact");
+    expect_success(xx("scan --format tex", tex), tex_as_text, "standard input");
 }
 
 TEST_F(TextCmds, UnreadableFilesAreReportedAndTheOthersScanned) {

@@ -33,6 +33,7 @@ struct Options {
     bool index = false;
     bool exact = false;          // no typographic forms
     std::string sigla;           // --sigla: more sigla that are not books
+    std::string input;           // --input tex|markdown|text (empty: by extension)
     bool help = false;
     bool verbose = false;        // say which configuration is read
     bool dump = false;           // config: write the built-in bibl.ini

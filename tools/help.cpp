@@ -39,6 +39,9 @@ const char kHelp[] =
     "                  typographic forms (dashes, ties, no-break spaces); scan,\n"
     "                  index and grep then also take citations whose chapters\n"
     "                  and verses do not exist (as dorvi does)\n"
+    "  --input KIND    what the texts are written in: tex, markdown or text\n"
+    "                  (default: by extension, .tex and .ltx TeX, .md Markdown,\n"
+    "                  others text); see tovrin scan --help\n"
     "  --sigla LIST    sigla that are not books, besides the language's own\n"
     "                  (\"PL PG SC\"): scan, lint, index and grep never take\n"
     "                  them; so too the words of a file tovrin-sigla.txt\n"
@@ -71,7 +74,7 @@ const std::string kChecked =
 const std::map<std::string, std::string> kCommandHelp = {
     {"scan",
      "usage: tovrin scan [--format ansi|plain|tex|html|json] [--macro NAME] [--index]\n"
-     "                   [--exact] [-j N] [--lang L] [FILE...]\n"
+     "                   [--input KIND] [--exact] [-j N] [--lang L] [FILE...]\n"
      "Writes the text with every citation found. Formats: ansi (terminal colours;\n"
      "the default on a terminal), plain (the text unchanged; the default otherwise),\n"
      "tex (each citation as \\NAME{...}, NAME a TeX control word of letters,\n"
@@ -92,6 +95,17 @@ const std::map<std::string, std::string> kCommandHelp = {
      "whose chapters and verses exist in the language's numbering systems are\n"
      "taken (not \"EZ 508,1\": Ezekiel has 48 chapters). --exact turns both off.\n"
      "The output keeps the original bytes.\n"
+     "TeX sources (.tex, or --input tex) are read as typeset: comments, \\verb,\n"
+     "verbatim environments (verbatim, Verbatim, lstlisting, minted, comment) and\n"
+     "the arguments of \\cite, \\ref, \\label, \\url, \\href (the first),\n"
+     "\\input, \\include, \\index and \\bibleref are not read; ~, \\, \\ and\n"
+     "\\nobreakspace are spaces; font commands (\\emph{Mt} 5,3, {\\it J} 3,16) are\n"
+     "read through and marked with the citation. A mark never holds half a group:\n"
+     "in \\emph{Mt 5,3} it goes inside; a citation that begins in a group and\n"
+     "ends outside it (\\emph{see Mt} 5,3) is left unmarked, and lint says so.\n"
+     "Markdown (.md, or --input markdown): code spans and blocks, link targets,\n"
+     "autolinks and HTML comments are not read; emphasis is read through.\n"
+     "--exact reads every source as text.\n"
      "-j N scans with N threads (default: one per core): several files at once, and\n"
      "a large file in pieces cut at line breaks that no citation crosses; the output\n"
      "is the same.\n"
@@ -99,7 +113,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "  tovrin scan --format json kazani.tex\n"
      "  tovrin scan --format tex --macro cite --index kniha.tex\n"},
     {"lint",
-     "usage: tovrin lint [--exact] [-j N] [--lang L] [FILE...]\n"
+     "usage: tovrin lint [--input KIND] [--exact] [-j N] [--lang L] [FILE...]\n"
      "Reports citations written wrongly as FILE:LINE:COLUMN: message (unknown book\n"
      "name, chapter or verse 0 or above 999, reversed range, missing chapter); the\n"
      "column counts characters. In a language that names numbering systems (an '='\n"
@@ -107,11 +121,14 @@ const std::map<std::string, std::string> kCommandHelp = {
      "has: \"no verse 99 in J 3 (it has 36)\", \"no chapter 29 in Mt (it has 28)\",\n"
      "\"no book 3 Mak in hebrew, kjva or catholic\" (a chapter alone at the start\n"
      "of a sentence is taken for prose). Exit status 1 when anything was reported,\n"
-     "2 when a file could not be read. -j N as for scan.\n"
+     "2 when a file could not be read. -j N as for scan. TeX and Markdown sources\n"
+     "are read as scan reads them; a citation that a mark would cut a group of is\n"
+     "reported (\"cuts a TeX group: it is not marked\").\n"
      "example:\n"
      "  tovrin lint kazani.tex\n"},
     {"index",
-     "usage: tovrin index [--format text|json] [--exact] [-j N] [--lang L] [FILE...]\n"
+     "usage: tovrin index [--format text|json] [--input KIND] [--exact] [-j N]\n"
+     "                    [--lang L] [FILE...]\n"
      "Every citation found, split into its units, written canonically and sorted\n"
      "in canonical order (a chapter before its verses, a verse before the ranges\n"
      "that start there, as makeindex sorts the entries of scan --index), each with\n"
@@ -138,7 +155,7 @@ const std::map<std::string, std::string> kCommandHelp = {
      "  tovrin map -o mapa.svg kazani*.tex\n"
      "  tovrin map --by verse --book Mt --format json kazani.tex\n"},
     {"grep",
-     "usage: tovrin grep [--exact] [-j N] [--lang L] CITATION [FILE...]\n"
+     "usage: tovrin grep [--input KIND] [--exact] [-j N] [--lang L] CITATION [FILE...]\n"
      "Prints FILE:LINE:text for every line with a citation that shares a passage\n"
      "with CITATION. Exit status 0 when a line matched, 1 when none did, 2 on errors\n"
      "(a CITATION that fails its checks says why). -j N as for scan.\n"

@@ -32,7 +32,7 @@ public:
         const std::string sigla = sigla_for(name);
         tovrin_options options = options_;
         options.sigla = sigla.c_str();
-        linter_.reset(tovrin_linter_new(l_, &options));
+        linter_.reset(tovrin_linter_new_source(l_, &options, source_for(name)));
         if (!linter_)
             throw std::bad_alloc();
         start_ = start;

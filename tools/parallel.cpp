@@ -53,7 +53,10 @@ struct Work {
 // The file `name` mapped, when it is a regular text file large enough to
 // be cut; null otherwise.
 std::shared_ptr<const Mapped> map_large(const std::string &name) {
-    if (name == "-" || doc::format_of(name) != doc::Format::text)
+    // A source (TeX, Markdown) is read whole: a verbatim environment or a
+    // code block may hold a paragraph break.
+    if (name == "-" || doc::format_of(name) != doc::Format::text ||
+        source_for(name) != TOVRIN_SOURCE_TEXT)
         return nullptr;
     const int fd = open(name.c_str(), O_RDONLY);
     if (fd < 0)

@@ -47,6 +47,12 @@ tovrin_options text_options(bool exact) {
     return o;
 }
 
+int source_for(const std::string &file) {
+    if (given_source != kSourceByName)
+        return given_source;
+    return file == "-" ? TOVRIN_SOURCE_TEXT : tovrin_source_of_name(file.c_str());
+}
+
 std::string sigla_for(const std::string &file) {
     const std::size_t slash = file == "-" ? std::string::npos : file.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : file.substr(0, slash + 1);
@@ -71,6 +77,7 @@ void Scan::run(FILE *f, const std::string &name, const doc::Document *document) 
 void Scan::run_piece(FILE *f, const std::string &name, const Piece &piece) {
     consumer_.scanned_file_ = name;
     sigla_ = sigla_for(name);
+    source_ = source_for(name);
     if (piece.first)
         consumer_.begin_file(name);
     else
@@ -106,7 +113,7 @@ void Scan::read(FILE *f) {
     tovrin_options options = options_;
     options.sigla = sigla_.c_str();
     const std::unique_ptr<tovrin_reader, void (*)(tovrin_reader *)> reader(
-        tovrin_reader_new(l_, &options), tovrin_reader_free);
+        tovrin_reader_new_source(l_, &options, source_), tovrin_reader_free);
     if (!reader)
         throw std::bad_alloc();
     const tovrin_handler handler{on_citation, on_text, this};

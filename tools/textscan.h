@@ -31,6 +31,13 @@ inline thread_local std::string *error_output = nullptr;
 // text the commands read.
 inline std::string given_sigla;
 
+// What every text the commands read is written in (--input), as
+// TOVRIN_SOURCE_...; kSourceByName: each file's by its extension.
+inline constexpr int kSourceByName = -1;
+inline int given_source = kSourceByName;
+// What the text `file` ("-": standard input) is written in.
+int source_for(const std::string &file);
+
 // The sigla an author names for the text `file` ("-": standard input):
 // given_sigla and the words of the file kSiglaFile in its directory (the
 // current one for standard input), if there is one.
@@ -131,6 +138,7 @@ private:
     LANG *l_;
     tovrin_options options_;
     std::string sigla_; // of the file being read
+    int source_ = TOVRIN_SOURCE_TEXT; // what it is written in
     Consumer &consumer_;
     Place start_;          // of the piece being read
     long long handed_ = 0; // its bytes handed to the consumer

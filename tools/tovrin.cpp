@@ -191,6 +191,10 @@ Options parse(int argc, char **argv) {
             o.index = true;
         } else if (a == "--exact") {
             o.exact = true;
+        } else if (a == "--input") {
+            o.input = value("--input");
+            if (o.input != "tex" && o.input != "markdown" && o.input != "text")
+                usage_error("--input takes tex, markdown or text, not '" + o.input + "'");
         } else if (a == "--sigla") {
             o.sigla.append(" ").append(value("--sigla"));
         } else if (a == "--verbose") {
@@ -229,6 +233,10 @@ int main(int argc, char **argv) {
     if (command.needs_config)
         load_config(o);
     cli::given_sigla = o.sigla;
+    cli::given_source = o.input == "tex"        ? TOVRIN_SOURCE_TEX
+                        : o.input == "markdown" ? TOVRIN_SOURCE_MARKDOWN
+                        : o.input == "text"     ? TOVRIN_SOURCE_TEXT
+                                                : cli::kSourceByName;
     errno = 0;
     const int status = command.run(o);
     return finish_output(status);
