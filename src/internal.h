@@ -279,6 +279,10 @@ void add_common_name(const LANG *l, std::string_view name);
 // mark of `l` ("f" beside "n"); following_marks() gives them back.
 void add_following_marks(const LANG *l, std::string_view line);
 std::string following_marks(const LANG *l);
+// The loader's "~" line: how the script of `l` parts words;
+// words_unspaced() tells whether it writes them without spaces.
+void add_script_rules(const LANG *l, std::string_view line);
+bool words_unspaced(const LANG *l);
 // The rules of `l`, with `more_sigla` (separated by spaces or commas, may
 // be null) added to its own.
 std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla);

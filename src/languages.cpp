@@ -248,6 +248,10 @@ void interpret(Current &cur, const char *line) {
         if (cur.lang != nullptr)
             tovrin::detail::add_following_marks(cur.lang, line + 1);
         break;
+    case '~':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_script_rules(cur.lang, line + 1);
+        break;
     default: break; // comments, empty lines and unknown tags
     }
 }
