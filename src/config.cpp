@@ -35,9 +35,19 @@ constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
     {"nb", "no"}, // Norwegian Bokmål
 };
 
+// The phrases of each language of an opened configuration, read from its
+// text when a reader of the language first asks for them: a configuration
+// of many languages is opened for one of them.
+struct Phrases {
+    std::shared_ptr<const std::string> text; // the configuration
+    PhraseBlock block;                       // the language's block in it
+    std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)> set{nullptr,
+                                                                   tovrin_phrases_free};
+};
+
 struct PhraseRegistry {
     std::mutex lock;
-    std::map<const LANG *, std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>> sets;
+    std::map<const LANG *, Phrases> sets;
 };
 
 PhraseRegistry &phrase_registry() {
@@ -58,46 +68,41 @@ void fill(tovrin_config_error *err, std::string_view file, int line, std::string
     copy(err->message, sizeof err->message, message);
 }
 
-// Registers the phrases of the languages of `config`, read from `text`;
-// false with the error filled in when a phrase line is broken.
-bool load_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
+// Checks the phrase lines of `text` and files where each language of
+// `config` finds its phrases; false with the error filled in when a phrase
+// line is broken.
+bool note_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
                   tovrin_config_error *err) {
-    std::vector<tovrin_phrases *> sets;
+    std::vector<PhraseBlock> blocks;
     int line = 0;
-    const int status = load_phrases_of(text, config.languages, sets, line);
+    const int status = check_phrases_of(text, config.languages, blocks, line);
     if (status == TOVRIN_PHRASES_NO_MEMORY)
         throw std::bad_alloc();
     if (status != TOVRIN_PHRASES_OK) {
         fill(err, name, line, phrase_line_problem(status));
         return false;
     }
+    const auto kept = std::make_shared<const std::string>(text);
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
-    for (std::size_t k = 0; k < sets.size(); ++k)
-        r.sets.insert_or_assign(config.languages[k],
-                                std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>(
-                                    sets[k], tovrin_phrases_free));
+    for (std::size_t k = 0; k < blocks.size(); ++k) {
+        Phrases &p = r.sets[config.languages[k]];
+        p.text = kept;
+        p.block = blocks[k];
+        p.set.reset();
+    }
     return true;
 }
 
 tovrin_config *open_checked(std::string_view text, std::string_view name,
                             tovrin_config_error *err) {
-    const ConfigText checked = parse_config(text);
+    // Only the errors: the names are the loader's to keep.
+    const ConfigText checked = tovrin::api_detail::ConfigReader(false).read(text);
     if (!checked.errors.empty()) {
         fill(err, name, checked.errors.front().line, checked.errors.front().message);
         return nullptr;
     }
-    // The loader reads a stream; an empty text is an empty stream.
-    static char nothing = '\0';
-    std::unique_ptr<FILE, int (*)(FILE *)> f(
-        text.empty() ? fmemopen(&nothing, 1, "r")
-                     : fmemopen(const_cast<char *>(text.data()), text.size(), "r"),
-        &std::fclose);
-    if (f == nullptr)
-        throw std::bad_alloc();
-    if (text.empty())
-        std::fgetc(f.get()); // the one byte fmemopen needs is no text
-    load_config(f.get());
+    load_config_text(text);
     auto config = std::make_unique<tovrin_config>();
     for (LANG *l = config_table; l != nullptr; l = l->next)
         config->languages.insert(config->languages.begin(), l);
@@ -106,7 +111,7 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
         fill(err, name, 0, "no languages in it");
         return nullptr;
     }
-    if (!load_phrases(text, name, *config, err))
+    if (!note_phrases(text, name, *config, err))
         return nullptr;
     return config.release();
 }
@@ -119,7 +124,19 @@ const tovrin_phrases *phrases_of(const LANG *l) {
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
     const auto it = r.sets.find(l);
-    return it == r.sets.end() ? nullptr : it->second.get();
+    if (it == r.sets.end())
+        return nullptr;
+    Phrases &p = it->second;
+    if (p.set == nullptr) {
+        const std::string_view block =
+            std::string_view(*p.text).substr(p.block.begin, p.block.end - p.block.begin);
+        tovrin_phrases *set = nullptr;
+        const int status = load_block_phrases(block, const_cast<LANG *>(l), &set);
+        if (status == TOVRIN_PHRASES_NO_MEMORY)
+            throw std::bad_alloc();
+        p.set.reset(set);
+    }
+    return p.set.get();
 }
 
 LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name) {

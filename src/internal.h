@@ -31,12 +31,24 @@ char *growable_copy(std::string_view text);
 // loaded before stays valid); ends the process on a broken one, as
 // tovrin_init() does.
 void load_config(FILE *fd);
+// The same for a configuration text in memory, read as the loader reads a
+// stream, without one.
+void load_config_text(std::string_view text);
 
-// The phrases of each of `languages` in the configuration `text`, read in
-// one pass: sets[k] for languages[k] (it may hold no phrase). A status of
-// tovrin_phrases_load(), with the line at fault in `line`.
-int load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                    std::vector<tovrin_phrases *> &sets, int &line);
+// Where the block of a language lies in a configuration text: [begin,
+// end), empty for a block whose phrases are not read (a second block of
+// the same name).
+struct PhraseBlock {
+    std::size_t begin = 0, end = 0;
+};
+// Checks the phrase lines of the configuration `text` without reading
+// them into sets: a status of tovrin_phrases_load(), with the line at
+// fault in `line`, and in blocks[k] the block of languages[k]. The phrases
+// of a language are read when a reader first asks for them.
+int check_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
+                     std::vector<PhraseBlock> &blocks, int &line);
+// The phrases of `l` in `block`, its block of a checked configuration.
+int load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out);
 // The phrases loaded with `l` by tovrin_config_open(), or null.
 const tovrin_phrases *phrases_of(const LANG *l);
 // What is wrong with a phrase line, in words, for the status

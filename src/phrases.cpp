@@ -237,39 +237,81 @@ int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
 
 } // namespace
 
-int tovrin::detail::load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                                    std::vector<tovrin_phrases *> &sets, int &line) {
-    std::vector<std::unique_ptr<tovrin_phrases>> made;
-    std::map<std::string, tovrin_phrases *> by_name;
+namespace {
+
+// Whether `name` is a name of the book whose names are `book` (exactly as
+// written), else of any book of `l` under the folding of names.
+bool names_a_book(const std::vector<std::string_view> &book, const std::string &name, LANG *l) {
+    for (const std::string_view n : book)
+        if (n == name)
+            return true;
+    tovrin_phrases set;
+    set.l = l;
+    classify(set);
+    return is_book_name(set, name);
+}
+
+} // namespace
+
+int tovrin::detail::check_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
+                                     std::vector<PhraseBlock> &blocks, int &line) {
+    blocks.assign(languages.size(), PhraseBlock{});
+    std::set<std::string> names;
+    std::vector<std::string_view> book; // the names of the last book read
+    std::size_t k = 0;                  // languages opened so far
+    bool inside = false;                // in the first block of a name
     line = 0;
     try {
-        for (LANG *l : languages) {
-            auto set = std::make_unique<tovrin_phrases>();
-            set->l = l;
-            // The first language of a name is the one its block fills.
-            if (by_name.emplace(l->name, set.get()).second)
-                classify(*set);
-            made.push_back(std::move(set));
+        for (std::size_t at = 0; at < text.size(); ++line) {
+            const std::size_t eol = std::min(text.find('\n', at), text.size());
+            std::string_view l = text.substr(at, eol - at);
+            const std::size_t begin = at;
+            at = eol + 1;
+            if (!l.empty() && l.back() == '\r')
+                l.remove_suffix(1);
+            if (l.empty())
+                continue;
+            if (l[0] == '{' && k < languages.size()) {
+                inside = names.insert(block_name(std::string(l))).second;
+                if (inside)
+                    blocks[k].begin = begin;
+                ++k;
+                book.clear();
+            } else if (l[0] == '}') {
+                if (inside)
+                    blocks[k - 1].end = std::min(at, text.size());
+                inside = false;
+            } else if (inside && (l[0] == '+' || l[0] == '*')) {
+                if (l[0] == '+')
+                    book.clear();
+                book.push_back(l.substr(1));
+            } else if (inside && l[0] == '>') {
+                std::string phrase, name;
+                if (l.size() > kMaxLine || !split_line(std::string(l), phrase, name)) {
+                    ++line;
+                    return TOVRIN_PHRASES_BAD_LINE;
+                }
+                if (!names_a_book(book, name, languages[k - 1])) {
+                    ++line;
+                    return TOVRIN_PHRASES_UNKNOWN_NAME;
+                }
+            }
         }
-        std::istringstream in{std::string(text)};
-        bool seen = false;
-        const int status = read_phrases(
-            in,
-            [&](const std::string &name) {
-                const auto it = by_name.find(name);
-                return it == by_name.end() ? nullptr : it->second;
-            },
-            line, seen);
-        if (status != TOVRIN_PHRASES_OK)
-            return status;
     } catch (const std::bad_alloc &) {
         line = 0;
         return TOVRIN_PHRASES_NO_MEMORY;
     }
-    sets.clear();
-    for (auto &set : made)
-        sets.push_back(set.release());
+    if (inside)
+        blocks[k - 1].end = text.size();
+    line = 0;
     return TOVRIN_PHRASES_OK;
+}
+
+int tovrin::detail::load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out) {
+    std::istringstream in{block.empty() ? "{" + std::string(l->name) + "\n}\n" : std::string(block)};
+    int line = 0;
+    const int status = load(in, l, out, &line);
+    return status == TOVRIN_PHRASES_NO_LANGUAGE ? load_block_phrases({}, l, out) : status;
 }
 
 extern "C" {
