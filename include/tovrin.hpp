@@ -390,22 +390,26 @@ struct ConfigText {
 namespace api_detail {
 
 // Calls f(number, line) for each line of a configuration text as the
-// loader reads it: carriage returns removed wherever they stand; a line
-// holds up to 200 characters, the 201st is lost and the rest is read as a
-// line of its own (with the same number); a last line without a line feed
-// is not read. Most lines are handed over where they lie in the text.
+// loader reads it, until f returns false: carriage returns removed
+// wherever they stand; a line holds up to 200 characters, the 201st is lost
+// and the rest is read as a line of its own (with the same number); a last
+// line without a line feed is not read. Most lines are handed over where
+// they lie in the text.
 template <class F>
 void for_each_config_line(std::string_view text, F &&f) {
     constexpr std::size_t kLineMax = 200;
     std::string line;
     int number = 1;
+    // Most texts hold no carriage return at all: then no line is searched.
+    const bool returns = text.find('\r') != std::string_view::npos;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t eol = text.find('\n', i);
         const std::string_view piece =
             text.substr(i, eol == std::string_view::npos ? std::string_view::npos : eol - i);
         if (eol != std::string_view::npos && piece.size() <= kLineMax &&
-            piece.find('\r') == std::string_view::npos) {
-            f(number++, piece);
+            (!returns || piece.find('\r') == std::string_view::npos)) {
+            if (!f(number++, piece))
+                return;
             i = eol + 1;
             continue;
         }
@@ -414,14 +418,16 @@ void for_each_config_line(std::string_view text, F &&f) {
         for (; i < end; ++i) {
             const char c = text[i];
             if (line.size() == kLineMax) { // the line ends, and c is lost
-                f(number, std::string_view(line));
+                if (!f(number, std::string_view(line)))
+                    return;
                 line.clear();
                 if (c == '\n')
                     ++number;
                 continue;
             }
             if (c == '\n') {
-                f(number++, std::string_view(line));
+                if (!f(number++, std::string_view(line)))
+                    return;
                 line.clear();
             } else if (c != '\r') {
                 line += c;
@@ -447,6 +453,7 @@ public:
         for_each_config_line(text, [&](int number, std::string_view line) {
             interpret(number, line);
             last = number;
+            return true;
         });
         // The loader checks a language still open once it has read the
         // last line.

@@ -20,6 +20,9 @@
 #include "tovrin.h"
 #include "tovrin.hpp"
 
+extern const char tovrin_shipped_bibl_ini[];
+extern const std::size_t tovrin_shipped_bibl_ini_size;
+
 struct tovrin_config {
     std::vector<LANG *> languages; // file order
 };
@@ -39,8 +42,9 @@ constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
 // text when a reader of the language first asks for them: a configuration
 // of many languages is opened for one of them.
 struct Phrases {
-    std::shared_ptr<const std::string> text; // the configuration
-    PhraseBlock block;                       // the language's block in it
+    std::string_view text;                    // the configuration
+    std::shared_ptr<const std::string> owner; // its copy (none of the shipped one)
+    std::size_t index = 0;                    // the language's block in it
     std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)> set{nullptr,
                                                                    tovrin_phrases_free};
 };
@@ -68,39 +72,53 @@ void fill(tovrin_config_error *err, std::string_view file, int line, std::string
     copy(err->message, sizeof err->message, message);
 }
 
-// Checks the phrase lines of `text` and files where each language of
-// `config` finds its phrases; false with the error filled in when a phrase
-// line is broken.
+// Checks the phrase lines of `text` (unless it is the shipped one) and
+// files where each language of `config` finds its phrases; false with the
+// error filled in when a phrase line is broken.
 bool note_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
-                  tovrin_config_error *err) {
-    std::vector<PhraseBlock> blocks;
+                  bool shipped, tovrin_config_error *err) {
     int line = 0;
-    const int status = check_phrases_of(text, config.languages, blocks, line);
+    const int status = shipped ? TOVRIN_PHRASES_OK : check_phrases_of(text, config.languages, line);
     if (status == TOVRIN_PHRASES_NO_MEMORY)
         throw std::bad_alloc();
     if (status != TOVRIN_PHRASES_OK) {
         fill(err, name, line, phrase_line_problem(status));
         return false;
     }
-    const auto kept = std::make_shared<const std::string>(text);
+    // The shipped text lasts as long as the program; any other is kept.
+    const auto kept = shipped ? nullptr : std::make_shared<const std::string>(text);
+    const std::string_view lasting =
+        shipped ? std::string_view(tovrin_shipped_bibl_ini, tovrin_shipped_bibl_ini_size)
+                : std::string_view(*kept);
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
-    for (std::size_t k = 0; k < blocks.size(); ++k) {
+    for (std::size_t k = 0; k < config.languages.size(); ++k) {
         Phrases &p = r.sets[config.languages[k]];
-        p.text = kept;
-        p.block = blocks[k];
+        p.text = lasting;
+        p.owner = kept;
+        p.index = k;
         p.set.reset();
     }
     return true;
 }
 
+bool is_shipped(std::string_view text) {
+    return text.size() == tovrin_shipped_bibl_ini_size &&
+           std::memcmp(text.data(), tovrin_shipped_bibl_ini, text.size()) == 0;
+}
+
 tovrin_config *open_checked(std::string_view text, std::string_view name,
                             tovrin_config_error *err) {
-    // Only the errors: the names are the loader's to keep.
-    const ConfigText checked = tovrin::api_detail::ConfigReader(false).read(text);
-    if (!checked.errors.empty()) {
-        fill(err, name, checked.errors.front().line, checked.errors.front().message);
-        return nullptr;
+    // The shipped configuration is checked when it is built (the tests
+    // check it): a text that is the same needs no check.
+    const bool shipped = is_shipped(text);
+    if (!shipped) {
+        // Only the errors: the names are the loader's to keep.
+        const ConfigText checked = tovrin::api_detail::ConfigReader(false).read(text);
+        if (!checked.errors.empty()) {
+            fill(err, name, checked.errors.front().line, checked.errors.front().message);
+            return nullptr;
+        }
     }
     load_config_text(text);
     auto config = std::make_unique<tovrin_config>();
@@ -111,7 +129,7 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
         fill(err, name, 0, "no languages in it");
         return nullptr;
     }
-    if (!note_phrases(text, name, *config, err))
+    if (!note_phrases(text, name, *config, shipped, err))
         return nullptr;
     return config.release();
 }
@@ -128,8 +146,7 @@ const tovrin_phrases *phrases_of(const LANG *l) {
         return nullptr;
     Phrases &p = it->second;
     if (p.set == nullptr) {
-        const std::string_view block =
-            std::string_view(*p.text).substr(p.block.begin, p.block.end - p.block.begin);
+        const std::string block = phrase_block(p.text, p.index);
         tovrin_phrases *set = nullptr;
         const int status = load_block_phrases(block, const_cast<LANG *>(l), &set);
         if (status == TOVRIN_PHRASES_NO_MEMORY)
@@ -155,9 +172,6 @@ LANG *find_language(LANG *const *languages, std::size_t count, std::string_view 
 }
 
 } // namespace tovrin::detail
-
-extern const char tovrin_shipped_bibl_ini[];
-extern const std::size_t tovrin_shipped_bibl_ini_size;
 
 extern "C" {
 

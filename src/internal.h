@@ -35,18 +35,14 @@ void load_config(FILE *fd);
 // stream, without one.
 void load_config_text(std::string_view text);
 
-// Where the block of a language lies in a configuration text: [begin,
-// end), empty for a block whose phrases are not read (a second block of
-// the same name).
-struct PhraseBlock {
-    std::size_t begin = 0, end = 0;
-};
-// Checks the phrase lines of the configuration `text` without reading
-// them into sets: a status of tovrin_phrases_load(), with the line at
-// fault in `line`, and in blocks[k] the block of languages[k]. The phrases
-// of a language are read when a reader first asks for them.
-int check_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                     std::vector<PhraseBlock> &blocks, int &line);
+// Checks the phrase lines of the configuration `text`, whose languages
+// are `languages`, without reading them into sets: a status of
+// tovrin_phrases_load(), with the line at fault in `line`.
+int check_phrases_of(std::string_view text, const std::vector<LANG *> &languages, int &line);
+// The lines of the block of the language at `index` (from 0, in file
+// order) of the configuration `text`; empty when an earlier block has its
+// name (its phrases are the earlier one's) or there is none.
+std::string phrase_block(std::string_view text, std::size_t index);
 // The phrases of `l` in `block`, its block of a checked configuration.
 int load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out);
 // The phrases loaded with `l` by tovrin_config_open(), or null.

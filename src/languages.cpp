@@ -292,9 +292,13 @@ void tovrin::detail::load_config_text(std::string_view text) {
     Lasting lasting;
     Current cur{&lasting};
     tovrin::api_detail::for_each_config_line(text, [&](int, std::string_view l) {
+        // Comments and phrases say nothing to the loader.
+        if (l.empty() || l[0] == '%' || l[0] == '>')
+            return true;
         std::memcpy(line, l.data(), l.size());
         line[l.size()] = '\0';
         interpret(cur, line);
+        return true;
     });
     if (cur.lang != nullptr)
         check_complete(cur);

@@ -25,6 +25,7 @@
 
 #include "internal.h"
 #include "tovrin.h"
+#include "tovrin.hpp"
 
 struct tovrin_phrases {
     LANG *l = nullptr;
@@ -241,8 +242,8 @@ namespace {
 
 // Whether `name` is a name of the book whose names are `book` (exactly as
 // written), else of any book of `l` under the folding of names.
-bool names_a_book(const std::vector<std::string_view> &book, const std::string &name, LANG *l) {
-    for (const std::string_view n : book)
+bool names_a_book(const std::vector<std::string> &book, const std::string &name, LANG *l) {
+    for (const std::string &n : book)
         if (n == name)
             return true;
     tovrin_phrases set;
@@ -254,57 +255,65 @@ bool names_a_book(const std::vector<std::string_view> &book, const std::string &
 } // namespace
 
 int tovrin::detail::check_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                                     std::vector<PhraseBlock> &blocks, int &line) {
-    blocks.assign(languages.size(), PhraseBlock{});
+                                     int &line) {
     std::set<std::string> names;
-    std::vector<std::string_view> book; // the names of the last book read
-    std::size_t k = 0;                  // languages opened so far
-    bool inside = false;                // in the first block of a name
+    std::vector<std::string> book; // the names of the last book read
+    std::size_t k = 0;             // languages opened so far
+    bool inside = false;           // in the first block of a name
+    int status = TOVRIN_PHRASES_OK;
     line = 0;
     try {
-        for (std::size_t at = 0; at < text.size(); ++line) {
-            const std::size_t eol = std::min(text.find('\n', at), text.size());
-            std::string_view l = text.substr(at, eol - at);
-            const std::size_t begin = at;
-            at = eol + 1;
-            if (!l.empty() && l.back() == '\r')
-                l.remove_suffix(1);
+        tovrin::api_detail::for_each_config_line(text, [&](int number, std::string_view l) {
             if (l.empty())
-                continue;
+                return true;
             if (l[0] == '{' && k < languages.size()) {
                 inside = names.insert(block_name(std::string(l))).second;
-                if (inside)
-                    blocks[k].begin = begin;
                 ++k;
                 book.clear();
             } else if (l[0] == '}') {
-                if (inside)
-                    blocks[k - 1].end = std::min(at, text.size());
                 inside = false;
             } else if (inside && (l[0] == '+' || l[0] == '*')) {
                 if (l[0] == '+')
                     book.clear();
-                book.push_back(l.substr(1));
+                book.emplace_back(l.substr(1));
             } else if (inside && l[0] == '>') {
                 std::string phrase, name;
-                if (l.size() > kMaxLine || !split_line(std::string(l), phrase, name)) {
-                    ++line;
-                    return TOVRIN_PHRASES_BAD_LINE;
-                }
-                if (!names_a_book(book, name, languages[k - 1])) {
-                    ++line;
-                    return TOVRIN_PHRASES_UNKNOWN_NAME;
-                }
+                if (l.size() > kMaxLine || !split_line(std::string(l), phrase, name))
+                    status = TOVRIN_PHRASES_BAD_LINE;
+                else if (!names_a_book(book, name, languages[k - 1]))
+                    status = TOVRIN_PHRASES_UNKNOWN_NAME;
+                line = number;
             }
-        }
+            return status == TOVRIN_PHRASES_OK;
+        });
     } catch (const std::bad_alloc &) {
-        line = 0;
-        return TOVRIN_PHRASES_NO_MEMORY;
+        status = TOVRIN_PHRASES_NO_MEMORY;
     }
-    if (inside)
-        blocks[k - 1].end = text.size();
-    line = 0;
-    return TOVRIN_PHRASES_OK;
+    if (status != TOVRIN_PHRASES_BAD_LINE && status != TOVRIN_PHRASES_UNKNOWN_NAME)
+        line = 0;
+    return status;
+}
+
+std::string tovrin::detail::phrase_block(std::string_view text, std::size_t index) {
+    std::set<std::string> names;
+    std::string block;
+    std::size_t k = 0;
+    bool inside = false;
+    tovrin::api_detail::for_each_config_line(text, [&](int, std::string_view l) {
+        if (!l.empty() && l[0] == '{') {
+            const bool first = names.insert(block_name(std::string(l))).second;
+            inside = k++ == index && first;
+            if (k > index && !inside)
+                return false; // a later block of a name read before
+        }
+        if (inside) {
+            block.append(l).push_back('\n');
+            if (!l.empty() && l[0] == '}')
+                return false;
+        }
+        return true;
+    });
+    return block;
 }
 
 int tovrin::detail::load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out) {
