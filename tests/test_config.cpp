@@ -145,6 +145,7 @@ TEST(ConfigLoad, OpeningATextBuildsTheSameRecords) {
                 std::printf("no languages\n");
             else
                 print_languages();
+            tovrin_config_free(config);
         });
         EXPECT_EQ(o.status, 0) << c.what << "\n" << o.err;
         EXPECT_EQ(o.out, c.dump) << c.what;
