@@ -391,32 +391,51 @@ struct ConfigText {
 
 namespace api_detail {
 
-// The lines of a configuration text as the loader reads them: carriage
-// returns removed wherever they stand; a line holds up to 200 characters,
-// the 201st is lost and the rest is read as a line of its own (with the
-// same number here); a last line without a line feed is not read.
-inline std::vector<std::pair<int, std::string>> config_lines(std::string_view text) {
+// Calls f(number, line) for each line of a configuration text as the
+// loader reads it, until f returns false: carriage returns removed
+// wherever they stand; a line holds up to 200 characters, the 201st is lost
+// and the rest is read as a line of its own (with the same number); a last
+// line without a line feed is not read. Most lines are handed over where
+// they lie in the text.
+template <class F>
+void for_each_config_line(std::string_view text, F &&f) {
     constexpr std::size_t kLineMax = 200;
-    std::vector<std::pair<int, std::string>> lines;
     std::string line;
     int number = 1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (line.size() == kLineMax) { // the line ends, and c is lost
-            lines.emplace_back(number, line);
-            line.clear();
-            if (c == '\n')
-                ++number;
+    // Most texts hold no carriage return at all: then no line is searched.
+    const bool returns = text.find('\r') != std::string_view::npos;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t eol = text.find('\n', i);
+        const std::string_view piece =
+            text.substr(i, eol == std::string_view::npos ? std::string_view::npos : eol - i);
+        if (eol != std::string_view::npos && piece.size() <= kLineMax &&
+            (!returns || piece.find('\r') == std::string_view::npos)) {
+            if (!f(number++, piece))
+                return;
+            i = eol + 1;
             continue;
         }
-        if (c == '\n') {
-            lines.emplace_back(number++, line);
-            line.clear();
-        } else if (c != '\r') {
-            line += c;
+        // A line that is cut or holds carriage returns, or the last one.
+        const std::size_t end = eol == std::string_view::npos ? text.size() : eol + 1;
+        for (; i < end; ++i) {
+            const char c = text[i];
+            if (line.size() == kLineMax) { // the line ends, and c is lost
+                if (!f(number, std::string_view(line)))
+                    return;
+                line.clear();
+                if (c == '\n')
+                    ++number;
+                continue;
+            }
+            if (c == '\n') {
+                if (!f(number++, std::string_view(line)))
+                    return;
+                line.clear();
+            } else if (c != '\r') {
+                line += c;
+            }
         }
     }
-    return lines;
 }
 
 // The word at the start of `s`: up to a space, "%" or the end.
@@ -427,12 +446,17 @@ inline std::string config_word(std::string_view s) {
 // Reads one configuration text into a ConfigText; see parse_config().
 class ConfigReader {
 public:
+    // `keep_names`: whether the languages keep the names of their books (a
+    // check that only wants the errors need not copy them).
+    explicit ConfigReader(bool keep_names = true) : keep_names_(keep_names) {}
+
     ConfigText read(std::string_view text) {
         int last = 0;
-        for (const auto &[number, line] : config_lines(text)) {
+        for_each_config_line(text, [&](int number, std::string_view line) {
             interpret(number, line);
             last = number;
-        }
+            return true;
+        });
         // The loader checks a language still open once it has read the
         // last line.
         if (open_)
@@ -467,11 +491,11 @@ private:
                             "' has lower and upper letters of different lengths");
     }
 
-    void interpret(int number, std::string line) {
+    void interpret(int number, std::string_view line) {
         // The loader reads a line as a C string: it ends at a NUL byte.
-        line.resize(std::min(line.size(), line.find('\0')));
+        line = line.substr(0, line.find('\0'));
         const char tag = line.empty() ? '\0' : line[0];
-        const std::string_view arg = std::string_view(line).substr(line.empty() ? 0 : 1);
+        const std::string_view arg = line.substr(line.empty() ? 0 : 1);
         switch (tag) {
         case '{':
             if (open_)
@@ -508,18 +532,22 @@ private:
                 systems(number, arg);
             break;
         case '+':
-            if (inside(number))
+            if (!inside(number))
+                break;
+            has_book_ = true;
+            if (keep_names_)
                 current().books.push_back({{{number, std::string(arg)}}});
             break;
         case '*':
             if (!inside(number))
                 break;
-            if (current().books.empty()) {
+            if (!has_book_) {
                 error(number, "'*' line before any '+' line in language '" + current().name +
                                   "'");
                 break;
             }
-            current().books.back().names.push_back({number, std::string(arg)});
+            if (keep_names_)
+                current().books.back().names.push_back({number, std::string(arg)});
             break;
         default: break; // comments, empty lines and tags the loader does not know
         }
@@ -531,6 +559,7 @@ private:
         l.line = number;
         result_.languages.push_back(std::move(l));
         open_ = true;
+        has_book_ = false;
     }
 
     // "=hebrew kjva": the numbering systems, each one the library has.
@@ -558,6 +587,8 @@ private:
 
     ConfigText result_;
     bool open_ = false;
+    bool keep_names_;
+    bool has_book_ = false; // the open language has a "+" line
 };
 
 } // namespace api_detail

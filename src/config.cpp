@@ -20,6 +20,9 @@
 #include "tovrin.h"
 #include "tovrin.hpp"
 
+extern const char tovrin_shipped_bibl_ini[];
+extern const std::size_t tovrin_shipped_bibl_ini_size;
+
 struct tovrin_config {
     std::vector<LANG *> languages; // file order
 };
@@ -35,9 +38,20 @@ constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
     {"nb", "no"}, // Norwegian Bokmål
 };
 
+// The phrases of each language of an opened configuration, read from its
+// text when a reader of the language first asks for them: a configuration
+// of many languages is opened for one of them.
+struct Phrases {
+    std::string_view text;                    // the configuration
+    std::shared_ptr<const std::string> owner; // its copy (none of the shipped one)
+    std::size_t index = 0;                    // the language's block in it
+    std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)> set{nullptr,
+                                                                   tovrin_phrases_free};
+};
+
 struct PhraseRegistry {
     std::mutex lock;
-    std::map<const LANG *, std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>> sets;
+    std::map<const LANG *, Phrases> sets;
 };
 
 PhraseRegistry &phrase_registry() {
@@ -58,46 +72,55 @@ void fill(tovrin_config_error *err, std::string_view file, int line, std::string
     copy(err->message, sizeof err->message, message);
 }
 
-// Registers the phrases of the languages of `config`, read from `text`;
-// false with the error filled in when a phrase line is broken.
-bool load_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
-                  tovrin_config_error *err) {
-    std::vector<tovrin_phrases *> sets;
+// Checks the phrase lines of `text` (unless it is the shipped one) and
+// files where each language of `config` finds its phrases; false with the
+// error filled in when a phrase line is broken.
+bool note_phrases(std::string_view text, std::string_view name, const tovrin_config &config,
+                  bool shipped, tovrin_config_error *err) {
     int line = 0;
-    const int status = load_phrases_of(text, config.languages, sets, line);
+    const int status = shipped ? TOVRIN_PHRASES_OK : check_phrases_of(text, config.languages, line);
     if (status == TOVRIN_PHRASES_NO_MEMORY)
         throw std::bad_alloc();
     if (status != TOVRIN_PHRASES_OK) {
         fill(err, name, line, phrase_line_problem(status));
         return false;
     }
+    // The shipped text lasts as long as the program; any other is kept.
+    const auto kept = shipped ? nullptr : std::make_shared<const std::string>(text);
+    const std::string_view lasting =
+        shipped ? std::string_view(tovrin_shipped_bibl_ini, tovrin_shipped_bibl_ini_size)
+                : std::string_view(*kept);
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
-    for (std::size_t k = 0; k < sets.size(); ++k)
-        r.sets.insert_or_assign(config.languages[k],
-                                std::unique_ptr<tovrin_phrases, void (*)(tovrin_phrases *)>(
-                                    sets[k], tovrin_phrases_free));
+    for (std::size_t k = 0; k < config.languages.size(); ++k) {
+        Phrases &p = r.sets[config.languages[k]];
+        p.text = lasting;
+        p.owner = kept;
+        p.index = k;
+        p.set.reset();
+    }
     return true;
+}
+
+bool is_shipped(std::string_view text) {
+    return text.size() == tovrin_shipped_bibl_ini_size &&
+           std::memcmp(text.data(), tovrin_shipped_bibl_ini, text.size()) == 0;
 }
 
 tovrin_config *open_checked(std::string_view text, std::string_view name,
                             tovrin_config_error *err) {
-    const ConfigText checked = parse_config(text);
-    if (!checked.errors.empty()) {
-        fill(err, name, checked.errors.front().line, checked.errors.front().message);
-        return nullptr;
+    // The shipped configuration is checked when it is built (the tests
+    // check it): a text that is the same needs no check.
+    const bool shipped = is_shipped(text);
+    if (!shipped) {
+        // Only the errors: the names are the loader's to keep.
+        const ConfigText checked = tovrin::api_detail::ConfigReader(false).read(text);
+        if (!checked.errors.empty()) {
+            fill(err, name, checked.errors.front().line, checked.errors.front().message);
+            return nullptr;
+        }
     }
-    // The loader reads a stream; an empty text is an empty stream.
-    static char nothing = '\0';
-    std::unique_ptr<FILE, int (*)(FILE *)> f(
-        text.empty() ? fmemopen(&nothing, 1, "r")
-                     : fmemopen(const_cast<char *>(text.data()), text.size(), "r"),
-        &std::fclose);
-    if (f == nullptr)
-        throw std::bad_alloc();
-    if (text.empty())
-        std::fgetc(f.get()); // the one byte fmemopen needs is no text
-    load_config(f.get());
+    load_config_text(text);
     auto config = std::make_unique<tovrin_config>();
     for (LANG *l = config_table; l != nullptr; l = l->next)
         config->languages.insert(config->languages.begin(), l);
@@ -106,7 +129,7 @@ tovrin_config *open_checked(std::string_view text, std::string_view name,
         fill(err, name, 0, "no languages in it");
         return nullptr;
     }
-    if (!load_phrases(text, name, *config, err))
+    if (!note_phrases(text, name, *config, shipped, err))
         return nullptr;
     return config.release();
 }
@@ -119,7 +142,18 @@ const tovrin_phrases *phrases_of(const LANG *l) {
     PhraseRegistry &r = phrase_registry();
     const std::lock_guard<std::mutex> hold(r.lock);
     const auto it = r.sets.find(l);
-    return it == r.sets.end() ? nullptr : it->second.get();
+    if (it == r.sets.end())
+        return nullptr;
+    Phrases &p = it->second;
+    if (p.set == nullptr) {
+        const std::string block = phrase_block(p.text, p.index);
+        tovrin_phrases *set = nullptr;
+        const int status = load_block_phrases(block, const_cast<LANG *>(l), &set);
+        if (status == TOVRIN_PHRASES_NO_MEMORY)
+            throw std::bad_alloc();
+        p.set.reset(set);
+    }
+    return p.set.get();
 }
 
 LANG *find_language(LANG *const *languages, std::size_t count, std::string_view name) {
@@ -138,9 +172,6 @@ LANG *find_language(LANG *const *languages, std::size_t count, std::string_view 
 }
 
 } // namespace tovrin::detail
-
-extern const char tovrin_shipped_bibl_ini[];
-extern const std::size_t tovrin_shipped_bibl_ini_size;
 
 extern "C" {
 

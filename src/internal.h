@@ -35,12 +35,20 @@ char *growable_copy(std::string_view text);
 // loaded before stays valid); ends the process on a broken one, as
 // tovrin_init() does.
 void load_config(FILE *fd);
+// The same for a configuration text in memory, read as the loader reads a
+// stream, without one.
+void load_config_text(std::string_view text);
 
-// The phrases of each of `languages` in the configuration `text`, read in
-// one pass: sets[k] for languages[k] (it may hold no phrase). A status of
+// Checks the phrase lines of the configuration `text`, whose languages
+// are `languages`, without reading them into sets: a status of
 // tovrin_phrases_load(), with the line at fault in `line`.
-int load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                    std::vector<tovrin_phrases *> &sets, int &line);
+int check_phrases_of(std::string_view text, const std::vector<LANG *> &languages, int &line);
+// The lines of the block of the language at `index` (from 0, in file
+// order) of the configuration `text`; empty when an earlier block has its
+// name (its phrases are the earlier one's) or there is none.
+std::string phrase_block(std::string_view text, std::size_t index);
+// The phrases of `l` in `block`, its block of a checked configuration.
+int load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out);
 // The phrases loaded with `l` by tovrin_config_open(), or null.
 const tovrin_phrases *phrases_of(const LANG *l);
 // What is wrong with a phrase line, in words, for the status
@@ -283,6 +291,10 @@ void add_common_name(const LANG *l, std::string_view name);
 // mark of `l` ("f" beside "n"); following_marks() gives them back.
 void add_following_marks(const LANG *l, std::string_view line);
 std::string following_marks(const LANG *l);
+// The loader's "~" line: how the script of `l` parts words;
+// words_unspaced() tells whether it writes them without spaces.
+void add_script_rules(const LANG *l, std::string_view line);
+bool words_unspaced(const LANG *l);
 // The rules of `l`, with `more_sigla` (separated by spaces or commas, may
 // be null) added to its own.
 std::shared_ptr<const ReadingRules> reading_rules(const LANG *l, const char *more_sigla);

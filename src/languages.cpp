@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "internal.h"
+#include "tovrin.hpp"
 #include "versification.h"
 
 extern "C" {
@@ -248,27 +249,57 @@ void interpret(Current &cur, const char *line) {
         if (cur.lang != nullptr)
             tovrin::detail::add_following_marks(cur.lang, line + 1);
         break;
+    case '~':
+        if (cur.lang != nullptr)
+            tovrin::detail::add_script_rules(cur.lang, line + 1);
+        break;
     default: break; // comments, empty lines and unknown tags
     }
 }
 
 } // namespace
 
-void tovrin::detail::load_config(FILE *fd) {
-    // A second load starts a fresh list. The records of the earlier one
-    // stay valid for whoever holds them, so they are kept reachable here
-    // rather than becoming leaked memory (in a vector that is never
-    // destroyed, so they stay reachable up to the very end).
+namespace {
+
+// A second load starts a fresh list. The records of the earlier one stay
+// valid for whoever holds them, so they are kept reachable here rather than
+// becoming leaked memory (in a vector that is never destroyed, so they stay
+// reachable up to the very end).
+void start_list() {
     static auto *earlier_lists = new std::vector<LANG *>;
     if (config_table != nullptr)
         earlier_lists->push_back(config_table);
     config_table = nullptr;
+}
+
+} // namespace
+
+void tovrin::detail::load_config(FILE *fd) {
+    start_list();
     char line[kLineMax + 1];
     Lasting lasting;
     Current cur{&lasting};
     // A last line without a line feed is not interpreted.
     while (readcr(line, kLineMax, fd) != EOF)
         interpret(cur, line);
+    if (cur.lang != nullptr)
+        check_complete(cur);
+}
+
+void tovrin::detail::load_config_text(std::string_view text) {
+    start_list();
+    char line[kLineMax + 1];
+    Lasting lasting;
+    Current cur{&lasting};
+    tovrin::api_detail::for_each_config_line(text, [&](int, std::string_view l) {
+        // Comments and phrases say nothing to the loader.
+        if (l.empty() || l[0] == '%' || l[0] == '>')
+            return true;
+        std::memcpy(line, l.data(), l.size());
+        line[l.size()] = '\0';
+        interpret(cur, line);
+        return true;
+    });
     if (cur.lang != nullptr)
         check_complete(cur);
 }

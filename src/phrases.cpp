@@ -25,6 +25,7 @@
 
 #include "internal.h"
 #include "tovrin.h"
+#include "tovrin.hpp"
 
 struct tovrin_phrases {
     LANG *l = nullptr;
@@ -237,39 +238,89 @@ int load(std::istream &in, LANG *l, tovrin_phrases **out, int *line) {
 
 } // namespace
 
-int tovrin::detail::load_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
-                                    std::vector<tovrin_phrases *> &sets, int &line) {
-    std::vector<std::unique_ptr<tovrin_phrases>> made;
-    std::map<std::string, tovrin_phrases *> by_name;
+namespace {
+
+// Whether `name` is a name of the book whose names are `book` (exactly as
+// written), else of any book of `l` under the folding of names.
+bool names_a_book(const std::vector<std::string> &book, const std::string &name, LANG *l) {
+    for (const std::string &n : book)
+        if (n == name)
+            return true;
+    tovrin_phrases set;
+    set.l = l;
+    classify(set);
+    return is_book_name(set, name);
+}
+
+} // namespace
+
+int tovrin::detail::check_phrases_of(std::string_view text, const std::vector<LANG *> &languages,
+                                     int &line) {
+    std::set<std::string> names;
+    std::vector<std::string> book; // the names of the last book read
+    std::size_t k = 0;             // languages opened so far
+    bool inside = false;           // in the first block of a name
+    int status = TOVRIN_PHRASES_OK;
     line = 0;
     try {
-        for (LANG *l : languages) {
-            auto set = std::make_unique<tovrin_phrases>();
-            set->l = l;
-            // The first language of a name is the one its block fills.
-            if (by_name.emplace(l->name, set.get()).second)
-                classify(*set);
-            made.push_back(std::move(set));
-        }
-        std::istringstream in{std::string(text)};
-        bool seen = false;
-        const int status = read_phrases(
-            in,
-            [&](const std::string &name) {
-                const auto it = by_name.find(name);
-                return it == by_name.end() ? nullptr : it->second;
-            },
-            line, seen);
-        if (status != TOVRIN_PHRASES_OK)
-            return status;
+        tovrin::api_detail::for_each_config_line(text, [&](int number, std::string_view l) {
+            if (l.empty())
+                return true;
+            if (l[0] == '{' && k < languages.size()) {
+                inside = names.insert(block_name(std::string(l))).second;
+                ++k;
+                book.clear();
+            } else if (l[0] == '}') {
+                inside = false;
+            } else if (inside && (l[0] == '+' || l[0] == '*')) {
+                if (l[0] == '+')
+                    book.clear();
+                book.emplace_back(l.substr(1));
+            } else if (inside && l[0] == '>') {
+                std::string phrase, name;
+                if (l.size() > kMaxLine || !split_line(std::string(l), phrase, name))
+                    status = TOVRIN_PHRASES_BAD_LINE;
+                else if (!names_a_book(book, name, languages[k - 1]))
+                    status = TOVRIN_PHRASES_UNKNOWN_NAME;
+                line = number;
+            }
+            return status == TOVRIN_PHRASES_OK;
+        });
     } catch (const std::bad_alloc &) {
-        line = 0;
-        return TOVRIN_PHRASES_NO_MEMORY;
+        status = TOVRIN_PHRASES_NO_MEMORY;
     }
-    sets.clear();
-    for (auto &set : made)
-        sets.push_back(set.release());
-    return TOVRIN_PHRASES_OK;
+    if (status != TOVRIN_PHRASES_BAD_LINE && status != TOVRIN_PHRASES_UNKNOWN_NAME)
+        line = 0;
+    return status;
+}
+
+std::string tovrin::detail::phrase_block(std::string_view text, std::size_t index) {
+    std::set<std::string> names;
+    std::string block;
+    std::size_t k = 0;
+    bool inside = false;
+    tovrin::api_detail::for_each_config_line(text, [&](int, std::string_view l) {
+        if (!l.empty() && l[0] == '{') {
+            const bool first = names.insert(block_name(std::string(l))).second;
+            inside = k++ == index && first;
+            if (k > index && !inside)
+                return false; // a later block of a name read before
+        }
+        if (inside) {
+            block.append(l).push_back('\n');
+            if (!l.empty() && l[0] == '}')
+                return false;
+        }
+        return true;
+    });
+    return block;
+}
+
+int tovrin::detail::load_block_phrases(std::string_view block, LANG *l, tovrin_phrases **out) {
+    std::istringstream in{block.empty() ? "{" + std::string(l->name) + "\n}\n" : std::string(block)};
+    int line = 0;
+    const int status = load(in, l, out, &line);
+    return status == TOVRIN_PHRASES_NO_LANGUAGE ? load_block_phrases({}, l, out) : status;
 }
 
 extern "C" {

@@ -8,7 +8,10 @@
 // inside a language: "$" lines give sigla and "@" lines tags, spelt
 // exactly and separated by spaces; a "?" line gives one name (the rest of
 // the line) that is also a common word; a "|" line gives the letters of
-// other following marks. The loader of the exact reading ignores them.
+// other following marks; a "~" line says how the language's script parts
+// its words ("~unspaced": Chinese, Japanese and Thai write no space
+// between words, so a citation may begin right after a letter). The
+// loader of the exact reading ignores them.
 //
 // Consumes: those lines as the loader meets them, and the sigla an author
 // adds. Produces: the rules a reader applies (ReadingRules).
@@ -30,6 +33,7 @@ struct LanguageWords {
     std::vector<std::string> translations;
     std::vector<std::string> common_names;
     std::string following;
+    bool unspaced = false;
 };
 
 struct WordRegistry {
@@ -110,6 +114,22 @@ std::string following_marks(const LANG *l) {
     const std::lock_guard<std::mutex> hold(r.lock);
     const auto it = r.languages.find(l);
     return it != r.languages.end() ? it->second.following : std::string();
+}
+
+void add_script_rules(const LANG *l, std::string_view line) {
+    const std::vector<std::string> words = words_of(line.substr(0, line.find('%')));
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    for (const std::string &w : words)
+        if (w == "unspaced")
+            r.languages[l].unspaced = true;
+}
+
+bool words_unspaced(const LANG *l) {
+    WordRegistry &r = registry();
+    const std::lock_guard<std::mutex> hold(r.lock);
+    const auto it = r.languages.find(l);
+    return it != r.languages.end() && it->second.unspaced;
 }
 
 bool ReadingRules::is_siglum(std::string_view word) const {

@@ -22,6 +22,10 @@ constexpr Composition kCompositions[] = {
 };
 
 constexpr std::uint8_t kForm = 1, kPhrase = 2, kWord = 4, kLetter = 8, kCapital = 16;
+// The lead byte of a digit of another script or of a full-width mark
+// (kScript); in a language whose words are not spaced, a byte that begins a
+// book name (kNameStart).
+constexpr std::uint8_t kScript = 32, kNameStart = 64;
 // The longest view a phrase match reads: a phrase with the blanks a text
 // puts between its words.
 constexpr std::size_t kMaxPhraseBytes = 256;
@@ -34,6 +38,8 @@ constexpr std::size_t kMaxGroupBytes = 48;
 // The view kept from one feed for the next: more than the longest word a
 // phrase must follow.
 constexpr std::size_t kTail = 32;
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 unsigned char byte_at(const char *w, std::size_t at) { return static_cast<unsigned char>(w[at]); }
 
@@ -71,6 +77,37 @@ char32_t last_character(std::string_view out, std::size_t plain, std::size_t &le
 }
 
 bool may_begin_mark(unsigned char b) { return b == 0xCC || b == 0xCD; }
+
+// The lead bytes of the digits of other scripts and of the full-width
+// forms: Arabic-Indic and Persian (D9, DB), the Indic scripts and Thai
+// (E0), full-width (EF).
+constexpr unsigned char kScriptLeads[] = {0xD9, 0xDB, 0xE0, 0xEF};
+
+// The code point of the character of `length` bytes (2 or 3) at `d`, or 0
+// when they are no such character.
+char32_t code_point(const unsigned char *d, std::size_t length) {
+    if (!continuation(d[1]) || (length == 3 && !continuation(d[2])))
+        return 0;
+    if (length == 2)
+        return static_cast<char32_t>((d[0] & 0x1F) << 6 | (d[1] & 0x3F));
+    return static_cast<char32_t>((d[0] & 0x0F) << 12 | (d[1] & 0x3F) << 6 | (d[2] & 0x3F));
+}
+
+// The ASCII digit that the digit `cp` of another script stands for, or 0:
+// Arabic-Indic (٣), Persian and Urdu (۳), Devanagari (३), Bengali,
+// Gurmukhi, Gujarati, Odia, Tamil, Telugu, Kannada, Malayalam, Thai and
+// full-width (３) digits.
+char digit_of(char32_t cp) {
+    static constexpr char32_t kZeros[] = {0x660, 0x6F0, 0x966, 0x9E6, 0xA66, 0xAE6, 0xB66,
+                                          0xBE6, 0xC66, 0xCE6, 0xD66, 0xE50, 0xFF10};
+    for (const char32_t zero : kZeros)
+        if (cp >= zero && cp <= zero + 9)
+            return static_cast<char>('0' + (cp - zero));
+    return 0;
+}
+
+// The bytes of the character whose lead byte is `lead`.
+std::size_t character_length(unsigned char lead) { return lead >= 0xE0 ? 3 : 2; }
 
 std::size_t encode(char32_t cp, char *out) {
     if (cp < 0x80) {
@@ -215,8 +252,10 @@ StageTables::StageTables(LANG *l, const StageOptions &o)
         if (k & kWord)
             word_set_.add(u);
     }
-    if (forms_on_)
+    if (forms_on_) {
         find_unpaired(l, t);
+        mark_script_bytes(l);
+    }
     apostrophe_ = forms_on_ && (class_[static_cast<unsigned char>('\'')] & kLetter);
 #ifdef TOVRIN_NIBBLE_X86
     avx2_ = __builtin_cpu_supports("avx2");
@@ -263,6 +302,38 @@ void StageTables::find_unpaired(const LANG *l, const LangTables &t) {
         class_[tail] |= kCapital;
         stop_[tail] = true;
         form_set_.add(tail);
+    }
+}
+
+// The digits of other scripts and the full-width marks are read as the
+// language's digits and marks in every language; where words are not
+// spaced, every byte that begins a book name is looked at too.
+void StageTables::mark_script_bytes(const LANG *l) {
+    const auto stop_at = [&](unsigned b, std::uint8_t bit) {
+        class_[b] |= bit;
+        stop_[b] = true;
+        form_set_.add(b);
+    };
+    for (const unsigned char b : kScriptLeads)
+        stop_at(b, kScript);
+    if (!words_unspaced(l))
+        return;
+    names_ = &tables_with_names(l);
+    for (unsigned b = 0x80; b < 256; ++b)
+        if (!continuation(static_cast<unsigned char>(b)) && names_->name_step(0, static_cast<unsigned char>(b)) >= 0)
+            stop_at(b, kNameStart);
+}
+
+// The mark that the full-width character `cp` stands for after a digit
+// ("３：１６"), or 0.
+char StageTables::full_width_mark(char32_t cp) const {
+    switch (cp) {
+    case 0xFF1A: return ':';
+    case 0xFF0C: return ',';
+    case 0xFF1B: return ';';
+    case 0xFF0D:
+    case 0xFF5E: return static_cast<char>(range_);
+    default: return 0;
     }
 }
 
@@ -364,6 +435,8 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
             if (lowers(d, at - 1, n, letter))
                 return at - 1;
         }
+        if ((t_.class_[d[at]] & (kScript | kNameStart)) && script_stop(d, at, start, n))
+            return at;
         if (t_.class_[d[at]] & kForm) {
             if (!breaks_line_in_text(d, at, start, n))
                 return at;
@@ -378,6 +451,24 @@ std::size_t TextStage::run(const char *w, std::size_t at, std::size_t n) {
         if (!word && may_be_phrase(d, at, n))
             return at;
     }
+}
+
+// Whether the run stops at d[at], a byte of kScript or kNameStart: at a
+// digit of another script or a full-width character (the byte before it
+// decides whether that is a mark), or at a byte that may begin a name
+// right after a letter.
+bool TextStage::script_stop(const unsigned char *d, std::size_t at, std::size_t start,
+                            std::size_t n) const {
+    const std::uint8_t k = t_.class_[d[at]];
+    if (k & kScript) {
+        const std::size_t length = character_length(d[at]);
+        if (at + length > n)
+            return true;
+        const char32_t cp = code_point(d + at, length);
+        if (digit_of(cp) != 0 || (d[at] == 0xEF && t_.full_width_mark(cp) != 0))
+            return true;
+    }
+    return (k & kNameStart) && (at > start ? (t_.class_[d[at - 1]] & kLetter) != 0 : letter_before_);
 }
 
 // Whether d[at] is a line feed between two bytes of text that stand for
@@ -562,6 +653,19 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
                 continue;
             }
         }
+        if (t_.class_[byte_at(w, i)] & (kScript | kNameStart)) {
+            if (script_item(w, i, n, last, view, forms, consumed) == Step::more)
+                break;
+            if (consumed > 0) {
+                i += consumed;
+                continue;
+            }
+            if (!(t_.class_[byte_at(w, i)] & (kForm | kPhrase))) {
+                plain_byte(w, i, view, forms, consumed);
+                i += consumed;
+                continue;
+            }
+        }
         if (!(t_.class_[byte_at(w, i)] & kForm)) {
             if (phrase(w, i, n, last, view, forms, consumed) == Step::more)
                 break;
@@ -595,6 +699,91 @@ std::size_t TextStage::read(const char *w, std::size_t i, std::size_t limit, std
         i += consumed;
     }
     return i;
+}
+
+// A digit of another script or a full-width mark after a digit, as the
+// digit or mark it stands for; or, where words are not spaced, a book name
+// right after a letter with a number after it, which begins a word of its
+// own: a space that stands for no byte of the text goes before it. Nothing
+// is consumed when the byte at `at` begins neither.
+TextStage::Step TextStage::script_item(const char *w, std::size_t at, std::size_t n, bool last,
+                                       std::string &view, std::vector<ViewForm> &forms,
+                                       std::size_t &consumed) {
+    consumed = 0;
+    const auto *d = reinterpret_cast<const unsigned char *>(w);
+    if (t_.class_[d[at]] & kScript) {
+        const std::size_t length = character_length(d[at]);
+        if (at + length > n)
+            return last ? Step::done : Step::more;
+        const char32_t cp = code_point(d + at, length);
+        char mapped = digit_of(cp);
+        if (mapped == 0 && d[at] == 0xEF && is_digit(view_back(view)))
+            mapped = t_.full_width_mark(cp);
+        if (mapped != 0) {
+            emit(one_byte(mapped, static_cast<std::uint32_t>(length)), view, forms);
+            consumed = length;
+            return Step::done;
+        }
+    }
+    if (!(t_.class_[d[at]] & kNameStart) || !letter_before_)
+        return Step::done;
+    std::size_t end = at;
+    if (unspaced_name(d, at, n, last, end) == Step::more)
+        return Step::more;
+    if (end == at)
+        return Step::done;
+    emit(one_byte(' ', 0), view, forms);
+    for (std::size_t p = at; p < end; ++p)
+        emit(one_byte(w[p], 1), view, forms);
+    consumed = end - at;
+    return Step::done;
+}
+
+// The end of the longest book name that begins at `at` and has a number
+// after it (spaces may come between), in `end`; `at` when there is none.
+TextStage::Step TextStage::unspaced_name(const unsigned char *d, std::size_t at, std::size_t n,
+                                         bool last, std::size_t &end) const {
+    const LangTables &names = *t_.names_;
+    int node = 0;
+    for (std::size_t p = at; node >= 0; ++p) {
+        if (p >= n)
+            return last ? Step::done : Step::more;
+        node = names.name_step(node, d[p]);
+        if (node < 0 || names.trie[static_cast<std::size_t>(node)].book == 0 ||
+            (p + 1 < n && continuation(d[p + 1])))
+            continue;
+        bool number = false;
+        if (number_at(d, p + 1, n, last, number) == Step::more)
+            return Step::more;
+        if (number)
+            end = p + 1;
+    }
+    return Step::done;
+}
+
+// Whether a number begins at d[at] after spaces, in `number`.
+TextStage::Step TextStage::number_at(const unsigned char *d, std::size_t at, std::size_t n,
+                                     bool last, bool &number) const {
+    while (at < n && d[at] == ' ')
+        ++at;
+    if (at >= n)
+        return last ? Step::done : Step::more;
+    if (!(t_.class_[d[at]] & kScript)) {
+        number = is_digit(static_cast<char>(d[at]));
+        return Step::done;
+    }
+    const std::size_t length = character_length(d[at]);
+    if (at + length > n)
+        return last ? Step::done : Step::more;
+    number = digit_of(code_point(d + at, length)) != 0;
+    return Step::done;
+}
+
+// The last byte of the view handed out, or NUL before the first.
+char TextStage::view_back(const std::string &view) const {
+    if (view.size() > feed_start_)
+        return view.back();
+    return tail_before_feed_.empty() ? '\0' : tail_before_feed_.back();
 }
 
 // Whether the view handed out ends with the word `context` (folded) and
@@ -942,8 +1131,6 @@ constexpr std::string_view kHebrewLetters[] = {
 constexpr std::string_view kNumberingWords[] = {
     "\xc5\x99" "ec", "hebr", "heb", "lat", "vulg", "Vulg", "LXX", "gr", "griech", "grec",
     "h\xc3\xa9" "br", "Sept", "G", "H"};
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 

@@ -139,6 +139,11 @@ struct StageTables {
     // Whether names of the language are written with "'" (a letter, or in
     // a phrase): then the typographic apostrophe U+2019 is read as one.
     bool apostrophe_ = false;
+    // The names of a language whose words are not spaced (Chinese,
+    // Japanese, Thai): a name right after a letter begins a word when a
+    // number follows it ("見約翰福音3:16"). Null in other languages.
+    const LangTables *names_ = nullptr;
+    char full_width_mark(char32_t cp) const;
     bool avx2_ = false;
     std::vector<bool> pairs_; // folded first two bytes of some phrase
     // Hashes of the first words of the phrases; of those a phrase may end
@@ -150,6 +155,7 @@ struct StageTables {
 private:
     void index_phrase(std::string_view phrase);
     void find_unpaired(const LANG *l, const LangTables &t);
+    void mark_script_bytes(const LANG *l);
 };
 
 class TextStage {
@@ -214,6 +220,15 @@ private:
     Step plain_byte(const char *w, std::size_t at, std::string &view,
                     std::vector<ViewForm> &forms, std::size_t &consumed);
     Step compose_ahead(const char *w, std::size_t &p, std::size_t n, bool last);
+    bool script_stop(const unsigned char *d, std::size_t at, std::size_t start,
+                     std::size_t n) const;
+    Step script_item(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
+                     std::vector<ViewForm> &forms, std::size_t &consumed);
+    Step unspaced_name(const unsigned char *d, std::size_t at, std::size_t n, bool last,
+                       std::size_t &end) const;
+    Step number_at(const unsigned char *d, std::size_t at, std::size_t n, bool last,
+                   bool &number) const;
+    char view_back(const std::string &view) const;
     Step phrase(const char *w, std::size_t at, std::size_t n, bool last, std::string &view,
                 std::vector<ViewForm> &forms, std::size_t &consumed);
     Step lectionary_form(const char *w, std::size_t at, std::size_t n, bool last,

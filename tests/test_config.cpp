@@ -133,6 +133,25 @@ TEST(ConfigLoad, BuildsTheRecords) {
     }
 }
 
+// tovrin_config_open_text() loads the text from memory with the loader's
+// rules: the same records from every case (a text without languages it
+// refuses).
+TEST(ConfigLoad, OpeningATextBuildsTheSameRecords) {
+    for (const auto &c : kLoadCases) {
+        const Outcome o = in_child([&] {
+            tovrin_config_error err{};
+            tovrin_config *config = tovrin_config_open_text(c.ini.data(), c.ini.size(), "t", &err);
+            if (config == nullptr)
+                std::printf("no languages\n");
+            else
+                print_languages();
+            tovrin_config_free(config);
+        });
+        EXPECT_EQ(o.status, 0) << c.what << "\n" << o.err;
+        EXPECT_EQ(o.out, c.dump) << c.what;
+    }
+}
+
 TEST(ConfigLoad, InitReadsBiblIniFromTheWorkingDirectory) {
     TempDir dir;
     dir.write("bibl.ini", "{cz\n" + kBody + "+Genesis\n}\n");

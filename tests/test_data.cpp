@@ -36,6 +36,8 @@ using testing_support::source_dir;
 const char *const kLanguages[] = {
     "cz", "sk", "en", "de", "la", "pl", "fr", "es", "it", "pt", "nl", "hu", "hr", "ru", "uk",
     "sv", "da", "no", "fi", "ro", "id", "tr", "el", "bg", "sr", "mk", "tl", "sw",
+    "ar", "fa", "he", "ur", "hi", "mr", "ne", "or", "pa", "ta", "zh", "ja", "ko", "th", "vi",
+    "ceb", "cy", "ht", "is", "jv", "so", "sq",
     // The second chapter-verse convention of a language (see Variants below).
     "pl-colon", "fr-colon", "es-colon", "it-colon", "pt-colon", "nl-comma", "hu-colon"};
 constexpr int kBookCount = 86;

@@ -94,7 +94,9 @@ TEST_F(TextCmds, ConfigurationLookup) {
     o = run_command(testing_support::binary_dir() + "/tovrin scan --lang zz", empty.path(), in);
     EXPECT_EQ(o.err, "tovrin: unknown language 'zz' (languages: cz, sk, en, de, la, pl, pl-colon, "
                      "fr, fr-colon, es, es-colon, it, it-colon, pt, pt-colon, nl, nl-comma, hu, "
-                     "hu-colon, hr, ru, uk, sv, da, no, fi, ro, id, tr, el, bg, sr, mk, tl, sw)\n"
+                     "hu-colon, hr, ru, uk, sv, da, no, fi, ro, id, tr, el, bg, sr, mk, tl, sw, "
+                     "ar, fa, he, ur, hi, mr, ne, or, pa, ta, zh, ja, ko, th, vi, ceb, cy, ht, is, "
+                     "jv, so, sq)\n"
                      "Try 'tovrin scan --help'.\n");
     EXPECT_EQ(o.status, 2);
 

@@ -254,7 +254,17 @@ TEST(Config, LanguagesNameTheirSystemsFirstTheOneReadersUse) {
         {"fi", {"hebrew", "kjva"}}, {"ro", {"kjva", "synodal"}}, {"id", {"kjv", "kjva"}},
         {"tr", {"kjv", "kjva"}}, {"el", {"synodal", "kjva"}}, {"bg", {"synodal", "kjva"}},
         {"sr", {"kjv", "synodal"}}, {"mk", {"synodal", "kjva"}},
-        {"tl", {"kjv", "kjva", "catholic"}}, {"sw", {"kjv", "kjva"}}};
+        {"tl", {"kjv", "kjva", "catholic"}}, {"sw", {"kjv", "kjva"}},
+        // The languages of other scripts and the last Latin ones: the
+        // Hebrew Bible by the Masoretic text, the rest as the KJV.
+        {"ar", {"kjv", "kjva"}}, {"fa", {"kjv", "kjva"}}, {"he", {"hebrew", "kjva"}},
+        {"ur", {"kjv", "kjva"}}, {"hi", {"kjv", "kjva"}}, {"mr", {"kjv", "kjva"}},
+        {"ne", {"kjv", "kjva"}}, {"or", {"kjv", "kjva"}}, {"pa", {"kjv", "kjva"}},
+        {"ta", {"kjv", "kjva"}}, {"zh", {"kjv", "kjva"}}, {"ja", {"kjv", "kjva"}},
+        {"ko", {"kjv", "kjva"}}, {"th", {"kjv", "kjva"}}, {"vi", {"kjv", "kjva"}},
+        {"ceb", {"kjv", "kjva"}}, {"cy", {"kjv", "kjva"}}, {"ht", {"kjv", "kjva"}},
+        {"is", {"kjv", "kjva"}}, {"jv", {"kjv", "kjva"}}, {"so", {"kjv", "kjva"}},
+        {"sq", {"kjv", "kjva"}}};
     for (const auto &c : cases) {
         LANG *l = shipped(c.lang);
         const int count = static_cast<int>(c.systems.size());

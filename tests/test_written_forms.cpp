@@ -79,8 +79,8 @@ TEST(WrittenForms, FoundWithTheirBooks) {
 
 // A paragraph of each language added from the SWORD locales and the
 // reference parser's name lists: a main name with a verse list, a full name
-// or a title, and a name that is also an everyday word, which counts only
-// with a verse.
+// or a title, and (where the language has one) a name that is also an
+// everyday word, which counts only with a verse.
 const testing_support::FoundCase kParagraphs[] = {
     {"sv", "Se Joh 3:16-18; 4:1f och Första Mosebok 12:1. Dom 3 barnen lekte, men Dom 3:1 gäller.",
      {"Joh 3:16-18; 4:1f=John.3.16-John.3.18,John.4.1-John.4.2", "Första Mosebok 12:1=Gen.12.1", "Dom 3:1=Judg.3.1"}},
@@ -107,11 +107,96 @@ const testing_support::FoundCase kParagraphs[] = {
     {"tl", "Tingnan ang Juan 3:16-18; 4:1 at Ebanghelyo ayon kay Juan 3:16.",
      {"Juan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Ebanghelyo ayon kay Juan 3:16=John.3.16"}},
     {"sw", "Tazama Yoh 3:16-18; 4:1 na Injili ya Yohana 3:16.",
-     {"Yoh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Injili ya Yohana 3:16=John.3.16"}},
+     {"Yoh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Injili ya Yohana 3:16=John.3.16"}},    // The languages of other scripts and the last Latin ones: a name with a
+    // verse list and a full name; Chinese, Japanese and Thai with no space
+    // before the name, Chinese with a full-width semicolon.
+    {"ar", "انظر يو 3:16-18; 4:1 وأيضا سفر التكوين 12:1.",
+     {"يو 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "سفر التكوين 12:1=Gen.12.1"}},
+    {"fa", "نگاه کنید به یوح 3:16-18; 4:1 و پیدایش 12:1.",
+     {"یوح 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "پیدایش 12:1=Gen.12.1"}},
+    {"ur", "دیکھیے یوحنا 3:16-18; 4:1 اور پیدائش 12:1۔",
+     {"یوحنا 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "پیدائش 12:1=Gen.12.1"}},
+    {"he", "ראו יוחנן 3:16-18; 4:1 וגם בראשית 12:1.",
+     {"יוחנן 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "בראשית 12:1=Gen.12.1"}},
+    {"hi", "देखिए यूहन्ना 3:16-18; 4:1 और उत्पत्ति 12:1।",
+     {"यूहन्ना 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "उत्पत्ति 12:1=Gen.12.1"}},
+    {"mr", "पहा योहान 3:16-18; 4:1 आणि उत्पत्ति 12:1.",
+     {"योहान 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "उत्पत्ति 12:1=Gen.12.1"}},
+    {"ne", "हेर्नुहोस् यूहन्ना 3:16-18; 4:1 र उत्पत्तिको पुस्तक 12:1।",
+     {"यूहन्ना 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "उत्पत्तिको पुस्तक 12:1=Gen.12.1"}},
+    {"or", "ଦେଖନ୍ତୁ ଯୋହନ 3:16-18; 4:1 ଏବଂ ଆଦିପୁସ୍ତକ 12:1।",
+     {"ଯୋହନ 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "ଆଦିପୁସ୍ତକ 12:1=Gen.12.1"}},
+    {"pa", "ਵੇਖੋ ਯੂਹੰਨਾ 3:16-18; 4:1 ਅਤੇ ਉਤਪਤ 12:1।",
+     {"ਯੂਹੰਨਾ 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "ਉਤਪਤ 12:1=Gen.12.1"}},
+    {"ta", "பார்க்க யோவான் 3:16-18; 4:1 மற்றும் ஆதியாகமம் 12:1.",
+     {"யோவான் 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "ஆதியாகமம் 12:1=Gen.12.1"}},
+    {"zh", "參看約翰福音3:16-18；4:1和創世記12:1。",
+     {"約翰福音3:16-18；4:1=John.3.16-John.3.18,John.4.1", "創世記12:1=Gen.12.1"}},
+    {"ja", "ヨハネによる福音書3:16-18; 4:1と創世記12:1を参照。",
+     {"ヨハネによる福音書3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "創世記12:1=Gen.12.1"}},
+    {"ko", "요한복음 3:16-18; 4:1과 창세기 12:1을 보라.",
+     {"요한복음 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "창세기 12:1=Gen.12.1"}},
+    {"th", "ดูยอห์น 3:16-18; 4:1 และปฐมกาล 12:1",
+     {"ยอห์น 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "ปฐมกาล 12:1=Gen.12.1"}},
+    {"vi", "Xem Giăng 3:16-18; 4:1 và Sáng Thế 12:1.",
+     {"Giăng 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Sáng Thế 12:1=Gen.12.1"}},
+    {"ceb", "Tan-awa ang Juan 3:16-18; 4:1 ug Genesis 12:1.",
+     {"Juan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Genesis 12:1=Gen.12.1"}},
+    {"cy", "Gweler Ioan 3:16-18; 4:1 a Genesis 12:1.",
+     {"Ioan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Genesis 12:1=Gen.12.1"}},
+    {"ht", "Gade Jan 3:16-18; 4:1 ak Jenèz 12:1.",
+     {"Jan 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Jenèz 12:1=Gen.12.1"}},
+    {"is", "Sjá Jóh 3:16-18; 4:1 og 1 Mósebók 12:1.",
+     {"Jóh 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "1 Mósebók 12:1=Gen.12.1"}},
+    {"jv", "Delengen Yohanes 3:16-18; 4:1 lan Purwaning Dumadi 12:1.",
+     {"Yohanes 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Purwaning Dumadi 12:1=Gen.12.1"}},
+    {"so", "Eeg Yooxanaa 3:16-18; 4:1 iyo Bilowgii 12:1.",
+     {"Yooxanaa 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Bilowgii 12:1=Gen.12.1"}},
+    {"sq", "Shih Gjoni 3:16-18; 4:1 dhe Zanafilla 12:1.",
+     {"Gjoni 3:16-18; 4:1=John.3.16-John.3.18,John.4.1", "Zanafilla 12:1=Gen.12.1"}},
 };
 
 TEST(WrittenForms, ParagraphsOfEveryAddedLanguage) {
     testing_support::expect_found(kParagraphs);
+}
+
+// Scripts with rules of their own. Digits of other scripts and full-width
+// digits and marks are read as the language's digits and marks (the OSIS
+// comes out right); where words are not spaced (Chinese, Japanese, Thai), a
+// name right after a letter begins a citation when a number follows it,
+// and a name with no number after it stays text; right-to-left names are
+// stored and read in logical order, with the digits written left to right.
+const testing_support::FoundCase kScripts[] = {
+    {"ar", "انظر يوحنا ٣:١٦ و رومية 8:28.", {"يوحنا ٣:١٦=John.3.16", "رومية 8:28=Rom.8.28"}},
+    {"fa", "ببینید یوحنا ۳:۱۶ و پیدایش ۱:۱.", {"یوحنا ۳:۱۶=John.3.16", "پیدایش ۱:۱=Gen.1.1"}},
+    {"he", "ראו יוחנן 3:16; תהילים 23:1 היום.", {"יוחנן 3:16; תהילים 23:1=John.3.16,Ps.23.1"}},
+    {"hi", "देखिए यूहन्ना ३:१६ और उत्पत्ति 1:1.", {"यूहन्ना ३:१६=John.3.16", "उत्पत्ति 1:1=Gen.1.1"}},
+    {"ne", "यूहन्ना ३:१६-१८ पढ्नुहोस्।", {"यूहन्ना ३:१६-१८=John.3.16-John.3.18"}},
+    {"zh", "見約翰福音3:16，又見羅馬書８：２８。",
+     {"約翰福音3:16=John.3.16", "羅馬書８：２８=Rom.8.28"}},
+    {"zh", "約翰福音是第四卷福音書，寫於1世紀。", {}},
+    {"ja", "聖書のヨハネによる福音書3:16を読む。", {"ヨハネによる福音書3:16=John.3.16"}},
+    {"th", "อ่านยอห์น 3:16 และโรม ๘:๒๘", {"ยอห์น 3:16=John.3.16", "โรม ๘:๒๘=Rom.8.28"}},
+    {"ko", "요한복음 3:16과 로마서 8:28", {"요한복음 3:16=John.3.16", "로마서 8:28=Rom.8.28"}},
+    // Other languages read these digits too, and their words stay spaced.
+    {"en", "John ３：１６ and Ps ٢٣", {"John ３：１６=John.3.16", "Ps ٢٣=Ps.23"}},
+    {"en", "seeJohn 3:16", {}},
+};
+
+TEST(WrittenForms, ScriptsWithRulesOfTheirOwn) {
+    testing_support::expect_found(kScripts);
+}
+
+// A right-to-left line keeps its bytes: the citation is highlighted where
+// its name and digits stand in logical order.
+TEST(WrittenForms, RightToLeftLinesAreHighlightedInPlace) {
+    const tovrin::Language ar = shipped().language("ar");
+    const std::string line = "قال يسوع في يوحنا ٣:١٦ كلاما";
+    const auto all = ar.scan(line);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].text, "يوحنا ٣:١٦");
+    EXPECT_EQ(line.substr(static_cast<std::size_t>(all[0].offset), all[0].text.size()), all[0].text);
+    EXPECT_EQ(ar.expand("يوحنا ٣:١٦"), "يو 3:16");
 }
 
 // Norwegian is "no" in bibl.ini; its written standard's own code names it too.
