@@ -7,12 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
-#include <deque>
 #include <future>
+#include <mutex>
 #include <semaphore>
+#include <system_error>
 #include <thread>
 
 #include "document.h"
@@ -22,37 +25,47 @@ namespace cli {
 
 namespace {
 
-// Files of at least two pieces are cut; a piece ends at the first
-// paragraph break after this many bytes.
-constexpr std::size_t kPiece = 4 << 20;
+// Files of at least two pieces are cut; a piece ends at the first place
+// where it may be cut after this many bytes. Small pieces keep the memory
+// that pieces under way hold small (each is read, and written, into memory
+// of its own), and so the page faults of first using it.
+constexpr std::size_t kPiece = 1 << 19;
 
-// A text file mapped into memory, read-only.
-class Mapped {
+// A large text file, open and mapped read-only: the map tells where to cut
+// it (reading a few pages about each cut), and each piece is read from
+// the descriptor into memory of its own, which later pieces use again; the
+// pages of a map would be faulted in one by one.
+class LargeFile {
 public:
-    Mapped(const char *data, std::size_t size) : data_(data), size_(size) {}
-    ~Mapped() { munmap(const_cast<char *>(data_), size_); }
-    Mapped(const Mapped &) = delete;
-    Mapped &operator=(const Mapped &) = delete;
+    LargeFile(int fd, const char *data, std::size_t size) : fd_(fd), data_(data), size_(size) {}
+    ~LargeFile() {
+        munmap(const_cast<char *>(data_), size_);
+        close(fd_);
+    }
+    LargeFile(const LargeFile &) = delete;
+    LargeFile &operator=(const LargeFile &) = delete;
+    int fd() const { return fd_; }
     const char *data() const { return data_; }
     std::size_t size() const { return size_; }
 
 private:
+    int fd_;
     const char *data_;
     std::size_t size_;
 };
 
-// One piece of work: a piece of a mapped file, or (without `file`) a whole
+// One piece of work: a piece of a large file, or (without `file`) a whole
 // file that scan_files() reads as usual, errors included.
 struct Work {
     std::string name;
-    std::shared_ptr<const Mapped> file;
+    std::shared_ptr<const LargeFile> file;
     std::size_t begin = 0, end = 0;
     Scan::Piece piece;
 };
 
-// The file `name` mapped, when it is a regular text file large enough to
-// be cut; null otherwise.
-std::shared_ptr<const Mapped> map_large(const std::string &name) {
+// The file `name` opened and mapped, when it is a regular text file large
+// enough to be cut; null otherwise.
+std::shared_ptr<const LargeFile> open_large(const std::string &name) {
     // A source (TeX, Markdown) is read whole: a verbatim environment or a
     // code block may hold a paragraph break.
     if (name == "-" || doc::format_of(name) != doc::Format::text ||
@@ -66,11 +79,12 @@ std::shared_ptr<const Mapped> map_large(const std::string &name) {
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
         static_cast<std::size_t>(st.st_size) >= 2 * kPiece)
         p = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    close(fd);
-    if (p == MAP_FAILED)
+    if (p == MAP_FAILED) {
+        close(fd);
         return nullptr;
-    return std::make_shared<const Mapped>(static_cast<const char *>(p),
-                                          static_cast<std::size_t>(st.st_size));
+    }
+    return std::make_shared<const LargeFile>(fd, static_cast<const char *>(p),
+                                             static_cast<std::size_t>(st.st_size));
 }
 
 // The reading the pieces are read with, which tells where they may be cut.
@@ -80,13 +94,14 @@ struct Reading {
 };
 
 // Cuts a mapped file where `reading` may cut it, at least kPiece bytes
-// apart; each piece knows the line it begins on.
-void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
+// apart. The line a piece begins on is counted by the thread that scans
+// the piece before it (see Lines), not here, so that no thread reads the
+// whole file before the scans begin.
+void cut(const std::string &name, const std::shared_ptr<const LargeFile> &file,
          const Reading &reading, std::vector<Work> &work) {
     const char *d = file->data();
     const std::size_t n = file->size();
     std::size_t begin = 0;
-    long line = 1;
     while (begin < n) {
         const std::size_t end =
             n - begin > 2 * kPiece
@@ -94,11 +109,9 @@ void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
                 : n;
         Work w{name, file, begin, end, {}};
         w.piece.start.offset = static_cast<long long>(begin);
-        w.piece.start.line = line;
         w.piece.first = begin == 0;
         w.piece.last = end == n;
         work.push_back(std::move(w));
-        line += static_cast<long>(std::count(d + begin, d + end, '\n'));
         begin = end;
     }
 }
@@ -106,7 +119,7 @@ void cut(const std::string &name, const std::shared_ptr<const Mapped> &file,
 std::vector<Work> plan(const std::vector<std::string> &files, const Reading &reading) {
     std::vector<Work> work;
     for (const std::string &name : files) {
-        if (auto file = map_large(name))
+        if (auto file = open_large(name))
             cut(name, file, reading, work);
         else
             work.push_back(Work{name, nullptr, 0, 0, {}});
@@ -114,20 +127,146 @@ std::vector<Work> plan(const std::vector<std::string> &files, const Reading &rea
     return work;
 }
 
+// The number of line breaks in `n` bytes at `p`. Counted 128 bytes at a
+// time into a byte, which the compiler does in vector registers: a call
+// of memchr per line costs more than the scan of the line's piece.
+long count_lines(const char *p, std::size_t n) {
+    long lines = 0;
+    for (; n >= 128; p += 128, n -= 128) {
+        unsigned char block = 0;
+        for (int i = 0; i < 128; ++i)
+            block += p[i] == '\n';
+        lines += block;
+    }
+    return lines + static_cast<long>(std::count(p, p + n, '\n'));
+}
+
+// Memory of pieces done, used again for later pieces: fresh memory costs
+// a page fault per page when it is first written.
+template <class Buffer> class Pool {
+public:
+    Buffer take() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (free_.empty())
+            return {};
+        Buffer buffer = std::move(free_.back());
+        free_.pop_back();
+        return buffer;
+    }
+    void give(Buffer buffer) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Buffer> free_;
+};
+
+// A piece of a large file, read.
+struct Block {
+    std::unique_ptr<char[]> data;
+    std::size_t capacity = 0;
+};
+
+// Reads the piece `w` into `block`.
+void read_piece(const Work &w, Block &block) {
+    const std::size_t n = w.end - w.begin;
+    if (block.capacity < n) {
+        // Room for the pieces after it, which end a little further or
+        // nearer than this one.
+        block.capacity = n + n / 4;
+        block.data = std::make_unique_for_overwrite<char[]>(block.capacity);
+    }
+    for (std::size_t got = 0; got < n;) {
+        const ssize_t r = pread(w.file->fd(), block.data.get() + got, n - got,
+                                static_cast<off_t>(w.begin + got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) // the file shrank under us, or cannot be read
+            throw std::system_error(r < 0 ? errno : EIO, std::generic_category(), w.name);
+        got += static_cast<std::size_t>(r);
+    }
+}
+
+// The line each piece of a cut file begins on. The thread of a piece
+// counts the line breaks of its own piece, takes the line the piece before
+// it ends on, and hands on the line its own piece ends on. It counts before
+// it waits for a turn to scan, so that no piece waits for one that has no
+// turn yet.
+class Lines {
+public:
+    explicit Lines(const std::vector<Work> &work) : work_(work), ends_(work.size()) {
+        for (std::promise<long> &end : ends_)
+            ended_.push_back(end.get_future());
+    }
+    // The line work[i], a piece of a cut file, begins on; `count()` gives
+    // its number of line breaks. When that fails, or the count of a piece
+    // before it did, so does every later piece of the file.
+    template <class Count> long begin(std::size_t i, const Count &count) {
+        try {
+            const long lines = count();
+            const long first = work_[i].piece.first ? 1 : ended_[i - 1].get();
+            ends_[i].set_value(first + lines);
+            return first;
+        } catch (...) {
+            ends_[i].set_exception(std::current_exception());
+            throw;
+        }
+    }
+
+private:
+    const std::vector<Work> &work_;
+    std::vector<std::promise<long>> ends_;
+    std::vector<std::future<long>> ended_;
+};
+
+// What a piece writes, held until its turn to go out: a stream appending
+// to a string reserved for about the piece's size, so that the text is not
+// copied as it grows, nor again when it is handed over.
+class PieceOutput {
+public:
+    PieceOutput(std::string buffer, std::size_t expected) : text_(std::move(buffer)) {
+        text_.reserve(expected);
+        file_ = fopencookie(&text_, "w", cookie_io_functions_t{nullptr, append, nullptr, nullptr});
+        if (file_ == nullptr)
+            throw std::bad_alloc();
+    }
+    ~PieceOutput() {
+        if (file_ != nullptr)
+            std::fclose(file_);
+    }
+    PieceOutput(const PieceOutput &) = delete;
+    PieceOutput &operator=(const PieceOutput &) = delete;
+    FILE *file() const { return file_; }
+    std::string take() {
+        std::fclose(file_);
+        file_ = nullptr;
+        return std::move(text_);
+    }
+
+private:
+    static ssize_t append(void *text, const char *data, std::size_t size) {
+        static_cast<std::string *>(text)->append(data, size);
+        return static_cast<ssize_t>(size);
+    }
+    std::string text_;
+    FILE *file_;
+};
+
 struct Done {
     std::string out, errors;
     int status = 0;
     std::unique_ptr<Consumer> consumer; // kept for gathering
 };
 
-// Scans one piece of work into a buffer; `keep`: the consumer too.
-Done run(const Work &w, const MakeScan &make, bool keep) {
-    char *buffer = nullptr;
-    std::size_t size = 0;
-    FILE *mem = open_memstream(&buffer, &size);
-    if (mem == nullptr)
-        throw std::bad_alloc();
-    output = mem;
+// Scans one piece of work into a buffer of `buffers`: a whole file, or a
+// piece of a large one read into `text`, which begins on line `line`;
+// `keep`: the consumer too.
+Done run(const Work &w, const char *text, long line, const MakeScan &make, bool keep,
+         Pool<std::string> &buffers) {
+    PieceOutput out(buffers.take(), w.end - w.begin);
+    output = out.file();
     Done done;
     error_output = &done.errors;
     {
@@ -135,10 +274,12 @@ Done run(const Work &w, const MakeScan &make, bool keep) {
         if (!w.file) {
             done.status = scan_files({w.name}, *job.scan);
         } else {
-            FILE *f = fmemopen(const_cast<char *>(w.file->data() + w.begin), w.end - w.begin, "r");
+            FILE *f = fmemopen(const_cast<char *>(text), w.end - w.begin, "r");
             if (f == nullptr)
                 throw std::bad_alloc();
-            job.scan->run_piece(f, w.name, w.piece);
+            Scan::Piece piece = w.piece;
+            piece.start.line = line;
+            job.scan->run_piece(f, w.name, piece);
             std::fclose(f);
         }
         if (keep) {
@@ -148,9 +289,7 @@ Done run(const Work &w, const MakeScan &make, bool keep) {
     }
     output = stdout;
     error_output = nullptr;
-    std::fclose(mem);
-    done.out.assign(buffer, size);
-    std::free(buffer);
+    done.out = out.take();
     return done;
 }
 
@@ -173,39 +312,73 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
         return status;
     }
     const std::vector<Work> work = plan(files, Reading{l, options});
-    // `jobs` pieces run at once; twice as many are under way, so that the
-    // threads keep working while the oldest piece is written.
-    std::counting_semaphore<> running(jobs);
-    std::deque<std::future<Done>> underway;
-    int status = 0;
-    const auto write_oldest = [&] {
-        const Done done = underway.front().get();
-        underway.pop_front();
-        if (gather)
-            gather(*done.consumer);
-        if (!done.out.empty())
-            progress::clear(); // the output may go to the terminal it is on
-        std::fwrite(done.out.data(), 1, done.out.size(), stdout);
-        if (!done.errors.empty()) {
-            std::fflush(stdout);
-            std::fputs(done.errors.c_str(), stderr);
+    Lines lines(work);
+    Pool<Block> blocks;
+    Pool<std::string> buffers;
+    std::vector<std::promise<Done>> done(work.size());
+    // A piece is begun only when fewer than `window` pieces are scanned or
+    // waiting to be written, which bounds the memory held; several per
+    // thread keep the threads working while a slow piece holds the others
+    // back from being written.
+    const std::size_t window = 4 * static_cast<std::size_t>(jobs);
+    std::counting_semaphore<> room(static_cast<std::ptrdiff_t>(window));
+    std::atomic<std::size_t> next{0};
+    const auto scan_pieces = [&, keep = bool(gather)] {
+        for (;;) {
+            room.acquire();
+            const std::size_t i = next++;
+            if (i >= work.size()) {
+                room.release();
+                return;
+            }
+            try {
+                const Work &w = work[i];
+                Block block = w.file ? blocks.take() : Block{};
+                const long line = w.file ? lines.begin(i, [&] {
+                    read_piece(w, block);
+                    return count_lines(block.data.get(), w.end - w.begin);
+                })
+                                         : 1;
+                done[i].set_value(run(w, block.data.get(), line, make, keep, buffers));
+                blocks.give(std::move(block));
+            } catch (...) {
+                done[i].set_exception(std::current_exception());
+            }
         }
-        status = std::max(status, done.status);
     };
-    for (const Work &w : work) {
-        if (underway.size() >= 2 * static_cast<std::size_t>(jobs))
-            write_oldest();
-        underway.push_back(std::async(std::launch::async, [&running, &w, &make, keep = bool(gather)] {
-            running.acquire();
-            struct Release {
-                std::counting_semaphore<> &s;
-                ~Release() { s.release(); }
-            } release{running};
-            return run(w, make, keep);
-        }));
+    std::vector<std::jthread> threads;
+    for (std::size_t t = 0; t < std::min(static_cast<std::size_t>(jobs), work.size()); ++t)
+        threads.emplace_back(scan_pieces);
+    // Written in input order. A piece that failed (no memory, a file that
+    // shrank while read) stops the writing; the rest is still waited for,
+    // so that no thread is left waiting for room, and the failure thrown.
+    int status = 0;
+    std::exception_ptr failure;
+    for (std::promise<Done> &piece : done) {
+        if (!failure) {
+            try {
+                Done d = piece.get_future().get();
+                if (gather)
+                    gather(*d.consumer);
+                if (!d.out.empty())
+                    progress::clear(); // the output may go to the terminal it is on
+                std::fwrite(d.out.data(), 1, d.out.size(), stdout);
+                if (!d.errors.empty()) {
+                    std::fflush(stdout);
+                    std::fputs(d.errors.c_str(), stderr);
+                }
+                status = std::max(status, d.status);
+                d.out.clear();
+                buffers.give(std::move(d.out));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        room.release();
     }
-    while (!underway.empty())
-        write_oldest();
+    threads.clear();
+    if (failure)
+        std::rethrow_exception(failure);
     return status;
 }
 
