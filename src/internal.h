@@ -128,6 +128,9 @@ enum ClassBit : std::uint16_t {
     C_PART = 1u << 13,  // ifc_20
 };
 
+// The lexer's states are numbered below this.
+constexpr int kLexerStates = 97;
+
 // Tables derived from one LANG record, built on first use. The records
 // never change after loading, so the tables stay valid; they are rebuilt
 // when a record at the same address shows other strings or books (a record
@@ -140,13 +143,13 @@ struct LangTables {
     std::uint16_t cls[256] = {};     // ClassBit mask per byte
     signed char fold[256] = {};      // upper() of every byte
     // The lexer's row for every state and byte: state_slot[sta] indexes
-    // rows (states are numbered 0 to 96 with gaps).
-    std::int8_t state_slot[97] = {};
+    // rows (states are numbered 0 to kLexerStates - 1 with gaps).
+    std::int8_t state_slot[kLexerStates] = {};
     const Row *rows[33][256] = {};
     std::vector<const BOOKS *> books_by_number; // book n at n - 1
     // The state after each state and byte, or -1 where the lexer stops
     // (ends or fails): all the scanner needs to find where a candidate ends.
-    std::int8_t next[97][256] = {};
+    std::int8_t next[kLexerStates][256] = {};
 
     // The book names, folded, as a trie: node 0 is the empty text. A node
     // knows the first book (in file order) that bears its text as a whole

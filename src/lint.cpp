@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -66,15 +65,24 @@ public:
         for (int c = 0; c < 256; ++c) {
             letter_[c] = ifc_2(static_cast<signed char>(c), l) != 0;
             capital_[c] = ifc_4(static_cast<signed char>(c), l) != 0;
+            may_start_[c] = capital_[c] || (c >= '0' && c <= '9');
+            in_word_[c] = letter_[c] || (c >= '0' && c <= '9');
         }
     }
 
     // Where problems go from now on.
     void report_to(const tovrin_problem_handler &report) { report_ = report; }
 
-    // A byte of the text as read, at `at` in the original.
-    void text(char c, const Place &at) {
-        append(c, at);
+    // A run of the text as read, `view`, whose first byte is at `at` in the
+    // original; each byte but the last stands for one original byte, those
+    // of `kept` and then `fed` (the last may stand for more, a form).
+    void text(std::string_view view, std::string_view kept, std::string_view fed,
+              const Place &at) {
+        anchors_.push_back({end(), at});
+        text_ += view;
+        original_ += kept;
+        original_ += fed;
+        original_.resize(text_.size(), ' ');
         analyse_ready();
     }
     // A citation the scanner accepted, read as `read`, each byte at its place.
@@ -84,7 +92,9 @@ public:
         const std::size_t tag = rules_ != nullptr ? rules_->translation_suffix(read) : 0;
         accepted_.push_back({end(), end() + read.size() - tag, std::move(note)});
         for (std::size_t k = 0; k < read.size(); ++k)
-            append(read[k], places[k]);
+            anchors_.push_back({end() + k, places[k]});
+        text_ += read;
+        original_ += read;
         analyse_ready();
     }
     void finish() { analyse(end()); }
@@ -94,13 +104,28 @@ private:
         std::size_t begin, end; // offsets in the normalised text
         std::string note;       // reported at begin
     };
+    // The place of the window's byte `at`; the bytes after it up to the
+    // next anchor stand for one original byte each.
+    struct Anchor {
+        std::size_t at;
+        Place place;
+    };
 
     // The window: text_[k] is the byte at offset base_ + k.
     std::size_t end() const { return base_ + text_.size(); }
     char at(std::size_t i) const { return text_[i - base_]; }
-    void append(char c, const Place &p) {
-        text_ += c;
-        places_.push_back(p);
+
+    // Where the window's byte `i` came from: from the anchor at or before
+    // it, over the original bytes between. Asked only for what is
+    // reported, so no place is kept for every byte.
+    Place place_at(std::size_t i) const {
+        const auto after = std::upper_bound(anchors_.begin(), anchors_.end(), i,
+                                            [](std::size_t k, const Anchor &a) { return k < a.at; });
+        const Anchor &a = *std::prev(after);
+        Places walk(a.place.line, a.place.column);
+        walk.pass(std::string_view(original_).substr(a.at - base_, i - a.at));
+        return Place{a.place.offset + static_cast<long long>(i - a.at), walk.line(),
+                     walk.column()};
     }
 
     bool is_letter(char c) const { return letter_[static_cast<unsigned char>(c)]; }
@@ -125,8 +150,12 @@ private:
                 before_window_ = text_[k - 1];
                 break;
             }
+        const Anchor first{offset, place_at(offset)};
+        while (!anchors_.empty() && anchors_.front().at <= offset)
+            anchors_.pop_front();
+        anchors_.push_front(first);
         text_.erase(0, n);
-        places_.erase(places_.begin(), places_.begin() + static_cast<std::ptrdiff_t>(n));
+        original_.erase(0, n);
         base_ = offset;
     }
 
@@ -135,17 +164,16 @@ private:
     // when the terminator, fed in that state, is no error. The answer is
     // found once per state, on a copy of the record.
     bool lexes_whole(const PARS &p) {
-        const int key = p.sta * 2 + (p.string != nullptr);
-        auto [it, fresh] = whole_.try_emplace(key, false);
-        if (fresh) {
+        std::int8_t &whole = whole_[static_cast<std::size_t>(p.sta * 2 + (p.string != nullptr))];
+        if (whole < 0) {
             PARS copy = p;
             copy.string = p.string != nullptr ? strdup(p.string) : nullptr;
             copy.out = nullptr;
             tovrin_parser('\0', &copy);
-            it->second = copy.errr == 0;
+            whole = copy.errr == 0;
             tovrin_pfree(&copy);
         }
-        return it->second;
+        return whole != 0;
     }
 
     // The candidate at `begin`: the longest text from there that lexes as
@@ -286,7 +314,7 @@ private:
     }
 
     void report(std::size_t at, const std::string &message) {
-        const Place &p = places_[at - base_];
+        const Place p = place_at(at);
         const tovrin_lint_problem problem{p.offset, p.line, p.column, message.c_str()};
         if (report_.problem != nullptr)
             report_.problem(&problem, report_.ctx);
@@ -310,6 +338,9 @@ private:
     void analyse(std::size_t limit) {
         std::size_t i = next_;
         for (; i < limit; ++i) {
+            i = next_start(i, limit);
+            if (i == limit)
+                break;
             // Inside an accepted citation: only what continues it directly
             // (a range or list the checks rejected) is looked at.
             if (!accepted_.empty() && accepted_.front().begin == i) {
@@ -324,8 +355,7 @@ private:
                 i = r.end - 1;
                 continue;
             }
-            const char ch = at(i);
-            if (!starts_word(i) || !(is_digit(ch) || is_capital(ch)))
+            if (!starts_word(i))
                 continue;
             if (const std::size_t siglum = siglum_at(i); siglum > 0) {
                 i += siglum - 1; // "PL 38, 1134" cites no book
@@ -354,6 +384,25 @@ private:
         next_ = std::max(next_, i);
     }
 
+    // The first position from `i` on, before `limit`, that may begin a
+    // candidate (a digit or a capital after no letter or digit) or begins
+    // the next accepted citation; `limit` when there is none. Most of a
+    // text is passed over here, a byte at a time by table: a capital's
+    // byte inside a word (the lead byte of "č" in Czech) is not a start.
+    std::size_t next_start(std::size_t i, std::size_t limit) const {
+        if (!accepted_.empty() && accepted_.front().begin >= i)
+            limit = std::min(limit, accepted_.front().begin);
+        std::size_t k = i - base_;
+        const std::size_t stop = limit - base_;
+        if (k == 0 && k < stop && may_start_[static_cast<unsigned char>(text_[0])])
+            return i; // what is before the window is for starts_word() to tell
+        for (k = std::max<std::size_t>(k, 1); k < stop; ++k)
+            if (may_start_[static_cast<unsigned char>(text_[k])] &&
+                !in_word_[static_cast<unsigned char>(text_[k - 1])])
+                break;
+        return base_ + std::min(k, stop);
+    }
+
     // The length of the word at `i` when it is a siglum, else 0.
     std::size_t siglum_at(std::size_t i) const {
         if (rules_ == nullptr || rules_->sigla.empty())
@@ -361,7 +410,13 @@ private:
         std::size_t j = i;
         while (j < end() && is_letter(at(j)))
             ++j;
-        return rules_->is_siglum(std::string_view(text_).substr(i - base_, j - i)) ? j - i : 0;
+        const std::size_t length = j - i;
+        if (length == 0 ||
+            !rules_->may_be_siglum(static_cast<unsigned char>(at(i)),
+                                   length > 1 ? static_cast<unsigned char>(at(i + 1)) : 0,
+                                   length == 1))
+            return 0;
+        return rules_->is_siglum(std::string_view(text_).substr(i - base_, length)) ? length : 0;
     }
 
     // Reports the text right after an accepted citation when it goes on as
@@ -422,15 +477,15 @@ private:
     }
 
     void report_existence(std::size_t place, PARS_UNIT unit) {
+        const tovrin_versification *any = union_of(l_);
+        if (any == nullptr)
+            return;
         // A lone number after a book of one chapter is a verse ("Ju 26").
-        if (const tovrin_versification *any = union_of(l_))
-            read_single_chapter(unit, *any);
+        read_single_chapter(unit, *any);
         if (unit.vf == 0 && starts_sentence(place))
             return;
-        tovrin_existence why;
-        PARS_UNIT *one[2] = {&unit, nullptr};
-        const std::unique_ptr<char, void (*)(void *)> text(tovrin_expus(one, l_), std::free);
-        if (tovrin_exists(text.get(), l_, &why) != TOVRIN_EXISTS)
+        tovrin_existence why{};
+        if (!unit_exists(*any, unit, why))
             report(place, existence_problem(why, l_));
     }
 
@@ -439,14 +494,22 @@ private:
     const ReadingRules *rules_;
     std::string systems_; // the language's numbering systems, in words
     const LangTables &t_ = tables(l_);
-    std::array<bool, 256> letter_{}, capital_{};
+    std::array<bool, 256> letter_{}, capital_{}, may_start_{}, in_word_{};
     std::string text_;          // the window of the normalised text
-    std::vector<Place> places_; // where each of its bytes came from
+    std::string original_;      // what each of its bytes stands for
+    std::deque<Anchor> anchors_; // where its runs came from, in order
     std::size_t base_ = 0;      // the offset of text_[0]
     std::size_t next_ = 0;      // the next offset to look at
     char before_window_ = '\n'; // the last byte before the window but spaces
     std::deque<Range> accepted_;
-    std::map<int, bool> whole_; // lexes_whole() by lexer state
+    // lexes_whole() by lexer state (0 to 96) and pending token text; -1:
+    // not asked yet.
+    std::array<std::int8_t, 2 * kLexerStates> whole_ = unknown();
+    static std::array<std::int8_t, 2 * kLexerStates> unknown() {
+        std::array<std::int8_t, 2 * kLexerStates> all;
+        all.fill(-1);
+        return all;
+    }
 };
 
 
@@ -502,25 +565,18 @@ private:
         return "'" + written + "' " + cut_by_group_message(scan_.source());
     }
 
-    // Hands the view up to `end` to the analysis, each byte with its place.
-    // Between forms a view byte is one original byte: a run of them is
-    // placed byte by byte without asking the map.
+    // Hands the view up to `end` to the analysis, in runs between forms,
+    // where a view byte is one original byte.
     void text_until(long long end) {
         while (consumed_ < end) {
-            Place place = place_of(consumed_);
+            const Place place = place_of(consumed_);
             const long long stop = std::min(end, scan_.linear_until(consumed_));
-            const std::string_view view = scan_.view(consumed_, stop - consumed_);
             const ViewScan::Original run =
                 scan_.original(place.offset, place.offset + (stop - consumed_) - 1);
-            std::size_t k = 0;
-            for (const std::string_view piece : {run.kept, run.fed})
-                for (const char c : piece) {
-                    analysis_.text(view[k++], place);
-                    places_.pass(std::string_view(&c, 1));
-                    place = Place{place.offset + 1, places_.line(), places_.column()};
-                }
-            analysis_.text(view[k], place); // the last byte, whose original may be longer
-            placed_ = place.offset;
+            analysis_.text(scan_.view(consumed_, stop - consumed_), run.kept, run.fed, place);
+            places_.pass(run.kept);
+            places_.pass(run.fed);
+            placed_ = place.offset + (stop - consumed_) - 1;
             consumed_ = stop;
         }
     }

@@ -65,6 +65,8 @@ private:
 // Lines and columns up to increasing offsets of a text.
 class Places {
 public:
+    Places() = default;
+    Places(long line, long column) : line_(line), column_(column) {}
     // Moves on over `bytes`, the text from the current place on.
     void pass(std::string_view bytes) {
         // Most calls pass one byte, or none (lint places every byte).
