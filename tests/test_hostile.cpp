@@ -299,14 +299,17 @@ TEST(LongRuns, RunsOfSpacesOrLettersJustPastTheRing) {
 
 // Runs of digits or capitals keep the lexer going (a book's number, a book
 // name) and, once no prefix passes, are written one character at a time;
-// several times longer than the ring they still cost linear time.
+// several times longer than the ring they still cost linear time. Capitals
+// of two bytes (Č, Ř, Š, Ž) and UTF-8 lead bytes without their
+// continuation bytes are runs of the same kind, byte by byte.
 TEST(LongRuns, RunsOfDigitsOrCapitalsSeveralRingsLong) {
-    const std::string mixed = [] {
+    const auto repeated = [](const std::string &unit) {
         std::string m;
         while (m.size() < 3 * TOVRIN_SBUFF_SIZE)
-            m += "ABCDEFG";
+            m += unit;
         return m;
-    }();
+    };
+    const std::string mixed = repeated("ABCDEFG");
     const struct {
         std::string text;
         std::vector<std::string> cites;
@@ -314,6 +317,9 @@ TEST(LongRuns, RunsOfDigitsOrCapitalsSeveralRingsLong) {
         {std::string(3 * TOVRIN_SBUFF_SIZE + 5, '7'), {}},
         {std::string(3 * TOVRIN_SBUFF_SIZE + 5, 'M'), {}},
         {mixed, {}},
+        {repeated("\xc4\x8c\xc5\x98\xc5\xa0\xc5\xbd"), {}},
+        {repeated("\xc4\xc5\xc3\xd0\xe2\xf0"), {}},
+        {repeated("\xc5\xbd") + " Mt 5,3 " + repeated("\xc4\xc5"), {"Mt 5,3"}},
         {"Mt 5,3 " + std::string(2 * TOVRIN_SBUFF_SIZE, '1') + " Lk 6,2\n", {"Mt 5,3", "Lk 6,2"}},
         // The verse keeps the lexer going until the ring is full: the ring-full
         // rule writes the citation's first characters as text, so only the
