@@ -60,15 +60,17 @@ private:
     // A matching citation that runs over a line break reports every line
     // it touches, each with its own number. `offset` is that of p[0].
     void add(const char *p, std::size_t n, bool match, long long offset) {
-        for (std::size_t k = 0; k < n; ++k) {
-            if (p[k] == '\n') {
-                flush_line();
-                ++line_no_;
-                line_start_ = Place{offset + static_cast<long long>(k) + 1, line_no_, 1};
-                hit_ = match;
-            } else {
-                line_ += p[k];
-            }
+        const std::string_view text(p, n);
+        for (std::size_t k = 0;;) {
+            const std::size_t brk = text.find('\n', k);
+            line_.append(text.substr(k, brk - k)); // to the end when there is none
+            if (brk == std::string_view::npos)
+                return;
+            flush_line();
+            ++line_no_;
+            line_start_ = Place{offset + static_cast<long long>(brk) + 1, line_no_, 1};
+            hit_ = match;
+            k = brk + 1;
         }
     }
     void flush_line() {

@@ -4,7 +4,6 @@
 #include "index.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -32,16 +31,29 @@ int index_book(const PARS_UNIT &u) { return u.bf > 0 ? u.bf : u.b; }
 
 namespace {
 
+// A number of a key in three digits ("005"), so that keys sort as strings
+// in the order of their numbers; written by hand, as keys are made for
+// every unit of every citation.
+void append_padded(std::string &key, int n) {
+    n = std::clamp(n, 0, 999);
+    key += static_cast<char>('0' + n / 100);
+    key += static_cast<char>('0' + n / 10 % 10);
+    key += static_cast<char>('0' + n % 10);
+}
+
 std::string pad(int n) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%03d", std::clamp(n, 0, 999));
-    return buf;
+    std::string key;
+    append_padded(key, n);
+    return key;
 }
 
 // A position: book, chapter, verse, verse part (its byte; 0: none).
-std::string position_key(int book, int chapter, int verse, signed char part) {
-    return pad(book) + "." + pad(chapter) + "." + pad(verse) + "." +
-           pad(static_cast<unsigned char>(part));
+void append_position(std::string &key, int book, int chapter, int verse, signed char part) {
+    for (const int n : {book, chapter, verse}) {
+        append_padded(key, n);
+        key += '.';
+    }
+    append_padded(key, static_cast<unsigned char>(part));
 }
 
 // makeindex treats ! @ | " as syntax: quote them.
@@ -60,8 +72,12 @@ std::string makeindex_quote(const std::string &s) {
 std::string index_book_key(const PARS_UNIT &u) { return pad(index_book(u)); }
 
 std::string index_key(const PARS_UNIT &u) {
-    return position_key(index_book(u), u.cf, u.vf, u.abf) + "-" +
-           position_key(u.b, u.c, u.v, u.ab);
+    std::string key;
+    key.reserve(31);
+    append_position(key, index_book(u), u.cf, u.vf, u.abf);
+    key += '-';
+    append_position(key, u.b, u.c, u.v, u.ab);
+    return key;
 }
 
 std::string bibleindex_entry(const PARS_UNIT &u, LANG *l) {
