@@ -189,6 +189,10 @@ ByteFolding byte_folding(const LANG *l);
 
 // The tables of `l` (built or refreshed as needed).
 const LangTables &tables(const LANG *l);
+
+// tovrin_parser() with the tables of p->l already at hand (`t`; null: look
+// them up): a caller that lexes many bytes saves the lookup per byte.
+void lex_byte(signed char ch, PARS *p, const LangTables *t);
 // The same with the name hash filled in.
 const LangTables &tables_with_names(const LANG *l);
 

@@ -240,7 +240,9 @@ extern "C" void tovrin_pfree(PARS *p) {
     std::free(p->out);
 }
 
-extern "C" int tovrin_parser(signed char ch, PARS *p) {
+namespace tovrin::detail {
+
+void lex_byte(signed char ch, PARS *p, const LangTables *t) {
     p->chr = ch;
     p->ousta = 0;
     if (p->out != nullptr) {
@@ -248,7 +250,13 @@ extern "C" int tovrin_parser(signed char ch, PARS *p) {
         p->out = nullptr;
     }
     if (p->sta < 0 || p->sta > kMaxState || kIndex.at[p->sta] == nullptr)
-        return 0;
-    run(p, tables(p->l).row(p->sta, static_cast<unsigned char>(ch)));
+        return;
+    run(p, (t != nullptr ? *t : tables(p->l)).row(p->sta, static_cast<unsigned char>(ch)));
+}
+
+} // namespace tovrin::detail
+
+extern "C" int tovrin_parser(signed char ch, PARS *p) {
+    tovrin::detail::lex_byte(ch, p, nullptr);
     return 0;
 }

@@ -117,15 +117,20 @@ private:
 
     // Where the window's byte `i` came from: from the anchor at or before
     // it, over the original bytes between. Asked only for what is
-    // reported, so no place is kept for every byte.
-    Place place_at(std::size_t i) const {
+    // reported, so no place is kept for every byte; the walk goes on from
+    // the last place asked for when that is in the same run (reports come
+    // in text order, many in one long run).
+    Place place_at(std::size_t i) {
         const auto after = std::upper_bound(anchors_.begin(), anchors_.end(), i,
                                             [](std::size_t k, const Anchor &a) { return k < a.at; });
-        const Anchor &a = *std::prev(after);
-        Places walk(a.place.line, a.place.column);
-        walk.pass(std::string_view(original_).substr(a.at - base_, i - a.at));
-        return Place{a.place.offset + static_cast<long long>(i - a.at), walk.line(),
-                     walk.column()};
+        Anchor from = *std::prev(after);
+        if (last_.at >= from.at && last_.at <= i)
+            from = last_;
+        Places walk(from.place.line, from.place.column);
+        walk.pass(std::string_view(original_).substr(from.at - base_, i - from.at));
+        last_ = {i, Place{from.place.offset + static_cast<long long>(i - from.at), walk.line(),
+                          walk.column()}};
+        return last_.place;
     }
 
     bool is_letter(char c) const { return letter_[static_cast<unsigned char>(c)]; }
@@ -191,7 +196,7 @@ private:
             word = is_letter(c) || is_digit(c) ? word + 1 : 0;
             if (word > kMaxWord)
                 break;
-            tovrin_parser(static_cast<signed char>(c), &p);
+            lex_byte(static_cast<signed char>(c), &p, &t_);
             if (p.errr == 1 || p.sta < 0)
                 break;
             if (lexes_whole(p))
@@ -221,6 +226,18 @@ private:
                 return false;
         }
         return true; // the text may go on
+    }
+
+    // Whether the lexer, from `begin`, stops at a byte up to `last` (within
+    // the window): then no candidate from `begin` reaches past `last`.
+    bool lexer_stops_by(std::size_t begin, std::size_t last) const {
+        int state = 0;
+        for (std::size_t i = begin; i <= last; ++i) {
+            state = t_.next[state][static_cast<unsigned char>(at(i))];
+            if (state < 0)
+                return true;
+        }
+        return false;
     }
 
     // One word, perhaps after the number of a book: books are numbered 1 to
@@ -257,7 +274,7 @@ private:
         int last = 0;
         bool letters = false;
         for (std::size_t i = 0; p.end != 1; ++i) {
-            tovrin_parser(static_cast<signed char>(cite.c_str()[i]), &p);
+            lex_byte(static_cast<signed char>(cite.c_str()[i]), &p, &t_);
             if ((p.ousta == TK_BOOK || p.ousta == TK_BOOK_FROM) && last == 0) {
                 sh.known_book = findbook(p.out, l_) != 0;
                 sh.one_word = one_word(p.out);
@@ -429,6 +446,9 @@ private:
             ++k;
         if (k < end() && is_separator(at(k)))
             return false;
+        // Most citations end where the lexer stops: nothing goes on.
+        if (r.end < end() && lexer_stops_by(r.begin, r.end))
+            return false;
         const std::string c = candidate(r.begin);
         if (c.size() <= r.end - r.begin || !meant(shape(c), r.begin))
             return false;
@@ -498,6 +518,7 @@ private:
     std::string text_;          // the window of the normalised text
     std::string original_;      // what each of its bytes stands for
     std::deque<Anchor> anchors_; // where its runs came from, in order
+    Anchor last_{std::size_t(-1), {}}; // the last place_at(); none yet
     std::size_t base_ = 0;      // the offset of text_[0]
     std::size_t next_ = 0;      // the next offset to look at
     char before_window_ = '\n'; // the last byte before the window but spaces

@@ -4,7 +4,7 @@
 #define TOVRIN_TOOLS_INDEX_H
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -78,7 +78,7 @@ private:
     std::size_t max_places_, listed_ = 0;
     std::string file_;
     std::vector<IndexEntry> entries_;
-    std::map<std::string, std::size_t> by_text_;
+    std::unordered_map<std::string, std::size_t> by_text_; // entries_ by text
 };
 
 // The sorted entries in runs of one book each.
