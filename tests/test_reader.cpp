@@ -370,6 +370,22 @@ TEST(Linter, ReportsCitationsWrittenWrongly) {
         EXPECT_EQ(linted(cz(), text, size), want) << size;
 }
 
+// A range from a chapter to a verse of a later chapter is tested at both
+// ends as written: its last verse must exist too, and a book of one
+// chapter has no chapter 8.
+TEST(Linter, TestsBothEndsOfARangeFromAChapterToAVerse) {
+    const struct {
+        const char *text, *want;
+    } cases[] = {
+        {"viz Jr 20\xe2\x80\x93" "27,28 a", "1:5 no verse 28 in Jr 27 (it has 22)\n"},
+        {"viz Jr 20-27,28n a", "1:5 no verse 28 in Jr 27 (it has 22)\n"},
+        {"viz Jr 20-27,22 a", ""},
+        {"viz Flm 8-26,20 a", "1:5 no chapter 8 in Fm (it has 1)\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(linted(cz(), c.text, 4096), c.want) << c.text;
+}
+
 // An unknown book name is reported only where it is probably a misspelt
 // name of the language, with the name meant: one differing in case or
 // diacritics alone (at any length), else one a single edit away (between
