@@ -16,6 +16,7 @@
 
 namespace {
 
+using testing_support::linted;
 using testing_support::TempDir;
 
 const tovrin::Config &shipped() {
@@ -334,25 +335,6 @@ TEST(Services, ReadTypographicFormsLikeTheScan) {
     EXPECT_EQ(mine.language("aa").osis("Ab 1,2"), std::nullopt);
 }
 
-// What the linter of `l` reports on `text` fed in blocks of `size` bytes:
-// "line:column message" for each problem, one a line.
-std::string linted(const tovrin::Language &l, std::string_view text, std::size_t size) {
-    std::string got;
-    const tovrin_problem_handler h{
-        [](const tovrin_lint_problem *p, void *ctx) {
-            *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
-                                                std::to_string(p->column) + " " + p->message +
-                                                "\n";
-        },
-        &got};
-    tovrin_linter *t = tovrin_linter_new(l.get(), nullptr);
-    for (std::size_t at = 0; at < text.size(); at += size)
-        tovrin_linter_feed(t, text.data() + at, std::min(size, text.size() - at), &h);
-    tovrin_linter_finish(t, &h);
-    tovrin_linter_free(t);
-    return got;
-}
-
 // The linter reports what `tovrin lint` reports, in the same order, with
 // the places of the original text; the blocks do not matter.
 TEST(Linter, ReportsCitationsWrittenWrongly) {
@@ -367,7 +349,7 @@ TEST(Linter, ReportsCitationsWrittenWrongly) {
                              "3:24 chapter or verse number '0' out of range 1-999 in "
                              "'\xc5\xbd 0'\n";
     for (std::size_t size : {1, 7, 4096})
-        EXPECT_EQ(linted(cz(), text, size), want) << size;
+        EXPECT_EQ(linted(cz().get(), text, size), want) << size;
 }
 
 // A range from a chapter to a verse of a later chapter is tested at both
@@ -383,7 +365,7 @@ TEST(Linter, TestsBothEndsOfARangeFromAChapterToAVerse) {
         {"viz Flm 8-26,20 a", "1:5 no chapter 8 in Fm (it has 1)\n"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(linted(cz(), c.text, 4096), c.want) << c.text;
+        EXPECT_EQ(linted(cz().get(), c.text, 4096), c.want) << c.text;
 }
 
 // An unknown book name is reported only where it is probably a misspelt
@@ -420,7 +402,7 @@ TEST(Linter, ReportsMisspeltBookNamesWithTheNameMeant) {
                                     "'" +
                                     (misspelt ? " (did you mean '" + std::string(c.meant) + "'?)"
                                               : "");
-        EXPECT_EQ(linted(l, c.text, 4096), misspelt ? "1:5 " + unknown + "\n" : "") << c.text;
+        EXPECT_EQ(linted(l.get(), c.text, 4096), misspelt ? "1:5 " + unknown + "\n" : "") << c.text;
         EXPECT_TRUE(!misspelt || l.find_book(c.meant) != 0) << c.meant;
         // A citation typed as one is reported whatever its name, with the
         // same suggestion.

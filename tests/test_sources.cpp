@@ -10,9 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "test_support.h"
 #include "tovrin.hpp"
 
 namespace {
+
+using testing_support::linted;
 
 tovrin::Language cz() {
     static const tovrin::Config config;
@@ -158,19 +161,8 @@ TEST(Sources, TheExtensionNamesTheSource) {
 TEST(Sources, TheLinterReportsACitationThatCutsAGroup) {
     const std::string text = "Viz \\emph{Mt} 5,3.\n% Mt 29,1\nA Mt 29,2 a \\emph{srov. Mt} 11,1 a\n"
                              "\\emph{Mt} 29,1.";
-    std::string got;
-    const tovrin_problem_handler h{
-        [](const tovrin_lint_problem *p, void *ctx) {
-            *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
-                                                std::to_string(p->column) + " " + p->message +
-                                                "\n";
-        },
-        &got};
-    tovrin_linter *t = tovrin_linter_new_source(cz().get(), nullptr, TOVRIN_SOURCE_TEX);
-    tovrin_linter_feed(t, text.data(), text.size(), &h);
-    tovrin_linter_finish(t, &h);
-    tovrin_linter_free(t);
-    EXPECT_EQ(got, "3:3 no chapter 29 in Mt (it has 28)\n"
+    EXPECT_EQ(linted(cz().get(), text, text.size(), TOVRIN_SOURCE_TEX),
+              "3:3 no chapter 29 in Mt (it has 28)\n"
                    "3:25 'Mt} 11,1' cuts a TeX group: it is not marked\n"
                    "4:1 no chapter 29 in Mt (it has 28)\n");
 }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -259,6 +260,23 @@ void take_citation() {
 }
 
 } // namespace
+
+std::string linted(LANG *l, std::string_view text, std::size_t size, int source) {
+    std::string got;
+    const tovrin_problem_handler h{
+        [](const tovrin_lint_problem *p, void *ctx) {
+            *static_cast<std::string *>(ctx) += std::to_string(p->line) + ":" +
+                                                std::to_string(p->column) + " " + p->message +
+                                                "\n";
+        },
+        &got};
+    tovrin_linter *t = tovrin_linter_new_source(l, nullptr, source);
+    for (std::size_t at = 0; at < text.size(); at += size)
+        tovrin_linter_feed(t, text.data() + at, std::min(size, text.size() - at), &h);
+    tovrin_linter_finish(t, &h);
+    tovrin_linter_free(t);
+    return got;
+}
 
 Scan scan(const std::string &input, LANG *l) {
     Scan s;

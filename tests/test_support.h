@@ -10,6 +10,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tovrin.hpp"
@@ -145,6 +146,12 @@ struct Scan {
 // Runs dorvis_core over `input` in `l` with every callback recorded. The
 // callbacks have no context argument, so one scan runs at a time.
 Scan scan(const std::string &input, LANG *l = example_lang());
+
+// What the linter of `l` reports on `text`, written in `source`
+// (TOVRIN_SOURCE_*), fed in blocks of `size` bytes: "line:column message"
+// for each problem, one a line.
+std::string linted(LANG *l, std::string_view text, std::size_t size,
+                   int source = TOVRIN_SOURCE_TEXT);
 
 // The shipped configuration through the C++ interface, opened once.
 const tovrin::Config &shipped_config();
