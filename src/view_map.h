@@ -39,6 +39,17 @@ public:
     // What the last to_original() gave.
     long long to_original_asked() const { return asked_; }
 
+    // Whether view offset `at` (not before the last asked) stands for no
+    // byte of the original: a byte of a phrase's name after its first, or
+    // a line end the stage put in. No citation begins there: its text
+    // would begin in the middle of what was written.
+    bool stands_for_nothing(long long at) const {
+        for (std::size_t k = next_; k < forms_.size() && forms_[k].at <= at; ++k)
+            if (forms_[k].at == at)
+                return forms_[k].length == 0;
+        return false;
+    }
+
     // The end of the run of view offsets from `at` (to_original(at) asked
     // already) whose original bytes follow each other one for one: each
     // but the last stands for one original byte.
@@ -166,6 +177,7 @@ public:
         const long long mapped = map_.to_original(at);
         return layered() ? source_map_.to_original(mapped) : mapped;
     }
+    bool stands_for_nothing(long long at) const { return map_.stands_for_nothing(at); }
     long long linear_until(long long at) const {
         const long long end = map_.linear_until(at);
         if (!layered())

@@ -236,6 +236,27 @@ TEST(Reader, CutsWhereReadersApartReadAsOne) {
     EXPECT_EQ(tovrin_cut_after(nullptr, nullptr, "a\n\nb", 4, 0), 4u);
 }
 
+// A phrase is read as its name whole. When the citation of the name fails
+// (here a book that the language's numbering systems do not have), a book
+// that a later word of the name names ("Jer" of "Sul Jer") is not cited in
+// its place, with a text that begins inside the phrase.
+TEST(Reader, NoCitationBeginsInsideThePhrasesName) {
+    std::string ini =
+        testing_support::read_file(testing_support::source_dir() + "/data/bibl.ini");
+    const std::string letter = "\n+Sul Jer\n"; // ceb: the Letter of Jeremiah
+    const std::size_t at = ini.find(letter);
+    ASSERT_NE(at, std::string::npos);
+    ini.insert(at + letter.size(), ">Sulat ni Jeremias>Sul Jer\n");
+    const tovrin::Config config = tovrin::Config::from_text(ini);
+    const tovrin::Language ceb = config.language("ceb");
+    Found found;
+    for (const tovrin::Citation &c : ceb.scan("Ang Sulat ni Jeremias 7:3 ug Jeremias 7:3."))
+        found.push_back(c.text + " " + c.osis.value_or(""));
+    EXPECT_EQ(found, Found{"Jeremias 7:3 Jer.7.3"});
+    EXPECT_EQ(linted(ceb.get(), "Ang Sulat ni Jeremias 7:3 ug Jeremias 7:3.", 4096),
+              "1:5 no book Sul Jer in kjv or kjva\n");
+}
+
 // A long text without citations is handed out as it comes: the reader
 // keeps only its undecided end.
 TEST(Reader, HandsOutTextAsItIsDecided) {
