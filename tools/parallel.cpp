@@ -15,7 +15,6 @@
 #include <future>
 #include <mutex>
 #include <semaphore>
-#include <system_error>
 #include <thread>
 
 #include "document.h"
@@ -169,7 +168,14 @@ struct Block {
     std::size_t capacity = 0;
 };
 
-// Reads the piece `w` into `block`.
+// A piece that cannot be read: reported as scan_files() reports a file it
+// cannot read, and the later pieces of its file are left out.
+struct Unreadable {
+    std::string why;
+};
+struct AfterUnreadable {};
+
+// Reads the piece `w` into `block`; throws Unreadable.
 void read_piece(const Work &w, Block &block) {
     const std::size_t n = w.end - w.begin;
     if (block.capacity < n) {
@@ -183,8 +189,10 @@ void read_piece(const Work &w, Block &block) {
                                 static_cast<off_t>(w.begin + got));
         if (r < 0 && errno == EINTR)
             continue;
-        if (r <= 0) // the file shrank under us, or cannot be read
-            throw std::system_error(r < 0 ? errno : EIO, std::generic_category(), w.name);
+        if (r < 0)
+            throw Unreadable{std::strerror(errno)};
+        if (r == 0)
+            throw Unreadable{"it became shorter while it was read"};
         got += static_cast<std::size_t>(r);
     }
 }
@@ -201,18 +209,35 @@ public:
             ended_.push_back(end.get_future());
     }
     // The line work[i], a piece of a cut file, begins on; `count()` gives
-    // its number of line breaks. When that fails, or the count of a piece
-    // before it did, so does every later piece of the file.
+    // its number of line breaks, or throws Unreadable. A piece after one
+    // that could not be read throws AfterUnreadable: its file is reported
+    // once, and left out from there.
     template <class Count> long begin(std::size_t i, const Count &count) {
+        std::exception_ptr unread;
+        long lines = 0;
         try {
-            const long lines = count();
-            const long first = work_[i].piece.first ? 1 : ended_[i - 1].get();
-            ends_[i].set_value(first + lines);
-            return first;
+            lines = count();
+        } catch (const Unreadable &) {
+            unread = std::current_exception();
         } catch (...) {
-            ends_[i].set_exception(std::current_exception());
+            ends_[i].set_exception(std::make_exception_ptr(AfterUnreadable{}));
             throw;
         }
+        long first = 1;
+        if (!work_[i].piece.first) {
+            try {
+                first = ended_[i - 1].get();
+            } catch (const AfterUnreadable &) {
+                ends_[i].set_exception(std::current_exception());
+                throw;
+            }
+        }
+        if (unread) {
+            ends_[i].set_exception(std::make_exception_ptr(AfterUnreadable{}));
+            std::rethrow_exception(unread);
+        }
+        ends_[i].set_value(first + lines);
+        return first;
     }
 
 private:
@@ -293,6 +318,17 @@ Done run(const Work &w, const char *text, long line, const MakeScan &make, bool 
     return done;
 }
 
+// What a piece that cannot be read hands on: the error, in its place
+// among the outputs.
+Done unreadable(const std::string &name, const std::string &why) {
+    Done done;
+    done.status = kError;
+    error_output = &done.errors;
+    report_unreadable(name, why);
+    error_output = nullptr;
+    return done;
+}
+
 } // namespace
 
 int jobs(const Options &o) {
@@ -341,6 +377,10 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
                                          : 1;
                 done[i].set_value(run(w, block.data.get(), line, make, keep, buffers));
                 blocks.give(std::move(block));
+            } catch (const Unreadable &e) {
+                done[i].set_value(unreadable(work[i].name, e.why));
+            } catch (const AfterUnreadable &) {
+                done[i].set_value(Done{{}, {}, kError, nullptr});
             } catch (...) {
                 done[i].set_exception(std::current_exception());
             }
@@ -349,16 +389,16 @@ int scan_in_parallel(const std::vector<std::string> &files, int jobs, LANG *l,
     std::vector<std::jthread> threads;
     for (std::size_t t = 0; t < std::min(static_cast<std::size_t>(jobs), work.size()); ++t)
         threads.emplace_back(scan_pieces);
-    // Written in input order. A piece that failed (no memory, a file that
-    // shrank while read) stops the writing; the rest is still waited for,
-    // so that no thread is left waiting for room, and the failure thrown.
+    // Written in input order. A piece that failed (no memory) stops the
+    // writing; the rest is still waited for, so that no thread is left
+    // waiting for room, and the failure thrown.
     int status = 0;
     std::exception_ptr failure;
     for (std::promise<Done> &piece : done) {
         if (!failure) {
             try {
                 Done d = piece.get_future().get();
-                if (gather)
+                if (gather && d.consumer) // none from a piece that was not read
                     gather(*d.consumer);
                 if (!d.out.empty())
                     progress::clear(); // the output may go to the terminal it is on

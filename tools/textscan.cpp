@@ -160,10 +160,6 @@ void report(const std::string &message) {
     std::cerr << message;
 }
 
-void report_unreadable(const std::string &name, const std::string &why) {
-    report("tovrin: cannot read '" + name + "': " + why + "\n");
-}
-
 void report_unopened(const std::string &name) {
     report("tovrin: cannot open '" + name + "': " + std::strerror(errno) + "\n");
 }
@@ -217,6 +213,10 @@ int scan_document(const std::string &name, doc::Format format, Scan &scan) {
 }
 
 } // namespace
+
+void report_unreadable(const std::string &name, const std::string &why) {
+    report("tovrin: cannot read '" + name + "': " + why + "\n");
+}
 
 int scan_files(const std::vector<std::string> &files, Scan &scan) {
     int status = 0;

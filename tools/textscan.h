@@ -150,6 +150,10 @@ private:
 // reported and the others still run; the result is kError then, else 0.
 int scan_files(const std::vector<std::string> &files, Scan &scan);
 
+// Reports that file `name` cannot be read, and `why`, where scan_files()
+// reports it.
+void report_unreadable(const std::string &name, const std::string &why);
+
 } // namespace cli
 
 #endif
