@@ -199,9 +199,9 @@ void read_piece(const Work &w, Block &block) {
 
 // The line each piece of a cut file begins on. The thread of a piece
 // counts the line breaks of its own piece, takes the line the piece before
-// it ends on, and hands on the line its own piece ends on. It counts before
-// it waits for a turn to scan, so that no piece waits for one that has no
-// turn yet.
+// it ends on, and hands on the line its own piece ends on, before it scans
+// the piece. Pieces are taken in order, so the piece before is always
+// under way in another thread, whose count waits for nothing later.
 class Lines {
 public:
     explicit Lines(const std::vector<Work> &work) : work_(work), ends_(work.size()) {
