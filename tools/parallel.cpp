@@ -2,7 +2,6 @@
 #include "parallel.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,28 +29,38 @@ namespace {
 // of its own), and so the page faults of first using it.
 constexpr std::size_t kPiece = 1 << 19;
 
-// A large text file, open and mapped read-only: the map tells where to cut
-// it (reading a few pages about each cut), and each piece is read from
-// the descriptor into memory of its own, which later pieces use again; the
-// pages of a map would be faulted in one by one.
+// A large text file, open. Each piece is read into memory of its own,
+// which later pieces use again: the pages of a map of the file would be
+// faulted in one by one, and reading a map of a file that became shorter
+// meanwhile ends the program (SIGBUS).
 class LargeFile {
 public:
-    LargeFile(int fd, const char *data, std::size_t size) : fd_(fd), data_(data), size_(size) {}
-    ~LargeFile() {
-        munmap(const_cast<char *>(data_), size_);
-        close(fd_);
-    }
+    LargeFile(int fd, std::size_t size) : fd_(fd), size_(size) {}
+    ~LargeFile() { close(fd_); }
     LargeFile(const LargeFile &) = delete;
     LargeFile &operator=(const LargeFile &) = delete;
     int fd() const { return fd_; }
-    const char *data() const { return data_; }
-    std::size_t size() const { return size_; }
+    std::size_t size() const { return size_; } // when it was opened
 
 private:
     int fd_;
-    const char *data_;
     std::size_t size_;
 };
+
+// Up to `n` bytes of `fd` from `offset` into `to`: fewer at the end of the
+// file, or where it cannot be read (errno set).
+std::size_t read_at(int fd, char *to, std::size_t n, std::size_t offset) {
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = pread(fd, to + got, n - got, static_cast<off_t>(offset + got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
+}
 
 // One piece of work: a piece of a large file, or (without `file`) a whole
 // file that scan_files() reads as usual, errors included.
@@ -62,8 +71,8 @@ struct Work {
     Scan::Piece piece;
 };
 
-// The file `name` opened and mapped, when it is a regular text file large
-// enough to be cut; null otherwise.
+// The file `name` opened, when it is a regular text file large enough to
+// be cut; null otherwise.
 std::shared_ptr<const LargeFile> open_large(const std::string &name) {
     // A source (TeX, Markdown) is read whole: a verbatim environment or a
     // code block may hold a paragraph break.
@@ -74,16 +83,12 @@ std::shared_ptr<const LargeFile> open_large(const std::string &name) {
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    void *p = MAP_FAILED;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        static_cast<std::size_t>(st.st_size) >= 2 * kPiece)
-        p = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p == MAP_FAILED) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) < 2 * kPiece) {
         close(fd);
         return nullptr;
     }
-    return std::make_shared<const LargeFile>(fd, static_cast<const char *>(p),
-                                             static_cast<std::size_t>(st.st_size));
+    return std::make_shared<const LargeFile>(fd, static_cast<std::size_t>(st.st_size));
 }
 
 // The reading the pieces are read with, which tells where they may be cut.
@@ -92,20 +97,56 @@ struct Reading {
     const tovrin_options &options;
 };
 
-// Cuts a mapped file where `reading` may cut it, at least kPiece bytes
+// Text read before the place a cut is looked for, to find the start of
+// its line; and bytes seen after a cut, to see the line that follows it.
+constexpr std::size_t kBehind = 64 << 10, kAfterCut = 64;
+
+// Where the piece of `file` that begins at `begin` ends: the first place
+// at least kPiece bytes on where `reading` may cut the text
+// (tovrin_cut_after), or the end of the file. The text about that place is
+// read from the start of its line, so that a blank line or the end of a
+// sentence there is seen as in the whole text; a line that began more than
+// kBehind bytes before is passed over to the next.
+std::size_t piece_end(const LargeFile &file, const Reading &reading, std::size_t begin) {
+    const std::size_t n = file.size();
+    if (n - begin <= 2 * kPiece)
+        return n;
+    const std::size_t from = begin + kPiece;
+    const std::size_t base = from - kBehind;
+    std::string window;
+    for (std::size_t size = 2 * kBehind;; size *= 2) {
+        window.resize(std::min(size, n - base));
+        const std::size_t got = read_at(file.fd(), window.data(), window.size(), base);
+        const bool to_end = got < window.size() || base + got == n;
+        window.resize(got);
+        if (got <= kBehind)
+            return n; // it became shorter: the piece's own read reports that
+        // The start of the line `from` is in, or else of the next line.
+        std::size_t line = window.rfind('\n', kBehind - 1);
+        if (line == std::string::npos)
+            line = window.find('\n', kBehind);
+        if (line != std::string::npos && ++line < got) {
+            const std::size_t cut =
+                tovrin_cut_after(reading.l, &reading.options, window.data() + line, got - line,
+                                 line < kBehind ? kBehind - line : 0);
+            if (cut < got - line && (cut + kAfterCut <= got - line || to_end))
+                return base + line + cut;
+        }
+        if (to_end)
+            return n;
+    }
+}
+
+// Cuts a large file where `reading` may cut it, at least kPiece bytes
 // apart. The line a piece begins on is counted by the thread that scans
 // the piece before it (see Lines), not here, so that no thread reads the
 // whole file before the scans begin.
 void cut(const std::string &name, const std::shared_ptr<const LargeFile> &file,
          const Reading &reading, std::vector<Work> &work) {
-    const char *d = file->data();
     const std::size_t n = file->size();
     std::size_t begin = 0;
     while (begin < n) {
-        const std::size_t end =
-            n - begin > 2 * kPiece
-                ? tovrin_cut_after(reading.l, &reading.options, d, n, begin + kPiece)
-                : n;
+        const std::size_t end = piece_end(*file, reading, begin);
         Work w{name, file, begin, end, {}};
         w.piece.start.offset = static_cast<long long>(begin);
         w.piece.first = begin == 0;
@@ -184,17 +225,9 @@ void read_piece(const Work &w, Block &block) {
         block.capacity = n + n / 4;
         block.data = std::make_unique_for_overwrite<char[]>(block.capacity);
     }
-    for (std::size_t got = 0; got < n;) {
-        const ssize_t r = pread(w.file->fd(), block.data.get() + got, n - got,
-                                static_cast<off_t>(w.begin + got));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            throw Unreadable{std::strerror(errno)};
-        if (r == 0)
-            throw Unreadable{"it became shorter while it was read"};
-        got += static_cast<std::size_t>(r);
-    }
+    errno = 0;
+    if (read_at(w.file->fd(), block.data.get(), n, w.begin) < n)
+        throw Unreadable{errno != 0 ? std::strerror(errno) : "it became shorter while it was read"};
 }
 
 // The line each piece of a cut file begins on. The thread of a piece
