@@ -125,18 +125,21 @@ TEST(Consumers, TypographicFormsAreTheOnlyDifference) {
 // and more, more pieces than threads);
 // the same text without blank lines is cut after a line that ends in "?"
 // by the default reading and at any line break by the exact one; with
-// CR LF line ends it is cut at its blank lines too.
+// CR LF line ends it is cut at its blank lines too; in paragraphs of one
+// line of 150 000 bytes each, at the blank lines between them.
 TEST(Consumers, ParallelScanWritesWhatOneScanWrites) {
     testing_support::TempDir dir;
     const auto made = run_command("python3 " + source_dir() + "/bench/make_corpus.py --data " +
                                       source_dir() + "/data cite 3M large.txt && "
                                       "tr -s '\\n' < large.txt > lines.txt && "
-                                      "sed 's/$/\\r/' large.txt > crlf.txt",
+                                      "sed 's/$/\\r/' large.txt > crlf.txt && "
+                                      "tr '\\n' ' ' < large.txt | fold -w 150000 | "
+                                      "sed 's/$/\\n/' > long.txt",
                                   dir.path());
     ASSERT_EQ(made.status, 0) << made.err;
     dir.write("small.txt", "Mt 5,3 a L 6,20n.\n\nJ 3,16--18\n");
     const std::string files =
-        " large.txt lines.txt crlf.txt " + source_dir() + "/data/nztexty.tex small.txt";
+        " large.txt lines.txt crlf.txt long.txt " + source_dir() + "/data/nztexty.tex small.txt";
     const std::string config = " --config " + source_dir() + "/data/bibl.ini";
     const struct {
         std::string command;
