@@ -97,8 +97,9 @@ struct Reading {
     const tovrin_options &options;
 };
 
-// Text read before the place a cut is looked for, to find the start of
-// its line; and bytes seen after a cut, to see the line that follows it.
+// At most this much text before the place a cut is looked for is read to
+// find the start of its line; and bytes seen after a cut, to see the line
+// that follows it.
 constexpr std::size_t kBehind = 64 << 10, kAfterCut = 64;
 
 // Where the piece of `file` that begins at `begin` ends: the first place
@@ -106,34 +107,40 @@ constexpr std::size_t kBehind = 64 << 10, kAfterCut = 64;
 // (tovrin_cut_after), or the end of the file. The text about that place is
 // read from the start of its line, so that a blank line or the end of a
 // sentence there is seen as in the whole text; a line that began more than
-// kBehind bytes before is passed over to the next.
+// kBehind bytes before is passed over to the next. The window read grows
+// from a few kilobytes as far as it must.
 std::size_t piece_end(const LargeFile &file, const Reading &reading, std::size_t begin) {
     const std::size_t n = file.size();
     if (n - begin <= 2 * kPiece)
         return n;
     const std::size_t from = begin + kPiece;
-    const std::size_t base = from - kBehind;
     std::string window;
-    for (std::size_t size = 2 * kBehind;; size *= 2) {
-        window.resize(std::min(size, n - base));
+    for (std::size_t behind = 4 << 10, ahead = 4 << 10;;) {
+        const std::size_t base = from - behind;
+        window.resize(std::min(behind + ahead, n - base));
         const std::size_t got = read_at(file.fd(), window.data(), window.size(), base);
         const bool to_end = got < window.size() || base + got == n;
         window.resize(got);
-        if (got <= kBehind)
+        if (got <= behind)
             return n; // it became shorter: the piece's own read reports that
         // The start of the line `from` is in, or else of the next line.
-        std::size_t line = window.rfind('\n', kBehind - 1);
+        std::size_t line = window.rfind('\n', behind - 1);
+        if (line == std::string::npos && behind < kBehind) {
+            behind *= 2;
+            continue;
+        }
         if (line == std::string::npos)
-            line = window.find('\n', kBehind);
+            line = window.find('\n', behind);
         if (line != std::string::npos && ++line < got) {
             const std::size_t cut =
                 tovrin_cut_after(reading.l, &reading.options, window.data() + line, got - line,
-                                 line < kBehind ? kBehind - line : 0);
+                                 line < behind ? behind - line : 0);
             if (cut < got - line && (cut + kAfterCut <= got - line || to_end))
                 return base + line + cut;
         }
         if (to_end)
             return n;
+        ahead *= 2;
     }
 }
 
