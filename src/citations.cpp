@@ -60,8 +60,6 @@ private:
     void hand_out(long long decided, const tovrin_handler &h) {
         for (const tovrin_span &s : scan_.spans()) {
             long long start = std::max(scan_.to_original(s.offset), text_done_);
-            if (scan_.stands_for_nothing(s.offset))
-                continue; // begins inside a phrase's name: handed out as text
             Lectionary forms = lectionary(s, start);
             long long end = scan_.to_original(s.offset + s.length);
             if (!marks_whole(start, end, forms))

@@ -561,8 +561,6 @@ private:
     void hand_out(long long decided) {
         for (const tovrin_span &s : scan_.spans()) {
             text_until(s.offset);
-            if (scan_.stands_for_nothing(s.offset))
-                continue; // begins inside a phrase's name: read as text
             std::vector<Place> places;
             for (long long k = 0; k < s.length; ++k)
                 places.push_back(place_of(consumed_ + k));

@@ -158,10 +158,16 @@ public:
             view_.append(block);
         tovrin_scanner_feed(scanner_.get(), view_.data() + before, view_.size() - before, collect,
                             &spans_);
-        if (!last)
-            return tovrin_scanner_decided(scanner_.get());
-        tovrin_scanner_finish(scanner_.get(), collect, &spans_);
-        return view_base_ + static_cast<long long>(view_.size());
+        if (last)
+            tovrin_scanner_finish(scanner_.get(), collect, &spans_);
+        // A citation that begins inside a phrase's name (a later word of
+        // the name that names another book, where the name's citation
+        // failed) would begin in the middle of what was written: it stays
+        // text.
+        std::erase_if(spans_,
+                      [&](const tovrin_span &s) { return map_.stands_for_nothing(s.offset); });
+        return last ? view_base_ + static_cast<long long>(view_.size())
+                    : tovrin_scanner_decided(scanner_.get());
     }
 
     std::vector<tovrin_span> &spans() { return spans_; }
@@ -177,7 +183,6 @@ public:
         const long long mapped = map_.to_original(at);
         return layered() ? source_map_.to_original(mapped) : mapped;
     }
-    bool stands_for_nothing(long long at) const { return map_.stands_for_nothing(at); }
     long long linear_until(long long at) const {
         const long long end = map_.linear_until(at);
         if (!layered())
